@@ -1,0 +1,72 @@
+#pragma once
+// A fixed-length run of bytes, on disk or in memory. The image and the item store sit on one of
+// these so that tests, fuzzers and the sign emulator need no files.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "image/IoResult.h"
+
+namespace orb {
+
+class ByteDevice {
+public:
+    virtual ~ByteDevice() = default;
+    virtual uint64_t size() const = 0;
+    // Both refuse (OutOfRange) any span that does not lie wholly inside the device.
+    virtual IoResult read(uint64_t offset, std::span<uint8_t> out) const = 0;
+    virtual IoResult write(uint64_t offset, std::span<const uint8_t> in) = 0;
+
+protected:
+    bool inside(uint64_t offset, uint64_t length) const
+    {
+        return offset <= size() && length <= size() - offset;
+    }
+};
+
+class MemoryDevice final : public ByteDevice {
+public:
+    explicit MemoryDevice(uint64_t size) : bytes_(size, 0) {}
+    uint64_t size() const override { return bytes_.size(); }
+    IoResult read(uint64_t offset, std::span<uint8_t> out) const override;
+    IoResult write(uint64_t offset, std::span<const uint8_t> in) override;
+    std::span<const uint8_t> bytes() const { return bytes_; }
+
+private:
+    std::vector<uint8_t> bytes_;
+};
+
+enum class FileMode {
+    ReadOnly,
+    ReadWrite,
+    CreateOrOpen,  // read and write; a missing file is first made as zero bytes of the expected size
+};
+
+class FileDevice final : public ByteDevice {
+public:
+    ~FileDevice() override;
+    FileDevice(const FileDevice&) = delete;
+    FileDevice& operator=(const FileDevice&) = delete;
+
+    // Opens PATH, which must be a regular file of exactly expectedSize bytes; nothing is written
+    // when it is refused.
+    static IoResult open(const std::string& path, FileMode mode, uint64_t expectedSize,
+                         std::unique_ptr<ByteDevice>& out);
+
+    uint64_t size() const override { return size_; }
+    IoResult read(uint64_t offset, std::span<uint8_t> out) const override;
+    IoResult write(uint64_t offset, std::span<const uint8_t> in) override;
+
+private:
+    FileDevice(int fd, uint64_t size) : fd_(fd), size_(size) {}
+    int fd_;
+    uint64_t size_;
+};
+
+// Makes PATH a file of SIZE zero bytes. It appears whole or not at all: the bytes go to a
+// temporary file beside it, which then takes its name.
+IoResult createZeroFile(const std::string& path, uint64_t size);
+
+}  // namespace orb

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The one list of Debian packages the project needs. Installs only those that are absent,
+# through sudo when not run as root.
+set -euo pipefail
+
+PACKAGES=(
+  cmake g++ ninja-build pkg-config  # build
+  libgif-dev                        # GIF decoding and writing
+  libgtest-dev libgmock-dev         # tests
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
