@@ -23,15 +23,13 @@ struct Rgb {
 constexpr Rgb kDark{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kYellow{255, 255, 0};
 
 // A 160 x 16 banner: a red frame, green diagonal stripes, a yellow bar in the middle.
-Rgb logoPixel(int x, int y)
-{
+Rgb logoPixel(int x, int y) {
     if (y == 0 || y == 15 || x == 0 || x == 159) return kRed;
     if (x >= 64 && x < 96 && y >= 5 && y < 11) return kYellow;
     return (x + y) % 8 < 2 ? kGreen : kDark;
 }
 
-bool writeLogoBmp(const fs::path& path)
-{
+bool writeLogoBmp(const fs::path& path) {
     const int w = 160, h = 16, rowBytes = (w * 3 + 3) / 4 * 4;
     std::vector<uint8_t> file(54 + rowBytes * h, 0);
     auto le32 = [&](size_t at, uint32_t v) {
@@ -61,8 +59,7 @@ bool writeLogoBmp(const fs::path& path)
 }
 
 // Eight 32 x 32 frames of a bar turning around the centre.
-bool writeSpinnerGif(const fs::path& path, int frames)
-{
+bool writeSpinnerGif(const fs::path& path, int frames) {
     int error = 0;
     GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
     if (!gif) return false;
@@ -88,12 +85,15 @@ bool writeSpinnerGif(const fs::path& path, int frames)
     return EGifCloseFile(gif, &error) == GIF_OK && ok;
 }
 
-std::string cp949(const char* utf8) { return utf8ToCp949(utf8).value(); }
+std::string cp949(const char* utf8) {
+    return utf8ToCp949(utf8).value();
+}
 
-uint16_t word(TextColour t, BackgroundColour b, Typeface f) { return toAttributeWord({t, b, f}); }
+uint16_t word(TextColour t, BackgroundColour b, Typeface f) {
+    return toAttributeWord({t, b, f});
+}
 
-std::vector<ItemRecord> exampleItems(const fs::path& media)
-{
+std::vector<ItemRecord> exampleItems(const fs::path& media) {
     std::vector<ItemRecord> items;
 
     ItemRecord welcome;
@@ -117,7 +117,8 @@ std::vector<ItemRecord> exampleItems(const fs::path& media)
     dday.header = ItemHeader::newItem(LayoutCode::TwoLines, {1, 1, 0});
     dday.header.setKind(1, ContentKind::Dday);
     dday.header.setDdayDate(1, {2027, 1, 1});
-    dday.line(1).setText(cp949("새해까지"), word(TextColour::Green, BackgroundColour::Black, Typeface::Gungseo));
+    dday.line(1).setText(cp949("새해까지"),
+                         word(TextColour::Green, BackgroundColour::Black, Typeface::Gungseo));
     dday.header.setKind(2, ContentKind::Bitmap);
     dday.header.setEffects(2, {1, 0, 0, 2, 1, 0, 0});
     dday.header.setPictureSize(2, 160, 16);
@@ -145,8 +146,7 @@ std::vector<ItemRecord> exampleItems(const fs::path& media)
     return items;
 }
 
-SettingsBlock exampleSettings()
-{
+SettingsBlock exampleSettings() {
     SettingsBlock s;
     s.setComPort(1);
     s.setSignHeight(2);
@@ -161,8 +161,7 @@ SettingsBlock exampleSettings()
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fputs("usage: examplegen FOLDER\n", stderr);
         return 2;
@@ -182,7 +181,8 @@ int main(int argc, char** argv)
     ItemStore store;
     IoResult r = ItemStore::open(temp, FileMode::CreateOrOpen, store);
     const std::vector<ItemRecord> items = exampleItems(media);
-    for (size_t i = 0; r == IoResult::Ok && i < items.size(); ++i) r = store.writeRecord(static_cast<int>(i), items[i]);
+    for (size_t i = 0; r == IoResult::Ok && i < items.size(); ++i)
+        r = store.writeRecord(static_cast<int>(i), items[i]);
     if (r == IoResult::Ok) r = store.writeSettings(exampleSettings());
     if (r == IoResult::Ok) fs::rename(temp, folder / "demo.dat", ec);
     if (r != IoResult::Ok || ec) {

@@ -17,15 +17,13 @@ struct Attributes {
     bool operator==(const Attributes&) const = default;
 };
 
-inline uint16_t toAttributeWord(const Attributes& a)
-{
+inline uint16_t toAttributeWord(const Attributes& a) {
     return static_cast<uint16_t>((static_cast<unsigned>(a.text) << 6) |
                                  (static_cast<unsigned>(a.background) << 4) |
                                  (static_cast<unsigned>(a.typeface) << 2));
 }
 
-inline Attributes fromAttributeWord(uint16_t w)
-{
+inline Attributes fromAttributeWord(uint16_t w) {
     return {static_cast<TextColour>((w >> 6) & 3), static_cast<BackgroundColour>((w >> 4) & 3),
             static_cast<Typeface>((w >> 2) & 3)};
 }

@@ -10,30 +10,28 @@
 
 namespace orb {
 
-IoResult MemoryDevice::read(uint64_t offset, std::span<uint8_t> out) const
-{
+IoResult MemoryDevice::read(uint64_t offset, std::span<uint8_t> out) const {
     if (!inside(offset, out.size())) return IoResult::OutOfRange;
     std::memcpy(out.data(), bytes_.data() + offset, out.size());
     return IoResult::Ok;
 }
 
-IoResult MemoryDevice::write(uint64_t offset, std::span<const uint8_t> in)
-{
+IoResult MemoryDevice::write(uint64_t offset, std::span<const uint8_t> in) {
     if (!inside(offset, in.size())) return IoResult::OutOfRange;
     std::memcpy(bytes_.data() + offset, in.data(), in.size());
     return IoResult::Ok;
 }
 
-FileDevice::~FileDevice() { ::close(fd_); }
+FileDevice::~FileDevice() {
+    ::close(fd_);
+}
 
-static int openFlags(FileMode mode)
-{
+static int openFlags(FileMode mode) {
     return (mode == FileMode::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC;
 }
 
 IoResult FileDevice::open(const std::string& path, FileMode mode, uint64_t expectedSize,
-                          std::unique_ptr<ByteDevice>& out)
-{
+                          std::unique_ptr<ByteDevice>& out) {
     int fd = ::open(path.c_str(), openFlags(mode));
     if (fd < 0 && errno == ENOENT && mode == FileMode::CreateOrOpen) {
         IoResult made = createZeroFile(path, expectedSize);
@@ -55,8 +53,7 @@ IoResult FileDevice::open(const std::string& path, FileMode mode, uint64_t expec
     return IoResult::Ok;
 }
 
-IoResult FileDevice::read(uint64_t offset, std::span<uint8_t> out) const
-{
+IoResult FileDevice::read(uint64_t offset, std::span<uint8_t> out) const {
     if (!inside(offset, out.size())) return IoResult::OutOfRange;
     size_t done = 0;
     while (done < out.size()) {
@@ -68,8 +65,7 @@ IoResult FileDevice::read(uint64_t offset, std::span<uint8_t> out) const
     return IoResult::Ok;
 }
 
-IoResult FileDevice::write(uint64_t offset, std::span<const uint8_t> in)
-{
+IoResult FileDevice::write(uint64_t offset, std::span<const uint8_t> in) {
     if (!inside(offset, in.size())) return IoResult::OutOfRange;
     size_t done = 0;
     while (done < in.size()) {
@@ -81,8 +77,7 @@ IoResult FileDevice::write(uint64_t offset, std::span<const uint8_t> in)
     return IoResult::Ok;
 }
 
-IoResult createZeroFile(const std::string& path, uint64_t size)
-{
+IoResult createZeroFile(const std::string& path, uint64_t size) {
     std::string temp = path + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) return IoResult::CreateFailed;

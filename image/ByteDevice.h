@@ -12,29 +12,28 @@
 namespace orb {
 
 class ByteDevice {
-public:
+  public:
     virtual ~ByteDevice() = default;
     virtual uint64_t size() const = 0;
     // Both refuse (OutOfRange) any span that does not lie wholly inside the device.
     virtual IoResult read(uint64_t offset, std::span<uint8_t> out) const = 0;
     virtual IoResult write(uint64_t offset, std::span<const uint8_t> in) = 0;
 
-protected:
-    bool inside(uint64_t offset, uint64_t length) const
-    {
+  protected:
+    bool inside(uint64_t offset, uint64_t length) const {
         return offset <= size() && length <= size() - offset;
     }
 };
 
 class MemoryDevice final : public ByteDevice {
-public:
+  public:
     explicit MemoryDevice(uint64_t size) : bytes_(size, 0) {}
     uint64_t size() const override { return bytes_.size(); }
     IoResult read(uint64_t offset, std::span<uint8_t> out) const override;
     IoResult write(uint64_t offset, std::span<const uint8_t> in) override;
     std::span<const uint8_t> bytes() const { return bytes_; }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 
@@ -45,7 +44,7 @@ enum class FileMode {
 };
 
 class FileDevice final : public ByteDevice {
-public:
+  public:
     ~FileDevice() override;
     FileDevice(const FileDevice&) = delete;
     FileDevice& operator=(const FileDevice&) = delete;
@@ -59,7 +58,7 @@ public:
     IoResult read(uint64_t offset, std::span<uint8_t> out) const override;
     IoResult write(uint64_t offset, std::span<const uint8_t> in) override;
 
-private:
+  private:
     FileDevice(int fd, uint64_t size) : fd_(fd), size_(size) {}
     int fd_;
     uint64_t size_;

@@ -12,12 +12,14 @@ namespace orb {
 using CodeList = std::span<const char* const>;
 
 // The text of CODE in LIST, or "" when the code is outside the list.
-inline const char* labelOf(CodeList list, size_t code) { return code < list.size() ? list[code] : ""; }
+inline const char* labelOf(CodeList list, size_t code) {
+    return code < list.size() ? list[code] : "";
+}
 
-CodeList layoutNames();        // "", "1줄로편집", "2줄로편집", "3줄로편집", "제목과문장"
-CodeList contentKindNames();   // "", "문장", "비트맵", ... "온도표시"
-CodeList textEntryEffects();   // sentence lines, 10 entries
-CodeList pictureEntryEffects();// bitmap and bitmap-phrase lines, 11 entries (two labelled "3.")
+CodeList layoutNames();          // "", "1줄로편집", "2줄로편집", "3줄로편집", "제목과문장"
+CodeList contentKindNames();     // "", "문장", "비트맵", ... "온도표시"
+CodeList textEntryEffects();     // sentence lines, 10 entries
+CodeList pictureEntryEffects();  // bitmap and bitmap-phrase lines, 11 entries (two labelled "3.")
 CodeList holdEffects();
 CodeList exitEffects();
 CodeList speeds();             // "1" .. "5"

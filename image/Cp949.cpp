@@ -9,10 +9,9 @@ namespace orb {
 namespace {
 
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(::iconv_open(to, from)) {}
-    ~Converter()
-    {
+    ~Converter() {
         if (ok()) ::iconv_close(cd_);
     }
     Converter(const Converter&) = delete;
@@ -22,8 +21,7 @@ public:
 
     // Converts as much as it can. Stops at an invalid or incomplete sequence and returns the
     // number of input bytes consumed; out receives what was converted.
-    size_t convert(std::string_view in, std::string& out)
-    {
+    size_t convert(std::string_view in, std::string& out) {
         char* src = const_cast<char*>(in.data());
         size_t srcLeft = in.size();
         char buffer[1024];
@@ -38,12 +36,11 @@ public:
         return in.size() - srcLeft;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 
-std::optional<std::string> convertStrict(const char* to, const char* from, std::string_view in)
-{
+std::optional<std::string> convertStrict(const char* to, const char* from, std::string_view in) {
     Converter c(to, from);
     if (!c.ok()) return std::nullopt;
     std::string out;
@@ -53,12 +50,15 @@ std::optional<std::string> convertStrict(const char* to, const char* from, std::
 
 }  // namespace
 
-std::optional<std::string> cp949ToUtf8(std::string_view cp949) { return convertStrict("UTF-8", "CP949", cp949); }
+std::optional<std::string> cp949ToUtf8(std::string_view cp949) {
+    return convertStrict("UTF-8", "CP949", cp949);
+}
 
-std::optional<std::string> utf8ToCp949(std::string_view utf8) { return convertStrict("CP949", "UTF-8", utf8); }
+std::optional<std::string> utf8ToCp949(std::string_view utf8) {
+    return convertStrict("CP949", "UTF-8", utf8);
+}
 
-std::string cp949ToUtf8Lossy(std::string_view cp949)
-{
+std::string cp949ToUtf8Lossy(std::string_view cp949) {
     Converter c("UTF-8", "CP949");
     std::string out;
     if (!c.ok()) return out;
@@ -74,8 +74,7 @@ std::string cp949ToUtf8Lossy(std::string_view cp949)
     return out;
 }
 
-bool hasNonKsx1001(std::string_view cp949)
-{
+bool hasNonKsx1001(std::string_view cp949) {
     for (size_t i = 0; i < cp949.size();) {
         auto lead = static_cast<unsigned char>(cp949[i]);
         if (lead & 0x80) {

@@ -10,8 +10,7 @@ namespace orb {
 
 // Bytes taken by the character starting at i: 2 for a lead byte (bit 7 set) followed by a
 // trail byte, else 1 (so a lead byte at the very end counts as one byte).
-inline size_t cp949CharWidth(std::string_view s, size_t i)
-{
+inline size_t cp949CharWidth(std::string_view s, size_t i) {
     return (static_cast<unsigned char>(s[i]) & 0x80) && i + 1 < s.size() ? 2 : 1;
 }
 

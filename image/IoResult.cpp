@@ -2,16 +2,22 @@
 
 namespace orb {
 
-const char* toText(IoResult r)
-{
+const char* toText(IoResult r) {
     switch (r) {
-    case IoResult::Ok: return "ok";
-    case IoResult::OpenFailed: return "cannot open the file";
-    case IoResult::CreateFailed: return "cannot create the file";
-    case IoResult::WrongSize: return "the file has the wrong size";
-    case IoResult::ReadFailed: return "cannot read the file";
-    case IoResult::WriteFailed: return "cannot write the file";
-    case IoResult::OutOfRange: return "index or address out of range";
+        case IoResult::Ok:
+            return "ok";
+        case IoResult::OpenFailed:
+            return "cannot open the file";
+        case IoResult::CreateFailed:
+            return "cannot create the file";
+        case IoResult::WrongSize:
+            return "the file has the wrong size";
+        case IoResult::ReadFailed:
+            return "cannot read the file";
+        case IoResult::WriteFailed:
+            return "cannot write the file";
+        case IoResult::OutOfRange:
+            return "index or address out of range";
     }
     return "unknown result";
 }

@@ -53,21 +53,21 @@ struct ClockTime {
 namespace header {
 inline constexpr size_t kMarker = 0;
 inline constexpr size_t kLayout = 2;
-inline constexpr size_t kHeightCode = 3;      // + (line - 1)
-inline constexpr size_t kKind = 6;            // + (line - 1)
-inline constexpr size_t kEffects = 9;         // + 7 (line - 1)
-inline constexpr size_t kPictureSize = 30;    // + 4 (line - 1): width, height, 2 bytes each
-inline constexpr size_t kFrameCount = 42;     // + 2 (line - 1)
-inline constexpr size_t kAnimationSpeed = 48; // + (line - 1)
-inline constexpr size_t kStartSector = 51;    // + 2 (line - 1)
-inline constexpr size_t kDday = 57;           // + 4 (line - 1): year (2 bytes), month, day
-inline constexpr size_t kWindowStart = 81;    // hour, minute
+inline constexpr size_t kHeightCode = 3;       // + (line - 1)
+inline constexpr size_t kKind = 6;             // + (line - 1)
+inline constexpr size_t kEffects = 9;          // + 7 (line - 1)
+inline constexpr size_t kPictureSize = 30;     // + 4 (line - 1): width, height, 2 bytes each
+inline constexpr size_t kFrameCount = 42;      // + 2 (line - 1)
+inline constexpr size_t kAnimationSpeed = 48;  // + (line - 1)
+inline constexpr size_t kStartSector = 51;     // + 2 (line - 1)
+inline constexpr size_t kDday = 57;            // + 4 (line - 1): year (2 bytes), month, day
+inline constexpr size_t kWindowStart = 81;     // hour, minute
 inline constexpr size_t kWindowEnd = 83;
 inline constexpr uint8_t kMarkerByte = 0xFE;
 }  // namespace header
 
 class ItemHeader {
-public:
+  public:
     static constexpr size_t kSize = 128;
     std::array<uint8_t, kSize> bytes{};
 
@@ -108,9 +108,8 @@ public:
 
     bool operator==(const ItemHeader&) const = default;
 
-private:
-    static size_t idx(int line)
-    {
+  private:
+    static size_t idx(int line) {
         assert(line >= 1 && line <= 3);
         return static_cast<size_t>(line - 1);
     }

@@ -12,8 +12,7 @@ namespace orb {
 struct ItemRecord {
     static constexpr size_t kSize = ItemHeader::kSize + 3 * LinePayload::kSize;  // 4736
     // Offset of line n's payload inside the record, n = 1, 2, 3.
-    static constexpr size_t payloadOffset(int line)
-    {
+    static constexpr size_t payloadOffset(int line) {
         return ItemHeader::kSize + static_cast<size_t>(line - 1) * LinePayload::kSize;
     }
 

@@ -6,16 +6,14 @@ namespace orb {
 
 ItemStore::ItemStore() : device_(std::make_unique<MemoryDevice>(kFileSize)) {}
 
-IoResult ItemStore::open(const std::string& path, FileMode mode, ItemStore& out)
-{
+IoResult ItemStore::open(const std::string& path, FileMode mode, ItemStore& out) {
     std::unique_ptr<ByteDevice> device;
     IoResult r = FileDevice::open(path, mode, kFileSize, device);
     if (r == IoResult::Ok) out.device_ = std::move(device);
     return r;
 }
 
-IoResult ItemStore::readRecord(int i, ItemRecord& out) const
-{
+IoResult ItemStore::readRecord(int i, ItemRecord& out) const {
     if (!validRecord(i)) return IoResult::OutOfRange;
     std::array<uint8_t, ItemRecord::kSize> bytes;
     IoResult r = device_->read(recordOffset(i), bytes);
@@ -23,65 +21,65 @@ IoResult ItemStore::readRecord(int i, ItemRecord& out) const
     return r;
 }
 
-IoResult ItemStore::writeRecord(int i, const ItemRecord& record)
-{
+IoResult ItemStore::writeRecord(int i, const ItemRecord& record) {
     if (!validRecord(i)) return IoResult::OutOfRange;
     std::array<uint8_t, ItemRecord::kSize> bytes;
     record.toBytes(bytes);
     return device_->write(recordOffset(i), bytes);
 }
 
-IoResult ItemStore::readHeader(int i, ItemHeader& out) const
-{
+IoResult ItemStore::readHeader(int i, ItemHeader& out) const {
     if (!validRecord(i)) return IoResult::OutOfRange;
     return device_->read(recordOffset(i), out.bytes);
 }
 
-IoResult ItemStore::writeHeader(int i, const ItemHeader& header)
-{
+IoResult ItemStore::writeHeader(int i, const ItemHeader& header) {
     if (!validRecord(i)) return IoResult::OutOfRange;
     return device_->write(recordOffset(i), header.bytes);
 }
 
-IoResult ItemStore::readPayload(int i, int line, LinePayload& out) const
-{
+IoResult ItemStore::readPayload(int i, int line, LinePayload& out) const {
     if (!validRecord(i) || line < 1 || line > 3) return IoResult::OutOfRange;
     return device_->read(recordOffset(i) + ItemRecord::payloadOffset(line), out.bytes);
 }
 
-IoResult ItemStore::writePayload(int i, int line, const LinePayload& payload)
-{
+IoResult ItemStore::writePayload(int i, int line, const LinePayload& payload) {
     if (!validRecord(i) || line < 1 || line > 3) return IoResult::OutOfRange;
     return device_->write(recordOffset(i) + ItemRecord::payloadOffset(line), payload.bytes);
 }
 
-IoResult ItemStore::clearRecords()
-{
+IoResult ItemStore::clearRecords() {
     const std::vector<uint8_t> zeros(kRecordsBytes, 0);
     return device_->write(0, zeros);
 }
 
-IoResult ItemStore::readSettings(SettingsBlock& out) const { return device_->read(kSettingsOffset, out.bytes); }
+IoResult ItemStore::readSettings(SettingsBlock& out) const {
+    return device_->read(kSettingsOffset, out.bytes);
+}
 
-IoResult ItemStore::writeSettings(const SettingsBlock& block) { return device_->write(kSettingsOffset, block.bytes); }
+IoResult ItemStore::writeSettings(const SettingsBlock& block) {
+    return device_->write(kSettingsOffset, block.bytes);
+}
 
-IoResult ItemStore::loadSettings(SettingsBlock& out)
-{
+IoResult ItemStore::loadSettings(SettingsBlock& out) {
     IoResult r = readSettings(out);
     if (r == IoResult::Ok && out.correct()) r = writeSettings(out);
     return r;
 }
 
-int ItemStore::itemCount() const
-{
+int ItemStore::itemCount() const {
     int n = 0;
     ItemHeader h;
     while (n < kRecords && readHeader(n, h) == IoResult::Ok && h.layout() != LayoutCode::None) ++n;
     return n;
 }
 
-IoResult ItemStore::readAll(std::span<uint8_t, kFileSize> out) const { return device_->read(0, out); }
+IoResult ItemStore::readAll(std::span<uint8_t, kFileSize> out) const {
+    return device_->read(0, out);
+}
 
-IoResult ItemStore::writeAll(std::span<const uint8_t, kFileSize> in) { return device_->write(0, in); }
+IoResult ItemStore::writeAll(std::span<const uint8_t, kFileSize> in) {
+    return device_->write(0, in);
+}
 
 }  // namespace orb

@@ -15,7 +15,7 @@
 namespace orb {
 
 class ItemStore {
-public:
+  public:
     static constexpr int kRecords = 100;
     static constexpr uint64_t kRecordsBytes = uint64_t{kRecords} * ItemRecord::kSize;  // 473,600
     static constexpr uint64_t kSettingsOffset = kRecordsBytes;
@@ -52,7 +52,7 @@ public:
     IoResult readAll(std::span<uint8_t, kFileSize> out) const;
     IoResult writeAll(std::span<const uint8_t, kFileSize> in);
 
-private:
+  private:
     static bool validRecord(int i) { return i >= 0 && i < kRecords; }
     static uint64_t recordOffset(int i) { return static_cast<uint64_t>(i) * ItemRecord::kSize; }
 

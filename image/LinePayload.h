@@ -13,7 +13,7 @@
 namespace orb {
 
 class LinePayload {
-public:
+  public:
     static constexpr size_t kSize = 1536;
     static constexpr size_t kTextArea = 512;
     static constexpr size_t kMaxText = kTextArea - 1;  // room is kept for the terminating zero
@@ -42,7 +42,7 @@ public:
 
     bool operator==(const LinePayload&) const = default;
 
-private:
+  private:
     std::string zeroTerminated(size_t offset, size_t area) const;
     bool setZeroTerminated(size_t offset, std::string_view s);
 };

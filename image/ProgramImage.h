@@ -23,12 +23,16 @@ struct ImageHeader {
 };
 
 // Bytes of one colour plane of a W x H picture: rows of ceil(W / 8) bytes.
-constexpr uint64_t planeBytes(uint64_t width, uint64_t height) { return (width + 7) / 8 * height; }
+constexpr uint64_t planeBytes(uint64_t width, uint64_t height) {
+    return (width + 7) / 8 * height;
+}
 // Sectors that n bytes of content use.
-constexpr uint64_t sectorsFor(uint64_t n) { return (n + 511) / 512; }
+constexpr uint64_t sectorsFor(uint64_t n) {
+    return (n + 511) / 512;
+}
 
 class ProgramImage {
-public:
+  public:
     static constexpr uint64_t kSize = 0x2000000;
     static constexpr uint64_t kSectorSize = 512;
     static constexpr uint64_t kSectors = kSize / kSectorSize;  // 65,536
@@ -62,14 +66,17 @@ public:
     IoResult read(uint64_t address, std::span<uint8_t> out) const { return device_->read(address, out); }
     IoResult write(uint64_t address, std::span<const uint8_t> in) { return device_->write(address, in); }
 
-    static uint64_t itemEntryOffset(int i) { return kItemTableOffset + static_cast<uint64_t>(i) * ItemHeader::kSize; }
+    static uint64_t itemEntryOffset(int i) {
+        return kItemTableOffset + static_cast<uint64_t>(i) * ItemHeader::kSize;
+    }
 
-private:
+  private:
     std::unique_ptr<ByteDevice> device_;
 };
 
 static_assert(ProgramImage::kItemTableOffset == 19968 * ItemHeader::kSize);
 static_assert(ProgramImage::kFirstContentSector * ProgramImage::kSectorSize == 0x280000);
-static_assert(ProgramImage::kItemTableOffset + ProgramImage::kItemTableEntries * ItemHeader::kSize == 0x280000);
+static_assert(ProgramImage::kItemTableOffset + ProgramImage::kItemTableEntries * ItemHeader::kSize ==
+              0x280000);
 
 }  // namespace orb

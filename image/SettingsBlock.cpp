@@ -4,23 +4,24 @@
 
 namespace orb {
 
-std::array<uint8_t, 4> SettingsBlock::ipAddress() const
-{
+std::array<uint8_t, 4> SettingsBlock::ipAddress() const {
     return {bytes[settings::kIpAddress], bytes[settings::kIpAddress + 1], bytes[settings::kIpAddress + 2],
             bytes[settings::kIpAddress + 3]};
 }
 
-void SettingsBlock::setIpAddress(const std::array<uint8_t, 4>& ip)
-{
+void SettingsBlock::setIpAddress(const std::array<uint8_t, 4>& ip) {
     for (size_t i = 0; i < 4; ++i) bytes[settings::kIpAddress + i] = ip[i];
 }
 
-uint16_t SettingsBlock::tcpPort() const { return readBe16(&bytes[settings::kTcpPort]); }
+uint16_t SettingsBlock::tcpPort() const {
+    return readBe16(&bytes[settings::kTcpPort]);
+}
 
-void SettingsBlock::setTcpPort(uint16_t port) { writeBe16(&bytes[settings::kTcpPort], port); }
+void SettingsBlock::setTcpPort(uint16_t port) {
+    writeBe16(&bytes[settings::kTcpPort], port);
+}
 
-void SettingsBlock::setOnOffTimes(uint8_t onHour, uint8_t onMinute, uint8_t offHour, uint8_t offMinute)
-{
+void SettingsBlock::setOnOffTimes(uint8_t onHour, uint8_t onMinute, uint8_t offHour, uint8_t offMinute) {
     bytes[settings::kOnHour] = onHour;
     bytes[settings::kOnMinute] = onMinute;
     bytes[settings::kOffHour] = offHour;
@@ -28,16 +29,14 @@ void SettingsBlock::setOnOffTimes(uint8_t onHour, uint8_t onMinute, uint8_t offH
 }
 
 namespace {
-bool replaceOutside(uint8_t& v, uint8_t lo, uint8_t hi, uint8_t replacement)
-{
+bool replaceOutside(uint8_t& v, uint8_t lo, uint8_t hi, uint8_t replacement) {
     if (v >= lo && v <= hi) return false;
     v = replacement;
     return true;
 }
 }  // namespace
 
-bool SettingsBlock::correct()
-{
+bool SettingsBlock::correct() {
     bool changed = false;
     changed |= replaceOutside(bytes[settings::kComPort], 1, 20, 1);
     changed |= replaceOutside(bytes[settings::kSignHeight], 1, 8, 1);

@@ -26,7 +26,7 @@ inline constexpr size_t kBrightness = 16;
 }  // namespace settings
 
 class SettingsBlock {
-public:
+  public:
     static constexpr size_t kSize = 32;
     std::array<uint8_t, kSize> bytes{};
 

@@ -7,41 +7,41 @@
 
 namespace orb {
 
-std::string fileNameOf(const std::string& path)
-{
+std::string fileNameOf(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string contentTextFromRecord(const ItemRecord& record, int line)
-{
+std::string contentTextFromRecord(const ItemRecord& record, int line) {
     const LinePayload& payload = record.line(line);
     // The title of a title-and-sentence item keeps kind 0; its text is still the title.
     if (line == 1 && record.header.layout() == LayoutCode::TitleAndSentence)
         return cp949ToUtf8Lossy(payload.text());
 
     switch (record.header.kind(line)) {
-    case ContentKind::Sentence: return cp949ToUtf8Lossy(payload.text());
-    case ContentKind::Bitmap:
-    case ContentKind::Animation: return cp949ToUtf8Lossy(fileNameOf(payload.path()));
-    case ContentKind::BitmapPhrase: return cp949ToUtf8Lossy(fileNameOf(payload.path())) + "(rtf)";
-    case ContentKind::Clock:
-    case ContentKind::Dday:
-    case ContentKind::Temperature:
-        return labelOf(contentKindNames(), static_cast<size_t>(record.header.kind(line)));
-    default: return {};
+        case ContentKind::Sentence:
+            return cp949ToUtf8Lossy(payload.text());
+        case ContentKind::Bitmap:
+        case ContentKind::Animation:
+            return cp949ToUtf8Lossy(fileNameOf(payload.path()));
+        case ContentKind::BitmapPhrase:
+            return cp949ToUtf8Lossy(fileNameOf(payload.path())) + "(rtf)";
+        case ContentKind::Clock:
+        case ContentKind::Dday:
+        case ContentKind::Temperature:
+            return labelOf(contentKindNames(), static_cast<size_t>(record.header.kind(line)));
+        default:
+            return {};
     }
 }
 
-static std::string clockText(const ClockTime& t)
-{
+static std::string clockText(const ClockTime& t) {
     char text[32];
     std::snprintf(text, sizeof text, "%02d시%02d분", t.hour, t.minute);
     return text;
 }
 
-ListRow rowFromRecord(const ItemRecord& record)
-{
+ListRow rowFromRecord(const ItemRecord& record) {
     const ItemHeader& h = record.header;
     ListRow row;
     row.columns[ListRow::Layout] = labelOf(layoutNames(), static_cast<size_t>(h.layout()));
@@ -54,8 +54,7 @@ ListRow rowFromRecord(const ItemRecord& record)
     return row;
 }
 
-IoResult readListRows(const ItemStore& store, std::vector<ListRow>& rows)
-{
+IoResult readListRows(const ItemStore& store, std::vector<ListRow>& rows) {
     rows.clear();
     for (int i = 0; i < ItemStore::kRecords; ++i) {
         ItemRecord record;

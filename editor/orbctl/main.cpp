@@ -16,21 +16,18 @@ constexpr const char* kUsage =
     "         the nine columns separated by tabs\n";
 
 // The project's open refusals, as the editor words them.
-const char* openMessage(IoResult r)
-{
+const char* openMessage(IoResult r) {
     return r == IoResult::WrongSize ? "오픈할수 없는 파일입니다" : "오픈할수 없습니다";
 }
 
 // Tabs and line breaks inside a text would break the row format.
-std::string oneLine(std::string s)
-{
+std::string oneLine(std::string s) {
     for (char& c : s)
         if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     return s;
 }
 
-int listCommand(const std::vector<std::string>& args)
-{
+int listCommand(const std::vector<std::string>& args) {
     if (args.size() != 1) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -66,11 +63,11 @@ constexpr Command kCommands[] = {
 }  // namespace
 }  // namespace orb
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc >= 2) {
         for (const orb::Command& c : orb::kCommands) {
-            if (std::strcmp(argv[1], c.name) == 0) return c.run(std::vector<std::string>(argv + 2, argv + argc));
+            if (std::strcmp(argv[1], c.name) == 0)
+                return c.run(std::vector<std::string>(argv + 2, argv + argc));
         }
     }
     std::fputs(orb::kUsage, stderr);

@@ -6,15 +6,13 @@
 namespace orb {
 namespace {
 
-ItemRecord recordWith(LayoutCode layout, std::array<uint8_t, 3> heights)
-{
+ItemRecord recordWith(LayoutCode layout, std::array<uint8_t, 3> heights) {
     ItemRecord r;
     r.header = ItemHeader::newItem(layout, heights);
     return r;
 }
 
-TEST(ListRow, ContentTextOfEveryKind)
-{
+TEST(ListRow, ContentTextOfEveryKind) {
     ItemRecord r = recordWith(LayoutCode::ThreeLines, {1, 2, 3});
     r.header.setKind(1, ContentKind::Bitmap);
     r.line(1).setPath("C:\\signs\\pics\\logo.bmp");
@@ -48,8 +46,7 @@ TEST(ListRow, ContentTextOfEveryKind)
     EXPECT_EQ(row.columns[6], "");
 }
 
-TEST(ListRow, OnlyTheLayoutsLinesAreShown)
-{
+TEST(ListRow, OnlyTheLayoutsLinesAreShown) {
     ItemRecord r = recordWith(LayoutCode::OneLine, {8, 0, 0});
     r.header.setKind(2, ContentKind::Clock);  // a stray kind on a line the layout lacks
     r.header.setWindow({9, 5}, {23, 59});
@@ -62,12 +59,11 @@ TEST(ListRow, OnlyTheLayoutsLinesAreShown)
     t.header.setKind(2, ContentKind::Sentence);
     t.line(2).setText(utf8ToCp949("오늘 휴무").value());
     row = rowFromRecord(t);
-    EXPECT_EQ(row.columns, (std::array<std::string, 9>{"제목과문장", "16픽셀", "32픽셀", "", "공지", "오늘 휴무", "",
-                                                       "00시00분", "00시00분"}));
+    EXPECT_EQ(row.columns, (std::array<std::string, 9>{"제목과문장", "16픽셀", "32픽셀", "", "공지",
+                                                       "오늘 휴무", "", "00시00분", "00시00분"}));
 }
 
-TEST(ListRow, RebuildStopsAtTheFirstEmptyRecord)
-{
+TEST(ListRow, RebuildStopsAtTheFirstEmptyRecord) {
     ItemStore store;
     ASSERT_EQ(store.writeRecord(0, recordWith(LayoutCode::TwoLines, {2, 1, 0})), IoResult::Ok);
     ASSERT_EQ(store.writeRecord(1, recordWith(LayoutCode::ThreeLines, {1, 1, 1})), IoResult::Ok);
@@ -80,8 +76,7 @@ TEST(ListRow, RebuildStopsAtTheFirstEmptyRecord)
     EXPECT_EQ(rows[1].columns[0], "3줄로편집");
 }
 
-TEST(ListRow, DamagedTextStillShows)
-{
+TEST(ListRow, DamagedTextStillShows) {
     ItemRecord r = recordWith(LayoutCode::OneLine, {1, 0, 0});
     r.header.setKind(1, ContentKind::Sentence);
     r.line(1).setText("OK\xFF\xFE!");

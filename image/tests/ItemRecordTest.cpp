@@ -9,20 +9,18 @@
 namespace orb {
 namespace {
 
-std::vector<uint8_t> slice(const auto& bytes, size_t from, size_t n)
-{
-    return {bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(from + n)};
+std::vector<uint8_t> slice(const auto& bytes, size_t from, size_t n) {
+    return {bytes.begin() + static_cast<std::ptrdiff_t>(from),
+            bytes.begin() + static_cast<std::ptrdiff_t>(from + n)};
 }
 
-TEST(ItemHeader, NewTwoLineItem)
-{
+TEST(ItemHeader, NewTwoLineItem) {
     ItemHeader h = ItemHeader::newItem(LayoutCode::TwoLines, {2, 1, 5});
     EXPECT_EQ(slice(h.bytes, 0, 6), (std::vector<uint8_t>{0xFE, 0xFE, 0x02, 0x02, 0x01, 0x00}));
     EXPECT_EQ(slice(h.bytes, 6, 122), std::vector<uint8_t>(122, 0));
 }
 
-TEST(ItemHeader, PerLineFieldsLandAtTheirBytes)
-{
+TEST(ItemHeader, PerLineFieldsLandAtTheirBytes) {
     ItemHeader h;
     h.setDdayDate(2, {2026, 12, 25});
     EXPECT_EQ(slice(h.bytes, 61, 4), (std::vector<uint8_t>{0x07, 0xEA, 0x0C, 0x19}));
@@ -55,8 +53,7 @@ TEST(ItemHeader, PerLineFieldsLandAtTheirBytes)
     EXPECT_EQ(h.windowEnd(), (ClockTime{18, 5}));
 }
 
-TEST(LinePayload, TextAndAttributeWords)
-{
+TEST(LinePayload, TextAndAttributeWords) {
     LinePayload p;
     const uint16_t yellowOnGreenMagic =
         toAttributeWord({TextColour::Yellow, BackgroundColour::Green, Typeface::Magic});
@@ -77,8 +74,7 @@ TEST(LinePayload, TextAndAttributeWords)
     EXPECT_EQ(p.attributeWord(0), 0x00AC);
 }
 
-TEST(LinePayload, LimitsOfTextAndPaths)
-{
+TEST(LinePayload, LimitsOfTextAndPaths) {
     LinePayload p;
     EXPECT_TRUE(p.setText(std::string(511, 'x')));
     EXPECT_FALSE(p.setText(std::string(512, 'y')));
@@ -98,8 +94,7 @@ TEST(LinePayload, LimitsOfTextAndPaths)
     EXPECT_FALSE(phrase.setPath(std::string("a\0b", 3)));
 }
 
-TEST(ItemRecord, PayloadsSitAtTheirOffsets)
-{
+TEST(ItemRecord, PayloadsSitAtTheirOffsets) {
     ItemRecord r;
     r.header.bytes[127] = 1;
     r.line(1).bytes[0] = 2;
@@ -114,8 +109,7 @@ TEST(ItemRecord, PayloadsSitAtTheirOffsets)
     EXPECT_EQ(ItemRecord::fromBytes(bytes), r);
 }
 
-TEST(CodeLists, EntryListsDependOnTheLineKind)
-{
+TEST(CodeLists, EntryListsDependOnTheLineKind) {
     EXPECT_STREQ(entryEffectsFor(ContentKind::Bitmap)[2], "3. 위로 지나가기(스크롤)");
     EXPECT_STREQ(entryEffectsFor(ContentKind::BitmapPhrase)[3], "3. 오른쪽에서 들어오기");
     EXPECT_STREQ(entryEffectsFor(ContentKind::Sentence)[2], "3. 오른쪽에서 들어오기");

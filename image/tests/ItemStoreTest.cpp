@@ -9,8 +9,7 @@
 namespace orb {
 namespace {
 
-TEST(ItemStore, RecordsAndPayloadsAtTheirOffsets)
-{
+TEST(ItemStore, RecordsAndPayloadsAtTheirOffsets) {
     testing::TempDir dir;
     const std::string path = dir.file("data.tmp");
     {
@@ -30,8 +29,7 @@ TEST(ItemStore, RecordsAndPayloadsAtTheirOffsets)
     EXPECT_EQ(bytes[4736 + 128 + 1536 + 1], 'i');
 }
 
-TEST(ItemStore, NothingReachesTheSettingsBlock)
-{
+TEST(ItemStore, NothingReachesTheSettingsBlock) {
     ItemStore store;
     SettingsBlock s;
     s.setSignWidth(12);
@@ -61,12 +59,12 @@ TEST(ItemStore, NothingReachesTheSettingsBlock)
     EXPECT_EQ(back, s);
 }
 
-TEST(ItemStore, ItemCountStopsAtTheFirstEmptyRecord)
-{
+TEST(ItemStore, ItemCountStopsAtTheFirstEmptyRecord) {
     ItemStore store;
     EXPECT_EQ(store.itemCount(), 0);
     ASSERT_EQ(store.writeHeader(0, ItemHeader::newItem(LayoutCode::OneLine, {1, 0, 0})), IoResult::Ok);
-    ASSERT_EQ(store.writeHeader(1, ItemHeader::newItem(LayoutCode::TitleAndSentence, {1, 1, 0})), IoResult::Ok);
+    ASSERT_EQ(store.writeHeader(1, ItemHeader::newItem(LayoutCode::TitleAndSentence, {1, 1, 0})),
+              IoResult::Ok);
     ASSERT_EQ(store.writeHeader(3, ItemHeader::newItem(LayoutCode::OneLine, {1, 0, 0})), IoResult::Ok);
     EXPECT_EQ(store.itemCount(), 2);
     for (int i = 0; i < 100; ++i)
@@ -74,8 +72,7 @@ TEST(ItemStore, ItemCountStopsAtTheFirstEmptyRecord)
     EXPECT_EQ(store.itemCount(), 100);
 }
 
-TEST(ItemStore, FilesOfAnotherSizeAreRefusedUntouched)
-{
+TEST(ItemStore, FilesOfAnotherSizeAreRefusedUntouched) {
     testing::TempDir dir;
     const std::string path = dir.file("short.dat");
     std::vector<uint8_t> original(473631, 0x42);
@@ -87,8 +84,7 @@ TEST(ItemStore, FilesOfAnotherSizeAreRefusedUntouched)
     EXPECT_EQ(ItemStore::open(dir.file("none.dat"), FileMode::ReadOnly, store), IoResult::OpenFailed);
 }
 
-TEST(SettingsBlock, HeightBeforeWidthAndBigEndianPort)
-{
+TEST(SettingsBlock, HeightBeforeWidthAndBigEndianPort) {
     SettingsBlock s;
     s.setComPort(3);
     s.setSignHeight(2);
@@ -105,17 +101,16 @@ TEST(SettingsBlock, HeightBeforeWidthAndBigEndianPort)
     EXPECT_FALSE(s.correct());
 }
 
-TEST(SettingsBlock, CorrectionsAreWrittenBack)
-{
+TEST(SettingsBlock, CorrectionsAreWrittenBack) {
     struct Case {
         size_t offset;
         uint8_t stored;
         uint8_t expected;
     };
     const Case cases[] = {
-        {settings::kSignWidth, 41, 6}, {settings::kSignWidth, 4, 6},  {settings::kSignWidth, 40, 40},
-        {settings::kSignWidth, 5, 5},  {settings::kSignHeight, 0, 1}, {settings::kSignHeight, 9, 1},
-        {settings::kSignHeight, 8, 8}, {settings::kComPort, 0, 1},    {settings::kComPort, 21, 1},
+        {settings::kSignWidth, 41, 6}, {settings::kSignWidth, 4, 6},    {settings::kSignWidth, 40, 40},
+        {settings::kSignWidth, 5, 5},  {settings::kSignHeight, 0, 1},   {settings::kSignHeight, 9, 1},
+        {settings::kSignHeight, 8, 8}, {settings::kComPort, 0, 1},      {settings::kComPort, 21, 1},
         {settings::kComPort, 20, 20},  {settings::kOnOffEnabled, 2, 0}, {settings::kWindowMode, 255, 0},
         {settings::kWindowMode, 1, 1},
     };
@@ -138,8 +133,7 @@ TEST(SettingsBlock, CorrectionsAreWrittenBack)
     }
 }
 
-TEST(SettingsBlock, UnknownLinkModeIsSerialButKept)
-{
+TEST(SettingsBlock, UnknownLinkModeIsSerialButKept) {
     ItemStore store;
     SettingsBlock raw;
     raw.bytes[settings::kLinkMode] = 2;

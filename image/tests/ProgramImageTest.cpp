@@ -10,15 +10,13 @@
 namespace orb {
 namespace {
 
-std::vector<uint8_t> bytesAt(const ProgramImage& image, uint64_t address, size_t n)
-{
+std::vector<uint8_t> bytesAt(const ProgramImage& image, uint64_t address, size_t n) {
     std::vector<uint8_t> out(n);
     EXPECT_EQ(image.read(address, out), IoResult::Ok);
     return out;
 }
 
-TEST(ProgramImage, HeaderIsWidthThenHeightThenBigEndianCount)
-{
+TEST(ProgramImage, HeaderIsWidthThenHeightThenBigEndianCount) {
     ProgramImage image;
     ASSERT_EQ(image.writeHeader({38, 10, 300}), IoResult::Ok);
     EXPECT_EQ(bytesAt(image, 16392, 4), (std::vector<uint8_t>{38, 10, 0x01, 0x2C}));
@@ -31,8 +29,7 @@ TEST(ProgramImage, HeaderIsWidthThenHeightThenBigEndianCount)
     EXPECT_EQ(back, (ImageHeader{38, 10, 300}));
 }
 
-TEST(ProgramImage, ItemTableEntriesAndTheirLimits)
-{
+TEST(ProgramImage, ItemTableEntriesAndTheirLimits) {
     ProgramImage image;
     ItemHeader h;
     h.bytes[0] = 0xAB;
@@ -50,8 +47,7 @@ TEST(ProgramImage, ItemTableEntriesAndTheirLimits)
     EXPECT_EQ(bytesAt(image, 0x280000, 1)[0], 0);
 }
 
-TEST(ProgramImage, SectorWritesNeverRunPastTheEnd)
-{
+TEST(ProgramImage, SectorWritesNeverRunPastTheEnd) {
     ProgramImage image;
     std::vector<uint8_t> sector(512, 0x5A);
     EXPECT_EQ(image.writeAtSector(65535, sector), IoResult::Ok);
@@ -66,8 +62,7 @@ TEST(ProgramImage, SectorWritesNeverRunPastTheEnd)
     EXPECT_EQ(image.write(ProgramImage::kSize - 2, std::vector<uint8_t>(3, 1)), IoResult::OutOfRange);
 }
 
-TEST(ProgramImage, SizeHelpers)
-{
+TEST(ProgramImage, SizeHelpers) {
     EXPECT_EQ(planeBytes(9, 2), 4u);  // 9 pixels make a 2-byte row
     EXPECT_EQ(planeBytes(12, 1), 2u);
     EXPECT_EQ(planeBytes(800, 160), 16000u);
@@ -79,8 +74,7 @@ TEST(ProgramImage, SizeHelpers)
     EXPECT_EQ(sectorsFor(513), 2u);
 }
 
-TEST(ProgramImageFile, MissingFileIsCreatedZeroFilledAndUpdatedInPlace)
-{
+TEST(ProgramImageFile, MissingFileIsCreatedZeroFilledAndUpdatedInPlace) {
     testing::TempDir dir;
     const std::string path = dir.file("preview.tmp");
     {
@@ -103,8 +97,7 @@ TEST(ProgramImageFile, MissingFileIsCreatedZeroFilledAndUpdatedInPlace)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
-TEST(ProgramImageFile, RefusesFilesItCannotUseAndWritesNothing)
-{
+TEST(ProgramImageFile, RefusesFilesItCannotUseAndWritesNothing) {
     testing::TempDir dir;
     ProgramImage image;
 

@@ -9,9 +9,8 @@
 namespace orb::testing {
 
 class TempDir {
-public:
-    TempDir()
-    {
+  public:
+    TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "orbtest.XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
     }
@@ -22,18 +21,16 @@ public:
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
-inline std::vector<uint8_t> readFileBytes(const std::string& path)
-{
+inline std::vector<uint8_t> readFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
-{
+inline void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
