@@ -1,0 +1,36 @@
+#include "content/FileBytes.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace orb {
+
+ReadResult readFileBytes(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& out) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ReadResult::CannotOpen;
+    struct stat st {};
+    ReadResult result = ReadResult::Ok;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        result = ReadResult::CannotOpen;
+    } else if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        result = ReadResult::TooLarge;
+    } else {
+        out.resize(static_cast<size_t>(st.st_size));
+        size_t done = 0;
+        while (done < out.size()) {
+            ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) result = ReadResult::ReadError;
+            if (n <= 0) break;  // at 0 the file shrank while we read it: keep what arrived
+            done += static_cast<size_t>(n);
+        }
+        out.resize(done);
+    }
+    ::close(fd);
+    return result;
+}
+
+}  // namespace orb
