@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
+
+#include "image/Cp949.h"
 
 namespace orb {
 
@@ -31,6 +34,13 @@ ReadResult readFileBytes(const std::string& path, uint64_t maxBytes, std::vector
     }
     ::close(fd);
     return result;
+}
+
+std::string localPath(const std::string& stored) {
+    std::optional<std::string> converted = cp949ToUtf8(stored);
+    struct stat st {};
+    if (converted && (*converted == stored || ::stat(converted->c_str(), &st) == 0)) return *converted;
+    return stored;
 }
 
 }  // namespace orb

@@ -122,7 +122,7 @@ std::vector<ItemRecord> exampleItems(const fs::path& media) {
     dday.header.setKind(2, ContentKind::Bitmap);
     dday.header.setEffects(2, {1, 0, 0, 2, 1, 0, 0});
     dday.header.setPictureSize(2, 160, 16);
-    dday.line(2).setPath((media / "logo.bmp").string());
+    dday.line(2).setPath(cp949((media / "logo.bmp").c_str()));
     items.push_back(dday);
 
     ItemRecord notice;
@@ -140,7 +140,7 @@ std::vector<ItemRecord> exampleItems(const fs::path& media) {
     spinner.header.setPictureSize(1, 32, 32);
     spinner.header.setFrameCount(1, 8);
     spinner.header.setAnimationSpeed(1, 2);
-    spinner.line(1).setPath((media / "spinner.gif").string());
+    spinner.line(1).setPath(cp949((media / "spinner.gif").c_str()));
     items.push_back(spinner);
 
     return items;

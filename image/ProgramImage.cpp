@@ -22,10 +22,14 @@ IoResult ProgramImage::readHeader(ImageHeader& out) const {
     return r;
 }
 
-IoResult ProgramImage::writeHeader(const ImageHeader& h) {
+std::array<uint8_t, 4> ProgramImage::encodeHeader(const ImageHeader& h) {
     std::array<uint8_t, 4> b{h.width, h.height, 0, 0};
     writeBe16(&b[2], h.itemCount);
-    return device_->write(kHeaderOffset, b);
+    return b;
+}
+
+IoResult ProgramImage::writeHeader(const ImageHeader& h) {
+    return device_->write(kHeaderOffset, encodeHeader(h));
 }
 
 IoResult ProgramImage::readItemEntry(int i, ItemHeader& out) const {

@@ -5,6 +5,7 @@
 //   0x4008  image header: width (columns), height (tiers), item count (2 bytes, big-endian)
 //   0x270000 item table: 512 entries of 128 bytes
 //   sector 5120 on: line contents, each from a sector boundary
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -50,6 +51,8 @@ class ProgramImage {
     // Opens an image file; with CreateOrOpen a missing file is first created zero-filled.
     static IoResult open(const std::string& path, FileMode mode, ProgramImage& out);
 
+    // The header's four bytes: width, height, item count big-endian.
+    static std::array<uint8_t, 4> encodeHeader(const ImageHeader& h);
     IoResult readHeader(ImageHeader& out) const;
     IoResult writeHeader(const ImageHeader& h);
 

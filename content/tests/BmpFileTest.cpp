@@ -2,8 +2,8 @@
 
 #include <fstream>
 
-#include "Fixtures.h"
 #include "content/BmpFile.h"
+#include "testsupport/PictureFixtures.h"
 
 namespace orb {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "Fixtures.h"
 #include "content/BmpFile.h"
 #include "content/GifAnimation.h"
+#include "testsupport/PictureFixtures.h"
 
 namespace orb {
 namespace {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "editor/core/ListRow.h"
+#include "editor/core/ProgramWriter.h"
 #include "image/ItemStore.h"
 
 namespace orb {
@@ -12,12 +13,25 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: orbctl list PROJECT\n"
+    "       orbctl build PROJECT -o IMAGE\n"
     "  list   print the item list of PROJECT (a \".dat\" project or \"data.tmp\"), one row per item,\n"
-    "         the nine columns separated by tabs\n";
+    "         the nine columns separated by tabs\n"
+    "  build  write the display program image of PROJECT into IMAGE (updated in place, created\n"
+    "         zero-filled when missing), for the sign size of PROJECT's settings\n";
+
+int usage() {
+    std::fputs(kUsage, stderr);
+    return 2;
+}
 
 // The project's open refusals, as the editor words them.
 const char* openMessage(IoResult r) {
     return r == IoResult::WrongSize ? "오픈할수 없는 파일입니다" : "오픈할수 없습니다";
+}
+
+bool report(const std::string& path, IoResult r) {
+    if (r != IoResult::Ok) std::fprintf(stderr, "%s: %s\n", path.c_str(), openMessage(r));
+    return r == IoResult::Ok;
 }
 
 // Tabs and line breaks inside a text would break the row format.
@@ -28,18 +42,11 @@ std::string oneLine(std::string s) {
 }
 
 int listCommand(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
+    if (args.size() != 1) return usage();
     ItemStore store;
-    IoResult r = ItemStore::open(args[0], FileMode::ReadOnly, store);
     std::vector<ListRow> rows;
-    if (r == IoResult::Ok) r = readListRows(store, rows);
-    if (r != IoResult::Ok) {
-        std::fprintf(stderr, "%s: %s\n", args[0].c_str(), openMessage(r));
-        return 1;
-    }
+    if (!report(args[0], ItemStore::open(args[0], FileMode::ReadOnly, store))) return 1;
+    if (!report(args[0], readListRows(store, rows))) return 1;
     for (const ListRow& row : rows) {
         std::string line;
         for (size_t c = 0; c < row.columns.size(); ++c) {
@@ -51,6 +58,47 @@ int listCommand(const std::vector<std::string>& args) {
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
+int buildCommand(const std::vector<std::string>& args) {
+    std::string project, image;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-o" && i + 1 < args.size())
+            image = args[++i];
+        else if (project.empty())
+            project = args[i];
+        else
+            return usage();
+    }
+    if (project.empty() || image.empty()) return usage();
+
+    ItemStore store;
+    SettingsBlock settings;
+    if (!report(project, ItemStore::open(project, FileMode::ReadOnly, store))) return 1;
+    if (!report(project, store.readSettings(settings))) return 1;
+    settings.correct();  // as the editor reads them at start-up; the project itself is left alone
+
+    ProgramPlan plan;
+    PlanOutcome planned =
+        planProgram(store, store.itemCount(), settings.signWidth(), settings.signHeight(), plan);
+    if (planned.result != PlanResult::Ok) {
+        std::fprintf(stderr, "%s\n", planned.message.c_str());
+        return 1;
+    }
+    for (const LineProblem& p : plan.problems)
+        std::fprintf(stderr, "%d번째 아이템 %d번째줄: %s\n", p.item + 1, p.line, p.text.c_str());
+
+    ProgramImage target;
+    IoResult r = ProgramImage::open(image, FileMode::CreateOrOpen, target);
+    if (r == IoResult::Ok) {
+        ImageSink sink(target);
+        r = writeProgram(plan, sink);
+    }
+    if (r != IoResult::Ok) {
+        std::fprintf(stderr, "%s: 미리보기 파일을 만들수 없습니다 (%s)\n", image.c_str(), toText(r));
+        return 1;
+    }
+    return 0;
+}
+
 struct Command {
     const char* name;
     int (*run)(const std::vector<std::string>& args);
@@ -58,6 +106,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"list", listCommand},
+    {"build", buildCommand},
 };
 
 }  // namespace
@@ -70,6 +119,5 @@ int main(int argc, char** argv) {
                 return c.run(std::vector<std::string>(argv + 2, argv + argc));
         }
     }
-    std::fputs(orb::kUsage, stderr);
-    return 2;
+    return orb::usage();
 }

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "TempDir.h"
 #include "image/ItemStore.h"
+#include "testsupport/TempDir.h"
 
 namespace orb {
 namespace {

@@ -4,8 +4,8 @@
 #include <array>
 #include <filesystem>
 
-#include "TempDir.h"
 #include "image/ProgramImage.h"
+#include "testsupport/TempDir.h"
 
 namespace orb {
 namespace {

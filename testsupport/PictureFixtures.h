@@ -85,9 +85,9 @@ inline std::vector<uint8_t> makeBmp(const BmpSpec& s) {
 
 struct GifFrameSpec {
     int left = 0, top = 0, width = 1, height = 1;
-    std::vector<uint8_t> indexes;   // width x height
-    std::vector<Rgb> localColours;  // empty: the global table
-    std::optional<int> delay;       // writes a graphic control extension
+    std::vector<uint8_t> indexes = {0};  // width x height
+    std::vector<Rgb> localColours;       // empty: the global table
+    std::optional<int> delay;            // writes a graphic control extension
     int transparent = -1;
     bool commentAfterControl = false;  // a comment between the control extension and the image
 };

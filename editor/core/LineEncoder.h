@@ -1,0 +1,31 @@
+#pragma once
+// How each kind of line turns into the bytes at its start sector: one encoder per content kind.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/ItemHeader.h"
+#include "image/LinePayload.h"
+
+namespace orb {
+
+struct EncodedLine {
+    std::vector<uint8_t> bytes;  // written from the line's start sector
+    // The picture as it is now in its file: the header copy in the image gets these, so that the
+    // sign never reads planes of another size than were written. Zero when the file is unusable.
+    bool picture = false;
+    uint16_t width = 0, height = 0, frames = 0;
+    // Why the line's file could not be used; empty when it could.
+    std::string problem;
+    bool animationFailed = false;  // a GIF that did not load: the transfer refuses it
+    bool oversized = false;        // more bytes than the whole content area holds
+};
+
+// The 1536-byte payload as stored: sentences, D-days, and both lines of a title and sentence.
+EncodedLine rawPayload(const LinePayload& payload);
+
+// Encodes line `line` of an item by the kind stored for it. Kinds without content (clock,
+// temperature, none, unknown codes) give no bytes.
+EncodedLine encodeLine(ContentKind kind, const LinePayload& payload);
+
+}  // namespace orb

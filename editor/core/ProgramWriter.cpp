@@ -1,0 +1,140 @@
+#include "editor/core/ProgramWriter.h"
+
+#include "editor/core/LineEncoder.h"
+
+namespace orb {
+
+namespace {
+
+constexpr uint32_t kTitleSentenceSectors = 3;
+
+class Planner {
+  public:
+    explicit Planner(ProgramPlan& plan) : plan_(plan) {}
+
+    // Places one line's bytes at the next free sector; false when they would not fit.
+    bool place(int item, PlannedItem& planned, int line, ContentKind kind, EncodedLine encoded) {
+        const uint32_t sectors = static_cast<uint32_t>(sectorsFor(encoded.bytes.size()));
+        if (encoded.oversized || next_ >= ProgramImage::kSectors || next_ + sectors > ProgramImage::kSectors)
+            return false;
+        planned.header.setStartSector(line, static_cast<uint16_t>(next_));
+        if (encoded.picture) {
+            planned.header.setPictureSize(line, encoded.width, encoded.height);
+            if (kind == ContentKind::Animation) planned.header.setFrameCount(line, encoded.frames);
+        }
+        PlannedLine pl{
+            line, kind, next_, sectors, encoded.frames, encoded.problem.empty(), encoded.animationFailed};
+        planned.lines.push_back(pl);
+        if (!encoded.problem.empty()) plan_.problems.push_back({item, line, encoded.problem});
+        if (!encoded.bytes.empty())
+            plan_.writes.push_back({ProgramWrite::Kind::Content, item,
+                                    uint64_t{next_} * ProgramImage::kSectorSize, std::move(encoded.bytes)});
+        next_ += sectors;
+        return true;
+    }
+
+  private:
+    ProgramPlan& plan_;
+    uint32_t next_ = ProgramImage::kFirstContentSector;
+};
+
+// The lines of one item; false when its contents do not fit.
+bool planItem(Planner& planner, int i, const ItemRecord& record, PlannedItem& planned) {
+    const LayoutCode layout = record.header.layout();
+    if (layout == LayoutCode::TitleAndSentence) {
+        // Title and sentence payloads go as raw 3-sector blocks, whatever their kinds.
+        for (int line = 1; line <= 2; ++line) {
+            if (!planner.place(i, planned, line, record.header.kind(line), rawPayload(record.line(line))))
+                return false;
+        }
+        return true;
+    }
+    for (int line = 1; line <= linesOf(layout); ++line) {
+        const ContentKind kind = record.header.kind(line);
+        if (!planner.place(i, planned, line, kind, encodeLine(kind, record.line(line)))) return false;
+    }
+    return true;
+}
+
+std::string tooLargeMessage(int item) {
+    return std::to_string(item + 1) + "번째 아이템의 내용이 전광판 메모리를 넘습니다 (섹터 65535 초과)";
+}
+
+}  // namespace
+
+PlanOutcome planProgram(const ItemStore& store, int itemCount, uint8_t width, uint8_t height,
+                        ProgramPlan& plan) {
+    plan = ProgramPlan{};
+    plan.imageHeader = {width, height, static_cast<uint16_t>(itemCount)};
+    Planner planner(plan);
+    for (int i = 0; i < itemCount; ++i) {
+        ItemRecord record;
+        if (store.readRecord(i, record) != IoResult::Ok)
+            return {PlanResult::StoreUnreadable, i, "오픈할수 없습니다"};
+        PlannedItem planned;
+        planned.header = record.header;
+        if (!planItem(planner, i, record, planned)) {
+            plan = ProgramPlan{};
+            return {PlanResult::TooLarge, i, tooLargeMessage(i)};
+        }
+        plan.writes.push_back(
+            {ProgramWrite::Kind::ItemHeader, i, ProgramImage::itemEntryOffset(i),
+             std::vector<uint8_t>(planned.header.bytes.begin(), planned.header.bytes.end())});
+        plan.items.push_back(std::move(planned));
+    }
+    const auto header = ProgramImage::encodeHeader(plan.imageHeader);
+    plan.writes.push_back({ProgramWrite::Kind::ImageHeader, -1, ProgramImage::kHeaderOffset,
+                           std::vector<uint8_t>(header.begin(), header.end())});
+    return {};
+}
+
+IoResult writeProgram(const ProgramPlan& plan, ProgramSink& sink) {
+    for (const ProgramWrite& w : plan.writes) {
+        IoResult r = sink.write(w);
+        if (r != IoResult::Ok) return r;
+    }
+    return IoResult::Ok;
+}
+
+namespace {
+int lineSteps(const PlannedLine& l) {
+    switch (l.kind) {
+        case ContentKind::Animation:
+            return l.frames;
+        case ContentKind::None:
+            return 0;
+        default:
+            return static_cast<size_t>(l.kind) <= 7 ? 1 : 0;
+    }
+}
+}  // namespace
+
+int previewStepTotal(const ProgramPlan& plan) {
+    int total = 0;
+    for (const PlannedItem& item : plan.items) {
+        const LayoutCode layout = item.header.layout();
+        if (layout == LayoutCode::TitleAndSentence) {
+            total += 3;
+            continue;
+        }
+        if (linesOf(layout) == 0) {
+            total += 1;
+            continue;
+        }
+        // The item's own step comes after its lines; an animation that did not load ends the
+        // item's count there, its own step included.
+        int steps = 0;
+        bool complete = true;
+        for (const PlannedLine& l : item.lines) {
+            if (l.animationFailed) {
+                complete = false;
+                break;
+            }
+            steps += lineSteps(l);
+        }
+        total += steps + (complete ? 1 : 0);
+    }
+    return total;
+}
+
+}  // namespace orb
