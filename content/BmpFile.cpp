@@ -225,11 +225,14 @@ template <typename Dark>
 ColourPlanes threshold(const RgbImage& picture, Dark dark) {
     ColourPlanes planes(picture.width, picture.height);
     for (int y = 0; y < picture.height; ++y) {
-        for (int x = 0; x < picture.width; ++x) {
-            const Rgb& p = picture.at(x, y);
-            if (dark(p)) continue;
-            if (p.r > 100) planes.set(1, x, y);
-            if (p.g > 100) planes.set(2, x, y);
+        const Rgb* p = &picture.at(0, y);
+        uint8_t* red = planes.row(1, y);
+        uint8_t* green = planes.row(2, y);
+        for (int x = 0; x < picture.width; ++x, ++p) {
+            if (dark(*p)) continue;
+            const uint8_t bit = static_cast<uint8_t>(0x80 >> (x & 7));
+            if (p->r > 100) red[x >> 3] |= bit;
+            if (p->g > 100) green[x >> 3] |= bit;
         }
     }
     return planes;

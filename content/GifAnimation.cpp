@@ -2,6 +2,8 @@
 
 #include <gif_lib.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "content/FileBytes.h"
@@ -236,18 +238,17 @@ void GifAnimation::clearCanvas() {
 const RgbImage& GifAnimation::RenderFrame(size_t index) {
     if (index >= frames_.size()) return canvas_;
     const Frame& f = frames_[index];
-    for (int y = 0; y < f.height; ++y) {
-        const int cy = f.top + y;
-        if (cy >= height_) break;
-        for (int x = 0; x < f.width; ++x) {
-            const int cx = f.left + x;
-            if (cx >= width_) break;
-            const int i =
-                f.indexes[static_cast<size_t>(y) * static_cast<size_t>(f.width) + static_cast<size_t>(x)];
-            if (i == f.transparent) continue;
-            canvas_.at(cx, cy) =
-                static_cast<size_t>(i) < f.colours.size() ? f.colours[static_cast<size_t>(i)] : Rgb{};
-        }
+    // Indexes past the frame's colour table draw black.
+    std::array<Rgb, 256> colours{};
+    std::copy_n(f.colours.begin(), std::min<size_t>(f.colours.size(), 256), colours.begin());
+    const int rows = std::min(f.height, height_ - f.top);
+    const int columns = std::min(f.width, width_ - f.left);
+    if (rows <= 0 || columns <= 0) return canvas_;
+    for (int y = 0; y < rows; ++y) {
+        const uint8_t* in = &f.indexes[static_cast<size_t>(y) * static_cast<size_t>(f.width)];
+        Rgb* out = &canvas_.at(f.left, f.top + y);
+        for (int x = 0; x < columns; ++x)
+            if (in[x] != f.transparent) out[x] = colours[in[x]];
     }
     return canvas_;
 }

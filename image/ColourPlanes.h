@@ -27,6 +27,9 @@ class ColourPlanes {
     void set(int plane, int x, int y) { bytes_[offset(plane, x, y)] |= mask(x); }
     bool test(int plane, int x, int y) const { return bytes_[offset(plane, x, y)] & mask(x); }
 
+    // Row y of a plane, rowBytes() long.
+    uint8_t* row(int plane, int y) { return &bytes_[offset(plane, 0, y)]; }
+
     // Both planes, as written to the image.
     std::span<const uint8_t> bytes() const { return bytes_; }
 

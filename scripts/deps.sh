@@ -7,6 +7,8 @@ PACKAGES=(
   cmake g++ ninja-build pkg-config  # build
   libgif-dev                        # GIF decoding and writing
   libgtest-dev libgmock-dev         # tests
+  libbenchmark-dev                  # benchmarks
+  clang                             # fuzzing (libFuzzer)
 )
 
 missing=()

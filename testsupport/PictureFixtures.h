@@ -133,6 +133,11 @@ inline std::vector<uint8_t> makeGif(int width, int height, const std::vector<Rgb
                 line[static_cast<size_t>(x)] = f.indexes[static_cast<size_t>(y * f.width + x)];
             EGifPutLine(gif, line.data(), f.width);
         }
+        // giflib keeps its own copy of a local colour table and does not free it on close.
+        if (gif->Image.ColorMap) {
+            GifFreeMapObject(gif->Image.ColorMap);
+            gif->Image.ColorMap = nullptr;
+        }
     }
     EGifCloseFile(gif, &error);
     return out;

@@ -1,0 +1,50 @@
+// Writes small seed files for the fuzzers: BMPs of every depth and orientation, and GIFs with
+// several frames, local colour tables, transparency and a comment between control and image.
+#include <filesystem>
+#include <string>
+
+#include "testsupport/PictureFixtures.h"
+#include "testsupport/TempDir.h"
+
+using namespace orb;
+namespace fs = std::filesystem;
+
+int main(int argc, char** argv) {
+    if (argc != 2) return 2;
+    const fs::path root = argv[1];
+    fs::create_directories(root / "bmp");
+    fs::create_directories(root / "gif");
+
+    const std::vector<Rgb> palette = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0}};
+    for (int bits : {1, 4, 8, 16, 24, 32}) {
+        for (bool topDown : {false, true}) {
+            testing::BmpSpec s;
+            s.width = 13;
+            s.height = 5;
+            s.bits = bits;
+            s.topDown = topDown;
+            s.palette = palette;
+            s.index = [bits](int x, int y) { return (x + y) % (bits == 1 ? 2 : 4); };
+            s.colour = [&](int x, int y) { return palette[static_cast<size_t>((x + y) % 4)]; };
+            const std::string name = std::to_string(bits) + (topDown ? "td" : "bu") + ".bmp";
+            testing::writeFileBytes((root / "bmp" / name).string(), testing::makeBmp(s));
+        }
+    }
+
+    testing::GifFrameSpec a;
+    a.width = a.height = 4;
+    a.indexes.assign(16, 1);
+    a.delay = 10;
+    testing::GifFrameSpec b = a;
+    b.left = 1;
+    b.width = 2;
+    b.indexes.assign(8, 2);
+    b.indexes[0] = 0;
+    b.transparent = 0;
+    b.commentAfterControl = true;
+    b.localColours = {{0, 0, 0}, {0, 0, 255}, {0, 255, 0}, {255, 255, 255}};
+    testing::writeFileBytes((root / "gif" / "three.gif").string(),
+                            testing::makeGif(4, 4, palette, {a, b, a}));
+    testing::writeFileBytes((root / "gif" / "one.gif").string(), testing::makeGif(4, 4, palette, {a}));
+    return 0;
+}
