@@ -81,8 +81,8 @@ IoResult createZeroFile(const std::string& path, uint64_t size) {
     std::string temp = path + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) return IoResult::CreateFailed;
-    // ftruncate leaves a file that reads as zeros; it stays sparse until written.
-    bool ok = ::ftruncate(fd, static_cast<off_t>(size)) == 0 && ::fchmod(fd, 0644) == 0;
+    // The blocks are reserved now, so that later updates in place cannot run out of room.
+    bool ok = ::posix_fallocate(fd, 0, static_cast<off_t>(size)) == 0 && ::fchmod(fd, 0644) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
     if (!ok) {

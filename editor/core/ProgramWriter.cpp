@@ -88,12 +88,14 @@ PlanOutcome planProgram(const ItemStore& store, int itemCount, uint8_t width, ui
     return {};
 }
 
+IoResult ImageSink::begin(const ProgramPlan& plan) {
+    return image_.writeHeader({plan.imageHeader.width, plan.imageHeader.height, 0});
+}
+
 IoResult writeProgram(const ProgramPlan& plan, ProgramSink& sink) {
-    for (const ProgramWrite& w : plan.writes) {
-        IoResult r = sink.write(w);
-        if (r != IoResult::Ok) return r;
-    }
-    return IoResult::Ok;
+    IoResult r = sink.begin(plan);
+    for (size_t i = 0; r == IoResult::Ok && i < plan.writes.size(); ++i) r = sink.write(plan.writes[i]);
+    return r;
 }
 
 namespace {

@@ -68,14 +68,18 @@ PlanOutcome planProgram(const ItemStore& store, int itemCount, uint8_t width, ui
 class ProgramSink {
   public:
     virtual ~ProgramSink() = default;
+    // Called once before the first write.
+    virtual IoResult begin(const ProgramPlan&) { return IoResult::Ok; }
     virtual IoResult write(const ProgramWrite& w) = 0;
 };
 
 // Writes into an image, on disk or in memory, updating it in place: every other byte keeps its
-// value.
+// value. The item count is set to 0 before the first write, so that a build that fails half-way
+// leaves an image with no items rather than old headers over new contents.
 class ImageSink final : public ProgramSink {
   public:
     explicit ImageSink(ProgramImage& image) : image_(image) {}
+    IoResult begin(const ProgramPlan& plan) override;
     IoResult write(const ProgramWrite& w) override { return image_.write(w.address, w.bytes); }
 
   private:

@@ -230,6 +230,38 @@ TEST(ProgramWriter, AProgramPastSector65535IsRefusedBeforeAnyWrite) {
     EXPECT_TRUE(b->plan.writes.empty());
 }
 
+// An image whose device refuses writes after a number of them, as a full or failing disk would.
+class FailingDevice final : public ByteDevice {
+  public:
+    explicit FailingDevice(int writesLeft) : writesLeft_(writesLeft) {}
+    uint64_t size() const override { return memory_.size(); }
+    IoResult read(uint64_t offset, std::span<uint8_t> out) const override {
+        return memory_.read(offset, out);
+    }
+    IoResult write(uint64_t offset, std::span<const uint8_t> in) override {
+        return writesLeft_-- > 0 ? memory_.write(offset, in) : IoResult::WriteFailed;
+    }
+
+  private:
+    MemoryDevice memory_{ProgramImage::kSize};
+    int writesLeft_;
+};
+
+TEST(ProgramWriter, AFailedBuildLeavesNoItemsBehind) {
+    ItemStore store;
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(store.writeRecord(i, sentence("x")), IoResult::Ok);
+    ProgramPlan plan;
+    ASSERT_EQ(planProgram(store, 3, 10, 2, plan).result, PlanResult::Ok);
+
+    ProgramImage image(std::make_unique<FailingDevice>(4));
+    ASSERT_EQ(image.writeHeader({10, 2, 42}), IoResult::Ok);  // an earlier build's program
+    ImageSink sink(image);
+    EXPECT_EQ(writeProgram(plan, sink), IoResult::WriteFailed);
+    ImageHeader h;
+    ASSERT_EQ(image.readHeader(h), IoResult::Ok);
+    EXPECT_EQ(h.itemCount, 0);
+}
+
 TEST(ProgramWriter, PreviewStepTotal) {
     TempDir dir;
     const std::string gif = writeFile(dir, "three.gif", threeFrameGif());
