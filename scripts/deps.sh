@@ -6,6 +6,8 @@ set -euo pipefail
 PACKAGES=(
   cmake g++ ninja-build pkg-config  # build
   libgif-dev                        # GIF decoding and writing
+  libfreetype-dev libpng-dev        # the sign fonts are made at build time; the font sample picture
+  fonts-baekmuk xfonts-baekmuk fonts-unfonts-core fonts-unfonts-extra fonts-nanum fonts-nanum-extra
   libgtest-dev libgmock-dev         # tests
   libbenchmark-dev                  # benchmarks
   clang                             # fuzzing (libFuzzer)

@@ -1,0 +1,53 @@
+#pragma once
+// LED bit planes of the simulator, and the one place for the helpers that clear and copy them.
+// A plane is 160 rows of 76 bytes: bit 7 of byte j in row r is the LED in column 8j of row r.
+// Planes come in pairs: an LED is red, green, yellow (both) or dark (neither).
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace orb {
+
+struct BitPlane {
+    static constexpr int kRows = 160;
+    static constexpr int kBytesPerRow = 76;
+    static constexpr size_t kBytes = size_t{kRows} * kBytesPerRow;  // 12160
+
+    alignas(4) std::array<uint8_t, kBytes> bytes{};
+
+    uint8_t* row(int r) { return &bytes[static_cast<size_t>(r) * kBytesPerRow]; }
+    const uint8_t* row(int r) const { return &bytes[static_cast<size_t>(r) * kBytesPerRow]; }
+    bool pixel(int x, int y) const { return row(y)[x >> 3] & (0x80 >> (x & 7)); }
+};
+
+struct PlanePair {
+    BitPlane red;
+    BitPlane green;
+};
+
+// Colour codes of the drawing operations.
+enum ColourCode : uint8_t { kRed = 0, kGreen = 1, kYellow = 2, kNone = 3 };
+
+inline bool litsRed(int colour) {
+    return colour == kRed || colour == kYellow;
+}
+inline bool litsGreen(int colour) {
+    return colour == kGreen || colour == kYellow;
+}
+
+// Clears rows [first, first + count) of both planes; rows outside the planes are left alone.
+inline void clearRows(PlanePair& p, int first, int count) {
+    if (first < 0) count += first, first = 0;
+    if (count <= 0 || first >= BitPlane::kRows) return;
+    if (first + count > BitPlane::kRows) count = BitPlane::kRows - first;
+    const size_t n = static_cast<size_t>(count) * BitPlane::kBytesPerRow;
+    std::memset(p.red.row(first), 0, n);
+    std::memset(p.green.row(first), 0, n);
+}
+
+inline void clearPair(PlanePair& p) {
+    clearRows(p, 0, BitPlane::kRows);
+}
+
+}  // namespace orb
