@@ -99,7 +99,7 @@ std::vector<ItemRecord> exampleItems(const fs::path& media) {
     ItemRecord welcome;
     welcome.header = ItemHeader::newItem(LayoutCode::OneLine, {2, 0, 0});
     welcome.header.setKind(1, ContentKind::Sentence);
-    welcome.header.setEffects(1, {2, 0, 3, 2, 1, 0, 1});
+    welcome.header.setEffects(1, {1, 0, 3, 2, 0, 0, 1});
     welcome.header.setWindow({9, 0}, {18, 0});
     welcome.line(1).setText(cp949("어서 오세요! LED 전광판"),
                             word(TextColour::Yellow, BackgroundColour::Black, Typeface::Gulim));

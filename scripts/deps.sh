@@ -8,7 +8,9 @@ PACKAGES=(
   libgif-dev                        # GIF decoding and writing
   libfreetype-dev libpng-dev        # the sign fonts are made at build time; the font sample picture
   fonts-baekmuk xfonts-baekmuk fonts-unfonts-core fonts-unfonts-extra fonts-nanum fonts-nanum-extra
+  qt6-base-dev                      # the windows
   libgtest-dev libgmock-dev         # tests
+  xvfb xauth                        # window screenshots
   libbenchmark-dev                  # benchmarks
   clang                             # fuzzing (libFuzzer)
 )

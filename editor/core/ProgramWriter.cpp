@@ -6,8 +6,6 @@ namespace orb {
 
 namespace {
 
-constexpr uint32_t kTitleSentenceSectors = 3;
-
 class Planner {
   public:
     explicit Planner(ProgramPlan& plan) : plan_(plan) {}

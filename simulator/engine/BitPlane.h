@@ -50,4 +50,29 @@ inline void clearPair(PlanePair& p) {
     clearRows(p, 0, BitPlane::kRows);
 }
 
+// ORs the 8 pixels of `bits` (bit 7 leftmost) into a row at column x; pixels left of column 0 or
+// in a byte at or beyond rowBytes are dropped.
+inline void orBitsAt(uint8_t* row, int rowBytes, int x, uint8_t bits) {
+    if (bits == 0 || x <= -8) return;
+    if (x < 0) {
+        row[0] |= static_cast<uint8_t>(bits << -x);
+        return;
+    }
+    const int at = x >> 3, shift = x & 7;
+    if (at < rowBytes) row[at] |= static_cast<uint8_t>(bits >> shift);
+    if (shift && at + 1 < rowBytes) row[at + 1] |= static_cast<uint8_t>(bits << (8 - shift));
+}
+
+// Shifts the first `bytes` bytes of a row one pixel left; `enter` becomes the last pixel.
+inline void shiftRowLeft(uint8_t* row, int bytes, bool enter) {
+    for (int i = 0; i < bytes; ++i) {
+        const uint8_t carry = i + 1 < bytes ? static_cast<uint8_t>(row[i + 1] >> 7) : (enter ? 1 : 0);
+        row[i] = static_cast<uint8_t>((row[i] << 1) | carry);
+    }
+}
+
+inline bool bitAt(const uint8_t* row, int x) {
+    return row[x >> 3] & (0x80 >> (x & 7));
+}
+
 }  // namespace orb

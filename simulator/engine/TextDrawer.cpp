@@ -20,19 +20,6 @@ int clampScale(FontFamily family, int scale) {
     return std::clamp(scale, 1, family == FontFamily::Px16 ? 8 : 4);
 }
 
-// ORs the 8 pixels of one glyph byte placed at column x into a row; pixels left of column 0 or
-// in a byte at or beyond rowBytes are dropped.
-void orByte(uint8_t* row, int rowBytes, int x, uint8_t bits) {
-    if (bits == 0 || x <= -8) return;
-    if (x < 0) {
-        row[0] |= static_cast<uint8_t>(bits << -x);
-        return;
-    }
-    const int at = x >> 3, shift = x & 7;
-    if (at < rowBytes) row[at] |= static_cast<uint8_t>(bits >> shift);
-    if (shift && at + 1 < rowBytes) row[at + 1] |= static_cast<uint8_t>(bits << (8 - shift));
-}
-
 uint16_t attributeAt(std::span<const uint16_t> attributes, size_t i) {
     return i < attributes.size() ? attributes[i] : 0;
 }
@@ -74,10 +61,10 @@ void TextDrawer::drawGlyph(const Target& t, int rowBytes, int height, int x, int
             const uint8_t ink = scratch_[static_cast<size_t>(r * rowBytes + k)];
             const uint8_t paper = static_cast<uint8_t>(~ink);
             const int col = x + 8 * k;
-            if (litsRed(foreground)) orByte(red, t.rowBytes, col, ink);
-            if (litsGreen(foreground)) orByte(green, t.rowBytes, col, ink);
-            if (litsRed(background)) orByte(red, t.rowBytes, col, paper);
-            if (litsGreen(background)) orByte(green, t.rowBytes, col, paper);
+            if (litsRed(foreground)) orBitsAt(red, t.rowBytes, col, ink);
+            if (litsGreen(foreground)) orBitsAt(green, t.rowBytes, col, ink);
+            if (litsRed(background)) orBitsAt(red, t.rowBytes, col, paper);
+            if (litsGreen(background)) orBitsAt(green, t.rowBytes, col, paper);
         }
     }
 }

@@ -7,43 +7,15 @@
 #include "image/Cp949.h"
 #include "simulator/engine/TextDrawer.h"
 #include "testsupport/TempDir.h"
+#include "testsupport/TestFonts.h"
 
 namespace orb {
 namespace {
 
-// Font files of our own for the tests: row 0 of glyph i holds i (low byte first), row 1 the file
-// number; ASCII '#' is a solid block and '|' a block with its right half empty.
-void writeTestFonts(const std::string& folder, int skip = -1, int shortFile = -1) {
-    for (int f = 0; f < kFontFiles; ++f) {
-        if (f == skip) continue;
-        const FontFileSpec& spec = kFontFileSpecs[static_cast<size_t>(f)];
-        const int rowBytes = spec.width / 8;
-        std::vector<uint8_t> table(static_cast<size_t>(spec.tableBytes()), 0);
-        for (int i = 0; i < spec.glyphs; ++i) {
-            uint8_t* g = &table[static_cast<size_t>(i * spec.glyphBytes())];
-            if (spec.glyphs == kAsciiGlyphs && (i == '#' - 0x20 || i == '|' - 0x20)) {
-                for (int b = 0; b < spec.glyphBytes(); ++b)
-                    g[b] = i == '#' - 0x20
-                               ? 0xFF
-                               : (b % rowBytes < rowBytes / 2 || rowBytes == 1 ? (rowBytes == 1 ? 0xF0 : 0xFF)
-                                                                               : 0);
-                continue;
-            }
-            g[0] = static_cast<uint8_t>(i);
-            if (rowBytes > 1) g[1] = static_cast<uint8_t>(i >> 8);
-            g[rowBytes] = static_cast<uint8_t>(f + 1);
-        }
-        if (f == shortFile) table.resize(table.size() / 2);
-        std::ofstream out(folder + "/" + spec.name + ".fnt", std::ios::binary);
-        out.write("0123456789abcdef", 16);
-        out.write(reinterpret_cast<const char*>(table.data()), static_cast<std::streamsize>(table.size()));
-    }
-}
-
 class TextDrawerTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        writeTestFonts(dir.path().string());
+        testing::writeTestFonts(dir.path().string());
         std::string failed;
         ASSERT_TRUE(fonts.loadFonts(dir.path().string(), failed)) << failed;
         drawer.setSignWidth(80);
@@ -192,7 +164,7 @@ TEST(SignFonts, MissingAndShortFiles) {
     testing::TempDir dir;
     SignFonts fonts;
     std::string failed;
-    writeTestFonts(dir.path().string(), 19);
+    testing::writeTestFonts(dir.path().string(), 19);
     EXPECT_FALSE(fonts.loadFonts(dir.path().string(), failed));
     EXPECT_EQ(fontOpenFailedMessage(failed), "한문32 OPEN실패");
 
@@ -201,7 +173,7 @@ TEST(SignFonts, MissingAndShortFiles) {
     EXPECT_EQ(failed, "한글굴림체16");
 
     testing::TempDir other;
-    writeTestFonts(other.path().string(), -1, 9);  // 한문16 holds half its glyphs
+    testing::writeTestFonts(other.path().string(), -1, 9);  // 한문16 holds half its glyphs
     ASSERT_TRUE(fonts.loadFonts(other.path().string(), failed));
     EXPECT_NE(fonts.glyphBits(FontFamily::Px16, 0, glyphOf("\xCA\xA2", 0))[0], 0);
     const uint8_t* late = fonts.glyphBits(FontFamily::Px16, 0, glyphOf("\xFB\xFE", 0));

@@ -1,0 +1,42 @@
+#pragma once
+// Where the simulator reads the display program image from: a file or bytes in memory. The
+// image is only ever read; a read past its end returns fewer bytes (or none).
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace orb {
+
+class ImageSource {
+  public:
+    virtual ~ImageSource() = default;
+    // Reads up to out.size() bytes at offset; returns how many were read.
+    virtual size_t read(uint64_t offset, std::span<uint8_t> out) const = 0;
+};
+
+class MemoryImageSource final : public ImageSource {
+  public:
+    explicit MemoryImageSource(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+    size_t read(uint64_t offset, std::span<uint8_t> out) const override;
+
+  private:
+    std::span<const uint8_t> bytes_;
+};
+
+class FileImageSource final : public ImageSource {
+  public:
+    ~FileImageSource() override;
+    FileImageSource(const FileImageSource&) = delete;
+    FileImageSource& operator=(const FileImageSource&) = delete;
+    // nullptr when the file cannot be opened for reading.
+    static std::unique_ptr<FileImageSource> open(const std::string& path);
+    size_t read(uint64_t offset, std::span<uint8_t> out) const override;
+
+  private:
+    explicit FileImageSource(int fd) : fd_(fd) {}
+    int fd_;
+};
+
+}  // namespace orb

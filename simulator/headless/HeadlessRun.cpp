@@ -1,0 +1,259 @@
+#include "simulator/headless/HeadlessRun.h"
+
+#include <fcntl.h>
+#include <gif_lib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <set>
+
+#include "image/WorkingFolder.h"
+#include "simulator/engine/SignEngine.h"
+
+namespace orb {
+
+namespace {
+
+constexpr const char* kNoImage = "preview.tmp파일이 없습니다\n실행할수 없습니다";
+constexpr const char* kNoFonts = "폰트파일없음\n실행할수 없습니다";
+
+char ledChar(const PlanePair& f, int x, int y) {
+    const bool r = f.red.pixel(x, y), g = f.green.pixel(x, y);
+    return r ? (g ? 'Y' : 'R') : (g ? 'G' : '.');
+}
+
+void dumpFrame(std::ostream& out, uint64_t t, const PlanePair& frame, const SignGeometry& g) {
+    out << "@ " << t << '\n';
+    std::string row(static_cast<size_t>(g.pixels()), '.');
+    for (int y = 0; y < g.ledRows(); ++y) {
+        for (int x = 0; x < g.pixels(); ++x) row[static_cast<size_t>(x)] = ledChar(frame, x, y);
+        out << row << '\n';
+    }
+    out << '\n';
+}
+
+// An animated GIF written as the run goes: a frame is written when the next different one
+// arrives, so its delay is known; identical frames only lengthen the delay.
+class GifRecorder {
+  public:
+    GifRecorder(const std::string& path, const SignGeometry& g, int scale)
+        : width_(g.pixels() * scale), height_(g.ledRows() * scale), scale_(scale), geometry_(g) {
+        int error = 0;
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) return;
+        gif_ = EGifOpenFileHandle(fd, &error);
+        if (!gif_) {
+            ::close(fd);
+            return;
+        }
+        GifColorType colours[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0}};
+        ColorMapObject* map = GifMakeMapObject(4, colours);
+        EGifSetGifVersion(gif_, true);
+        ok_ = EGifPutScreenDesc(gif_, width_, height_, 2, 0, map) == GIF_OK;
+        GifFreeMapObject(map);
+        // Loop forever.
+        unsigned char loop[3] = {1, 0, 0};
+        ok_ = ok_ && EGifPutExtensionLeader(gif_, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
+              EGifPutExtensionBlock(gif_, 11, "NETSCAPE2.0") == GIF_OK &&
+              EGifPutExtensionBlock(gif_, 3, loop) == GIF_OK && EGifPutExtensionTrailer(gif_) == GIF_OK;
+        pending_.assign(static_cast<size_t>(g.pixels() * g.ledRows()), 0);
+        line_.resize(static_cast<size_t>(width_));
+    }
+
+    ~GifRecorder() {
+        int error = 0;
+        if (gif_) EGifCloseFile(gif_, &error);
+    }
+
+    bool ok() const { return gif_ && ok_; }
+
+    // Adds the frame shown for the next `hundredths` of a second.
+    void add(const PlanePair& frame, int hundredths) {
+        std::vector<uint8_t> leds(pending_.size());
+        for (int y = 0; y < geometry_.ledRows(); ++y)
+            for (int x = 0; x < geometry_.pixels(); ++x)
+                leds[static_cast<size_t>(y * geometry_.pixels() + x)] =
+                    static_cast<uint8_t>((frame.red.pixel(x, y) ? 1 : 0) | (frame.green.pixel(x, y) ? 2 : 0));
+        if (delay_ > 0 && leds == pending_ && delay_ + hundredths < 65535) {
+            delay_ += hundredths;
+            return;
+        }
+        flush();
+        pending_.swap(leds);
+        delay_ = hundredths;
+    }
+
+    bool finish() {
+        flush();
+        int error = 0;
+        const bool closed = EGifCloseFile(gif_, &error) == GIF_OK;
+        gif_ = nullptr;
+        return ok_ && closed;
+    }
+
+  private:
+    void flush() {
+        if (delay_ == 0 || !ok_) return;
+        GraphicsControlBlock gcb{DISPOSAL_UNSPECIFIED, false, delay_, NO_TRANSPARENT_COLOR};
+        GifByteType ext[4];
+        EGifGCBToExtension(&gcb, ext);
+        ok_ = EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, 4, ext) == GIF_OK &&
+              EGifPutImageDesc(gif_, 0, 0, width_, height_, false, nullptr) == GIF_OK;
+        for (int y = 0; ok_ && y < height_; ++y) {
+            const uint8_t* leds = &pending_[static_cast<size_t>((y / scale_) * geometry_.pixels())];
+            for (int x = 0; x < width_; ++x) line_[static_cast<size_t>(x)] = leds[x / scale_];
+            ok_ = EGifPutLine(gif_, line_.data(), width_) == GIF_OK;
+        }
+        delay_ = 0;
+    }
+
+    GifFileType* gif_ = nullptr;
+    bool ok_ = false;
+    int width_, height_, scale_;
+    SignGeometry geometry_;
+    std::vector<uint8_t> pending_;
+    std::vector<GifPixelType> line_;
+    int delay_ = 0;
+};
+
+}  // namespace
+
+std::string defaultFontFolder() {
+    if (const char* env = std::getenv("ORB_FONTS"); env && *env) return env;
+    const std::filesystem::path beside = std::filesystem::path(executableFolder()) / "font";
+    if (std::filesystem::is_directory(beside)) return beside.string();
+    return (std::filesystem::path(executableFolder()) / ".." / "share" / "orb" / "font")
+        .lexically_normal()
+        .string();
+}
+
+bool parseLocalDateTime(const std::string& text, LocalDateTime& out) {
+    LocalDateTime t;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &t.year, &t.month, &t.day, &t.hour, &t.minute,
+                    &t.second, &tail) != 6)
+        return false;
+    if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour < 0 || t.hour > 23 || t.minute < 0 ||
+        t.minute > 59 || t.second < 0 || t.second > 60)
+        return false;
+    out = t;
+    return true;
+}
+
+LocalDateTime currentLocalTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    ::localtime_r(&now, &t);
+    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+}
+
+bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& o, std::string& error) {
+    o.now = currentLocalTime();
+    bool haveUntil = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= args.size()) return false;
+            into = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--headless") continue;
+        if (a == "--image") {
+            if (!value(o.image)) return error = "--image needs a file", false;
+        } else if (a == "--fonts") {
+            if (!value(o.fonts)) return error = "--fonts needs a folder", false;
+        } else if (a == "--until") {
+            if (!value(v) || v.empty() || v.find_first_not_of("0123456789") != std::string::npos)
+                return error = "--until needs milliseconds", false;
+            o.until = std::stoull(v);
+            haveUntil = true;
+        } else if (a == "--now") {
+            if (!value(v) || !parseLocalDateTime(v, o.now))
+                return error = "--now needs \"YYYY-MM-DD HH:MM:SS\"", false;
+        } else if (a == "--dump") {
+            if (!value(o.dump)) return error = "--dump needs a file", false;
+        } else if (a == "--at") {
+            if (!value(v)) return error = "--at needs milliseconds", false;
+            for (size_t start = 0; start <= v.size();) {
+                const size_t comma = std::min(v.find(',', start), v.size());
+                const std::string ms = v.substr(start, comma - start);
+                if (ms.empty() || ms.find_first_not_of("0123456789") != std::string::npos)
+                    return error = "--at needs milliseconds separated by commas", false;
+                o.at.push_back(std::stoull(ms));
+                start = comma + 1;
+            }
+        } else if (a == "--gif") {
+            if (!value(o.gif)) return error = "--gif needs a file", false;
+        } else if (a == "--scale") {
+            if (!value(v) || v.find_first_not_of("0123456789") != std::string::npos || v.empty() ||
+                std::stoi(v) < 1 || std::stoi(v) > 16)
+                return error = "--scale needs a number from 1 to 16", false;
+            o.scale = std::stoi(v);
+        } else {
+            return error = "unknown option " + a, false;
+        }
+    }
+    if (o.image.empty() || !haveUntil) return error = "--image and --until are needed", false;
+    if (o.dump.empty() == o.gif.empty()) return error = "give either --dump with --at, or --gif", false;
+    if (!o.dump.empty() && o.at.empty()) return error = "--dump needs --at", false;
+    return true;
+}
+
+int runHeadless(const HeadlessOptions& o) {
+    auto image = FileImageSource::open(o.image);
+    if (!image) {
+        std::cerr << kNoImage << '\n';
+        return 1;
+    }
+    SignFonts fonts;
+    std::string failed;
+    if (!fonts.loadFonts(o.fonts.empty() ? defaultFontFolder() : o.fonts, failed)) {
+        std::cerr << fontOpenFailedMessage(failed) << '\n' << kNoFonts << '\n';
+        return 1;
+    }
+    auto engine = std::make_unique<SignEngine>(*image, fonts);
+    engine->start(0, o.now);
+
+    std::ofstream dumpFile;
+    std::ostream* dump = nullptr;
+    if (!o.dump.empty()) {
+        if (o.dump == "-") {
+            dump = &std::cout;
+        } else {
+            dumpFile.open(o.dump, std::ios::trunc);
+            dump = &dumpFile;
+        }
+    }
+    std::unique_ptr<GifRecorder> gif;
+    if (!o.gif.empty()) gif = std::make_unique<GifRecorder>(o.gif, engine->geometry(), o.scale);
+    if ((dump && !*dump) || (gif && !gif->ok())) {
+        std::cerr << "Glimmer: cannot write " << (dump ? o.dump : o.gif) << '\n';
+        return 1;
+    }
+
+    const std::set<uint64_t> at(o.at.begin(), o.at.end());
+    for (uint64_t t = 0; t <= o.until; ++t) {
+        engine->pass(t, advance(o.now, t));
+        if (dump && at.count(t)) dumpFrame(*dump, t, engine->frontFrame(), engine->geometry());
+        if (gif && t % 10 == 0) gif->add(engine->frontFrame(), 1);  // the window repaints every 10 ms
+    }
+    if (gif && !gif->finish()) {
+        std::cerr << "Glimmer: cannot write " << o.gif << '\n';
+        return 1;
+    }
+    if (dump) dump->flush();
+    if (dump && !*dump) {
+        std::cerr << "Glimmer: cannot write " << o.dump << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace orb

@@ -1,0 +1,36 @@
+#pragma once
+// Glimmer's headless mode: plays an image on virtual time, one loop pass per millisecond, and
+// writes text dumps of chosen frames or an animated GIF of the whole run.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "simulator/engine/SignClock.h"
+
+namespace orb {
+
+struct HeadlessOptions {
+    std::string image;
+    std::string fonts;  // empty: the usual places
+    uint64_t until = 0;
+    LocalDateTime now;  // the local time at virtual time 0
+    std::string dump;   // text frames; "-" for standard output
+    std::vector<uint64_t> at;
+    std::string gif;
+    int scale = 2;
+};
+
+// Reads the options that follow --headless; false with a message when they are wrong.
+bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& out, std::string& error);
+
+// Plays and writes; returns the exit code (0, or 1 with the program's message on stderr).
+int runHeadless(const HeadlessOptions& options);
+
+// The font folder: $ORB_FONTS, else font/ beside the executable, else the installed fonts.
+std::string defaultFontFolder();
+
+// "YYYY-MM-DD HH:MM:SS"
+bool parseLocalDateTime(const std::string& text, LocalDateTime& out);
+LocalDateTime currentLocalTime();
+
+}  // namespace orb
