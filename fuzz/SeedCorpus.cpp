@@ -46,5 +46,25 @@ int main(int argc, char** argv) {
     testing::writeFileBytes((root / "gif" / "three.gif").string(),
                             testing::makeGif(4, 4, palette, {a, b, a}));
     testing::writeFileBytes((root / "gif" / "one.gif").string(), testing::makeGif(4, 4, palette, {a}));
+
+    // The engine's input: header, item table entries, content. A sentence, a two-line bitmap and
+    // animation item, and a title with its sentence.
+    fs::create_directories(root / "engine");
+    std::vector<uint8_t> items = {10, 2, 0, 3};
+    auto entry = [&](std::vector<uint8_t> fields) {
+        fields.resize(128, 0);
+        items.insert(items.end(), fields.begin(), fields.end());
+    };
+    entry({0xFE, 0xFE, 1, 1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0});
+    std::vector<uint8_t> two(128, 0);
+    two[2] = 2, two[3] = 1, two[4] = 1, two[6] = 2, two[7] = 3, two[9] = 1;
+    two[31] = 16, two[33] = 16, two[35] = 8, two[37] = 8, two[45] = 3, two[51] = 0x14, two[53] = 0x14;
+    entry(two);
+    entry({0xFE, 0xFE, 4, 1, 1, 0, 0, 1, 0});
+    items.resize(items.size() + 64, 0);
+    const std::string text = "ABC#|";
+    items.insert(items.end(), text.begin(), text.end());
+    items.resize(items.size() + 200, 0x5A);
+    testing::writeFileBytes((root / "engine" / "items.bin").string(), items);
     return 0;
 }

@@ -4,8 +4,7 @@
 #include <sched.h>
 
 #include <chrono>
-
-#include "simulator/headless/HeadlessRun.h"
+#include <cstring>
 
 namespace orb {
 
@@ -64,9 +63,15 @@ void SignPlayer::run() {
         bool publish = now > repaint;
         lock.lock();
         if (publish) {
-            *published_ = engine_->frontFrame();
-            geometry_ = engine_->geometry();
             repaint = now + 10;
+            // An unchanged frame needs no repaint.
+            const PlanePair& front = engine_->frontFrame();
+            publish = std::memcmp(&front, published_.get(), sizeof front) != 0 ||
+                      !(geometry_ == engine_->geometry());
+            if (publish) {
+                *published_ = front;
+                geometry_ = engine_->geometry();
+            }
         }
         lock.unlock();
         if (publish && frameReady_) frameReady_();

@@ -26,6 +26,9 @@ ClockValues readClock(const LocalDateTime& now);
 bool isLeapYear(int year);
 int daysInMonth(int year, int month);  // month 1..12; 31 for anything else
 
+// The machine's local date and time, for the shells; the engine itself is always given its time.
+LocalDateTime currentLocalTime();
+
 // The date and time `ms` milliseconds after `start`.
 LocalDateTime advance(const LocalDateTime& start, uint64_t ms);
 

@@ -57,8 +57,13 @@ void SignEngine::pass(uint64_t nowMs, const LocalDateTime& now) {
 }
 
 uint64_t SignEngine::nextDeadline() const {
+    // Lines the current item does not use never step, so only the others can be due at once.
+    const int active = playMode_ == 0 ? 1 : layout_ == 3 ? 3 : (layout_ == 2 || layout_ == 4) ? 2 : 1;
     uint64_t next = UINT64_MAX;
-    for (const auto& l : lines_) next = std::min(next, l->stepDone ? l->deadline + 1 : 0);
+    for (int line = 1; line <= 3; ++line) {
+        const LineState& l = lineState(line);
+        next = std::min(next, line <= active && !l.stepDone ? 0 : l.deadline + 1);
+    }
     return next;
 }
 

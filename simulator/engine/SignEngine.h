@@ -95,6 +95,7 @@ struct SignGeometry {
     int bytesPerRow() const { return widthModules * 2; }
     int ledRows() const { return heightModules * 16; }
     int pixels() const { return bytesPerRow() * 8; }
+    bool operator==(const SignGeometry&) const = default;
 };
 
 class SignEngine {

@@ -146,13 +146,6 @@ bool parseLocalDateTime(const std::string& text, LocalDateTime& out) {
     return true;
 }
 
-LocalDateTime currentLocalTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm t{};
-    ::localtime_r(&now, &t);
-    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
-}
-
 bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& o, std::string& error) {
     o.now = currentLocalTime();
     bool haveUntil = false;

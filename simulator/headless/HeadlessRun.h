@@ -31,6 +31,5 @@ std::string defaultFontFolder();
 
 // "YYYY-MM-DD HH:MM:SS"
 bool parseLocalDateTime(const std::string& text, LocalDateTime& out);
-LocalDateTime currentLocalTime();
 
 }  // namespace orb

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TestImage.h"
+#include "TestSign.h"
 #include "image/Cp949.h"
 
 namespace orb {

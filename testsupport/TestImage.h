@@ -1,5 +1,5 @@
 #pragma once
-// Display program images built by the tests, in memory, and an engine playing them.
+// Display program images built by the tests and benchmarks, in memory.
 #include <memory>
 #include <string>
 #include <vector>
@@ -7,9 +7,6 @@
 #include "image/BigEndian.h"
 #include "image/ItemHeader.h"
 #include "image/ProgramImage.h"
-#include "simulator/engine/SignEngine.h"
-#include "testsupport/TempDir.h"
-#include "testsupport/TestFonts.h"
 
 namespace orb::testing {
 
@@ -56,42 +53,5 @@ inline ItemHeader itemHeader(LayoutCode layout, std::array<uint8_t, 3> heights,
     }
     return h;
 }
-
-// An engine with the test fonts over an image.
-struct TestSign {
-    explicit TestSign(const TestImage& image, LocalDateTime now = {2026, 12, 6, 14, 5, 0})
-        : source(image.bytes), clock(now) {
-        writeTestFonts(dir.path().string());
-        std::string failed;
-        fonts.loadFonts(dir.path().string(), failed);
-        engine = std::make_unique<SignEngine>(source, fonts);
-        engine->start(0, clock);
-    }
-    // One step of every line, whatever the deadlines.
-    void step(int times = 1) {
-        for (int i = 0; i < times; ++i) {
-            for (int line = 1; line <= 3; ++line) engine->lineState(line).stepDone = false;
-            engine->stepLines();
-            engine->composeFrame();
-        }
-    }
-    const PlanePair& frame() const { return engine->frontFrame(); }
-    // 0 dark, 1 red, 2 green, 3 yellow.
-    int led(int x, int y) const {
-        return (frame().red.pixel(x, y) ? 1 : 0) | (frame().green.pixel(x, y) ? 2 : 0);
-    }
-    int litIn(int firstRow, int rows) const {
-        int n = 0;
-        for (int y = firstRow; y < firstRow + rows; ++y)
-            for (int x = 0; x < engine->geometry().pixels(); ++x) n += led(x, y) != 0;
-        return n;
-    }
-
-    TempDir dir;
-    MemoryImageSource source;
-    LocalDateTime clock;
-    SignFonts fonts;
-    std::unique_ptr<SignEngine> engine;
-};
 
 }  // namespace orb::testing

@@ -1,0 +1,109 @@
+// Runs the Glimmer program in its headless mode, as a script would.
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "TestSign.h"
+
+namespace orb {
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string output;
+};
+
+Outcome glimmer(const std::string& args) {
+    Outcome r;
+    FILE* p = ::popen((std::string(GLIMMER_PATH) + " --headless " + args + " 2>&1").c_str(), "r");
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) r.output.append(buffer, n);
+    const int status = ::pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// The image file holds only the bytes up to the last content sector used: a short file plays too.
+std::string writeImage(const testing::TempDir& dir, const testing::TestImage& image, size_t bytes) {
+    const std::string path = dir.file("preview.tmp");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.bytes.data()), static_cast<std::streamsize>(bytes));
+    return path;
+}
+
+class GlimmerHeadless : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testing::writeTestFonts(fonts.path().string());
+        testing::TestImage image;
+        image.header(5, 1, 1);
+        ItemHeader h = testing::itemHeader(LayoutCode::OneLine, {1, 0, 0},
+                                           {ContentKind::Sentence, ContentKind::None, ContentKind::None});
+        h.setEffects(1, {1, 0, 0, 0, 0, 0, 0});  // passes through from the right edge
+        image.item(0, h);
+        image.text(5120, "#", 0x0040);  // a green block
+        imagePath = writeImage(dir, image, 5123 * 512);
+    }
+    std::string common() const { return "--image " + imagePath + " --fonts " + fonts.path().string() + " "; }
+
+    testing::TempDir dir, fonts;
+    std::string imagePath;
+};
+
+TEST_F(GlimmerHeadless, DumpsTheFramesAtTheGivenTimes) {
+    const Outcome r = glimmer(common() + "--until 200 --now \"2026-12-06 14:05:00\" --dump - --at 0,200");
+    ASSERT_EQ(r.status, 0) << r.output;
+    std::istringstream lines(r.output);
+    std::string line;
+    std::vector<std::string> rows;
+    while (std::getline(lines, line)) rows.push_back(line);
+    ASSERT_EQ(rows.size(), 2u * (1 + 16 + 1));
+    EXPECT_EQ(rows[0], "@ 0");
+    EXPECT_EQ(rows[18], "@ 200");
+    EXPECT_EQ(rows[17], "");
+    EXPECT_EQ(rows[1].size(), 80u);  // a 5-module sign
+    // At 0 ms the block has just begun to enter at the right edge; by 200 ms it moved on.
+    EXPECT_EQ(rows[1], std::string(79, '.') + "G");
+    const size_t first = rows[19].find('G');
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_LT(first, 79u);
+    EXPECT_EQ(rows[19].find_first_not_of(".G"), std::string::npos);
+}
+
+TEST_F(GlimmerHeadless, WritesAnAnimatedGif) {
+    const std::string gifPath = dir.file("run.gif");
+    const Outcome r = glimmer(common() + "--until 1000 --gif " + gifPath + " --scale 3");
+    ASSERT_EQ(r.status, 0) << r.output;
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(gifPath.c_str(), &error);
+    ASSERT_NE(gif, nullptr);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    EXPECT_EQ(gif->SWidth, 80 * 3);
+    EXPECT_EQ(gif->SHeight, 16 * 3);
+    EXPECT_GT(gif->ImageCount, 20);  // the block moves a pixel every tick
+    DGifCloseFile(gif, &error);
+}
+
+TEST_F(GlimmerHeadless, MissingFilesAndBadOptions) {
+    Outcome r = glimmer("--image " + dir.file("none.tmp") + " --fonts " + fonts.path().string() +
+                        " --until 10 --dump - --at 0");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("preview.tmp파일이 없습니다"), std::string::npos);
+
+    r = glimmer("--image " + imagePath + " --fonts " + dir.file("nofonts") + " --until 10 --dump - --at 0");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("한글굴림체16 OPEN실패"), std::string::npos);
+    EXPECT_NE(r.output.find("폰트파일없음"), std::string::npos);
+
+    EXPECT_EQ(glimmer(common() + "--until 10").status, 2);
+    EXPECT_EQ(glimmer(common() + "--until 10 --dump - --at x").status, 2);
+    EXPECT_EQ(glimmer(common() + "--until 10 --gif a.gif --dump - --at 1").status, 2);
+}
+
+}  // namespace
+}  // namespace orb
