@@ -11,7 +11,7 @@ using testing::TestImage;
 using testing::TestSign;
 
 constexpr auto kNone = ContentKind::None;
-constexpr uint16_t kRedText = 0x0000, kGreenText = 0x0040;
+constexpr uint16_t kGreenText = 0x0040;
 
 // A one-line item showing text with entry, hold and exit codes and a hold time code.
 ItemHeader sentenceItem(uint8_t height, EffectBlock effects = {}, uint16_t sector = 5120) {
