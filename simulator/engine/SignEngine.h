@@ -34,12 +34,21 @@ enum class EffectPhase : uint8_t { Entry = 0, Hold = 1, Exit = 2 };
 struct EffectState {
     EffectPhase phase = EffectPhase::Entry;
     uint8_t code = 0xFF;
-    uint8_t speed = 2;
-    bool done = false;
-    int rows = 0;
+    uint8_t speed = 2;  // 2..6
+    bool done = false;  // an entry or exit has finished
+    int rows = 0;       // R, the line's row count
     int startRow = 0;
-    PlanePair captured;
-    PlanePair frame;
+    int span = 0;              // W for the shifts, P for rotation and zoom
+    int16_t rowCursor = 0;     // rows moved so far
+    int16_t columnCursor = 0;  // column reached by a one-sided horizontal effect
+    int16_t leftCursor = 0, rightCursor = 0;
+    int32_t rate = 0;   // 16.16: change per tick of the angle or the size
+    int32_t angle = 0;  // 16.16 degrees, or the zoom size in pixels
+    int32_t centreX = 0, centreY = 0;
+    uint8_t shakeStep = 0, shakeTicks = 0;
+    bool growing = false;  // zoom direction
+    PlanePair captured;    // the picture the effect moves, row 0 = the line's first row
+    PlanePair frame;       // the picture being built
 };
 
 // A line of the current item.

@@ -158,6 +158,26 @@ TEST(SignEngine, LongSentenceIsHeldRevealedAndHeldAgain) {
     EXPECT_EQ(sign.engine->currentItem(), 1);  // no exit: the item ends after the second hold
 }
 
+TEST(SignEngine, LongSentenceLeavesFromTheSavedRows) {
+    TestImage image;
+    image.header(10, 1, 2);
+    image.item(0, sentenceItem(1, {0, 0, 2, 0, 0, 0, 0}));  // exit code 1: out to the left
+    image.text(5120, std::string(30, '#'));
+    image.item(1, kindItem(ContentKind::Clock));
+    TestSign sign(image);
+    sign.step(63 + 80 + 62);  // hold, reveal, second hold
+    EXPECT_EQ(sign.engine->lineState(1).phase, 3);
+    sign.step();  // the hold ends: the band is restored from the saved rows and the exit starts
+    EXPECT_EQ(sign.engine->lineState(1).phase, 4);
+    sign.step();
+    EXPECT_EQ(litColumns(sign, 0), 159);  // the revealed text, one pixel further left
+    EXPECT_EQ(sign.led(159, 0), 0);
+    sign.step(158);
+    EXPECT_EQ(sign.engine->currentItem(), 0);
+    sign.step();  // the finishing step ends the line and so the item
+    EXPECT_EQ(sign.engine->currentItem(), 1);
+}
+
 TEST(SignEngine, WideBitmapIsRevealed) {
     TestImage image;
     image.header(10, 1, 1);
