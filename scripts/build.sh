@@ -5,5 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
 shift || true
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORB_WERROR="${ORB_WERROR:-OFF}" "$@" >/dev/null
-cmake --build "$dir"
+# Arguments after --target name what to build; the others go to CMake.
+configure=() build=()
+while [ $# -gt 0 ]; do
+  if [ "$1" = --target ]; then build+=(--target "$2"); shift 2; else configure+=("$1"); shift; fi
+done
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORB_WERROR="${ORB_WERROR:-OFF}" "${configure[@]}" >/dev/null
+cmake --build "$dir" "${build[@]}"

@@ -1,0 +1,113 @@
+// effectdemo: writes one small project per effect into a folder, so that every entry, hold and
+// exit effect can be built and watched (see scripts/effect-gifs.sh).
+//   entry-text-NN.dat     a sentence entering with text entry code NN
+//   entry-picture-NN.dat  a bitmap entering with picture entry code NN
+//   hold-NN.dat, exit-NN.dat  a sentence, then a bitmap, with that hold or exit code
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "image/AttributeWord.h"
+#include "image/CodeLists.h"
+#include "image/Cp949.h"
+#include "image/ItemStore.h"
+
+namespace fs = std::filesystem;
+using namespace orb;
+
+namespace {
+
+// A 120 x 32 picture: a red frame, a yellow diamond, green corners.
+bool writePicture(const fs::path& path) {
+    const int w = 120, h = 32, stride = (w * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> b(54 + static_cast<size_t>(stride * h), 0);
+    auto le = [&](size_t at, uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    b[0] = 'B', b[1] = 'M';
+    le(2, static_cast<uint32_t>(b.size()), 4), le(10, 54, 4), le(14, 40, 4), le(18, w, 4), le(22, h, 4);
+    le(26, 1, 2), le(28, 24, 2);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &b[54 + static_cast<size_t>((h - 1 - y) * stride + 3 * x)];
+            const bool frame = x == 0 || y == 0 || x == w - 1 || y == h - 1;
+            const bool diamond = std::abs(x - 60) + std::abs(y - 16) < 14;
+            const bool corner = (x < 12 || x >= w - 12) && (y < 6 || y >= h - 6);
+            if (frame) p[2] = 255;
+            if (diamond) p[2] = 255, p[1] = 255;
+            if (corner && !frame) p[1] = 255;
+        }
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+ItemRecord sentence(EffectBlock effects) {
+    ItemRecord r;
+    r.header = ItemHeader::newItem(LayoutCode::OneLine, {2, 0, 0});
+    r.header.setKind(1, ContentKind::Sentence);
+    r.header.setEffects(1, effects);
+    r.line(1).setText(utf8ToCp949("효과 ABC").value(),
+                      toAttributeWord({TextColour::Yellow, BackgroundColour::Black, Typeface::Gulim}));
+    return r;
+}
+
+ItemRecord picture(EffectBlock effects, const std::string& bmp) {
+    ItemRecord r;
+    r.header = ItemHeader::newItem(LayoutCode::OneLine, {2, 0, 0});
+    r.header.setKind(1, ContentKind::Bitmap);
+    r.header.setEffects(1, effects);
+    r.header.setPictureSize(1, 120, 32);
+    r.line(1).setPath(bmp);
+    return r;
+}
+
+bool writeProject(const fs::path& path, const std::vector<ItemRecord>& items) {
+    fs::remove(path);
+    ItemStore store;
+    if (ItemStore::open(path.string(), FileMode::CreateOrOpen, store) != IoResult::Ok) return false;
+    SettingsBlock s;
+    s.setComPort(1), s.setSignHeight(2), s.setSignWidth(10);
+    bool ok = store.writeSettings(s) == IoResult::Ok;
+    for (size_t i = 0; i < items.size(); ++i)
+        ok = ok && store.writeRecord(static_cast<int>(i), items[i]) == IoResult::Ok;
+    return ok;
+}
+
+std::string name(const char* kind, size_t code) {
+    char n[48];
+    std::snprintf(n, sizeof n, "%s-%02zu.dat", kind, code);
+    return n;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fputs("usage: effectdemo FOLDER\n", stderr);
+        return 2;
+    }
+    const fs::path out = fs::absolute(argv[1]);
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    const std::string bmp = (out / "picture.bmp").string();
+    bool ok = writePicture(bmp);
+    // Hold time "1" and the fastest speeds keep every run short.
+    for (size_t c = 0; c < textEntryEffects().size(); ++c)
+        ok = ok && writeProject(out / name("entry-text", c), {sentence({uint8_t(c), 0, 0, 0, 0, 0, 0})});
+    for (size_t c = 0; c < pictureEntryEffects().size(); ++c)
+        ok = ok &&
+             writeProject(out / name("entry-picture", c), {picture({uint8_t(c), 0, 0, 0, 0, 0, 0}, bmp)});
+    for (size_t c = 0; c < holdEffects().size(); ++c) {
+        const EffectBlock e{0, uint8_t(c), 0, 1, 0, 2, 0};
+        ok = ok && writeProject(out / name("hold", c), {sentence(e), picture(e, bmp)});
+    }
+    for (size_t c = 0; c < exitEffects().size(); ++c) {
+        const EffectBlock e{0, 0, uint8_t(c), 0, 0, 0, 0};
+        ok = ok && writeProject(out / name("exit", c), {sentence(e), picture(e, bmp)});
+    }
+    if (!ok) std::fprintf(stderr, "effectdemo: cannot write into %s\n", out.c_str());
+    return ok ? 0 : 1;
+}
