@@ -39,10 +39,6 @@ Number spacePadded(int v) {
     return n;
 }
 
-uint16_t holdTicksOf(const LineState& l) {
-    return static_cast<uint16_t>(l.holdSeconds * 1000 / kTickDivisor);
-}
-
 }  // namespace
 
 void SignEngine::finishLine(int line, bool byFlag) {
@@ -55,11 +51,23 @@ void SignEngine::finishLine(int line, bool byFlag) {
 void SignEngine::beginHold(int line, uint8_t holdPhase) {
     LineState& l = lineState(line);
     l.phase = holdPhase;
-    l.holdTicks = holdTicksOf(l);
+    l.holdTicks = l.holdTickCount();
     if (l.hold != 0)
         startEffect(line, EffectPhase::Hold, l.hold - 1, l.holdSpeed + 2, l.startRow, l.rowCount);
     else
         setLinePeriod(line, l.holdSpeed + 2);
+}
+
+void SignEngine::stepEntryEffect(int line) {
+    stepEffect(line);
+    showBand(line);
+    if (effectState(line).done) beginHold(line, 1);
+}
+
+void SignEngine::stepExitEffect(int line, bool byFlag) {
+    stepEffect(line);
+    showBand(line);
+    if (effectState(line).done) finishLine(line, byFlag);
 }
 
 void SignEngine::beginExit(int line) {
@@ -127,9 +135,7 @@ void SignEngine::stepSentence(int line, bool byFlag) {
             }
             return;
         default:
-            stepEffect(line);
-            showBand(line);
-            if (effectState(line).done) finishLine(line, byFlag);
+            stepExitEffect(line, byFlag);
     }
 }
 
@@ -178,9 +184,7 @@ void SignEngine::stepBitmap(int line, bool byFlag) {
             return;
         }
         default:
-            stepEffect(line);
-            showBand(line);
-            if (effectState(line).done) finishLine(line, byFlag);
+            stepExitEffect(line, byFlag);
     }
 }
 

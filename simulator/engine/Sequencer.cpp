@@ -10,10 +10,6 @@ namespace orb {
 
 namespace {
 
-uint16_t holdTicksOf(const LineState& l) {
-    return static_cast<uint16_t>(l.holdSeconds * 1000 / kTickDivisor);
-}
-
 // The per-kind step handlers, indexed by the dispatched kind.
 using Handler = void (SignEngine::*)(int line, bool byFlag);
 constexpr Handler kHandlers[] = {
@@ -171,7 +167,7 @@ void SignEngine::startLine(int line) {
         case kClock:
             setLinePeriod(line, l.entrySpeed + 2);
             l.blink = 0;
-            l.holdTicks = holdTicksOf(l);
+            l.holdTicks = l.holdTickCount();
             break;
         case kDday:
             setLinePeriod(line, l.entrySpeed + 2);
@@ -179,7 +175,7 @@ void SignEngine::startLine(int line) {
             break;
         case kTemperature:
             setLinePeriod(line, l.entrySpeed + 2);
-            l.holdTicks = holdTicksOf(l);
+            l.holdTicks = l.holdTickCount();
             break;
         default:
             break;
@@ -203,14 +199,16 @@ void SignEngine::drawLineText(int line) {
 }
 
 void SignEngine::beginHoldAtStart(int line) {
+    copyBand(*saved_, *working_, line);
+    beginHold(line, 1);
+}
+
+// The content is drawn; it is saved for the exit and moved in by entry effect `code`.
+void SignEngine::startEntryEffect(int line, int code) {
     LineState& l = lineState(line);
     copyBand(*saved_, *working_, line);
-    l.phase = 1;
-    l.holdTicks = holdTicksOf(l);
-    if (l.hold != 0)
-        startEffect(line, EffectPhase::Hold, l.hold - 1, l.holdSpeed + 2, l.startRow, l.rowCount);
-    else
-        setLinePeriod(line, l.holdSpeed + 2);
+    l.holdTicks = l.holdTickCount();
+    startEffect(line, EffectPhase::Entry, code, l.entrySpeed + 2, l.startRow, l.rowCount);
 }
 
 void SignEngine::startSentenceLine(int line) {
@@ -227,9 +225,7 @@ void SignEngine::startSentenceLine(int line) {
         beginHoldAtStart(line);
         return;
     }
-    copyBand(*saved_, *working_, line);
-    l.holdTicks = holdTicksOf(l);
-    startEffect(line, EffectPhase::Entry, l.entry - 2, l.entrySpeed + 2, l.startRow, l.rowCount);
+    startEntryEffect(line, l.entry - 2);
 }
 
 void SignEngine::startBitmapLine(int line) {
@@ -251,9 +247,7 @@ void SignEngine::startBitmapLine(int line) {
         beginHoldAtStart(line);
         return;
     }
-    copyBand(*saved_, *working_, line);
-    l.holdTicks = holdTicksOf(l);
-    startEffect(line, EffectPhase::Entry, l.entry - 3, l.entrySpeed + 2, l.startRow, l.rowCount);
+    startEntryEffect(line, l.entry - 3);
 }
 
 void SignEngine::startTitleAndSentence() {
@@ -273,9 +267,7 @@ void SignEngine::startTitleAndSentence() {
     }
     drawLineText(2);
     if (l.entry == 2) {
-        copyBand(*saved_, *working_, 2);
-        l.holdTicks = holdTicksOf(l);
-        startEffect(2, EffectPhase::Entry, 0, l.entrySpeed + 2, l.startRow, l.rowCount);
+        startEntryEffect(2, 0);
         return;
     }
     // Entry 0, and the codes this layout does not define (3 and above): the sentence is held.

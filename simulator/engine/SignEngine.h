@@ -95,6 +95,8 @@ struct LineState {
     EntryCells cells;
 
     std::string_view textView() const;
+    // A hold of holdSeconds in line ticks (the sign's tick divisor is 16).
+    uint16_t holdTickCount() const { return static_cast<uint16_t>(holdSeconds * 1000 / 16); }
     size_t textLength() const { return textView().size(); }
 };
 
@@ -193,6 +195,9 @@ class SignEngine {
     void startBitmapLine(int line);
     void startTitleAndSentence();
     void beginHoldAtStart(int line);
+    void startEntryEffect(int line, int code);
+    void stepEntryEffect(int line);
+    void stepExitEffect(int line, bool byFlag);
     void placeText(int line, int heightModules, int y);
     void drawLineText(int line);
     void copyBand(PlanePair& to, const PlanePair& from, int line);
