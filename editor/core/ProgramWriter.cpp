@@ -24,9 +24,12 @@ class Planner {
             line, kind, next_, sectors, encoded.frames, encoded.problem.empty(), encoded.animationFailed};
         planned.lines.push_back(pl);
         if (!encoded.problem.empty()) plan_.problems.push_back({item, line, encoded.problem});
-        if (!encoded.bytes.empty())
+        if (!encoded.bytes.empty()) {
+            const int steps = encoded.frames > 0 ? encoded.frames : static_cast<int>(sectors);
             plan_.writes.push_back({ProgramWrite::Kind::Content, item,
-                                    uint64_t{next_} * ProgramImage::kSectorSize, std::move(encoded.bytes)});
+                                    uint64_t{next_} * ProgramImage::kSectorSize, std::move(encoded.bytes),
+                                    steps});
+        }
         next_ += sectors;
         return true;
     }
@@ -75,9 +78,9 @@ PlanOutcome planProgram(const ItemStore& store, int itemCount, uint8_t width, ui
             plan = ProgramPlan{};
             return {PlanResult::TooLarge, i, tooLargeMessage(i)};
         }
-        plan.writes.push_back(
-            {ProgramWrite::Kind::ItemHeader, i, ProgramImage::itemEntryOffset(i),
-             std::vector<uint8_t>(planned.header.bytes.begin(), planned.header.bytes.end())});
+        plan.writes.push_back({ProgramWrite::Kind::ItemHeader, i, ProgramImage::itemEntryOffset(i),
+                               std::vector<uint8_t>(planned.header.bytes.begin(), planned.header.bytes.end()),
+                               1});
         plan.items.push_back(std::move(planned));
     }
     const auto header = ProgramImage::encodeHeader(plan.imageHeader);

@@ -34,6 +34,9 @@ struct ProgramWrite {
     int item = -1;  // -1 for the image header
     uint64_t address = 0;
     std::vector<uint8_t> bytes;
+    // Steps of the sign transfer's progress: one per animation frame, else one per frame of at
+    // most 512 bytes sent.
+    int transferSteps = 0;
 };
 
 // A line whose file could not be used: it occupies no sectors. The build goes on; the transfer

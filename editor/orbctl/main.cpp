@@ -1,4 +1,5 @@
 // orbctl: the editor's commands without a window.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -6,7 +7,10 @@
 
 #include "editor/core/ListRow.h"
 #include "editor/core/ProgramWriter.h"
+#include "editor/core/SignCommands.h"
 #include "image/ItemStore.h"
+#include "image/LocalDateTime.h"
+#include "link/SignLink.h"
 
 namespace orb {
 namespace {
@@ -14,10 +18,18 @@ namespace {
 constexpr const char* kUsage =
     "usage: orbctl list PROJECT\n"
     "       orbctl build PROJECT -o IMAGE\n"
+    "       orbctl send PROJECT [LINK]\n"
+    "       orbctl sign LINK size WIDTH HEIGHT | clock [--at \"YYYY-MM-DD HH:MM:SS\"] |\n"
+    "                        onoff ENABLE ON-HH:MM OFF-HH:MM | window MODE | brightness LEVEL\n"
     "  list   print the item list of PROJECT (a \".dat\" project or \"data.tmp\"), one row per item,\n"
     "         the nine columns separated by tabs\n"
     "  build  write the display program image of PROJECT into IMAGE (updated in place, created\n"
-    "         zero-filled when missing), for the sign size of PROJECT's settings\n";
+    "         zero-filled when missing), for the sign size of PROJECT's settings\n"
+    "  send   send the program of PROJECT to the sign (over the link of PROJECT's settings\n"
+    "         when no LINK is given)\n"
+    "  sign   the sign's settings: size in columns and tiers, clock (now unless --at), ON/OFF\n"
+    "         times (ENABLE 0 or 1), display-window mode (0 or 1), brightness 1..10\n"
+    "  LINK is --tcp HOST:PORT or --serial DEVICE [--baud N]\n";
 
 int usage() {
     std::fputs(kUsage, stderr);
@@ -99,6 +111,168 @@ int buildCommand(const std::vector<std::string>& args) {
     return 0;
 }
 
+// Where the sign is, from the command line, or else from the project's settings.
+struct LinkChoice {
+    bool tcp = false;
+    std::string host;
+    uint16_t port = 0;
+    SerialSettings serial;
+};
+
+// Takes a LINK from args at i; false with nothing taken when args[i] does not start one.
+bool takeLink(const std::vector<std::string>& args, size_t& i, LinkChoice& link, bool& bad) {
+    if (args[i] == "--tcp" && i + 1 < args.size()) {
+        link.tcp = true;
+        bad = !parseHostPort(args[++i], link.host, link.port);
+        return true;
+    }
+    if (args[i] == "--serial" && i + 1 < args.size()) {
+        link.tcp = false;
+        link.serial.device = args[++i];
+        link.serial.portNumber = 0;
+        return true;
+    }
+    if (args[i] == "--baud" && i + 1 < args.size()) {
+        const std::string& v = args[++i];
+        bad = v.empty() || v.find_first_not_of("0123456789") != std::string::npos ||
+              std::find(std::begin(kBaudRates), std::end(kBaudRates), std::stoul(v)) == std::end(kBaudRates);
+        if (!bad) link.serial.baud = static_cast<uint32_t>(std::stoul(v));
+        return true;
+    }
+    return false;
+}
+
+LinkChoice linkFromSettings(const SettingsBlock& s) {
+    LinkChoice link;
+    link.tcp = s.linkMode() == LinkMode::Tcp;
+    const auto ip = s.ipAddress();
+    link.host = std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) + "." +
+                std::to_string(ip[3]);
+    link.port = s.tcpPort();
+    link.serial.portNumber = s.comPort();
+    link.serial.device = deviceOfPort(s.comPort());
+    return link;
+}
+
+// Opens the chosen path and hands it to the sign link; a serial port that cannot be opened is
+// reported as the editor does, and its frames then fail.
+struct OpenLink {
+    SerialPort serial;
+    TcpLink tcp;
+    SignLink link;
+};
+
+void openLink(const LinkChoice& choice, OpenLink& open) {
+    if (choice.tcp) {
+        open.tcp.setPeer(choice.host, choice.port);
+        open.link.useTcp(open.tcp);
+        return;
+    }
+    if (!open.serial.open(choice.serial))
+        std::fprintf(stderr, "%s: 통신 포트를 열지 못했습니다.\n설정값을 바꿔 다시 시도 하십시오.\n",
+                     choice.serial.device.c_str());
+    open.link.useSerial(open.serial);
+}
+
+int finish(const CommandOutcome& outcome) {
+    std::printf("%s\n", outcome.message.c_str());
+    std::fflush(stdout);
+    return outcome.ok ? 0 : 1;
+}
+
+int sendCommand(const std::vector<std::string>& args) {
+    std::string project;
+    LinkChoice link;
+    bool given = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        bool bad = false;
+        if (takeLink(args, i, link, bad)) {
+            if (bad) return usage();
+            given = true;
+        } else if (project.empty()) {
+            project = args[i];
+        } else {
+            return usage();
+        }
+    }
+    if (project.empty()) return usage();
+    ItemStore store;
+    SettingsBlock settings;
+    if (!report(project, ItemStore::open(project, FileMode::ReadOnly, store))) return 1;
+    if (!report(project, store.readSettings(settings))) return 1;
+    settings.correct();
+    if (!given) link = linkFromSettings(settings);
+
+    OpenLink open;
+    openLink(link, open);
+    int shown = -1;
+    const CommandOutcome outcome = transferProgram(open.link, store, [&](int done, int total) {
+        const int percent = total > 0 ? std::min(100, done * 100 / total) : 100;
+        if (percent == shown) return;
+        shown = percent;
+        std::fprintf(stderr, "%d %%\n", percent);
+    });
+    return finish(outcome);
+}
+
+bool parseClockTime(const std::string& text, uint8_t& hour, uint8_t& minute) {
+    unsigned h = 0, m = 0;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%u:%u%c", &h, &m, &tail) != 2 || h > 23 || m > 59) return false;
+    hour = static_cast<uint8_t>(h), minute = static_cast<uint8_t>(m);
+    return true;
+}
+
+bool parseNumber(const std::string& text, unsigned low, unsigned high, unsigned& out) {
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    out = static_cast<unsigned>(std::stoul(text));
+    return out >= low && out <= high;
+}
+
+int signCommand(const std::vector<std::string>& args) {
+    LinkChoice link;
+    bool given = false;
+    size_t i = 0;
+    for (; i < args.size(); ++i) {
+        bool bad = false;
+        if (!takeLink(args, i, link, bad)) break;
+        if (bad) return usage();
+        given = true;
+    }
+    if (!given || i >= args.size()) return usage();
+    const std::string what = args[i];
+    const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(i + 1), args.end());
+    unsigned a = 0, b = 0;
+    OpenLink open;
+    if (what == "size" && rest.size() == 2 && parseNumber(rest[0], 5, 40, a) &&
+        parseNumber(rest[1], 1, 8, b)) {
+        openLink(link, open);
+        return finish(applySize(open.link, static_cast<uint8_t>(a), static_cast<uint8_t>(b)));
+    }
+    if (what == "clock" && (rest.empty() || rest.size() == 2)) {
+        LocalDateTime at = currentLocalTime();
+        if (rest.size() == 2 && (rest[0] != "--at" || !parseLocalDateTime(rest[1], at))) return usage();
+        openLink(link, open);
+        return finish(setClock(open.link, at));
+    }
+    uint8_t onHour = 0, onMinute = 0, offHour = 0, offMinute = 0;
+    if (what == "onoff" && rest.size() == 3 && parseNumber(rest[0], 0, 1, a) &&
+        parseClockTime(rest[1], onHour, onMinute) && parseClockTime(rest[2], offHour, offMinute)) {
+        openLink(link, open);
+        return finish(applyOnOff(open.link, a == 1, onHour, onMinute, offHour, offMinute));
+    }
+    if (what == "window" && rest.size() == 1 && parseNumber(rest[0], 0, 1, a)) {
+        openLink(link, open);
+        return finish(applyDisplayWindow(open.link, static_cast<uint8_t>(a)));
+    }
+    if (what == "brightness" && rest.size() == 1 && parseNumber(rest[0], 1, 10, a)) {
+        openLink(link, open);
+        return finish(setBrightness(open.link, static_cast<uint8_t>(a - 1)));  // the menu shows 1..10
+    }
+    return usage();
+}
+
 struct Command {
     const char* name;
     int (*run)(const std::vector<std::string>& args);
@@ -107,6 +281,8 @@ struct Command {
 constexpr Command kCommands[] = {
     {"list", listCommand},
     {"build", buildCommand},
+    {"send", sendCommand},
+    {"sign", signCommand},
 };
 
 }  // namespace

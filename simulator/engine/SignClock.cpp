@@ -43,11 +43,4 @@ LocalDateTime advance(const LocalDateTime& start, uint64_t ms) {
     return {out.tm_year + 1900, out.tm_mon + 1, out.tm_mday, out.tm_hour, out.tm_min, out.tm_sec};
 }
 
-LocalDateTime currentLocalTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm t{};
-    ::localtime_r(&now, &t);
-    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
-}
-
 }  // namespace orb

@@ -2,13 +2,9 @@
 // The local date and time as the sign reads it, and the month lengths.
 #include <cstdint>
 
-namespace orb {
+#include "image/LocalDateTime.h"
 
-// A plain local date and time, as the calendar shows it.
-struct LocalDateTime {
-    int year = 2000, month = 1, day = 1;
-    int hour = 0, minute = 0, second = 0;  // hour 0..23
-};
+namespace orb {
 
 // The clock values of the sign: hour 1..12 with an afternoon flag.
 struct ClockValues {
@@ -25,9 +21,6 @@ ClockValues readClock(const LocalDateTime& now);
 
 bool isLeapYear(int year);
 int daysInMonth(int year, int month);  // month 1..12; 31 for anything else
-
-// The machine's local date and time, for the shells; the engine itself is always given its time.
-LocalDateTime currentLocalTime();
 
 // The date and time `ms` milliseconds after `start`.
 LocalDateTime advance(const LocalDateTime& start, uint64_t ms);

@@ -133,19 +133,6 @@ std::string defaultFontFolder() {
         .string();
 }
 
-bool parseLocalDateTime(const std::string& text, LocalDateTime& out) {
-    LocalDateTime t;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &t.year, &t.month, &t.day, &t.hour, &t.minute,
-                    &t.second, &tail) != 6)
-        return false;
-    if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour < 0 || t.hour > 23 || t.minute < 0 ||
-        t.minute > 59 || t.second < 0 || t.second > 60)
-        return false;
-    out = t;
-    return true;
-}
-
 bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& o, std::string& error) {
     o.now = currentLocalTime();
     bool haveUntil = false;

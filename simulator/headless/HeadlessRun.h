@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "image/LocalDateTime.h"
 #include "simulator/engine/SignClock.h"
 
 namespace orb {
@@ -28,8 +29,5 @@ int runHeadless(const HeadlessOptions& options);
 
 // The font folder: $ORB_FONTS, else font/ beside the executable, else the installed fonts.
 std::string defaultFontFolder();
-
-// "YYYY-MM-DD HH:MM:SS"
-bool parseLocalDateTime(const std::string& text, LocalDateTime& out);
 
 }  // namespace orb

@@ -1,0 +1,36 @@
+#pragma once
+// The path to the sign for each frame: the serial port or the TCP connection, by link mode.
+#include <cstdint>
+#include <span>
+
+#include "link/SerialPort.h"
+#include "link/SignFrame.h"
+#include "link/TcpLink.h"
+
+namespace orb {
+
+enum class ModelCheck { Ok = 0, NoAnswer = 1, OtherModel = 2 };
+
+class SignLink {
+  public:
+    static constexpr int kSerialReplyLimitMs = 10000;
+
+    // The link uses one of the two; neither is owned.
+    void useSerial(SerialPort& port) { serial_ = &port, tcp_ = nullptr; }
+    void useTcp(TcpLink& tcp) { tcp_ = &tcp, serial_ = nullptr; }
+
+    // Sends the frame and judges the 6-byte acknowledgement.
+    LinkResult transact(const SignFrame& frame);
+    // Sends the frame and receives a data reply of out.size() bytes into out.
+    LinkResult query(const SignFrame& frame, std::span<uint8_t> out);
+    // Reads the model string at 0x4000 and compares it with "LEDSign".
+    ModelCheck checkModel();
+
+  private:
+    LinkResult exchange(const SignFrame& frame, std::span<uint8_t> reply);
+
+    SerialPort* serial_ = nullptr;
+    TcpLink* tcp_ = nullptr;
+};
+
+}  // namespace orb

@@ -1,0 +1,265 @@
+// signemu: a stand-in for the sign, over TCP or a pseudo-terminal.
+//   signemu (--tcp HOST:PORT | --pty PATH) [--memory FILE] [--model NAME] [--log FILE]
+//           [--line-rate BPS] [--no-answer-after N] [--bad-sum-after N] [--no-etx]
+//           [--delay MS [--delay-frame K]] [--close-after N]
+// Serves one client at a time. Port 0 takes a free port; the address is printed on stdout.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/TcpLink.h"
+#include "tools/signemu/SignEmulator.h"
+
+namespace {
+
+using namespace orb;
+
+volatile sig_atomic_t stopping = 0;
+void onSignal(int) {
+    stopping = 1;
+}
+
+struct Options {
+    std::string tcp, pty, memory, model = "LEDSign", log;
+    uint32_t lineRate = 0;  // bits per second the pseudo-terminal is paced at; 0: no pacing
+    EmulatorFaults faults;
+};
+
+int usage() {
+    std::fputs(
+        "usage: signemu (--tcp HOST:PORT | --pty PATH) [--memory FILE] [--model NAME] [--log FILE]\n"
+        "               [--line-rate BPS] [--no-answer-after N] [--bad-sum-after N] [--no-etx]\n"
+        "               [--delay MS [--delay-frame K]] [--close-after N]\n",
+        stderr);
+    return 2;
+}
+
+bool parse(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto next = [&](std::string& into) {
+            if (i + 1 >= argc) return false;
+            into = argv[++i];
+            return true;
+        };
+        auto number = [&](auto& into) {
+            std::string v;
+            if (!next(v) || v.empty() || v.find_first_not_of("0123456789") != std::string::npos) return false;
+            into = static_cast<std::remove_reference_t<decltype(into)>>(std::stoul(v));
+            return true;
+        };
+        bool ok = true;
+        if (a == "--tcp")
+            ok = next(o.tcp);
+        else if (a == "--pty")
+            ok = next(o.pty);
+        else if (a == "--memory")
+            ok = next(o.memory);
+        else if (a == "--model")
+            ok = next(o.model);
+        else if (a == "--log")
+            ok = next(o.log);
+        else if (a == "--line-rate")
+            ok = number(o.lineRate);
+        else if (a == "--no-answer-after")
+            ok = number(o.faults.noAnswerAfter);
+        else if (a == "--bad-sum-after")
+            ok = number(o.faults.badSumAfter);
+        else if (a == "--no-etx")
+            o.faults.noEtx = true;
+        else if (a == "--delay")
+            ok = number(o.faults.delayMs);
+        else if (a == "--delay-frame")
+            ok = number(o.faults.delayFrame);
+        else if (a == "--close-after")
+            ok = number(o.faults.closeAfter);
+        else
+            ok = false;
+        if (!ok) return false;
+    }
+    return o.tcp.empty() != o.pty.empty();
+}
+
+class Emulator {
+  public:
+    explicit Emulator(const Options& o) : options_(o), sign_(o.model, o.faults) {
+        if (!o.log.empty()) log_.open(o.log, std::ios::app);
+    }
+
+    // Answers what came in; false when the connection is to be dropped.
+    bool receive(std::span<const uint8_t> in, std::vector<uint8_t>& out) {
+        std::vector<std::string> lines;
+        const int appliesBefore = sign_.applies();
+        const bool keep = sign_.feed(in, out, lines);
+        for (const std::string& l : lines) log_ << l << '\n';
+        log_.flush();
+        if (sign_.applies() != appliesBefore) saveMemory();
+        return keep;
+    }
+    void reconnected() { sign_.reconnected(); }
+
+    void saveMemory() {
+        if (options_.memory.empty()) return;
+        const std::string temp = options_.memory + ".new";
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(sign_.memory().data()),
+                  static_cast<std::streamsize>(sign_.memory().size()));
+        out.close();
+        if (out) std::rename(temp.c_str(), options_.memory.c_str());
+    }
+
+  private:
+    const Options& options_;
+    SignEmulator sign_;
+    std::ofstream log_;
+};
+
+bool writeAll(int fd, const std::vector<uint8_t>& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else if (n < 0 && errno == EAGAIN) {
+            pollfd p{fd, POLLOUT, 0};
+            ::poll(&p, 1, 100);
+        } else
+            return false;
+    }
+    return true;
+}
+
+// Waits for input on fd; false when stopping.
+bool waitReadable(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    while (!stopping) {
+        const int r = ::poll(&p, 1, 200);
+        if (r > 0) return true;
+        if (r < 0 && errno != EINTR) return false;
+    }
+    return false;
+}
+
+int serveTcp(const Options& o, Emulator& emulator) {
+    std::string host;
+    uint16_t port = 0;
+    if (!parseHostPort(o.tcp, host, port)) return usage();
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || !found) {
+        std::fprintf(stderr, "signemu: cannot resolve %s\n", host.c_str());
+        return 1;
+    }
+    const int server = ::socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    ::setsockopt(server, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (server < 0 || ::bind(server, found->ai_addr, found->ai_addrlen) != 0 || ::listen(server, 4) != 0) {
+        std::fprintf(stderr, "signemu: cannot listen on %s: %s\n", o.tcp.c_str(), std::strerror(errno));
+        ::freeaddrinfo(found);
+        return 1;
+    }
+    ::freeaddrinfo(found);
+    sockaddr_storage bound{};
+    socklen_t length = sizeof bound;
+    ::getsockname(server, reinterpret_cast<sockaddr*>(&bound), &length);
+    const uint16_t actual =
+        ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
+                                          : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+    std::printf("signemu: listening on %s:%u\n", host.c_str(), actual);
+    std::fflush(stdout);
+
+    std::vector<uint8_t> in(4096), out;
+    while (waitReadable(server)) {
+        const int client = ::accept4(server, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) continue;
+        ::setsockopt(client, IPPROTO_TCP, 1 /* TCP_NODELAY */, &one, sizeof one);
+        emulator.reconnected();
+        while (waitReadable(client)) {
+            const ssize_t n = ::read(client, in.data(), in.size());
+            if (n <= 0) break;
+            out.clear();
+            const bool keep = emulator.receive({in.data(), size_t(n)}, out);
+            if (!writeAll(client, out) || !keep) break;
+        }
+        ::close(client);
+    }
+    ::close(server);
+    return 0;
+}
+
+int servePty(const Options& o, Emulator& emulator) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        std::fprintf(stderr, "signemu: cannot make a pseudo-terminal\n");
+        return 1;
+    }
+    const std::string slave = ::ptsname(master);
+    // Our own open end keeps the master readable while no client has the line open.
+    const int keep = ::open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios t{};
+    ::tcgetattr(keep, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(keep, TCSANOW, &t);
+    ::unlink(o.pty.c_str());
+    if (::symlink(slave.c_str(), o.pty.c_str()) != 0) {
+        std::fprintf(stderr, "signemu: cannot link %s to %s\n", o.pty.c_str(), slave.c_str());
+        return 1;
+    }
+    std::printf("signemu: serving on %s (%s)\n", o.pty.c_str(), slave.c_str());
+    std::fflush(stdout);
+
+    // Paced like a serial line: each byte takes 10 bit times (start, 8 data, stop).
+    auto lineTime = [&](size_t bytes) {
+        if (o.lineRate)
+            std::this_thread::sleep_for(std::chrono::microseconds(bytes * 10'000'000ull / o.lineRate));
+    };
+    std::vector<uint8_t> in(4096), out;
+    while (waitReadable(master)) {
+        const ssize_t n = ::read(master, in.data(), in.size());
+        if (n <= 0) continue;
+        lineTime(static_cast<size_t>(n));
+        out.clear();
+        if (!emulator.receive({in.data(), size_t(n)}, out)) emulator.reconnected();  // a line cannot close
+        writeAll(master, out);
+        lineTime(out.size());
+    }
+    ::unlink(o.pty.c_str());
+    ::close(keep);
+    ::close(master);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parse(argc, argv, options)) return usage();
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+    Emulator emulator(options);
+    const int result = options.tcp.empty() ? servePty(options, emulator) : serveTcp(options, emulator);
+    emulator.saveMemory();
+    return result;
+}
