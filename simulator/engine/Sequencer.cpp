@@ -11,15 +11,15 @@ namespace orb {
 namespace {
 
 // The per-kind step handlers, indexed by the dispatched kind.
-using Handler = void (SignEngine::*)(int line, bool byFlag);
+using Handler = void (*)(SignEngine&, int line, bool byFlag);
 constexpr Handler kHandlers[] = {
-    &SignEngine::stepSentence,     // 0 sentence
-    &SignEngine::stepBitmap,       // 1 bitmap
-    &SignEngine::stepAnimation,    // 2 animation
-    &SignEngine::stepClock,        // 3 clock
-    &SignEngine::stepDday,         // 4 D-day
-    &SignEngine::stepBitmap,       // 5 bitmap phrase
-    &SignEngine::stepTemperature,  // 6 temperature
+    [](SignEngine& e, int line, bool byFlag) { e.stepSentence(line, byFlag); },     // 0 sentence
+    [](SignEngine& e, int line, bool byFlag) { e.stepBitmap(line, byFlag); },       // 1 bitmap
+    [](SignEngine& e, int line, bool byFlag) { e.stepAnimation(line, byFlag); },    // 2 animation
+    [](SignEngine& e, int line, bool byFlag) { e.stepClock(line, byFlag); },        // 3 clock
+    [](SignEngine& e, int line, bool byFlag) { e.stepDday(line, byFlag); },         // 4 D-day
+    [](SignEngine& e, int line, bool byFlag) { e.stepBitmap(line, byFlag); },       // 5 bitmap phrase
+    [](SignEngine& e, int line, bool byFlag) { e.stepTemperature(line, byFlag); },  // 6 temperature
 };
 
 }  // namespace
@@ -306,7 +306,7 @@ void SignEngine::stepLines() {
         LineState& l = lineState(line);
         if (l.stepDone) continue;
         beginLineStep(line);
-        if (l.kind < std::size(kHandlers)) (this->*kHandlers[l.kind])(line, byFlag);
+        if (l.kind < std::size(kHandlers)) kHandlers[l.kind](*this, line, byFlag);
         endLineStep(line);
         l.stepDone = true;
     }
