@@ -66,5 +66,11 @@ int main(int argc, char** argv) {
     items.insert(items.end(), text.begin(), text.end());
     items.resize(items.size() + 200, 0x5A);
     testing::writeFileBytes((root / "engine" / "items.bin").string(), items);
+
+    // Replies: an acknowledgement and a data reply.
+    fs::create_directories(root / "reply");
+    testing::writeFileBytes((root / "reply" / "ack.bin").string(), {0x02, 0x00, 0x06, 0x06, 0x0E, 0x03});
+    testing::writeFileBytes((root / "reply" / "data.bin").string(),
+                            {0x02, 0x00, 0x0E, 0x06, 'L', 'E', 'D', 'S', 'i', 'g', 'n', 0x00, 0x7C, 0x03});
     return 0;
 }

@@ -18,7 +18,6 @@ SignEmulator::SignEmulator(std::string model, EmulatorFaults faults)
 
 void SignEmulator::reconnected() {
     pending_.clear();
-    frames_ = 0;
 }
 
 bool SignEmulator::feed(std::span<const uint8_t> in, std::vector<uint8_t>& out,

@@ -28,7 +28,8 @@ class SignEmulator {
     // Takes received bytes; appends the answers to `out` and log lines to `log`. Returns false
     // when the connection is to be dropped.
     bool feed(std::span<const uint8_t> in, std::vector<uint8_t>& out, std::vector<std::string>& log);
-    // A new connection: framing and frame numbers start again.
+    // A new connection: a partial frame of the old one is dropped. Frames are counted over the
+    // emulator's whole life, faults included.
     void reconnected();
 
     const std::vector<uint8_t>& memory() const { return memory_; }

@@ -1,0 +1,191 @@
+// orbctl send and orbctl sign against signemu, over TCP and over a pseudo-terminal.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+#include "editor/core/ProgramWriter.h"
+#include "image/ProgramImage.h"
+#include "link/SignLink.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/TempDir.h"
+
+namespace orb {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using testing::ChildProcess;
+
+struct Outcome {
+    int status = -1;
+    std::string output;
+    double seconds = 0;
+};
+
+Outcome orbctl(const std::string& args) {
+    Outcome r;
+    const auto start = Clock::now();
+    FILE* p = ::popen((std::string(ORBCTL_PATH) + " " + args + " 2>&1").c_str(), "r");
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) r.output.append(buffer, n);
+    const int status = ::pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return r;
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class SignEmu {
+  public:
+    SignEmu(const testing::TempDir& dir, std::vector<std::string> extra, bool pty = false)
+        : memory(dir.file("sign.mem")), log(dir.file("sign.log")), device(dir.file("sign-tty")) {
+        std::vector<std::string> argv = {
+            SIGNEMU_PATH, pty ? "--pty" : "--tcp", pty ? device : "127.0.0.1:0", "--memory", memory, "--log",
+            log};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        process = std::make_unique<ChildProcess>(argv);
+        link = pty ? "--serial " + device : "--tcp 127.0.0.1:" + std::to_string(process->port());
+    }
+    std::string logText() const { return readText(log); }
+
+    std::string memory, log, device, link;
+    std::unique_ptr<ChildProcess> process;
+};
+
+// Every address the program uses holds in the sign what orbctl build writes into the image.
+void expectSameProgram(const std::string& signMemory, const std::string& project,
+                       const testing::TempDir& dir) {
+    ASSERT_EQ(orbctl("build " + project + " -o " + dir.file("image.tmp")).status, 0);
+    ProgramImage sign, image;
+    ASSERT_EQ(ProgramImage::open(signMemory, FileMode::ReadOnly, sign), IoResult::Ok);
+    ASSERT_EQ(ProgramImage::open(dir.file("image.tmp"), FileMode::ReadOnly, image), IoResult::Ok);
+    ItemStore store;
+    ASSERT_EQ(ItemStore::open(project, FileMode::ReadOnly, store), IoResult::Ok);
+    ProgramPlan plan;
+    ASSERT_EQ(planProgram(store, store.itemCount(), 6, 1, plan).result, PlanResult::Ok);
+    size_t compared = 0;
+    for (const ProgramWrite& w : plan.writes) {
+        // The transfer writes only the count of the image header; the size command sets the rest.
+        const uint64_t from = w.kind == ProgramWrite::Kind::ImageHeader ? w.address + 2 : w.address;
+        const size_t n = w.bytes.size() - static_cast<size_t>(from - w.address);
+        std::vector<uint8_t> a(n), b(n);
+        ASSERT_EQ(sign.read(from, a), IoResult::Ok);
+        ASSERT_EQ(image.read(from, b), IoResult::Ok);
+        EXPECT_EQ(a, b) << "at " << from;
+        compared += n;
+    }
+    EXPECT_GT(compared, 5000u);
+}
+
+TEST(OrbctlSend, PutsTheProgramIntoTheSignOverTcpAndSerial) {
+    for (bool pty : {false, true}) {
+        SCOPED_TRACE(pty ? "pseudo-terminal" : "TCP");
+        testing::TempDir dir;
+        SignEmu sign(dir, {}, pty);
+        const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + sign.link);
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_NE(r.output.find("전송 완료 했습니다"), std::string::npos);
+        EXPECT_NE(r.output.find("100 %"), std::string::npos);
+        sign.process->stop();
+        expectSameProgram(sign.memory, EXAMPLE_PROJECT, dir);
+        const std::string log = sign.logText();
+        EXPECT_EQ(log.find("frame 1: read 8 bytes at 0x00004000"), 0u);  // the model check comes first
+        EXPECT_NE(log.find("write 2 bytes at 0x0000400A"), std::string::npos);
+        EXPECT_NE(log.find("apply"), std::string::npos);
+    }
+}
+
+TEST(OrbctlSign, EachSettingsCommandSendsItsFrames) {
+    testing::TempDir dir;
+    SignEmu sign(dir, {});
+    struct Case {
+        std::string args, message, logged;
+    };
+    const Case cases[] = {
+        {"size 12 2", "규격 적용OK...", "write 2 bytes at 0x00004008"},
+        {"clock --at \"2026-12-06 14:05:09\"", "시각설정 완료", "clock 2026-12-06 14:05:09"},
+        {"onoff 1 07:30 22:00", "ON/OFF 적용OK...", "on/off 1 07:30 22:00"},
+        {"window 1", "표출시간설정 OK...", "write 1 bytes at 0x00004012"},
+        {"brightness 10", "밝기설정 OK...", "brightness 9"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = orbctl("sign " + sign.link + " " + c.args);
+        EXPECT_EQ(r.status, 0) << c.args << ": " << r.output;
+        EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
+        EXPECT_NE(sign.logText().find(c.logged), std::string::npos) << c.args;
+    }
+    EXPECT_EQ(orbctl("sign " + sign.link + " size 41 2").status, 2);
+    EXPECT_EQ(orbctl("sign " + sign.link + " brightness 0").status, 2);
+    EXPECT_EQ(orbctl("sign size 12 2").status, 2);
+}
+
+TEST(OrbctlSend, ASignOfAnotherModelGetsNoWrite) {
+    testing::TempDir dir;
+    SignEmu sign(dir, {"--model", "OtherSign"});
+    const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + sign.link);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("전광판모델이 다릅니다"), std::string::npos);
+    EXPECT_EQ(sign.logText(), "frame 1: read 8 bytes at 0x00004000\n");
+}
+
+TEST(OrbctlSend, FaultsEndTheTransferWithinTheLimits) {
+    struct Case {
+        std::vector<std::string> faults;
+        bool pty;
+        std::string message;
+        double limit;  // seconds
+    };
+    const Case cases[] = {
+        {{"--no-answer-after", "3"}, false, "전송 실패 했습니다", 3},
+        {{"--bad-sum-after", "2"}, false, "전송 실패 했습니다", 3},
+        {{"--bad-sum-after", "2"}, true, "전송 실패 했습니다", 3},
+        {{"--no-etx"}, false, "전광판과의 연결상태를 확인해주세요!...", 3},
+        {{"--close-after", "4"}, false, "전송 실패 했습니다", 3},
+        {{"--no-answer-after", "0"}, true, "전광판과의 연결상태를 확인해주세요!...", 12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults[0] + (c.pty ? " over a pseudo-terminal" : " over TCP"));
+        testing::TempDir dir;
+        SignEmu sign(dir, c.faults, c.pty);
+        const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + sign.link);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
+        EXPECT_LT(r.seconds, c.limit);
+    }
+    // Nobody listening, and a device that is not a serial line.
+    const Outcome refused = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --tcp 127.0.0.1:1");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find("전광판과의 연결상태를 확인해주세요!..."), std::string::npos);
+    const Outcome notSerial = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --serial /dev/null");
+    EXPECT_EQ(notSerial.status, 1);
+    EXPECT_NE(notSerial.output.find("통신 포트를 열지 못했습니다."), std::string::npos);
+}
+
+TEST(SignLinkTcp, ALateReplyIsNotTakenForTheNextFramesAnswer) {
+    testing::TempDir dir;
+    SignEmu sign(dir, {"--delay", "1600", "--delay-frame", "1"});
+    TcpLink tcp;
+    tcp.setPeer("127.0.0.1", static_cast<uint16_t>(sign.process->port()));
+    SignLink link;
+    link.useTcp(tcp);
+    const auto start = Clock::now();
+    EXPECT_EQ(link.transact(SignFrame::setBrightness(3)), LinkResult::NoAnswer);
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
+    // The late acknowledgement of the first frame must not pass for the second's: the second
+    // frame reads the model, whose answer is 14 bytes long.
+    std::array<uint8_t, 8> model{};
+    EXPECT_EQ(link.query(SignFrame::memoryRead(0x4000, 8), model), LinkResult::Ok);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(model.data()), 7), "LEDSign");
+}
+
+}  // namespace
+}  // namespace orb

@@ -1,0 +1,60 @@
+#pragma once
+// A program started by a test, its first line of output read, stopped when the test ends.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace orb::testing {
+
+class ChildProcess {
+  public:
+    explicit ChildProcess(std::vector<std::string> argv) {
+        int out[2];
+        if (::pipe(out) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(out[1], STDOUT_FILENO);
+            ::close(out[0]);
+            ::close(out[1]);
+            std::vector<char*> args;
+            for (std::string& a : argv) args.push_back(a.data());
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        stdout_ = ::fdopen(out[0], "r");
+        char line[512] = {};
+        if (stdout_ && std::fgets(line, sizeof line, stdout_)) firstLine_ = line;
+    }
+    ~ChildProcess() { stop(); }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    const std::string& firstLine() const { return firstLine_; }
+    // The port at the end of "... HOST:PORT".
+    int port() const { return std::atoi(firstLine_.substr(firstLine_.rfind(':') + 1).c_str()); }
+
+    void stop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            int status = 0;
+            ::waitpid(pid_, &status, 0);
+            pid_ = -1;
+        }
+        if (stdout_) std::fclose(stdout_);
+        stdout_ = nullptr;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    FILE* stdout_ = nullptr;
+    std::string firstLine_;
+};
+
+}  // namespace orb::testing
