@@ -13,6 +13,8 @@
 
 namespace orb {
 
+bool setLineSpeed(int fd, uint32_t baud);  // SerialSpeed.cpp
+
 namespace {
 
 speed_t speedOf(uint32_t baud) {
@@ -42,10 +44,11 @@ bool setUpLine(int fd, const SerialSettings& s) {
     termios t{};
     if (::tcgetattr(fd, &t) != 0) return false;  // not a serial line
     ::cfmakeraw(&t);
-    speed_t speed = speedOf(s.baud);
-    if (speed == 0) speed = B19200;  // the nearest rate POSIX offers for 14400
-    ::cfsetispeed(&t, speed);
-    ::cfsetospeed(&t, speed);
+    const speed_t speed = speedOf(s.baud);
+    if (speed != 0) {
+        ::cfsetispeed(&t, speed);
+        ::cfsetospeed(&t, speed);
+    }
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     t.c_cflag |= (s.dataBits == 7 ? CS7 : CS8) | CREAD | CLOCAL;
     if (s.parity == 1) t.c_cflag |= PARENB | PARODD;
@@ -57,6 +60,7 @@ bool setUpLine(int fd, const SerialSettings& s) {
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
     if (::tcsetattr(fd, TCSANOW, &t) != 0) return false;
+    if (speed == 0 && !setLineSpeed(fd, s.baud)) return false;
     int lines = TIOCM_DTR | TIOCM_RTS;
     ::ioctl(fd, TIOCMBIS, &lines);  // DTR and RTS raised; a pseudo-terminal has neither
     ::tcflush(fd, TCIOFLUSH);

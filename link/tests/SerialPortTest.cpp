@@ -68,6 +68,14 @@ TEST(SerialPort, WaitingEndsAtTheDeadlineWithoutSpinning) {
     EXPECT_LT(double(std::clock() - cpuBefore) / CLOCKS_PER_SEC, 0.05);  // it slept
 }
 
+TEST(SerialPort, EveryRateOfTheDialogOpens) {
+    for (uint32_t baud : kBaudRates) {
+        PseudoLine line;
+        SerialPort port;
+        EXPECT_TRUE(port.open({line.device, 1, baud, 7, 2, 2})) << baud;
+    }
+}
+
 TEST(SerialPort, WhatIsNotASerialLineIsRefused) {
     SerialPort port;
     EXPECT_FALSE(port.open({"/dev/null"}));
