@@ -20,7 +20,7 @@ struct Fixture {
     std::string image = dir.file("preview.tmp");
 
     Fixture() {
-        testing::BmpSpec bmp;
+        testing::BmpRecipe bmp;
         bmp.width = 800;
         bmp.height = 160;
         bmp.colour = [](int x, int y) { return Rgb{uint8_t(x * 7 + y), uint8_t(x ^ y), uint8_t(y * 3)}; };

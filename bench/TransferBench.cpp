@@ -19,7 +19,7 @@ struct Program {
     testing::TempDir dir;
     ItemStore store;
     Program() {
-        testing::BmpSpec bmp;
+        testing::BmpRecipe bmp;
         bmp.width = 800;
         bmp.height = 160;
         bmp.colour = [](int x, int y) { return Rgb{uint8_t(x * 5), uint8_t(y * 7), 0}; };

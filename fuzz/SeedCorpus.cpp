@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     const std::vector<Rgb> palette = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0}};
     for (int bits : {1, 4, 8, 16, 24, 32}) {
         for (bool topDown : {false, true}) {
-            testing::BmpSpec s;
+            testing::BmpRecipe s;
             s.width = 13;
             s.height = 5;
             s.bits = bits;

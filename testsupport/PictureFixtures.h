@@ -19,7 +19,7 @@ inline void putLe(std::vector<uint8_t>& b, size_t at, uint32_t v, int n) {
 
 // A BMP of the given depth. Paletted depths use the palette and index(x, y); the others the
 // colour(x, y). Rows are stored bottom-up unless topDown.
-struct BmpSpec {
+struct BmpRecipe {
     int width = 1, height = 1, bits = 24;
     bool topDown = false;
     uint32_t compression = 0;
@@ -28,7 +28,7 @@ struct BmpSpec {
     std::function<Rgb(int, int)> colour;
 };
 
-inline std::vector<uint8_t> makeBmp(const BmpSpec& s) {
+inline std::vector<uint8_t> makeBmp(const BmpRecipe& s) {
     const size_t paletteBytes = s.bits <= 8 ? 4u * (1u << s.bits) : (s.compression == 3 ? 12 : 0);
     const size_t stride = (static_cast<size_t>(s.width) * static_cast<size_t>(s.bits) + 31) / 32 * 4;
     const size_t offset = 54 + paletteBytes;

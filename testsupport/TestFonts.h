@@ -15,14 +15,14 @@ namespace orb::testing {
 inline void writeTestFonts(const std::string& folder, int skip = -1, int shortFile = -1) {
     for (int f = 0; f < kFontFiles; ++f) {
         if (f == skip) continue;
-        const FontFileSpec& spec = kFontFileSpecs[static_cast<size_t>(f)];
-        const int rowBytes = spec.width / 8;
-        const bool ascii = spec.glyphs == kAsciiGlyphs;
-        std::vector<uint8_t> table(static_cast<size_t>(spec.tableBytes()), 0);
-        for (int i = 0; i < spec.glyphs; ++i) {
-            uint8_t* g = &table[static_cast<size_t>(i * spec.glyphBytes())];
+        const FontFileLayout& font = kFontFileLayouts[static_cast<size_t>(f)];
+        const int rowBytes = font.width / 8;
+        const bool ascii = font.glyphs == kAsciiGlyphs;
+        std::vector<uint8_t> table(static_cast<size_t>(font.tableBytes()), 0);
+        for (int i = 0; i < font.glyphs; ++i) {
+            uint8_t* g = &table[static_cast<size_t>(i * font.glyphBytes())];
             if (ascii && (i == '#' - 0x20 || i == '|' - 0x20)) {
-                for (int b = 0; b < spec.glyphBytes(); ++b) {
+                for (int b = 0; b < font.glyphBytes(); ++b) {
                     const bool leftHalf = rowBytes == 1 || b % rowBytes < rowBytes / 2;
                     g[b] = i == '#' - 0x20 ? 0xFF : rowBytes == 1 ? 0xF0 : (leftHalf ? 0xFF : 0);
                 }
@@ -32,10 +32,10 @@ inline void writeTestFonts(const std::string& folder, int skip = -1, int shortFi
             g[0] = static_cast<uint8_t>(i);
             if (rowBytes > 1) g[1] = static_cast<uint8_t>(i >> 8);
             g[rowBytes] = static_cast<uint8_t>(f + 1);
-            g[(spec.height - 1) * rowBytes] |= 0x80;
+            g[(font.height - 1) * rowBytes] |= 0x80;
         }
         if (f == shortFile) table.resize(table.size() / 2);
-        std::ofstream out(folder + "/" + spec.name + ".fnt", std::ios::binary);
+        std::ofstream out(folder + "/" + font.name + ".fnt", std::ios::binary);
         out.write("0123456789abcdef", 16);
         out.write(reinterpret_cast<const char*>(table.data()), static_cast<std::streamsize>(table.size()));
     }

@@ -8,7 +8,7 @@
 namespace orb {
 namespace {
 
-using testing::BmpSpec;
+using testing::BmpRecipe;
 using testing::makeBmp;
 
 constexpr Rgb kBlack{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kYellow{255, 255, 0},
@@ -20,8 +20,8 @@ int stripe(int x, int y) {
     return (x + 2 * y) % 6;
 }
 
-BmpSpec specFor(int bits, bool topDown) {
-    BmpSpec s;
+BmpRecipe specFor(int bits, bool topDown) {
+    BmpRecipe s;
     s.width = 13;
     s.height = 3;
     s.bits = bits;
@@ -40,9 +40,9 @@ TEST(BmpFile, EveryDepthAndOrientationDecodes) {
     for (int bits : {1, 4, 8, 16, 24, 32}) {
         for (bool topDown : {false, true}) {
             SCOPED_TRACE(::testing::Message() << bits << " bits" << (topDown ? " top-down" : " bottom-up"));
-            const BmpSpec spec = specFor(bits, topDown);
+            const BmpRecipe recipe = specFor(bits, topDown);
             RgbImage image;
-            ASSERT_EQ(decodeBmp(makeBmp(spec), image), BmpResult::Ok);
+            ASSERT_EQ(decodeBmp(makeBmp(recipe), image), BmpResult::Ok);
             ASSERT_EQ(image.width, 13);
             ASSERT_EQ(image.height, 3);
             for (int y = 0; y < 3; ++y)
@@ -55,7 +55,7 @@ TEST(BmpFile, EveryDepthAndOrientationDecodes) {
 }
 
 TEST(BmpFile, SixteenBitFieldsAreDecoded) {
-    BmpSpec s = specFor(16, false);
+    BmpRecipe s = specFor(16, false);
     s.compression = 3;  // 5-6-5 masks
     RgbImage image;
     ASSERT_EQ(decodeBmp(makeBmp(s), image), BmpResult::Ok);
@@ -65,7 +65,7 @@ TEST(BmpFile, SixteenBitFieldsAreDecoded) {
 }
 
 TEST(BmpFile, PlaneThresholds) {
-    BmpSpec s;
+    BmpRecipe s;
     s.width = 12;
     s.height = 1;
     s.bits = 8;
@@ -102,8 +102,8 @@ TEST(BmpFile, FramesKeepWhiteAndGreyDark) {
     EXPECT_TRUE(bitmapPlanes(frame).test(1, 0, 0));
 }
 
-BmpSpec plain(int w, int h) {
-    BmpSpec s;
+BmpRecipe plain(int w, int h) {
+    BmpRecipe s;
     s.width = w;
     s.height = h;
     s.colour = [](int, int) { return kRed; };
@@ -115,7 +115,7 @@ TEST(BmpFile, ImportCheck) {
     EXPECT_EQ(checkBitmapBytes(makeBmp(plain(801, 10))).result, BmpResult::TooWide);
     EXPECT_EQ(checkBitmapBytes(makeBmp(plain(801, 200))).result, BmpResult::TooWide);
     EXPECT_EQ(checkBitmapBytes(makeBmp(plain(10, 161))).result, BmpResult::TooHigh);
-    BmpSpec topDown = plain(10, 160);
+    BmpRecipe topDown = plain(10, 160);
     topDown.topDown = true;
     BitmapCheck c = checkBitmapBytes(makeBmp(topDown));
     EXPECT_EQ(c.result, BmpResult::Ok);

@@ -35,7 +35,7 @@ std::string writeFile(const TempDir& dir, const std::string& name, const std::ve
 }
 
 std::vector<uint8_t> redBmp(int w, int h) {
-    testing::BmpSpec s;
+    testing::BmpRecipe s;
     s.width = w;
     s.height = h;
     s.colour = [](int, int) { return Rgb{255, 0, 0}; };

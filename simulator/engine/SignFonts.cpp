@@ -4,7 +4,7 @@
 
 namespace orb {
 
-const std::array<FontFileSpec, kFontFiles> kFontFileSpecs = {{
+const std::array<FontFileLayout, kFontFiles> kFontFileLayouts = {{
     {"한글굴림체16", kHangulGlyphs, 16, 16}, {"한글궁서체16", kHangulGlyphs, 16, 16},
     {"한글샘물체16", kHangulGlyphs, 16, 16}, {"한글엽서체16", kHangulGlyphs, 16, 16},
     {"영문굴림체16", kAsciiGlyphs, 8, 16},   {"영문궁서체16", kAsciiGlyphs, 8, 16},
@@ -66,12 +66,12 @@ GlyphRef glyphOf(std::string_view text, size_t i) {
 bool SignFonts::loadFonts(const std::string& folder, std::string& failedBaseName) {
     releaseFonts();
     for (int f = 0; f < kFontFiles; ++f) {
-        const FontFileSpec& spec = kFontFileSpecs[static_cast<size_t>(f)];
+        const FontFileLayout& font = kFontFileLayouts[static_cast<size_t>(f)];
         std::vector<uint8_t>& table = tables_[static_cast<size_t>(f)];
-        table.assign(static_cast<size_t>(spec.tableBytes()), 0);
-        std::ifstream in(folder + "/" + spec.name + ".fnt", std::ios::binary);
+        table.assign(static_cast<size_t>(font.tableBytes()), 0);
+        std::ifstream in(folder + "/" + font.name + ".fnt", std::ios::binary);
         if (!in) {
-            failedBaseName = spec.name;
+            failedBaseName = font.name;
             releaseFonts();
             return false;
         }
@@ -90,10 +90,10 @@ void SignFonts::releaseFonts() {
 const uint8_t* SignFonts::glyphBits(FontFamily family, int typeface, const GlyphRef& g) const {
     if (g.index < 0) return nullptr;
     const int f = fontFileIndex(family, g.set, typeface);
-    const FontFileSpec& spec = kFontFileSpecs[static_cast<size_t>(f)];
+    const FontFileLayout& font = kFontFileLayouts[static_cast<size_t>(f)];
     const std::vector<uint8_t>& table = tables_[static_cast<size_t>(f)];
-    if (g.index >= spec.glyphs || table.empty()) return nullptr;
-    return &table[static_cast<size_t>(g.index) * static_cast<size_t>(spec.glyphBytes())];
+    if (g.index >= font.glyphs || table.empty()) return nullptr;
+    return &table[static_cast<size_t>(g.index) * static_cast<size_t>(font.glyphBytes())];
 }
 
 }  // namespace orb

@@ -11,7 +11,7 @@
 
 namespace orb {
 
-struct FontFileSpec {
+struct FontFileLayout {
     const char* name;  // base name; the file is FOLDER/name.fnt
     int glyphs;
     int width;   // pixels
@@ -33,9 +33,9 @@ inline constexpr int kSymbolGlyphs = 1128;  // rows 0xA1..0xAC
 inline constexpr int kHanjaGlyphs = 4888;   // rows 0xCA..0xFD
 
 // The files in loading order: per family four Hangul faces, four ASCII faces, symbols, Hanja.
-extern const std::array<FontFileSpec, kFontFiles> kFontFileSpecs;
+extern const std::array<FontFileLayout, kFontFiles> kFontFileLayouts;
 
-// The index in kFontFileSpecs of a table: typeface 0..3 matters for Hangul and ASCII only.
+// The index in kFontFileLayouts of a table: typeface 0..3 matters for Hangul and ASCII only.
 int fontFileIndex(FontFamily family, GlyphSet set, int typeface);
 
 // The text of the message box for a font file that cannot be opened, e.g. "한문32 OPEN실패".

@@ -189,7 +189,8 @@ TEST(SignFonts, TheGeneratedFacesDiffer) {
         for (const char* ch : {"\xB0\xA1", "A"}) {
             const GlyphRef g = glyphOf(ch, 0);
             const int file = fontFileIndex(family, g.set, 0);
-            const size_t bytes = static_cast<size_t>(kFontFileSpecs[static_cast<size_t>(file)].glyphBytes());
+            const size_t bytes =
+                static_cast<size_t>(kFontFileLayouts[static_cast<size_t>(file)].glyphBytes());
             std::vector<std::vector<uint8_t>> faces;
             for (int face = 0; face < 4; ++face) {
                 const uint8_t* bits = fonts.glyphBits(family, face, g);

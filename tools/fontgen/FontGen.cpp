@@ -23,7 +23,7 @@ struct Use {
 };
 
 struct OutputRecipe {
-    int file;                // index in kFontFileSpecs
+    int file;                // index in kFontFileLayouts
     std::vector<Use> faces;  // in order of preference
     bool widestFirst;        // symbols and Hanja: the face covering most slots comes first
 };
@@ -200,7 +200,7 @@ class FontGen {
 };
 
 bool FontGen::writeFile(const OutputRecipe& recipe, const std::string& outDir) {
-    const FontFileSpec& spec = kFontFileSpecs[static_cast<size_t>(recipe.file)];
+    const FontFileLayout& font = kFontFileLayouts[static_cast<size_t>(recipe.file)];
     const std::vector<Slot> slots = slotsOf(setOf(recipe.file));
 
     std::vector<GlyphSource*> faces;
@@ -217,7 +217,7 @@ bool FontGen::writeFile(const OutputRecipe& recipe, const std::string& outDir) {
         std::stable_sort(order.begin(), order.end(),
                          [&](size_t a, size_t b) { return covered[a] > covered[b]; });
 
-    std::vector<uint8_t> table(static_cast<size_t>(spec.tableBytes()), 0);
+    std::vector<uint8_t> table(static_cast<size_t>(font.tableBytes()), 0);
     std::vector<int> drawnBy(faces.size(), 0);
     int mapped = 0, drawn = 0;
     std::vector<uint8_t> cell;
@@ -226,9 +226,9 @@ bool FontGen::writeFile(const OutputRecipe& recipe, const std::string& outDir) {
         ++mapped;
         for (size_t f : order) {
             if (!covers[f][i]) continue;
-            const Fit& fit = fitOf(faces[f], recipe, slots, spec.height);
-            if (!drawInCell(*faces[f], slots[i], fit, spec.width, spec.height, cell)) continue;
-            packCell(cell, spec.width, spec.height, &table[i * static_cast<size_t>(spec.glyphBytes())]);
+            const Fit& fit = fitOf(faces[f], recipe, slots, font.height);
+            if (!drawInCell(*faces[f], slots[i], fit, font.width, font.height, cell)) continue;
+            packCell(cell, font.width, font.height, &table[i * static_cast<size_t>(font.glyphBytes())]);
             ++drawnBy[f], ++drawn;
             break;
         }
@@ -236,10 +236,10 @@ bool FontGen::writeFile(const OutputRecipe& recipe, const std::string& outDir) {
 
     std::array<uint8_t, kFontHeaderBytes> header{'O', 'R', 'B', 'F'};
     writeBe16(&header[4], 1);
-    writeBe16(&header[6], static_cast<uint16_t>(spec.width));
-    writeBe16(&header[8], static_cast<uint16_t>(spec.height));
-    writeBe16(&header[10], static_cast<uint16_t>(spec.glyphs));
-    const std::string path = outDir + "/" + spec.name + ".fnt";
+    writeBe16(&header[6], static_cast<uint16_t>(font.width));
+    writeBe16(&header[8], static_cast<uint16_t>(font.height));
+    writeBe16(&header[10], static_cast<uint16_t>(font.glyphs));
+    const std::string path = outDir + "/" + font.name + ".fnt";
     const std::string temp = path + ".new";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -249,7 +249,7 @@ bool FontGen::writeFile(const OutputRecipe& recipe, const std::string& outDir) {
     }
     if (std::rename(temp.c_str(), path.c_str()) != 0) return false;
 
-    std::printf("%s.fnt: %d of %d mapped glyphs", spec.name, drawn, mapped);
+    std::printf("%s.fnt: %d of %d mapped glyphs", font.name, drawn, mapped);
     for (size_t f = 0; f < faces.size(); ++f)
         if (drawnBy[f])
             std::printf(", %d from %s", drawnBy[f],
