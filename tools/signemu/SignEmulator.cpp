@@ -51,11 +51,9 @@ void SignEmulator::answer(std::span<const uint8_t> reply, std::vector<uint8_t>& 
     if (faults_.noAnswerAfter >= 0 && frames_ > faults_.noAnswerAfter) return;
     if (faults_.delayMs > 0 && (faults_.delayFrame == 0 || faults_.delayFrame == frames_))
         std::this_thread::sleep_for(std::chrono::milliseconds(faults_.delayMs));
-    const size_t start = out.size();
     out.insert(out.end(), reply.begin(), reply.end());
     if (faults_.badSumAfter >= 0 && frames_ > faults_.badSumAfter) out[out.size() - 2] ^= 0x5A;
     if (faults_.noEtx) out.back() = 0x00;
-    (void)start;
 }
 
 bool SignEmulator::handle(std::span<const uint8_t> frame, std::vector<uint8_t>& out,
