@@ -97,12 +97,17 @@ void SignEngine::readItemHeader(uint16_t index) {
 }
 
 void SignEngine::nextItem() {
+    // The image does not change while it plays: whether anything can play is asked once.
+    const bool playable = hasPlayableItem();
     // An item without content is skipped; a program of such items ends in the idle picture.
-    for (uint32_t tries = 0; tries <= itemCount_; ++tries) {
-        if (!hasPlayableItem()) break;
+    for (uint32_t tries = 0; playable && tries <= itemCount_; ++tries) {
         currentItem_ = currentItem_ + 1 < itemCount_ ? static_cast<uint16_t>(currentItem_ + 1) : 0;
         loadItem();
         if (!skipped_) return;
+        // Entries from 512 on are not read and keep the skipped item's values: they would all be
+        // skipped too, so the count wraps at once.
+        if (currentItem_ >= ProgramImage::kItemTableEntries)
+            currentItem_ = static_cast<uint16_t>(itemCount_ - 1);
     }
     showIdle();
 }

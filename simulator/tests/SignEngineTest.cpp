@@ -365,6 +365,46 @@ TEST(SignEngine, DdayTexts) {
     EXPECT_EQ(full->engine->lineState(1).textLength(), 511u);
 }
 
+// Counts the reads of the image, which are system calls when it is a file.
+class CountingSource final : public ImageSource {
+  public:
+    explicit CountingSource(const ImageSource& inner) : inner_(inner) {}
+    size_t read(uint64_t offset, std::span<uint8_t> out) const override {
+        ++reads;
+        return inner_.read(offset, out);
+    }
+    mutable size_t reads = 0;
+
+  private:
+    const ImageSource& inner_;
+};
+
+TEST(SignEngine, AHugeCountOfEmptyItemsWrapsWithoutRereadingTheTable) {
+    TestImage image;
+    image.header(6, 1, 65535);
+    for (int i = 0; i < 512; ++i)
+        image.item(i, itemHeader(LayoutCode::TwoLines, {1, 1, 0}, {kNone, kNone, kNone}));
+    image.item(510, sentenceItem(1));  // the only item with something to show
+    image.text(5120, "#");
+    testing::TempDir fontDir;
+    testing::writeTestFonts(fontDir.path().string());
+    SignFonts fonts;
+    std::string failed;
+    ASSERT_TRUE(fonts.loadFonts(fontDir.path().string(), failed));
+    MemoryImageSource memory(image.bytes);
+    CountingSource counting(memory);
+    SignEngine engine(counting, fonts);
+    engine.start(0, {2026, 12, 6, 14, 5, 0});
+    EXPECT_EQ(engine.currentItem(), 510);
+    counting.reads = 0;
+    // 511 is empty, and so are the 65,023 entries after it, which are not read and keep its
+    // values; then 0..509 are empty too.
+    engine.nextItem();
+    EXPECT_EQ(engine.currentItem(), 510);
+    EXPECT_EQ(engine.playMode(), 1);
+    EXPECT_LT(counting.reads, 5000u);  // not the whole table again for every skipped item
+}
+
 TEST(SignEngine, HostileItemsStayInsideTheirBuffers) {
     TestImage image;
     image.header(38, 10, 65535);
