@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "content/FileBytes.h"
+#include "image/BigEndian.h"
 
 namespace orb {
 
@@ -19,13 +20,13 @@ constexpr int64_t kMaxSide = 16384;
 constexpr uint64_t kMaxFileBytes = 256u << 20;
 
 uint16_t le16(std::span<const uint8_t> b, size_t at) {
-    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+    return readLe16(&b[at]);
 }
 uint32_t le32(std::span<const uint8_t> b, size_t at) {
-    return uint32_t{le16(b, at)} | (uint32_t{le16(b, at + 2)} << 16);
+    return readLe32(&b[at]);
 }
 int32_t le32s(std::span<const uint8_t> b, size_t at) {
-    return static_cast<int32_t>(le32(b, at));
+    return static_cast<int32_t>(readLe32(&b[at]));
 }
 
 bool hasSignature(std::span<const uint8_t> file) {
@@ -245,6 +246,30 @@ ColourPlanes bitmapPlanes(const RgbImage& picture) {
 
 ColourPlanes FramePlanes(const RgbImage& frame) {
     return threshold(frame, [](const Rgb& p) { return p.r != 0 && p.g != 0 && p.b != 0; });
+}
+
+std::vector<uint8_t> encodeBmp24(const RgbImage& picture) {
+    const size_t stride = (static_cast<size_t>(picture.width) * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> file(54 + stride * static_cast<size_t>(picture.height), 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    writeLe32(&file[2], static_cast<uint32_t>(file.size()));
+    writeLe32(&file[10], 54);
+    writeLe32(&file[14], 40);
+    writeLe32(&file[18], static_cast<uint32_t>(picture.width));
+    writeLe32(&file[22], static_cast<uint32_t>(picture.height));
+    writeLe16(&file[26], 1);
+    writeLe16(&file[28], 24);
+    for (int y = 0; y < picture.height; ++y) {
+        uint8_t* row = &file[54 + stride * static_cast<size_t>(picture.height - 1 - y)];  // bottom-up
+        for (int x = 0; x < picture.width; ++x) {
+            const Rgb& p = picture.at(x, y);
+            row[3 * x] = p.b;
+            row[3 * x + 1] = p.g;
+            row[3 * x + 2] = p.r;
+        }
+    }
+    return file;
 }
 
 }  // namespace orb

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "content/RgbImage.h"
 #include "image/ColourPlanes.h"
@@ -47,6 +48,9 @@ const char* bitmapCheckCaption(BmpResult r);
 // A bitmap file as the sign shows it: plane 1 where red > 100, plane 2 where green > 100, so
 // white lights both. Any file CheckBitmapFile accepts is encoded.
 BmpResult BmpPlanes(const std::string& path, ColourPlanes& out);
+
+// A picture as a 24-bit bottom-up BMP file.
+std::vector<uint8_t> encodeBmp24(const RgbImage& picture);
 
 // The thresholds on a decoded picture.
 ColourPlanes bitmapPlanes(const RgbImage& picture);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "content/FileBytes.h"
+#include "image/BigEndian.h"
 
 namespace orb {
 
@@ -17,7 +18,7 @@ constexpr uint64_t kMaxGifBytes = 64u << 20;
 enum class Block { Application, Comment, Control, PlainText, Image, Trailer, Unknown };
 
 uint16_t le16(std::span<const uint8_t> b, size_t at) {
-    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+    return readLe16(&b[at]);
 }
 
 bool fitsLimit(int width, int height) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "content/BmpFile.h"
 #include "image/AttributeWord.h"
 #include "image/Cp949.h"
 #include "image/ItemStore.h"
@@ -17,9 +18,6 @@ using namespace orb;
 
 namespace {
 
-struct Rgb {
-    uint8_t r, g, b;
-};
 constexpr Rgb kDark{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kYellow{255, 255, 0};
 
 // A 160 x 16 banner: a red frame, green diagonal stripes, a yellow bar in the middle.
@@ -30,29 +28,10 @@ Rgb logoPixel(int x, int y) {
 }
 
 bool writeLogoBmp(const fs::path& path) {
-    const int w = 160, h = 16, rowBytes = (w * 3 + 3) / 4 * 4;
-    std::vector<uint8_t> file(54 + rowBytes * h, 0);
-    auto le32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    le32(2, static_cast<uint32_t>(file.size()));
-    le32(10, 54);
-    le32(14, 40);
-    le32(18, w);
-    le32(22, h);
-    file[26] = 1;
-    file[28] = 24;
-    for (int y = 0; y < h; ++y) {
-        uint8_t* row = &file[54 + (h - 1 - y) * rowBytes];  // bottom-up
-        for (int x = 0; x < w; ++x) {
-            Rgb p = logoPixel(x, y);
-            row[3 * x] = p.b;
-            row[3 * x + 1] = p.g;
-            row[3 * x + 2] = p.r;
-        }
-    }
+    RgbImage logo(160, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 160; ++x) logo.at(x, y) = logoPixel(x, y);
+    const std::vector<uint8_t> file = encodeBmp24(logo);
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
     return static_cast<bool>(out);

@@ -1,6 +1,6 @@
 #pragma once
-// The one place where multi-byte numbers of the image, the item store and the sign frames
-// are read and written: all of them are big-endian.
+// The one place where multi-byte numbers are read and written. The image, the item store and
+// the sign frames are big-endian; BMP and GIF files, read and written for pictures, little-endian.
 #include <cstddef>
 #include <cstdint>
 
@@ -24,6 +24,24 @@ inline void writeBe32(uint8_t* p, uint32_t v) {
     p[1] = static_cast<uint8_t>(v >> 16);
     p[2] = static_cast<uint8_t>(v >> 8);
     p[3] = static_cast<uint8_t>(v);
+}
+
+inline uint16_t readLe16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+inline uint32_t readLe32(const uint8_t* p) {
+    return uint32_t{readLe16(p)} | (uint32_t{readLe16(p + 2)} << 16);
+}
+
+inline void writeLe16(uint8_t* p, uint16_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+inline void writeLe32(uint8_t* p, uint32_t v) {
+    writeLe16(p, static_cast<uint16_t>(v));
+    writeLe16(p + 2, static_cast<uint16_t>(v >> 16));
 }
 
 }  // namespace orb

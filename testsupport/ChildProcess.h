@@ -4,12 +4,34 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace orb::testing {
+
+// What a command printed (stdout and stderr together), how it exited and how long it took.
+struct Outcome {
+    int status = -1;  // the exit code; -1 when it did not exit normally
+    std::string output;
+    double seconds = 0;
+};
+
+inline Outcome runCommand(const std::string& command) {
+    Outcome r;
+    const auto start = std::chrono::steady_clock::now();
+    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
+    if (!p) return r;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) r.output.append(buffer, n);
+    const int status = ::pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return r;
+}
 
 class ChildProcess {
   public:

@@ -54,6 +54,16 @@ TEST(BmpFile, EveryDepthAndOrientationDecodes) {
     }
 }
 
+TEST(BmpFile, WrittenPicturesReadBack) {
+    RgbImage picture(13, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 13; ++x) picture.at(x, y) = kPalette[static_cast<size_t>(stripe(x, y))];
+    RgbImage back;
+    ASSERT_EQ(decodeBmp(encodeBmp24(picture), back), BmpResult::Ok);
+    EXPECT_EQ(back.width, 13);
+    EXPECT_EQ(back.pixels, picture.pixels);
+}
+
 TEST(BmpFile, SixteenBitFieldsAreDecoded) {
     BmpRecipe s = specFor(16, false);
     s.compression = 3;  // 5-6-5 masks

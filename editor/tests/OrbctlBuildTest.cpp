@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "editor/core/ProgramWriter.h"
+#include "testsupport/ChildProcess.h"
 #include "testsupport/PictureFixtures.h"
 #include "testsupport/TempDir.h"
 
@@ -14,20 +15,10 @@ namespace {
 
 using testing::TempDir;
 
-struct Outcome {
-    int status = -1;
-    std::string output;  // stdout and stderr
-};
+using testing::Outcome;
 
 Outcome orbctl(const std::string& args) {
-    Outcome r;
-    FILE* p = ::popen((std::string(ORBCTL_PATH) + " " + args + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) r.output.append(buffer, n);
-    int status = ::pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return testing::runCommand(std::string(ORBCTL_PATH) + " " + args);
 }
 
 std::string saveProject(const TempDir& dir, const std::vector<ItemRecord>& items,

@@ -18,23 +18,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using testing::ChildProcess;
 
-struct Outcome {
-    int status = -1;
-    std::string output;
-    double seconds = 0;
-};
+using testing::Outcome;
 
 Outcome orbctl(const std::string& args) {
-    Outcome r;
-    const auto start = Clock::now();
-    FILE* p = ::popen((std::string(ORBCTL_PATH) + " " + args + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) r.output.append(buffer, n);
-    const int status = ::pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return r;
+    return testing::runCommand(std::string(ORBCTL_PATH) + " " + args);
 }
 
 std::string readText(const std::string& path) {

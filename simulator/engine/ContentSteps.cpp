@@ -66,8 +66,20 @@ void SignEngine::stepEntryEffect(int line) {
 
 void SignEngine::stepExitEffect(int line, bool byFlag) {
     stepEffect(line);
+    showAndFinishIf(line, byFlag, effectState(line).done);
+}
+
+void SignEngine::showAndFinishIf(int line, bool byFlag, bool done) {
     showBand(line);
-    if (effectState(line).done) finishLine(line, byFlag);
+    if (done) finishLine(line, byFlag);
+}
+
+// The end of a reveal: the picture as it now stands is what the exit will start from.
+void SignEngine::showAndHoldAgainIf(int line, bool done) {
+    showBand(line);
+    if (!done) return;
+    copyBand(*saved_, *working_, line);
+    beginHold(line, 3);
 }
 
 void SignEngine::beginExit(int line) {
@@ -105,15 +117,9 @@ void SignEngine::stepSentence(int line, bool byFlag) {
     if (byFlag && l.finished) return clearBandOfTarget(line);
     switch (l.phase) {
         case 0:
-            if (l.entry == 1) {
-                const bool done = stepTextPass(0, line);
-                showBand(line);
-                if (done) finishLine(line, byFlag);  // a passed-through sentence has no hold nor exit
-                return;
-            }
-            stepEffect(line);
-            showBand(line);
-            if (effectState(line).done) beginHold(line, 1);
+            // A passed-through sentence has no hold nor exit.
+            if (l.entry == 1) return showAndFinishIf(line, byFlag, stepTextPass(0, line));
+            stepEntryEffect(line);
             return;
         case 1:
         case 3:
@@ -126,14 +132,7 @@ void SignEngine::stepSentence(int line, bool byFlag) {
             }
             return;
         case 2:
-            if (stepTextPass(1, line)) {
-                showBand(line);
-                copyBand(*saved_, *working_, line);
-                beginHold(line, 3);
-            } else {
-                showBand(line);
-            }
-            return;
+            return showAndHoldAgainIf(line, stepTextPass(1, line));
         default:
             stepExitEffect(line, byFlag);
     }
@@ -144,15 +143,9 @@ void SignEngine::stepBitmap(int line, bool byFlag) {
     if (byFlag && l.finished) return clearBandOfTarget(line);
     switch (l.phase) {
         case 0: {
-            if (l.entry == 1 || l.entry == 2) {
-                const bool done = l.entry == 1 ? stepBitmapPass(0, line) : stepScrollUp(line);
-                showBand(line);
-                if (done) finishLine(line, byFlag);
-                return;
-            }
-            stepEffect(line);
-            showBand(line);
-            if (effectState(line).done) beginHold(line, 1);
+            if (l.entry == 1) return showAndFinishIf(line, byFlag, stepBitmapPass(0, line));
+            if (l.entry == 2) return showAndFinishIf(line, byFlag, stepScrollUp(line));
+            stepEntryEffect(line);
             return;
         }
         case 1:
@@ -174,15 +167,8 @@ void SignEngine::stepBitmap(int line, bool byFlag) {
                 endHold(line, byFlag);
             }
             return;
-        case 2: {
-            const bool done = stepBitmapPass(1, line);
-            showBand(line);
-            if (done) {
-                copyBand(*saved_, *working_, line);
-                beginHold(line, 3);
-            }
-            return;
-        }
+        case 2:
+            return showAndHoldAgainIf(line, stepBitmapPass(1, line));
         default:
             stepExitEffect(line, byFlag);
     }
@@ -375,10 +361,8 @@ void SignEngine::stepDday(int line, bool byFlag) {
     LineState& l = lineState(line);
     if (byFlag && l.finished) return clearBandOfTarget(line);
     if (l.textWidth > geometry_.pixels()) {
-        const bool done = stepTextPass(0, line);  // only the text's rows move; the count row stays
-        showBand(line);
-        if (done) finishLine(line, byFlag);
-        return;
+        // Only the text's rows move; the count row stays.
+        return showAndFinishIf(line, byFlag, stepTextPass(0, line));
     }
     if (l.holdTicks == 0) return finishLine(line, byFlag);
     showBand(line);

@@ -85,38 +85,32 @@ void periodFromSpeed(Fx& f) {
 
 void columnFromLeft(Fx& f) {
     periodFromSpeed(f);
-    f.e.span = f.w;
     f.e.columnCursor = 0;
 }
 
 void columnFromRight(Fx& f) {
     periodFromSpeed(f);
-    f.e.span = f.w;
     f.e.columnCursor = static_cast<int16_t>(f.p - 1);
 }
 
 void rowsFromZero(Fx& f) {
     periodFromSpeed(f);
-    f.e.span = f.w;
     f.e.rowCursor = 0;
 }
 
 void halvesFromCentre(Fx& f) {
     periodFromSpeed(f);
-    f.e.span = f.w;
     f.e.leftCursor = f.e.rightCursor = static_cast<int16_t>(f.p / 2);
 }
 
 void halvesFromEdges(Fx& f) {
     periodFromSpeed(f);
-    f.e.span = f.w;
     f.e.leftCursor = 0;
     f.e.rightCursor = static_cast<int16_t>(f.p - 1);
 }
 
 void shakeStart(Fx& f) {
     periodFromSpeed(f);
-    f.e.span = f.w;
     f.e.shakeStep = 0;
     f.e.shakeTicks = 0;
 }
@@ -127,7 +121,6 @@ int32_t rateFromSpeed(int s) {
 
 void turnStart(Fx& f, int degrees) {
     f.engine.setLinePeriod(f.line, 3);  // rotation and zoom always tick every 20 ms
-    f.e.span = f.p;
     f.e.rate = rateFromSpeed(f.e.speed);
     f.e.angle = degrees * 65536;
     f.e.centreX = (f.p / 2) * 65536;
@@ -143,7 +136,6 @@ void rotateDownStart(Fx& f) {
 
 void zoomStart(Fx& f) {
     f.engine.setLinePeriod(f.line, 3);
-    f.e.span = f.p;
     f.e.rate = rateFromSpeed(f.e.speed);
     f.e.growing = false;
     f.e.angle = (f.p - 1) * 65536;

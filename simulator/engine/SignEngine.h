@@ -38,7 +38,6 @@ struct EffectState {
     bool done = false;  // an entry or exit has finished
     int rows = 0;       // R, the line's row count
     int startRow = 0;
-    int span = 0;              // W for the shifts, P for rotation and zoom
     int16_t rowCursor = 0;     // rows moved so far
     int16_t columnCursor = 0;  // column reached by a one-sided horizontal effect
     int16_t leftCursor = 0, rightCursor = 0;
@@ -198,6 +197,8 @@ class SignEngine {
     void startEntryEffect(int line, int code);
     void stepEntryEffect(int line);
     void stepExitEffect(int line, bool byFlag);
+    void showAndFinishIf(int line, bool byFlag, bool done);
+    void showAndHoldAgainIf(int line, bool done);
     void placeText(int line, int heightModules, int y);
     void drawLineText(int line);
     void copyBand(PlanePair& to, const PlanePair& from, int line);

@@ -8,24 +8,15 @@
 #include <sstream>
 
 #include "TestSign.h"
+#include "testsupport/ChildProcess.h"
 
 namespace orb {
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string output;
-};
+using testing::Outcome;
 
 Outcome glimmer(const std::string& args) {
-    Outcome r;
-    FILE* p = ::popen((std::string(GLIMMER_PATH) + " --headless " + args + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) r.output.append(buffer, n);
-    const int status = ::pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return testing::runCommand(std::string(GLIMMER_PATH) + " --headless " + args);
 }
 
 // The image file holds only the bytes up to the last content sector used: a short file plays too.

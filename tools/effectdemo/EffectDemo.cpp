@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "content/BmpFile.h"
 #include "image/AttributeWord.h"
 #include "image/CodeLists.h"
 #include "image/Cp949.h"
@@ -20,24 +21,18 @@ namespace {
 
 // A 120 x 32 picture: a red frame, a yellow diamond, green corners.
 bool writePicture(const fs::path& path) {
-    const int w = 120, h = 32, stride = (w * 3 + 3) / 4 * 4;
-    std::vector<uint8_t> b(54 + static_cast<size_t>(stride * h), 0);
-    auto le = [&](size_t at, uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) b[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-    };
-    b[0] = 'B', b[1] = 'M';
-    le(2, static_cast<uint32_t>(b.size()), 4), le(10, 54, 4), le(14, 40, 4), le(18, w, 4), le(22, h, 4);
-    le(26, 1, 2), le(28, 24, 2);
+    const int w = 120, h = 32;
+    RgbImage picture(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            uint8_t* p = &b[54 + static_cast<size_t>((h - 1 - y) * stride + 3 * x)];
             const bool frame = x == 0 || y == 0 || x == w - 1 || y == h - 1;
             const bool diamond = std::abs(x - 60) + std::abs(y - 16) < 14;
             const bool corner = (x < 12 || x >= w - 12) && (y < 6 || y >= h - 6);
-            if (frame) p[2] = 255;
-            if (diamond) p[2] = 255, p[1] = 255;
-            if (corner && !frame) p[1] = 255;
+            Rgb& p = picture.at(x, y);
+            if (frame || diamond) p.r = 255;
+            if (diamond || (corner && !frame)) p.g = 255;
         }
+    const std::vector<uint8_t> b = encodeBmp24(picture);
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     const bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
