@@ -75,4 +75,9 @@ inline bool bitAt(const uint8_t* row, int x) {
     return row[x >> 3] & (0x80 >> (x & 7));
 }
 
+inline void setBitAt(uint8_t* row, int x, bool on) {
+    const uint8_t bit = static_cast<uint8_t>(0x80 >> (x & 7));
+    row[x >> 3] = on ? static_cast<uint8_t>(row[x >> 3] | bit) : static_cast<uint8_t>(row[x >> 3] & ~bit);
+}
+
 }  // namespace orb

@@ -132,18 +132,24 @@ bool SignEngine::stepBitmapPass(int mode, int line) {
     LineState& l = lineState(line);
     const Canvas& c = *canvases_[static_cast<size_t>(line - 1)];
     const int p = geometry_.pixels(), w = geometry_.bytesPerRow();
-    // After this step the bitmap's first column stands at cursor - 1, so column P - 1 shows
-    // bitmap column P - cursor.
-    const int column = p - l.passCursor;
-    const bool entering = l.passCursor + l.passWidth >= p && column >= 0 && column < l.passWidth &&
-                          column < Canvas::kBytesPerRow * 8;
+    // After this step the bitmap's first column stands at cursor - 1. The step that brings the
+    // bitmap in fills the last two columns; later ones only the last, the rest having moved left.
+    const int first = l.passCursor - 1;
+    const bool entering = l.passCursor + l.passWidth >= p;
+    const int width = std::min(l.passWidth, Canvas::kBytesPerRow * 8);
     for (int k = 0; k < l.rowCount; ++k) {
         const int row = l.startRow + k;
-        const bool inPicture = entering && k < Canvas::kRows;
-        const bool red = inPicture && bitAt(&c.red[size_t(k) * Canvas::kBytesPerRow], column);
-        const bool green = inPicture && bitAt(&c.green[size_t(k) * Canvas::kBytesPerRow], column);
-        shiftRowLeft(working_->red.row(row), w, red);
-        shiftRowLeft(working_->green.row(row), w, green);
+        shiftRowLeft(working_->red.row(row), w, false);
+        shiftRowLeft(working_->green.row(row), w, false);
+        if (!entering || k >= Canvas::kRows) continue;
+        const uint8_t* red = &c.red[size_t(k) * Canvas::kBytesPerRow];
+        const uint8_t* green = &c.green[size_t(k) * Canvas::kBytesPerRow];
+        for (int x = std::max({first, p - 2, 0}); x < p; ++x) {
+            const int column = x - first;
+            if (column < 0 || column >= width) continue;
+            setBitAt(working_->red.row(row), x, bitAt(red, column));
+            setBitAt(working_->green.row(row), x, bitAt(green, column));
+        }
     }
     l.passCursor -= 1;
     return mode == 0 ? l.passCursor <= -l.passWidth : l.passCursor + l.passWidth < p;

@@ -201,6 +201,35 @@ TEST(SignEngine, WideBitmapIsRevealed) {
     EXPECT_EQ(sign.led(159, 5), 0);
 }
 
+// Entry 1 of a bitmap line: after each step the bitmap's first column stands at the pass cursor,
+// so every column of the bitmap, the first included, crosses the sign.
+TEST(SignEngine, BitmapPassesAcrossFromItsFirstColumn) {
+    TestImage image;
+    image.header(10, 1, 1);
+    ItemHeader h = itemHeader(LayoutCode::OneLine, {1, 0, 0}, {ContentKind::Bitmap, kNone, kNone});
+    h.setPictureSize(1, 40, 16);
+    h.setEffects(1, {1, 0, 0, 0, 0, 0, 0});
+    image.item(0, h);
+    // Column 0 red, column 1 green, column 39 yellow, the rest dark.
+    image.planes(5120 * 512, 40, 16, [](int x, int) { return x == 0 ? 1 : x == 1 ? 2 : x == 39 ? 3 : 0; });
+    TestSign sign(image);
+    sign.step();
+    EXPECT_EQ(sign.led(158, 7), 1);  // the first column
+    EXPECT_EQ(sign.led(159, 7), 2);
+    EXPECT_EQ(sign.engine->lineState(1).passCursor, 158);
+    sign.step(100);
+    EXPECT_EQ(sign.led(58, 7), 1);
+    EXPECT_EQ(sign.led(59, 7), 2);
+    EXPECT_EQ(sign.led(58 + 39, 7), 3);
+    EXPECT_EQ(litColumns(sign, 7), 3);
+    sign.step(58);
+    EXPECT_EQ(sign.led(0, 7), 1);  // the first column reaches the left edge
+    EXPECT_EQ(sign.led(1, 7), 2);
+    sign.step();
+    EXPECT_EQ(sign.led(0, 7), 2);
+    EXPECT_EQ(litColumns(sign, 7), 2);
+}
+
 TEST(SignEngine, AnimationFramesAndAFinishedLineStayingDark) {
     TestImage image;
     image.header(6, 2, 1);
