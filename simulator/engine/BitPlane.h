@@ -26,6 +26,20 @@ struct PlanePair {
     BitPlane green;
 };
 
+// The colour of one LED: bit 0 red, bit 1 green.
+enum class Led : uint8_t { Dark = 0, Red = 1, Green = 2, Yellow = 3 };
+
+// A read-only view of the LEDs of a plane pair that show on a sign `width` x `rows` LEDs.
+struct PlaneView {
+    PlaneView(const PlanePair& p, int w, int r) : pair(p), width(w), rows(r) {}
+    Led ledAt(int x, int y) const {
+        return static_cast<Led>((pair.red.pixel(x, y) ? 1 : 0) | (pair.green.pixel(x, y) ? 2 : 0));
+    }
+    const PlanePair& pair;
+    int width;  // pixels, at most 608
+    int rows;   // LED rows, at most 160
+};
+
 // Colour codes of the drawing operations.
 enum ColourCode : uint8_t { kRed = 0, kGreen = 1, kYellow = 2, kNone = 3 };
 

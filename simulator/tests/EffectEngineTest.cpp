@@ -33,7 +33,7 @@ class EffectEngine : public ::testing::Test {
     }
     int at(int x, int y) const {
         const PlanePair& w = sign->engine->workingPair();
-        return (w.red.pixel(x, y) ? 1 : 0) | (w.green.pixel(x, y) ? 2 : 0);
+        return static_cast<int>(PlaneView(w, 608, 160).ledAt(x, y));
     }
     static int expected(int x, int y) { return (x + 3 * y) % 7 == 0 ? 1 + (x + y) % 3 : 0; }
     bool bandIsPattern() const {

@@ -31,7 +31,8 @@ struct TestSign {
     const PlanePair& frame() const { return engine->frontFrame(); }
     // 0 dark, 1 red, 2 green, 3 yellow.
     int led(int x, int y) const {
-        return (frame().red.pixel(x, y) ? 1 : 0) | (frame().green.pixel(x, y) ? 2 : 0);
+        const SignGeometry& g = engine->geometry();
+        return static_cast<int>(PlaneView(frame(), g.pixels(), g.ledRows()).ledAt(x, y));
     }
     int litIn(int firstRow, int rows) const {
         int n = 0;
