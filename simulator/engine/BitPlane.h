@@ -1,5 +1,6 @@
 #pragma once
-// LED bit planes of the simulator, and the one place for the helpers that clear and copy them.
+// LED bit planes of the simulator, and the one place for the helpers that read, clear, shift and
+// copy them.
 // A plane is 160 rows of 76 bytes: bit 7 of byte j in row r is the LED in column 8j of row r.
 // Planes come in pairs: an LED is red, green, yellow (both) or dark (neither).
 #include <array>
@@ -83,6 +84,29 @@ inline void shiftRowLeft(uint8_t* row, int bytes, bool enter) {
         const uint8_t carry = i + 1 < bytes ? static_cast<uint8_t>(row[i + 1] >> 7) : (enter ? 1 : 0);
         row[i] = static_cast<uint8_t>((row[i] << 1) | carry);
     }
+}
+
+// Shifts the first `bytes` bytes of a row one pixel right; `enter` becomes the first pixel.
+inline void shiftRowRight(uint8_t* row, int bytes, bool enter) {
+    for (int i = bytes - 1; i >= 0; --i) {
+        const uint8_t carry = i > 0 ? static_cast<uint8_t>(row[i - 1] << 7) : (enter ? 0x80 : 0);
+        row[i] = static_cast<uint8_t>((row[i] >> 1) | carry);
+    }
+}
+
+// Copies the first `bytes` bytes of a row of both planes.
+inline void copyRowBytes(PlanePair& to, int toRow, const PlanePair& from, int fromRow, int bytes) {
+    std::memcpy(to.red.row(toRow), from.red.row(fromRow), static_cast<size_t>(bytes));
+    std::memcpy(to.green.row(toRow), from.green.row(fromRow), static_cast<size_t>(bytes));
+}
+
+// Copies rows [first, first + count) of both planes, whole rows; the rows must be inside the planes.
+inline void copyRows(PlanePair& to, const PlanePair& from, int first, int count) {
+    if (count <= 0) return;
+    const size_t offset = static_cast<size_t>(first) * BitPlane::kBytesPerRow;
+    const size_t n = static_cast<size_t>(count) * BitPlane::kBytesPerRow;
+    std::memcpy(&to.red.bytes[offset], &from.red.bytes[offset], n);
+    std::memcpy(&to.green.bytes[offset], &from.green.bytes[offset], n);
 }
 
 inline bool bitAt(const uint8_t* row, int x) {

@@ -1,12 +1,11 @@
-// The effect engine: entry, hold and exit effects as one table of (start, step) routines per
-// phase. A code outside its phase's table arms nothing: the start still captures the band, and
-// steps leave it as it is. Integer and 16.16 fixed-point arithmetic only.
+// The effect routines: one table of (effect, start, step) per phase. An effect without a row in
+// its phase's table arms nothing: the start still captures the band, and steps leave it as it is.
+#include "simulator/engine/EffectRoutines.h"
+
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <span>
-
-#include "simulator/engine/SignEngine.h"
 
 namespace orb {
 
@@ -14,17 +13,20 @@ namespace {
 
 // What a routine works on: the line's effect, the sign's geometry and the working pair.
 struct Fx {
-    SignEngine& engine;
+    PlanePair& working;
     int line;
     EffectState& e;
-    int w;  // bytes per row
-    int p;  // pixels per row
-    int h;  // LED rows of the sign
-    int r;  // the line's rows
+    int w;           // bytes per row
+    int p;           // pixels per row
+    int h;           // LED rows of the sign
+    int r;           // the line's rows
+    int period = 0;  // set by a start: the speed code the line ticks at
 };
 
 using Routine = void (*)(Fx&);
-struct EffectRoutines {
+template <typename Effect>
+struct Routines {
+    Effect effect;
     Routine start;
     Routine step;
 };
@@ -35,32 +37,30 @@ bool pixel(const uint8_t* row, int x) {
     return bitAt(row, x);
 }
 void setPixel(uint8_t* row, int x, bool on) {
-    const uint8_t bit = static_cast<uint8_t>(0x80 >> (x & 7));
-    row[x >> 3] = on ? static_cast<uint8_t>(row[x >> 3] | bit) : static_cast<uint8_t>(row[x >> 3] & ~bit);
+    setBitAt(row, x, on);
 }
-
-// Shifts bytes [from, to) of a row one pixel right; `enter` becomes the first pixel.
+// Shifts bytes [from, to) of a row one pixel right or left; `enter` comes in at the open end.
 void shiftRight(uint8_t* row, int from, int to, bool enter) {
-    for (int i = to - 1; i >= from; --i) {
-        const uint8_t carry = i > from ? static_cast<uint8_t>(row[i - 1] << 7) : (enter ? 0x80 : 0);
-        row[i] = static_cast<uint8_t>((row[i] >> 1) | carry);
-    }
+    shiftRowRight(row + from, to - from, enter);
 }
-
-// Shifts bytes [from, to) one pixel left; `enter` becomes the last pixel.
 void shiftLeft(uint8_t* row, int from, int to, bool enter) {
     shiftRowLeft(row + from, to - from, enter);
 }
-
 void copyRow(PlanePair& to, int toRow, const PlanePair& from, int fromRow, int bytes) {
-    std::memcpy(to.red.row(toRow), from.red.row(fromRow), static_cast<size_t>(bytes));
-    std::memcpy(to.green.row(toRow), from.green.row(fromRow), static_cast<size_t>(bytes));
+    copyRowBytes(to, toRow, from, fromRow, bytes);
 }
 
 // Puts R rows of a pair (row 0 = the line's first row) into the line's band of the working pair.
 void show(Fx& f, const PlanePair& picture) {
-    PlanePair& working = f.engine.workingPair();
-    for (int k = 0; k < f.r; ++k) copyRow(working, f.e.startRow + k, picture, k, BitPlane::kBytesPerRow);
+    for (int k = 0; k < f.r; ++k) copyRow(f.working, f.e.startRow + k, picture, k, BitPlane::kBytesPerRow);
+}
+
+// Copies R rows of the working pair from `first` into rows 0.. of a pair.
+void copyRowsTo(PlanePair& to, const PlanePair& from, int first, int rows) {
+    const size_t n = static_cast<size_t>(rows) * BitPlane::kBytesPerRow;
+    const size_t at = static_cast<size_t>(first) * BitPlane::kBytesPerRow;
+    std::memcpy(to.red.bytes.data(), &from.red.bytes[at], n);
+    std::memcpy(to.green.bytes.data(), &from.green.bytes[at], n);
 }
 
 void finishEntry(Fx& f) {
@@ -69,7 +69,7 @@ void finishEntry(Fx& f) {
 }
 
 void finishExit(Fx& f) {
-    clearRows(f.engine.workingPair(), f.e.startRow, f.r);
+    clearRows(f.working, f.e.startRow, f.r);
     f.e.done = true;
 }
 
@@ -80,7 +80,7 @@ void clearFrame(Fx& f, int rows) {
 // --- start routines --------------------------------------------------------------------------
 
 void periodFromSpeed(Fx& f) {
-    f.engine.setLinePeriod(f.line, f.e.speed);
+    f.period = f.e.speed;
 }
 
 void columnFromLeft(Fx& f) {
@@ -111,8 +111,7 @@ void halvesFromEdges(Fx& f) {
 
 void shakeStart(Fx& f) {
     periodFromSpeed(f);
-    f.e.shakeStep = 0;
-    f.e.shakeTicks = 0;
+    f.e.shake = {};
 }
 
 int32_t rateFromSpeed(int s) {
@@ -120,11 +119,11 @@ int32_t rateFromSpeed(int s) {
 }
 
 void turnStart(Fx& f, int degrees) {
-    f.engine.setLinePeriod(f.line, 3);  // rotation and zoom always tick every 20 ms
-    f.e.rate = rateFromSpeed(f.e.speed);
-    f.e.angle = degrees * 65536;
-    f.e.centreX = (f.p / 2) * 65536;
-    f.e.centreY = (f.r / 2) * 65536;
+    f.period = 3;  // rotation and zoom always tick every 20 ms
+    f.e.turn.rate = rateFromSpeed(f.e.speed);
+    f.e.turn.degrees = degrees * 65536;
+    f.e.turn.centreX = (f.p / 2) * 65536;
+    f.e.turn.centreY = (f.r / 2) * 65536;
 }
 
 void rotateUpStart(Fx& f) {
@@ -135,10 +134,10 @@ void rotateDownStart(Fx& f) {
 }
 
 void zoomStart(Fx& f) {
-    f.engine.setLinePeriod(f.line, 3);
-    f.e.rate = rateFromSpeed(f.e.speed);
-    f.e.growing = false;
-    f.e.angle = (f.p - 1) * 65536;
+    f.period = 3;
+    f.e.zoom.rate = rateFromSpeed(f.e.speed);
+    f.e.zoom.growing = false;
+    f.e.zoom.size = (f.p - 1) * 65536;
 }
 
 // --- entry steps -----------------------------------------------------------------------------
@@ -343,11 +342,11 @@ void shifted(Fx& f, Shift s) {
 }
 
 void shake(Fx& f, const std::array<Shift, 4>& cycle) {
-    shifted(f, cycle[f.e.shakeStep & 3]);
+    shifted(f, cycle[f.e.shake.step & 3]);
     show(f, f.e.frame);
-    if (++f.e.shakeTicks == 3) {
-        f.e.shakeTicks = 0;
-        f.e.shakeStep = static_cast<uint8_t>((f.e.shakeStep + 1) & 3);
+    if (++f.e.shake.ticks == 3) {
+        f.e.shake.ticks = 0;
+        f.e.shake.step = static_cast<uint8_t>((f.e.shake.step + 1) & 3);
     }
 }
 
@@ -378,17 +377,18 @@ const std::array<int32_t, 360>& cosineTable() {
     return table;
 }
 
-void rotate(Fx& f, bool growing) {
+void rotate(Fx& f, bool increasing) {
     clearFrame(f, f.r);
     const auto& cosine = cosineTable();
-    const int theta = (f.e.angle >> 16) % 360;
+    EffectState::Turn& turn = f.e.turn;
+    const int theta = (turn.degrees >> 16) % 360;
     const int32_t c = cosine[static_cast<size_t>(theta < 0 ? theta + 360 : theta)];
     const int32_t s = cosine[static_cast<size_t>((theta + 270 + 360) % 360)];
     for (int row = 0; row < f.r; ++row) {
         const int32_t u = row - f.r / 2;
         // Source row and column move by -S and C per column: add instead of multiplying.
-        int32_t sourceRow = c * u - s * (0 - f.p / 2) + f.e.centreY + 32767;
-        int32_t sourceCol = s * u + c * (0 - f.p / 2) + f.e.centreX + 32767;
+        int32_t sourceRow = c * u - s * (0 - f.p / 2) + turn.centreY + 32767;
+        int32_t sourceCol = s * u + c * (0 - f.p / 2) + turn.centreX + 32767;
         uint8_t* redOut = f.e.frame.red.row(row);
         uint8_t* greenOut = f.e.frame.green.row(row);
         for (int x = 0; x < f.p; ++x, sourceRow -= s, sourceCol += c) {
@@ -399,13 +399,13 @@ void rotate(Fx& f, bool growing) {
         }
     }
     show(f, f.e.frame);
-    const int32_t turn = (f.line == 3 ? 4 : 3) * f.e.rate;
-    if (growing) {
-        f.e.angle += turn;
-        if ((f.e.angle >> 16) >= 360) f.e.angle -= 360 * 65536;
+    const int32_t by = (f.line == 3 ? 4 : 3) * turn.rate;
+    if (increasing) {
+        turn.degrees += by;
+        if ((turn.degrees >> 16) >= 360) turn.degrees -= 360 * 65536;
     } else {
-        f.e.angle -= turn;
-        if (static_cast<uint16_t>(f.e.angle >> 16) >= 360) f.e.angle += 360 * 65536;
+        turn.degrees -= by;
+        if (static_cast<uint16_t>(turn.degrees >> 16) >= 360) turn.degrees += 360 * 65536;
     }
 }
 
@@ -418,7 +418,8 @@ void rotateDown(Fx& f) {
 
 void zoom(Fx& f, bool stretch) {
     clearFrame(f, f.r);
-    const uint32_t size = static_cast<uint32_t>(f.e.angle);
+    EffectState::Zoom& zoom = f.e.zoom;
+    const uint32_t size = static_cast<uint32_t>(zoom.size);
     const uint32_t k = std::min<uint32_t>(size / static_cast<uint32_t>(f.p - 1), 65536);
     const uint32_t margin = (static_cast<uint32_t>(f.p) * 65536 - size) / 2;
     for (int row = 0; row < f.r; ++row) {
@@ -437,15 +438,15 @@ void zoom(Fx& f, bool stretch) {
         }
     }
     show(f, f.e.frame);
-    if (!f.e.growing) {
-        f.e.angle -= 2 * f.e.rate;
-        const int16_t whole = static_cast<int16_t>(f.e.angle >> 16);
-        if (stretch ? whole < f.p / 2 : whole <= f.p / 2) f.e.growing = true;
+    if (!zoom.growing) {
+        zoom.size -= 2 * zoom.rate;
+        const int16_t whole = static_cast<int16_t>(zoom.size >> 16);
+        if (stretch ? whole < f.p / 2 : whole <= f.p / 2) zoom.growing = true;
     } else {
-        f.e.angle += 2 * f.e.rate;
-        if ((f.e.angle >> 16) >= f.p - 1) {
-            f.e.angle = (f.p - 1) * 65536;
-            f.e.growing = false;
+        zoom.size += 2 * zoom.rate;
+        if ((zoom.size >> 16) >= f.p - 1) {
+            zoom.size = (f.p - 1) * 65536;
+            zoom.growing = false;
         }
     }
 }
@@ -457,77 +458,113 @@ void growAndShrink(Fx& f) {
     zoom(f, true);
 }
 
-constexpr EffectRoutines kEntryEffects[] = {
-    {columnFromLeft, enterFromRight},   // 0 "오른쪽에서 들어오기"
-    {columnFromRight, enterFromLeft},   // 1 "왼쪽에서 들어오기"
-    {rowsFromZero, enterFromTop},       // 2 "위에서 들어오기"
-    {rowsFromZero, enterFromBottom},    // 3 "아래에서 들어오기"
-    {halvesFromCentre, closeToCentre},  // 4 "좌/우에서 가운데로 합치기"
-    {halvesFromEdges, openFromCentre},  // 5 "가운데에서 좌/우로 나타나기"
-    {rowsFromZero, closeToMiddleRow},   // 6 "위/아래에서 가운데로 합치기"
-    {rowsFromZero, openFromMiddleRow},  // 7 "가운데에서 위/아래로 나타나기"
+using E = EntryEffect;
+using H = HoldEffect;
+using X = ExitEffect;
+
+constexpr Routines<EntryEffect> kEntryRoutines[] = {
+    {E::FromRight, columnFromLeft, enterFromRight},
+    {E::FromLeft, columnFromRight, enterFromLeft},
+    {E::FromTop, rowsFromZero, enterFromTop},
+    {E::FromBottom, rowsFromZero, enterFromBottom},
+    {E::CloseToCentre, halvesFromCentre, closeToCentre},
+    {E::OpenFromCentre, halvesFromEdges, openFromCentre},
+    {E::CloseToMiddleRow, rowsFromZero, closeToMiddleRow},
+    {E::OpenFromMiddleRow, rowsFromZero, openFromMiddleRow},
 };
 
-constexpr EffectRoutines kHoldEffects[] = {
-    {shakeStart, shakeSideways},    // 0 "좌우로 흔들기"
-    {shakeStart, shakeUpDown},      // 1 "상하로 흔들기"
-    {shakeStart, shakeAround},      // 2 "상하좌우로 흔들기"
-    {rotateUpStart, rotateUp},      // 3 "좌측으로 회전하기"
-    {rotateDownStart, rotateDown},  // 4 "우측으로 회전하기"
-    {zoomStart, shrinkAndGrow},     // 5 "축소 / 확대하기"
-    {zoomStart, growAndShrink},     // 6 "확대 / 축소하기"
+constexpr Routines<HoldEffect> kHoldRoutines[] = {
+    {H::ShakeSideways, shakeStart, shakeSideways}, {H::ShakeUpDown, shakeStart, shakeUpDown},
+    {H::ShakeAround, shakeStart, shakeAround},     {H::RotateLeft, rotateUpStart, rotateUp},
+    {H::RotateRight, rotateDownStart, rotateDown}, {H::ShrinkAndGrow, zoomStart, shrinkAndGrow},
+    {H::GrowAndShrink, zoomStart, growAndShrink},
 };
 
-constexpr EffectRoutines kExitEffects[] = {
-    {columnFromLeft, leaveRight},         // 0 "오른쪽으로 나가기"
-    {columnFromRight, leaveLeft},         // 1 "왼쪽으로 나가기"
-    {rowsFromZero, leaveUp},              // 2 "위로 나가기"
-    {rowsFromZero, leaveDown},            // 3 "아래로 나가기"
-    {halvesFromCentre, vanishToCentre},   // 4 "좌 / 우에서 가운데로 사라지기"
-    {halvesFromEdges, leaveToBothSides},  // 5 "좌 / 우로 나가기"
-    {rowsFromZero, vanishToMiddleRow},    // 6 "위 / 아래에서 가운데로 사라지기"
-    {rowsFromZero, leaveUpAndDown},       // 7 "위 / 아래로 나가기"
+constexpr Routines<ExitEffect> kExitRoutines[] = {
+    {X::ToRight, columnFromLeft, leaveRight},
+    {X::ToLeft, columnFromRight, leaveLeft},
+    {X::Up, rowsFromZero, leaveUp},
+    {X::Down, rowsFromZero, leaveDown},
+    {X::ToCentre, halvesFromCentre, vanishToCentre},
+    {X::ToBothSides, halvesFromEdges, leaveToBothSides},
+    {X::ToMiddleRow, rowsFromZero, vanishToMiddleRow},
+    {X::UpAndDown, rowsFromZero, leaveUpAndDown},
 };
 
-std::span<const EffectRoutines> tableOf(EffectPhase phase) {
-    switch (phase) {
-        case EffectPhase::Entry:
-            return kEntryEffects;
-        case EffectPhase::Hold:
-            return kHoldEffects;
-        case EffectPhase::Exit:
-            return kExitEffects;
-    }
-    return {};
+template <typename Effect, size_t N>
+constexpr std::array<Effect, N> effectsOf(const Routines<Effect> (&table)[N]) {
+    std::array<Effect, N> effects{};
+    for (size_t i = 0; i < N; ++i) effects[i] = table[i].effect;
+    return effects;
+}
+constexpr auto kEntryOrder = effectsOf(kEntryRoutines);
+constexpr auto kHoldOrder = effectsOf(kHoldRoutines);
+constexpr auto kExitOrder = effectsOf(kExitRoutines);
+
+Fx fxOf(EffectState& e, const EffectTarget& t) {
+    return Fx{t.working, t.line, e, t.geometry.bytesPerRow(), t.geometry.pixels(), t.geometry.ledRows(),
+              e.rows};
 }
 
-}  // namespace
-
-void SignEngine::startEffect(int line, EffectPhase phase, int code, int speed, int startRow, int rows) {
-    EffectState& e = effectState(line);
-    clearRows(e.frame, 0, geometry_.ledRows());
+template <typename Effect, size_t N>
+int start(EffectState& e, const EffectTarget& t, const Routines<Effect> (&table)[N], EffectPhase phase,
+          Effect effect, int speed, int startRow, int rows) {
+    clearRows(e.frame, 0, t.geometry.ledRows());
     e.phase = phase;
-    e.code = static_cast<uint8_t>(code);
     e.speed = static_cast<uint8_t>(speed);
     e.rows = rows;
     e.startRow = startRow;
     e.done = false;
-    const size_t n = static_cast<size_t>(rows) * BitPlane::kBytesPerRow;
-    const size_t from = static_cast<size_t>(startRow) * BitPlane::kBytesPerRow;
-    std::memcpy(e.captured.red.bytes.data(), &working_->red.bytes[from], n);
-    std::memcpy(e.captured.green.bytes.data(), &working_->green.bytes[from], n);
-    const auto table = tableOf(phase);
-    if (code < 0 || static_cast<size_t>(code) >= table.size()) return;
-    Fx f{*this, line, e, geometry_.bytesPerRow(), geometry_.pixels(), geometry_.ledRows(), rows};
-    table[e.code].start(f);
+    copyRowsTo(e.captured, t.working, startRow, rows);
+    const auto* row =
+        std::find_if(std::begin(table), std::end(table), [&](const auto& r) { return r.effect == effect; });
+    e.routine =
+        row == std::end(table) ? EffectState::kNoRoutine : static_cast<uint8_t>(row - std::begin(table));
+    if (e.routine == EffectState::kNoRoutine) return 0;
+    Fx f = fxOf(e, t);
+    row->start(f);
+    return f.period;
 }
 
-void SignEngine::stepEffect(int line) {
-    EffectState& e = effectState(line);
-    const auto table = tableOf(e.phase);
-    if (e.code >= table.size()) return;
-    Fx f{*this, line, e, geometry_.bytesPerRow(), geometry_.pixels(), geometry_.ledRows(), e.rows};
-    table[e.code].step(f);
+template <typename Effect, size_t N>
+void step(EffectState& e, const EffectTarget& t, const Routines<Effect> (&table)[N]) {
+    if (e.routine >= N) return;
+    Fx f = fxOf(e, t);
+    table[e.routine].step(f);
+}
+
+}  // namespace
+
+int startEffect(EffectState& e, const EffectTarget& t, EntryEffect effect, int speed, int startRow,
+                int rows) {
+    return start(e, t, kEntryRoutines, EffectPhase::Entry, effect, speed, startRow, rows);
+}
+int startEffect(EffectState& e, const EffectTarget& t, HoldEffect effect, int speed, int startRow, int rows) {
+    return start(e, t, kHoldRoutines, EffectPhase::Hold, effect, speed, startRow, rows);
+}
+int startEffect(EffectState& e, const EffectTarget& t, ExitEffect effect, int speed, int startRow, int rows) {
+    return start(e, t, kExitRoutines, EffectPhase::Exit, effect, speed, startRow, rows);
+}
+
+void stepEffect(EffectState& e, const EffectTarget& t) {
+    switch (e.phase) {
+        case EffectPhase::Entry:
+            return step(e, t, kEntryRoutines);
+        case EffectPhase::Hold:
+            return step(e, t, kHoldRoutines);
+        case EffectPhase::Exit:
+            return step(e, t, kExitRoutines);
+    }
+}
+
+std::span<const EntryEffect> entryEffectsWithRoutines() {
+    return kEntryOrder;
+}
+std::span<const HoldEffect> holdEffectsWithRoutines() {
+    return kHoldOrder;
+}
+std::span<const ExitEffect> exitEffectsWithRoutines() {
+    return kExitOrder;
 }
 
 }  // namespace orb
