@@ -109,11 +109,11 @@ inline void copyRows(PlanePair& to, const PlanePair& from, int first, int count)
     std::memcpy(&to.green.bytes[offset], &from.green.bytes[offset], n);
 }
 
-inline bool bitAt(const uint8_t* row, int x) {
+constexpr bool bitAt(const uint8_t* row, int x) {
     return row[x >> 3] & (0x80 >> (x & 7));
 }
 
-inline void setBitAt(uint8_t* row, int x, bool on) {
+constexpr void setBitAt(uint8_t* row, int x, bool on) {
     const uint8_t bit = static_cast<uint8_t>(0x80 >> (x & 7));
     row[x >> 3] = on ? static_cast<uint8_t>(row[x >> 3] | bit) : static_cast<uint8_t>(row[x >> 3] & ~bit);
 }

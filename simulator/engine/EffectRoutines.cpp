@@ -31,28 +31,10 @@ struct Routines {
     Routine step;
 };
 
-// --- rows and pixels -----------------------------------------------------------------------
-
-bool pixel(const uint8_t* row, int x) {
-    return bitAt(row, x);
-}
-void setPixel(uint8_t* row, int x, bool on) {
-    setBitAt(row, x, on);
-}
-// Shifts bytes [from, to) of a row one pixel right or left; `enter` comes in at the open end.
-void shiftRight(uint8_t* row, int from, int to, bool enter) {
-    shiftRowRight(row + from, to - from, enter);
-}
-void shiftLeft(uint8_t* row, int from, int to, bool enter) {
-    shiftRowLeft(row + from, to - from, enter);
-}
-void copyRow(PlanePair& to, int toRow, const PlanePair& from, int fromRow, int bytes) {
-    copyRowBytes(to, toRow, from, fromRow, bytes);
-}
-
 // Puts R rows of a pair (row 0 = the line's first row) into the line's band of the working pair.
 void show(Fx& f, const PlanePair& picture) {
-    for (int k = 0; k < f.r; ++k) copyRow(f.working, f.e.startRow + k, picture, k, BitPlane::kBytesPerRow);
+    for (int k = 0; k < f.r; ++k)
+        copyRowBytes(f.working, f.e.startRow + k, picture, k, BitPlane::kBytesPerRow);
 }
 
 // Copies R rows of the working pair from `first` into rows 0.. of a pair.
@@ -145,8 +127,8 @@ void zoomStart(Fx& f) {
 void enterFromRight(Fx& f) {
     if (f.e.columnCursor >= f.p - 1) return finishEntry(f);
     for (int k = 0; k < f.r; ++k) {
-        shiftLeft(f.e.frame.red.row(k), 0, f.w, pixel(f.e.captured.red.row(k), f.e.columnCursor));
-        shiftLeft(f.e.frame.green.row(k), 0, f.w, pixel(f.e.captured.green.row(k), f.e.columnCursor));
+        shiftRowLeft(f.e.frame.red.row(k), f.w, bitAt(f.e.captured.red.row(k), f.e.columnCursor));
+        shiftRowLeft(f.e.frame.green.row(k), f.w, bitAt(f.e.captured.green.row(k), f.e.columnCursor));
     }
     ++f.e.columnCursor;
     show(f, f.e.frame);
@@ -155,8 +137,8 @@ void enterFromRight(Fx& f) {
 void enterFromLeft(Fx& f) {
     if (f.e.columnCursor <= 0) return finishEntry(f);
     for (int k = 0; k < f.r; ++k) {
-        shiftRight(f.e.frame.red.row(k), 0, f.w, pixel(f.e.captured.red.row(k), f.e.columnCursor));
-        shiftRight(f.e.frame.green.row(k), 0, f.w, pixel(f.e.captured.green.row(k), f.e.columnCursor));
+        shiftRowRight(f.e.frame.red.row(k), f.w, bitAt(f.e.captured.red.row(k), f.e.columnCursor));
+        shiftRowRight(f.e.frame.green.row(k), f.w, bitAt(f.e.captured.green.row(k), f.e.columnCursor));
     }
     --f.e.columnCursor;
     show(f, f.e.frame);
@@ -165,7 +147,7 @@ void enterFromLeft(Fx& f) {
 void enterFromTop(Fx& f) {
     if (f.e.rowCursor >= f.r) return finishEntry(f);
     const int n = f.e.rowCursor;
-    for (int i = 0; i < n; ++i) copyRow(f.e.frame, i, f.e.captured, f.r - n + i, f.w);
+    for (int i = 0; i < n; ++i) copyRowBytes(f.e.frame, i, f.e.captured, f.r - n + i, f.w);
     ++f.e.rowCursor;
     show(f, f.e.frame);
 }
@@ -173,7 +155,7 @@ void enterFromTop(Fx& f) {
 void enterFromBottom(Fx& f) {
     if (f.e.rowCursor >= f.r) return finishEntry(f);
     const int n = f.e.rowCursor;
-    for (int i = 0; i < n; ++i) copyRow(f.e.frame, f.r - n + i, f.e.captured, i, f.w);
+    for (int i = 0; i < n; ++i) copyRowBytes(f.e.frame, f.r - n + i, f.e.captured, i, f.w);
     ++f.e.rowCursor;
     show(f, f.e.frame);
 }
@@ -186,8 +168,8 @@ void closeToCentre(Fx& f) {
                                        std::pair{&f.e.frame.green, &f.e.captured.green}}) {
             uint8_t* row = frame->row(k);
             const uint8_t* source = captured->row(k);
-            shiftRight(row, 0, half, a < f.p && pixel(source, a));
-            shiftLeft(row, half, f.w, b < f.p && pixel(source, b));
+            shiftRowRight(row, half, a < f.p && bitAt(source, a));
+            shiftRowLeft(row + half, f.w - half, b < f.p && bitAt(source, b));
         }
     }
     --f.e.leftCursor;
@@ -203,8 +185,8 @@ void openFromCentre(Fx& f) {
                                        std::pair{&f.e.frame.green, &f.e.captured.green}}) {
             uint8_t* row = frame->row(k);
             const uint8_t* source = captured->row(k);
-            shiftLeft(row, 0, half, pixel(source, a));
-            shiftRight(row, half, f.w, pixel(source, b));
+            shiftRowLeft(row, half, bitAt(source, a));
+            shiftRowRight(row + half, f.w - half, bitAt(source, b));
         }
     }
     ++f.e.leftCursor;
@@ -216,8 +198,8 @@ void closeToMiddleRow(Fx& f) {
     const int mid = f.r / 2;
     if (f.e.rowCursor >= mid) return finishEntry(f);
     const int n = f.e.rowCursor;
-    for (int i = 0; i < n; ++i) copyRow(f.e.frame, i, f.e.captured, mid - n + i, f.w);
-    for (int i = 0; i < n; ++i) copyRow(f.e.frame, f.r - n + i, f.e.captured, mid + i, f.w);
+    for (int i = 0; i < n; ++i) copyRowBytes(f.e.frame, i, f.e.captured, mid - n + i, f.w);
+    for (int i = 0; i < n; ++i) copyRowBytes(f.e.frame, f.r - n + i, f.e.captured, mid + i, f.w);
     ++f.e.rowCursor;
     show(f, f.e.frame);
 }
@@ -226,9 +208,9 @@ void openFromMiddleRow(Fx& f) {
     const int mid = f.r / 2;
     if (f.e.rowCursor >= mid) return finishEntry(f);
     const int n = f.e.rowCursor;
-    for (int i = 0; i <= n; ++i) copyRow(f.e.frame, mid - n + i, f.e.captured, i, f.w);
+    for (int i = 0; i <= n; ++i) copyRowBytes(f.e.frame, mid - n + i, f.e.captured, i, f.w);
     for (int i = 0; i <= n; ++i)
-        copyRow(f.e.frame, mid + n - i, f.e.captured, f.r - 1 - i, f.w);  // wins on the middle row
+        copyRowBytes(f.e.frame, mid + n - i, f.e.captured, f.r - 1 - i, f.w);  // wins on the middle row
     ++f.e.rowCursor;
     show(f, f.e.frame);
 }
@@ -238,8 +220,8 @@ void openFromMiddleRow(Fx& f) {
 void leaveRight(Fx& f) {
     if (f.e.columnCursor >= f.p - 1) return finishExit(f);
     for (int k = 0; k < f.r; ++k) {
-        shiftRight(f.e.captured.red.row(k), 0, f.w, false);
-        shiftRight(f.e.captured.green.row(k), 0, f.w, false);
+        shiftRowRight(f.e.captured.red.row(k), f.w, false);
+        shiftRowRight(f.e.captured.green.row(k), f.w, false);
     }
     ++f.e.columnCursor;
     show(f, f.e.captured);
@@ -248,8 +230,8 @@ void leaveRight(Fx& f) {
 void leaveLeft(Fx& f) {
     if (f.e.columnCursor <= 0) return finishExit(f);
     for (int k = 0; k < f.r; ++k) {
-        shiftLeft(f.e.captured.red.row(k), 0, f.w, false);
-        shiftLeft(f.e.captured.green.row(k), 0, f.w, false);
+        shiftRowLeft(f.e.captured.red.row(k), f.w, false);
+        shiftRowLeft(f.e.captured.green.row(k), f.w, false);
     }
     --f.e.columnCursor;
     show(f, f.e.captured);
@@ -259,7 +241,7 @@ void leaveUp(Fx& f) {
     if (f.e.rowCursor >= f.r) return finishExit(f);
     const int n = f.e.rowCursor;
     clearFrame(f, f.r);
-    for (int i = 0; i < f.r - n; ++i) copyRow(f.e.frame, i, f.e.captured, n + i, f.w);
+    for (int i = 0; i < f.r - n; ++i) copyRowBytes(f.e.frame, i, f.e.captured, n + i, f.w);
     ++f.e.rowCursor;
     show(f, f.e.frame);
 }
@@ -268,7 +250,7 @@ void leaveDown(Fx& f) {
     if (f.e.rowCursor >= f.r) return finishExit(f);
     const int n = f.e.rowCursor;
     clearFrame(f, f.r);
-    for (int i = 0; i < f.r - n; ++i) copyRow(f.e.frame, n + i, f.e.captured, i, f.w);
+    for (int i = 0; i < f.r - n; ++i) copyRowBytes(f.e.frame, n + i, f.e.captured, i, f.w);
     ++f.e.rowCursor;
     show(f, f.e.frame);
 }
@@ -278,8 +260,8 @@ void vanishToCentre(Fx& f) {
     const int half = f.w / 2;
     for (int k = 0; k < f.r; ++k)
         for (BitPlane* plane : {&f.e.captured.red, &f.e.captured.green}) {
-            shiftRight(plane->row(k), 0, half, false);
-            shiftLeft(plane->row(k), half, f.w, false);
+            shiftRowRight(plane->row(k), half, false);
+            shiftRowLeft(plane->row(k) + half, f.w - half, false);
         }
     --f.e.leftCursor;
     ++f.e.rightCursor;
@@ -291,8 +273,8 @@ void leaveToBothSides(Fx& f) {
     const int half = f.w / 2;
     for (int k = 0; k < f.r; ++k)
         for (BitPlane* plane : {&f.e.captured.red, &f.e.captured.green}) {
-            shiftLeft(plane->row(k), 0, half, false);
-            shiftRight(plane->row(k), half, f.w, false);
+            shiftRowLeft(plane->row(k), half, false);
+            shiftRowRight(plane->row(k) + half, f.w - half, false);
         }
     ++f.e.leftCursor;
     --f.e.rightCursor;
@@ -304,8 +286,8 @@ void vanishToMiddleRow(Fx& f) {
     if (f.e.rowCursor >= mid) return finishExit(f);
     const int n = f.e.rowCursor;
     clearFrame(f, f.h);
-    for (int i = 0; i < mid - n; ++i) copyRow(f.e.frame, n + i, f.e.captured, i, f.w);
-    for (int i = 0; mid + i < f.r - n; ++i) copyRow(f.e.frame, mid + i, f.e.captured, mid + n + i, f.w);
+    for (int i = 0; i < mid - n; ++i) copyRowBytes(f.e.frame, n + i, f.e.captured, i, f.w);
+    for (int i = 0; mid + i < f.r - n; ++i) copyRowBytes(f.e.frame, mid + i, f.e.captured, mid + n + i, f.w);
     ++f.e.rowCursor;
     show(f, f.e.frame);
 }
@@ -315,8 +297,8 @@ void leaveUpAndDown(Fx& f) {
     if (f.e.rowCursor >= mid) return finishExit(f);
     const int n = f.e.rowCursor;
     clearFrame(f, f.h);
-    for (int i = 0; i < mid - n; ++i) copyRow(f.e.frame, i, f.e.captured, n + i, f.w);
-    for (int i = 0; mid + n + i < f.r; ++i) copyRow(f.e.frame, mid + n + i, f.e.captured, mid + i, f.w);
+    for (int i = 0; i < mid - n; ++i) copyRowBytes(f.e.frame, i, f.e.captured, n + i, f.w);
+    for (int i = 0; mid + n + i < f.r; ++i) copyRowBytes(f.e.frame, mid + n + i, f.e.captured, mid + i, f.w);
     ++f.e.rowCursor;
     show(f, f.e.frame);
 }
@@ -328,16 +310,16 @@ enum class Shift { Same, Left, Right, Up, Down };
 void shifted(Fx& f, Shift s) {
     clearFrame(f, f.r);
     for (int k = 0; k < f.r; ++k) {
-        if (s == Shift::Up && k + 1 < f.r) copyRow(f.e.frame, k, f.e.captured, k + 1, f.w);
-        if (s == Shift::Down && k + 1 < f.r) copyRow(f.e.frame, k + 1, f.e.captured, k, f.w);
+        if (s == Shift::Up && k + 1 < f.r) copyRowBytes(f.e.frame, k, f.e.captured, k + 1, f.w);
+        if (s == Shift::Down && k + 1 < f.r) copyRowBytes(f.e.frame, k + 1, f.e.captured, k, f.w);
         if (s == Shift::Same || s == Shift::Left || s == Shift::Right)
-            copyRow(f.e.frame, k, f.e.captured, k, f.w);
+            copyRowBytes(f.e.frame, k, f.e.captured, k, f.w);
         if (s == Shift::Left)
             for (BitPlane* plane : {&f.e.frame.red, &f.e.frame.green})
-                shiftLeft(plane->row(k), 0, f.w, false);
+                shiftRowLeft(plane->row(k), f.w, false);
         if (s == Shift::Right)
             for (BitPlane* plane : {&f.e.frame.red, &f.e.frame.green})
-                shiftRight(plane->row(k), 0, f.w, false);
+                shiftRowRight(plane->row(k), f.w, false);
     }
 }
 
@@ -394,8 +376,8 @@ void rotate(Fx& f, bool increasing) {
         for (int x = 0; x < f.p; ++x, sourceRow -= s, sourceCol += c) {
             const int32_t sr = sourceRow >> 16, sc = sourceCol >> 16;
             if (sr < 0 || sr >= f.r || sc < 0 || sc >= f.p) continue;
-            if (pixel(f.e.captured.red.row(sr), sc)) setPixel(redOut, x, true);
-            if (pixel(f.e.captured.green.row(sr), sc)) setPixel(greenOut, x, true);
+            if (bitAt(f.e.captured.red.row(sr), sc)) setBitAt(redOut, x, true);
+            if (bitAt(f.e.captured.green.row(sr), sc)) setBitAt(greenOut, x, true);
         }
     }
     show(f, f.e.frame);
@@ -430,9 +412,9 @@ void zoom(Fx& f, bool stretch) {
                 const int mapped = static_cast<int>((margin + static_cast<uint32_t>(j) * k) >> 16);
                 if (mapped >= f.p) continue;
                 if (stretch) {
-                    if (pixel(in, mapped)) setPixel(out, j, true);  // the middle stretched over the width
-                } else if (pixel(in, j)) {
-                    setPixel(out, mapped, true);  // the whole squeezed into the middle
+                    if (bitAt(in, mapped)) setBitAt(out, j, true);  // the middle stretched over the width
+                } else if (bitAt(in, j)) {
+                    setBitAt(out, mapped, true);  // the whole squeezed into the middle
                 }
             }
         }

@@ -47,9 +47,7 @@ constexpr void drawWord(Picture& p, int plane, int x, std::string_view word) {
                 for (int dx = 0; dx < 2; ++dx)
                     for (int dy = 0; dy < 2; ++dy) {
                         const int px = x + col + dx, py = 1 + 2 * r + dy;
-                        if (px < 80)
-                            p[static_cast<size_t>(plane * 160 + py * 10 + px / 8)] |=
-                                uint8_t(0x80 >> (px % 8));
+                        if (px < 80) setBitAt(&p[static_cast<size_t>(plane * 160 + py * 10)], px, true);
                     }
             }
         x += 8;

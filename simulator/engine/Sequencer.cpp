@@ -171,9 +171,9 @@ void Sequencer::showIdle() {
 
 // One step of a due line: it draws into its hidden set and shows it. A finished line of layout 1
 // or 4 ends the item; of layouts 2 and 3 it waits, dark, for the others.
-void Sequencer::stepLine(int line, bool byFlag) {
+bool Sequencer::stepLine(int line, bool byFlag) {
     LinePlayer& l = s_.line(line);
-    if (l.stepDone()) return;
+    if (l.stepDone()) return false;
     l.beginStep();
     bool finished = false;
     if (playMode_ == PlayMode::Idle)
@@ -189,17 +189,20 @@ void Sequencer::stepLine(int line, bool byFlag) {
             nextItem();
     }
     l.endStep();
+    return true;
 }
 
-void Sequencer::stepLines() {
+bool Sequencer::stepLines() {
     const int lines = activeLines();
     const bool byFlag = playMode_ == PlayMode::Program &&
                         (layout_ == LayoutCode::TwoLines || layout_ == LayoutCode::ThreeLines);
-    for (int line = 1; line <= lines; ++line) stepLine(line, byFlag);
-    if (!byFlag) return;
+    bool stepped = false;
+    for (int line = 1; line <= lines; ++line) stepped = stepLine(line, byFlag) || stepped;
+    if (!byFlag) return stepped;
     bool all = true;
     for (int line = 1; line <= lines; ++line) all = all && s_.line(line).finished;
     if (all) nextItem();
+    return stepped;
 }
 
 }  // namespace orb

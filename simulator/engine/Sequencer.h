@@ -17,10 +17,9 @@ class Sequencer {
     // Reads the item count and the sign's geometry from the image header, then starts the first
     // item that has something to show, or the idle picture.
     void start();
-    // Steps every line of the current item that is due; may move on to the next item.
-    void stepLines();
-    // Moves on to the next item that has something to show; the idle picture when none has.
-    void nextItem();
+    // Steps every line of the current item that is due; may move on to the next item. Returns
+    // whether a line stepped.
+    bool stepLines();
 
     // The lines the current item uses, 1..3: only they step and show.
     int activeLines() const;
@@ -31,6 +30,8 @@ class Sequencer {
     const LinePlayer& line(int n) const { return s_.line(n); }
 
   private:
+    // Moves on to the next item that has something to show; the idle picture when none has.
+    void nextItem();
     bool hasPlayableItem() const;
     void readItemHeader(uint16_t index);
     void readLineText(int line);
@@ -38,7 +39,7 @@ class Sequencer {
     void loadItem();
     void placeBands();
     void showIdle();
-    void stepLine(int line, bool byFlag);
+    bool stepLine(int line, bool byFlag);
 
     SimState& s_;
     ItemHeader header_;  // the current item's

@@ -23,7 +23,12 @@ void SignEngine::start(uint64_t nowMs, const LocalDateTime& now) {
 
 void SignEngine::pass(uint64_t nowMs, const LocalDateTime& now) {
     state_.now = now;
-    sequencer_.stepLines();
+    // Without a step the lines show what they showed: the front frame stays as it is.
+    if (sequencer_.stepLines()) compose();
+    for (auto& l : state_.lines) l->renew(nowMs);
+}
+
+void SignEngine::compose() {
     std::array<ShownBand, 3> bands;
     const int lines = sequencer_.activeLines();
     for (int n = 1; n <= lines; ++n) {
@@ -31,7 +36,6 @@ void SignEngine::pass(uint64_t nowMs, const LocalDateTime& now) {
         bands[static_cast<size_t>(n - 1)] = {l.startRow, l.rowCount, l.shownSet()};
     }
     state_.composer.compose(std::span(bands).first(static_cast<size_t>(lines)));
-    for (auto& l : state_.lines) l->renew(nowMs);
 }
 
 uint64_t SignEngine::nextDeadline() const {

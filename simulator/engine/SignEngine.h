@@ -43,6 +43,8 @@ class SignEngine {
     const Sequencer& sequencer() const { return sequencer_; }
 
   private:
+    void compose();
+
     SimState state_;
     Sequencer sequencer_;
 };
