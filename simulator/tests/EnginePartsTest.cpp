@@ -5,6 +5,7 @@
 #include "TestSign.h"
 #include "simulator/engine/Composer.h"
 #include "simulator/engine/LinePlayer.h"
+#include "simulator/engine/PassThrough.h"
 
 namespace orb {
 namespace {
@@ -92,6 +93,89 @@ TEST(Sequencer, ReadsEffectsThroughTheCatalogueOfTheLinesKind) {
     TestSign title(titled);
     EXPECT_EQ(title.line(2).entry, EntryEffect::FromRight);
     EXPECT_EQ(title.engine->sequencer().activeLines(), 2);
+}
+
+// The pass-through motions on a state of their own: a 10-module, one-module-high sign whose line 1
+// fills it.
+class PassThroughTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testing::writeTestFonts(dir.path().string());
+        std::string failed;
+        ASSERT_TRUE(fonts.loadFonts(dir.path().string(), failed));
+        state = std::make_unique<SimState>(source, fonts);
+        state->setGeometry({10, 1});
+        LinePlayer& l = line();
+        l.startRow = 0;
+        l.rowCount = 16;
+        l.kind = ContentKind::Bitmap;
+    }
+    LinePlayer& line() { return state->line(1); }
+    // A bitmap in the line's canvas: column 0 red and its last column green, on every row.
+    void canvasBitmap(int width) {
+        line().contentWidth = static_cast<uint16_t>(width);
+        for (int k = 0; k < 16; ++k) {
+            setBitAt(&line().canvas.red[size_t(k) * ScrollCanvas::kBytesPerRow], 0, true);
+            setBitAt(&line().canvas.green[size_t(k) * ScrollCanvas::kBytesPerRow], width - 1, true);
+        }
+    }
+    Led at(int x, int y) const { return PlaneView(*state->working, 160, 16).ledAt(x, y); }
+
+    testing::TempDir dir;
+    SignFonts fonts;
+    TestImage image;
+    MemoryImageSource source{image.bytes};
+    std::unique_ptr<SimState> state;
+};
+
+TEST_F(PassThroughTest, ABitmapPassesAcrossFromTheRightEdge) {
+    canvasBitmap(40);
+    startBitmapPass(*state, 1, PassMode::Across);
+    int steps = 0;
+    bool done = false;
+    while (!done && steps < 1000) {
+        done = stepBitmapPass(*state, 1, PassMode::Across);
+        ++steps;
+        const int first = line().passCursor;  // where the first column now stands
+        if (first >= 0 && first < 160) {
+            ASSERT_EQ(at(first, 5), Led::Red) << "step " << steps;
+        }
+        if (first + 39 >= 0 && first + 39 < 160) {
+            ASSERT_EQ(at(first + 39, 5), Led::Green) << "step " << steps;
+        }
+    }
+    EXPECT_EQ(steps, 199);  // the cursor from 159 down to -40
+    EXPECT_EQ(line().passCursor, -40);
+    for (int x = 0; x < 160; ++x) ASSERT_EQ(at(x, 5), Led::Dark);
+}
+
+TEST_F(PassThroughTest, AWideBitmapIsRevealedUntilItsEndIsInView) {
+    canvasBitmap(200);
+    // Drawn at column 0 as a held bitmap is: only its first 160 columns show.
+    for (int k = 0; k < 16; ++k) setBitAt(state->working->red.row(k), 0, true);
+    startBitmapPass(*state, 1, PassMode::Reveal);
+    int steps = 1;
+    while (!stepBitmapPass(*state, 1, PassMode::Reveal) && steps < 1000) ++steps;
+    EXPECT_EQ(steps, 41);               // the cursor from 0 down to -41
+    EXPECT_EQ(at(158, 3), Led::Green);  // the last column, one in from the edge
+    EXPECT_EQ(at(159, 3), Led::Dark);
+}
+
+TEST_F(PassThroughTest, ABitmapScrollsUpRowByRow) {
+    // A 16 x 10 picture at sector 5120 whose row r lights column r, centred at x = 72.
+    image.planes(5120 * 512, 16, 10, [](int x, int y) { return x == y ? 1 : 0; });
+    LinePlayer& l = line();
+    l.contentWidth = 16;
+    l.contentHeight = 10;
+    l.dataOffset = 5120 * 512;
+    startScrollUp(l);
+    EXPECT_FALSE(stepScrollUp(*state, 1));
+    EXPECT_EQ(at(72, 15), Led::Red);  // picture row 0 enters at the bottom
+    for (int n = 2; n <= 10; ++n) EXPECT_FALSE(stepScrollUp(*state, 1));
+    for (int r = 0; r < 10; ++r) EXPECT_EQ(at(72 + r, 6 + r), Led::Red) << r;
+    int steps = 10;
+    while (!stepScrollUp(*state, 1) && steps < 100) ++steps;
+    EXPECT_EQ(steps + 1, 26);  // the band's rows plus the picture's
 }
 
 TEST(SignEngine, NextDeadlineNamesTheFirstPassThatCanChangeAnything) {
