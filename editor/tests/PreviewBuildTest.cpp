@@ -105,6 +105,11 @@ TEST(PreviewBuild, ASnapshotBuildsTheSameImageAsTheDocument) {
     EXPECT_EQ(h, (ImageHeader{12, 2, 1}));
 }
 
+TEST(PreviewBuild, TheSimulatorsStartFailureHasTheEditorsText) {
+    EXPECT_EQ(messageOf(DocOutcome::PreviewFailed).text, "미리보기실패");
+    EXPECT_EQ(messageOf(DocOutcome::PreviewFailed).caption, "미리보기");
+}
+
 TEST(LinkChoice, FromTheSettingsAndTheStatusTexts) {
     SettingsBlock s;
     s.setComPort(4);
