@@ -100,13 +100,13 @@ inline void copyRowBytes(PlanePair& to, int toRow, const PlanePair& from, int fr
     std::memcpy(to.green.row(toRow), from.green.row(fromRow), static_cast<size_t>(bytes));
 }
 
-// Copies rows [first, first + count) of both planes, whole rows; the rows must be inside the planes.
-inline void copyRows(PlanePair& to, const PlanePair& from, int first, int count) {
+// Copies `count` whole rows of both planes from row fromRow of one pair to row toRow of another;
+// the rows must be inside the planes.
+inline void copyRows(PlanePair& to, int toRow, const PlanePair& from, int fromRow, int count) {
     if (count <= 0) return;
-    const size_t offset = static_cast<size_t>(first) * BitPlane::kBytesPerRow;
     const size_t n = static_cast<size_t>(count) * BitPlane::kBytesPerRow;
-    std::memcpy(&to.red.bytes[offset], &from.red.bytes[offset], n);
-    std::memcpy(&to.green.bytes[offset], &from.green.bytes[offset], n);
+    std::memcpy(to.red.row(toRow), from.red.row(fromRow), n);
+    std::memcpy(to.green.row(toRow), from.green.row(fromRow), n);
 }
 
 constexpr bool bitAt(const uint8_t* row, int x) {

@@ -16,7 +16,7 @@ void Composer::clear() {
 void Composer::compose(std::span<const ShownBand> bands) {
     PlanePair& back = *frames_[front_ ^ 1];
     clearPair(back);
-    for (const ShownBand& b : bands) copyRows(back, set(b.set), b.startRow, b.rowCount);
+    for (const ShownBand& b : bands) copyRows(back, b.startRow, set(b.set), b.startRow, b.rowCount);
     front_ ^= 1;
 }
 

@@ -33,16 +33,7 @@ struct Routines {
 
 // Puts R rows of a pair (row 0 = the line's first row) into the line's band of the working pair.
 void show(Fx& f, const PlanePair& picture) {
-    for (int k = 0; k < f.r; ++k)
-        copyRowBytes(f.working, f.e.startRow + k, picture, k, BitPlane::kBytesPerRow);
-}
-
-// Copies R rows of the working pair from `first` into rows 0.. of a pair.
-void copyRowsTo(PlanePair& to, const PlanePair& from, int first, int rows) {
-    const size_t n = static_cast<size_t>(rows) * BitPlane::kBytesPerRow;
-    const size_t at = static_cast<size_t>(first) * BitPlane::kBytesPerRow;
-    std::memcpy(to.red.bytes.data(), &from.red.bytes[at], n);
-    std::memcpy(to.green.bytes.data(), &from.green.bytes[at], n);
+    copyRows(f.working, f.e.startRow, picture, 0, f.r);
 }
 
 void finishEntry(Fx& f) {
@@ -497,7 +488,7 @@ int start(EffectState& e, const EffectTarget& t, const Routines<Effect> (&table)
     e.rows = rows;
     e.startRow = startRow;
     e.done = false;
-    copyRowsTo(e.captured, t.working, startRow, rows);
+    copyRows(e.captured, 0, t.working, startRow, rows);
     const auto* row =
         std::find_if(std::begin(table), std::end(table), [&](const auto& r) { return r.effect == effect; });
     e.routine =

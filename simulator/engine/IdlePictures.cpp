@@ -93,7 +93,7 @@ void showIdlePicture(SimState& s) {
         draw(&kPicture2[0], working.red, top);
         draw(&kPicture2[160], working.green, top + 16);
     }
-    copyRows(s.drawTarget(1), working, 0, rows);
+    copyRows(s.drawTarget(1), 0, working, 0, rows);
 }
 
 }  // namespace orb

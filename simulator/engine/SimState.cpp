@@ -22,7 +22,7 @@ void SimState::clearBandOfTarget(int n) {
 
 void SimState::copyBand(PlanePair& to, const PlanePair& from, int n) const {
     const LinePlayer& l = line(n);
-    copyRows(to, from, l.startRow, l.rowCount);
+    copyRows(to, l.startRow, from, l.startRow, l.rowCount);
 }
 
 }  // namespace orb
