@@ -1,0 +1,82 @@
+#include "editor/app/COrbView.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "editor/app/ItemTableModel.h"
+#include "editor/app/ListColumns.h"
+
+namespace orb {
+
+COrbView::COrbView(ItemTableModel* model, QWidget* parent)
+    : QWidget(parent), list_(new QTableView(this)), transfer_(new QPushButton("전 송", this)) {
+    list_->setObjectName("itemList");
+    list_->setModel(model);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setShowGrid(false);
+    list_->setWordWrap(false);
+    list_->setAlternatingRowColors(true);
+    list_->verticalHeader()->hide();
+    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
+    list_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    list_->horizontalHeader()->setHighlightSections(false);
+    for (size_t c = 0; c < kListColumns.size(); ++c)
+        list_->setColumnWidth(static_cast<int>(c), kListColumns[c].width);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_, &QWidget::customContextMenuRequested, this, &COrbView::openContextMenu);
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &COrbView::selectionChanged);
+
+    transfer_->setObjectName("transferButton");
+    transfer_->setMinimumWidth(120);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_, 1);
+    layout->addWidget(transfer_, 0, Qt::AlignRight);
+}
+
+std::vector<int> COrbView::selectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void COrbView::selectRows(const std::vector<int>& rows) {
+    QItemSelectionModel* selection = list_->selectionModel();
+    selection->clearSelection();
+    const int count = list_->model()->rowCount();
+    for (int r : rows) {
+        if (r < 0 || r >= count) continue;
+        selection->select(list_->model()->index(r, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    if (!rows.empty() && rows.front() >= 0 && rows.front() < count)
+        selection->setCurrentIndex(list_->model()->index(rows.front(), 0), QItemSelectionModel::NoUpdate);
+}
+
+void COrbView::focusList() {
+    list_->setFocus(Qt::OtherFocusReason);
+    const int count = list_->model()->rowCount();
+    if (count > 0 && !list_->currentIndex().isValid())
+        list_->selectionModel()->setCurrentIndex(list_->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+}
+
+bool COrbView::contextMenuAllowedAt(const QPoint& viewportPoint) const {
+    return !selectedRows().empty() && list_->viewport()->rect().contains(viewportPoint);
+}
+
+void COrbView::openContextMenu(const QPoint& viewportPoint) {
+    if (!buildMenu_ || !contextMenuAllowedAt(viewportPoint)) return;
+    QMenu* menu = buildMenu_(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(list_->viewport()->mapToGlobal(viewportPoint));
+}
+
+}  // namespace orb
