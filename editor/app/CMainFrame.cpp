@@ -342,6 +342,7 @@ void CMainFrame::preview() {
         return;
     }
     const BuildOutcome built = PreviewBuildDialog::build(this, snapshot, doc_.previewPath());
+    activateWindow();  // back from the progress dialog, so the list gets the keys again
     if (built.result == BuildResult::TooLarge || built.result == BuildResult::StoreUnreadable) {
         prompts_.showMessage(this, qs(built.message), "미리보기");
         return;

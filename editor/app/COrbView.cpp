@@ -13,8 +13,24 @@
 
 namespace orb {
 
+namespace {
+
+// A table whose Home and End go to the first and last row, as in a list, not along the row.
+class ItemListView : public QTableView {
+  public:
+    using QTableView::QTableView;
+
+  protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+        if (action == MoveHome || action == MoveEnd) modifiers |= Qt::ControlModifier;
+        return QTableView::moveCursor(action, modifiers);
+    }
+};
+
+}  // namespace
+
 COrbView::COrbView(ItemTableModel* model, QWidget* parent)
-    : QWidget(parent), list_(new QTableView(this)), transfer_(new QPushButton("전 송", this)) {
+    : QWidget(parent), list_(new ItemListView(this)), transfer_(new QPushButton("전 송", this)) {
     list_->setObjectName("itemList");
     list_->setModel(model);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -63,9 +79,6 @@ void COrbView::selectRows(const std::vector<int>& rows) {
 
 void COrbView::focusList() {
     list_->setFocus(Qt::OtherFocusReason);
-    const int count = list_->model()->rowCount();
-    if (count > 0 && !list_->currentIndex().isValid())
-        list_->selectionModel()->setCurrentIndex(list_->model()->index(0, 0), QItemSelectionModel::NoUpdate);
 }
 
 bool COrbView::contextMenuAllowedAt(const QPoint& viewportPoint) const {

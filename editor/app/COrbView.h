@@ -25,7 +25,7 @@ class COrbView : public QWidget {
     // Selected rows in increasing order.
     std::vector<int> selectedRows() const;
     void selectRows(const std::vector<int>& rows);
-    // Gives the list the keyboard focus, with a current row when there are rows.
+    // Gives the list the keyboard focus; without a current row the first key moves to row 0.
     void focusList();
 
     // Builds the context menu for the current selection; the view opens it at the pointer.
