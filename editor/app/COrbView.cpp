@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
@@ -15,7 +16,23 @@ namespace orb {
 
 namespace {
 
-// A table whose Home and End go to the first and last row, as in a list, not along the row.
+bool isMoveKey(int key) {
+    switch (key) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A table that moves like a list: Home and End go to the first and last row (not along the
+// row), and a move key never leaves the current row unselected (the view makes row 0 current
+// without selecting it when it first gets the focus, so Home alone would otherwise do nothing).
 class ItemListView : public QTableView {
   public:
     using QTableView::QTableView;
@@ -24,6 +41,13 @@ class ItemListView : public QTableView {
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
         if (action == MoveHome || action == MoveEnd) modifiers |= Qt::ControlModifier;
         return QTableView::moveCursor(action, modifiers);
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        QTableView::keyPressEvent(event);
+        if (!isMoveKey(event->key()) || !currentIndex().isValid() || selectionModel()->hasSelection()) return;
+        selectionModel()->select(currentIndex(),
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
 };
 

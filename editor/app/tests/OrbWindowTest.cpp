@@ -531,6 +531,8 @@ class OrbWindowTest : public QObject {
         addItems({LayoutCode::OneLine, LayoutCode::TwoLines, LayoutCode::ThreeLines});
         frame_->view()->focusList();
         QVERIFY(list()->hasFocus());
+        list()->setCurrentIndex(list()->model()->index(0, 0));  // as the view does on its first focus
+        list()->clearSelection();
         QTest::keyClick(list(), Qt::Key_Home);
         QCOMPARE(frame_->view()->selectedRows(), std::vector<int>{0});
         QTest::keyClick(list(), Qt::Key_Down, Qt::ShiftModifier);
