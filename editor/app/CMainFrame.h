@@ -51,14 +51,15 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
 
   private:
     // DocumentObserver
-    void rowsInserted(int, int) override { afterChange(); }
-    void rowsRemoved(int, int) override { afterChange(); }
-    void rowsChanged(int, int) override { afterChange(); }
-    void rowsReset() override { afterChange(); }
+    void rowsInserted(int, int) override { refreshActions(); }
+    void rowsRemoved(int, int) override { refreshActions(); }
+    void rowsChanged(int, int) override { refreshActions(); }
+    void rowsReset() override { refreshActions(); }
     void settingsChanged() override { refreshActions(); }
     void cutBufferChanged(bool) override { refreshActions(); }
     void titleChanged(const std::string& title, bool clean) override;
-    void historyChanged() override { refreshActions(); }
+    // The document tells this last after every change, when its memory use is up to date.
+    void historyChanged() override { afterChange(); }
 
     void connectCommands();
     // Runs a command, then gives the list the focus back.

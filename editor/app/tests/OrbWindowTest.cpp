@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QUrl>
+#include <filesystem>
 #include <memory>
 
 #include "editor/app/CMainFrame.h"
@@ -20,7 +21,9 @@
 #include "editor/app/ListColumns.h"
 #include "editor/app/tests/FakePrompts.h"
 #include "editor/core/OrbDocument.h"
+#include "editor/core/ProjectFile.h"
 #include "image/Cp949.h"
+#include "testsupport/PictureFixtures.h"
 #include "testsupport/TempDir.h"
 
 namespace orb {
@@ -583,6 +586,37 @@ class OrbWindowTest : public QObject {
         frame_->setLauncher([](const QString&, const QStringList&) { return false; });
         a().preview->trigger();
         QCOMPARE(prompts_->messages.back(), std::make_pair(QString("미리보기실패"), QString("미리보기")));
+    }
+
+    void programTooLargeIsRefusedBeforeWriting() {
+        // Two animations of 600 frames on an 800 x 160 screen: 75,000 sectors, more than the sign has.
+        std::vector<testing::GifFrameSpec> frames(600);
+        for (testing::GifFrameSpec& f : frames) f.delay = 10;
+        testing::writeFileBytes(dir_->file("long.gif"),
+                                testing::makeGif(800, 160, {{0, 0, 0}, {255, 0, 0}}, frames));
+        ItemStore store;
+        for (int i = 0; i < 2; ++i) {
+            ItemRecord r;
+            r.header = ItemHeader::newItem(LayoutCode::OneLine, {8, 0, 0});
+            r.header.setKind(1, ContentKind::Animation);
+            r.header.setPictureSize(1, 800, 160);
+            r.header.setFrameCount(1, 600);
+            r.line(1).setPath(dir_->file("long.gif"));
+            QCOMPARE(store.writeRecord(i, r), IoResult::Ok);
+        }
+        StoreBytes bytes;
+        QCOMPARE(store.readAll(bytes), IoResult::Ok);
+        QCOMPARE(writeProjectFile(dir_->file("long.dat"), bytes), DocOutcome::Done);
+        QVERIFY(frame_->openProject(QString::fromStdString(dir_->file("long.dat"))));
+        QCOMPARE(frame_->panes()->memoryText(), QString("메모리 124 %"));
+        QVERIFY(frame_->panes()->memoryOverfull());
+
+        a().preview->trigger();
+        QCOMPARE(prompts_->messages.size(), size_t(1));
+        QVERIFY(prompts_->messages[0].first.startsWith("2번째 아이템"));
+        QCOMPARE(prompts_->messages[0].second, QString("미리보기"));
+        QVERIFY(!std::filesystem::exists(doc_->previewPath()));
+        QVERIFY(launched_.isEmpty());
     }
 
     void droppedProjectOpens() {
