@@ -18,6 +18,7 @@
 #include "editor/app/CMainFrame.h"
 #include "editor/app/COrbView.h"
 #include "editor/app/FrameStatusBar.h"
+#include "editor/app/KoreanLocale.h"
 #include "editor/app/ListColumns.h"
 #include "editor/app/tests/FakePrompts.h"
 #include "editor/core/OrbDocument.h"
@@ -641,6 +642,25 @@ class OrbWindowTest : public QObject {
         refused.ignore();
         QApplication::sendEvent(frame_.get(), &refused);
         QVERIFY(!refused.isAccepted());
+    }
+
+    // Last: the translator it installs stays for the rest of the run.
+    void koreanTextsAndFont() {
+        const QByteArray lang = qgetenv("LANG"), all = qgetenv("LC_ALL"), messages = qgetenv("LC_MESSAGES");
+        qunsetenv("LC_MESSAGES");
+        qputenv("LC_ALL", "C");
+        qputenv("LANG", "ko_KR.UTF-8");
+        QVERIFY(!koreanLocale());  // LC_ALL comes first
+        QVERIFY(!installQtKorean(*qApp));
+        qunsetenv("LC_ALL");
+        QVERIFY(koreanLocale());
+        QVERIFY(installQtKorean(*qApp));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("취소"));
+        qputenv("LANG", lang);
+        qputenv("LC_ALL", all);
+        qputenv("LC_MESSAGES", messages);
+        QCOMPARE(useKoreanFont(*qApp), QString("NanumGothic"));
+        QCOMPARE(QApplication::font().family(), QString("NanumGothic"));
     }
 };
 
