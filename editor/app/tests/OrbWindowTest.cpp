@@ -19,7 +19,6 @@
 #include "editor/app/COrbView.h"
 #include "editor/app/FrameStatusBar.h"
 #include "editor/app/KoreanLocale.h"
-#include "editor/app/ListColumns.h"
 #include "editor/app/tests/FakePrompts.h"
 #include "editor/core/OrbDocument.h"
 #include "editor/core/ProjectFile.h"
