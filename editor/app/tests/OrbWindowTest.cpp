@@ -19,6 +19,7 @@
 #include "editor/app/COrbView.h"
 #include "editor/app/FrameStatusBar.h"
 #include "editor/app/KoreanLocale.h"
+#include "editor/app/PreviewBuildDialog.h"
 #include "editor/app/tests/FakePrompts.h"
 #include "editor/core/OrbDocument.h"
 #include "editor/core/ProjectFile.h"
@@ -586,6 +587,16 @@ class OrbWindowTest : public QObject {
         frame_->setLauncher([](const QString&, const QStringList&) { return false; });
         a().preview->trigger();
         QCOMPARE(prompts_->messages.back(), std::make_pair(QString("미리보기실패"), QString("미리보기")));
+    }
+
+    void previewProgressText() {
+        PreviewBuildDialog dialog(frame_.get());
+        QCOMPARE(dialog.windowTitle(), QString("진행률"));
+        QCOMPARE(dialog.progressText(), QString("0 %   진행중입니다..."));
+        dialog.showProgress(1, 3);
+        QCOMPARE(dialog.progressText(), QString("33 %   진행중입니다..."));
+        dialog.showProgress(4, 3);
+        QCOMPARE(dialog.progressText(), QString("100 %   진행중입니다..."));
     }
 
     void programTooLargeIsRefusedBeforeWriting() {
