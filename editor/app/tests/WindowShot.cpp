@@ -1,7 +1,7 @@
 // Draws the editor as a person sees it: "orb_window_shot OUT.png [PROJECT] [--menu TITLE]" starts
 // the window on a scratch working folder ($ORB_HOME), optionally opens PROJECT and a menu, and
-// saves the whole screen to OUT.png ("--menu --context" opens the list's context menu). Run it
-// under xvfb-run.
+// saves the whole screen to OUT.png ("--menu --context" opens the list's context menu,
+// "--menu --add" the height dialog of an add command). Run it under xvfb-run.
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -39,6 +39,10 @@ int main(int argc, char** argv) {
     if (frame.view()->list()->model()->rowCount() > 1) frame.view()->selectRows({1});
 
     QTimer::singleShot(400, [&] {
+        if (menuTitle == "--add") {  // the height dialog of "3줄로 추가"
+            frame.actions().add[2]->trigger();
+            return;
+        }
         if (menuTitle == "--context") {
             if (QMenu* menu = frame.createContextMenu(&frame))
                 menu->popup(frame.mapToGlobal(QPoint(420, 160)));
