@@ -43,7 +43,7 @@ class OrbDocument {
     OrbDocument(const OrbDocument&) = delete;
     OrbDocument& operator=(const OrbDocument&) = delete;
 
-    // Start-up on FOLDER: takes the folder's lock (StoreInUse when another editor holds it),
+    // Start-up on FOLDER (made when missing): takes the folder's lock (StoreInUse when another editor holds it),
     // opens or creates "data.tmp" (WorkingFolderUnusable when it can be neither), clears its
     // records, reads and corrects the settings (written back), makes sure the folder "RTF"
     // exists. OUT is set only on Done.

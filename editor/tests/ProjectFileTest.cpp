@@ -258,13 +258,43 @@ TEST(StartUp, AnRtfFolderOfAnyCaseIsKeptAndAMissingStoreIsCreated) {
 TEST(StartUp, AFolderThatCannotHoldTheStore) {
     TempDir dir;
     std::unique_ptr<OrbDocument> doc;
-    const DocOutcome r = OrbDocument::startUp(dir.file("no/such/folder"), doc);
+    testing::writeFileBytes(dir.file("plain"), {1});
+    const DocOutcome r = OrbDocument::startUp(dir.file("plain/folder"), doc);
     EXPECT_EQ(r, DocOutcome::WorkingFolderUnusable);
     expectMessage(r, "파일을 만들수 없습니다\n실행할수 없습니다", "실행할수 없음");
     EXPECT_EQ(doc, nullptr);
 
     std::filesystem::create_directory(dir.path() / "data.tmp");  // not a file
     EXPECT_EQ(OrbDocument::startUp(dir.path().string(), doc), DocOutcome::WorkingFolderUnusable);
+}
+
+TEST(StartUp, AMissingFolderIsMade) {
+    TempDir dir;
+    std::unique_ptr<OrbDocument> doc;
+    ASSERT_EQ(OrbDocument::startUp(dir.file("new/home"), doc), DocOutcome::Done);
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir.path() / "new/home/data.tmp"));
+}
+
+TEST(StartUp, TheStoreItselfIsNoProjectToSaveOver) {
+    TempDir dir;
+    std::unique_ptr<OrbDocument> doc;
+    ASSERT_EQ(OrbDocument::startUp(dir.path().string(), doc), DocOutcome::Done);
+    addSentence(*doc, "a");
+    EXPECT_EQ(doc->saveAs(dir.file("data.tmp")), DocOutcome::CannotSave);
+    addSentence(*doc, "b");
+    EXPECT_EQ(fileBytes(dir.file("data.tmp")), storeBytes(*doc)) << "the store still writes into data.tmp";
+}
+
+TEST(ProjectSave, ALinkToAProjectStaysALink) {
+    TempDir dir;
+    const std::string real = writeProject(dir.file("real.dat"), {});
+    std::filesystem::create_symlink(real, dir.path() / "link.dat");
+    OrbDocument doc;
+    addSentence(doc, "via link");
+    ASSERT_EQ(doc.saveAs(dir.file("link.dat")), DocOutcome::Done);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.dat"));
+    EXPECT_EQ(fileBytes(real), storeBytes(doc));
+    EXPECT_EQ(doc.projectPath(), dir.file("link.dat"));
 }
 
 TEST(StartUp, ADamagedStoreIsReplaced) {
