@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "editor/tests/DocumentFixtures.h"
+#include "testsupport/ChildProcess.h"
 
 namespace orb {
 namespace {
@@ -179,6 +180,32 @@ TEST(ProjectSave, AfterOpenWritesBackWithoutAskingAfterNewAsksForAName) {
     EXPECT_EQ(doc.projectPath(), dir.file("q.dat"));
     EXPECT_EQ(fileBytes(dir.file("q.dat")), storeBytes(doc));
     EXPECT_EQ(fileBytes(dir.file("q.dat")).size(), ItemStore::kFileSize);
+}
+
+TEST(ProjectSave, OrbctlListsTheSavedProjectAsTheReopenedDocumentShowsIt) {
+    TempDir dir;
+    OrbDocument doc;
+    addSentence(doc, "첫째");
+    ASSERT_EQ(doc.addItem(LayoutCode::TwoLines, {2, 1, 0}), DocOutcome::Done);
+    LineContent phrase = doc.lineDialogStart(1, 2, ContentKind::BitmapPhrase);
+    phrase.payload.setPath("/w/RTF/001.bmp");
+    phrase.payload.setRtfPath("/w/RTF/001.rtf");
+    ASSERT_EQ(doc.setLineContent(Rows{1}, 2, phrase), DocOutcome::Done);
+    ASSERT_EQ(doc.setDisplayTime(Rows{1}, {9, 0}, {17, 30}), DocOutcome::Done);
+    const std::string path = dir.file("listed.dat");
+    ASSERT_EQ(doc.saveAs(path), DocOutcome::Done);
+
+    OrbDocument reopened;
+    ASSERT_EQ(reopened.open(path), DocOutcome::Done);
+    std::string expected;
+    for (const ListRow& row : reopened.rows()) {
+        for (size_t c = 0; c < row.columns.size(); ++c) expected += (c ? "\t" : "") + row.columns[c];
+        expected += "\n";
+    }
+    EXPECT_NE(expected.find("001.bmp(rtf)"), std::string::npos);
+    const testing::Outcome listed = testing::runCommand(std::string(ORBCTL_PATH) + " list " + path);
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(listed.output, expected);
 }
 
 TEST(ProjectSave, AnEmptyProgramIsStillAWholeStore) {
