@@ -1,54 +1,73 @@
 #include "simulator/app/CGlimmerView.h"
 
-#include <QImage>
 #include <QMetaObject>
 #include <QPainter>
 
 namespace orb {
 
 CGlimmerView::CGlimmerView(const ImageSource& image, const SignFonts& fonts, QWidget* parent)
-    : QWidget(parent), frame_(std::make_unique<PlanePair>()) {
+    : QWidget(parent), fonts_(fonts), frame_(std::make_unique<PlanePair>()) {
     setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, palette().color(QPalette::Window));
-    setPalette(p);
-    // The worker asks for a repaint from its own thread; the update runs on the window's.
-    player_ = std::make_unique<SignPlayer>(image, fonts, [this] {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                player_->copyFrame(*frame_, geometry_);
-                setMinimumSize(geometry_.pixels() * 2 + 20, geometry_.ledRows() * 2 + 20);
-                update();
-            },
-            Qt::QueuedConnection);
-    });
-    player_->startPlaying();
+    setMinimumSize(matrixSize());
+    redraw();
+    startPlayer(image);
 }
 
 CGlimmerView::~CGlimmerView() {
     stopPlaying();
 }
 
+void CGlimmerView::startPlayer(const ImageSource& image) {
+    // The worker asks for a repaint from its own thread; the frame is taken on the window's.
+    player_ = std::make_unique<SignPlayer>(image, fonts_, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { takeFrame(); }, Qt::QueuedConnection);
+    });
+    player_->startPlaying();
+}
+
 void CGlimmerView::stopPlaying() {
     if (player_) player_->stop();
 }
 
-void CGlimmerView::paintEvent(QPaintEvent*) {
-    const int width = geometry_.pixels(), rows = geometry_.ledRows();
-    QImage matrix(width * 2, rows * 2, QImage::Format_RGB32);
-    for (int y = 0; y < rows; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const QRgb c = qRgb(frame_->red.pixel(x, y) ? 255 : 0, frame_->green.pixel(x, y) ? 255 : 0, 0);
-            for (int dy = 0; dy < 2; ++dy) {
-                QRgb* line = reinterpret_cast<QRgb*>(matrix.scanLine(2 * y + dy));
-                line[2 * x] = c;
-                line[2 * x + 1] = c;
-            }
-        }
+void CGlimmerView::restart(const ImageSource& image) {
+    stopPlaying();
+    player_.reset();
+    startPlayer(image);
+}
+
+void CGlimmerView::takeFrame() {
+    if (!player_) return;
+    const SignGeometry before = geometry_;
+    player_->copyFrame(*frame_, geometry_);
+    redraw();
+    if (!(before == geometry_)) {
+        setMinimumSize(matrixSize());
+        emit matrixSizeChanged();
     }
+}
+
+void CGlimmerView::setZoom(int zoom) {
+    const int before = painter_.zoom();
+    painter_.setZoom(zoom);
+    if (painter_.zoom() == before) return;
+    redraw();
+    setMinimumSize(matrixSize());
+    emit matrixSizeChanged();
+}
+
+QSize CGlimmerView::matrixSize() const {
+    return QSize(geometry_.pixels() * zoom() + 2 * kMargin, geometry_.ledRows() * zoom() + 2 * kMargin);
+}
+
+void CGlimmerView::redraw() {
+    painter_.render(*frame_, geometry_);
+    update();
+}
+
+void CGlimmerView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(10, 10, matrix);
+    painter.drawImage(kMargin, kMargin, painter_.image());
 }
 
 }  // namespace orb

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "image/WorkingFolder.h"
-#include "simulator/app/CGlimmerView.h"
-#include "simulator/app/CMainFrame.h"
+#include "simulator/app/GlimmerInstance.h"
+#include "simulator/app/GlimmerSession.h"
 #include "simulator/headless/HeadlessRun.h"
 
 namespace {
@@ -41,6 +41,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const std::string imagePath =
         args.empty() ? (std::filesystem::path(orb::workingFolder()) / "preview.tmp").string() : args[0];
+    // A Glimmer already showing this image plays it again and comes to the front instead.
+    orb::GlimmerInstance instance(QString::fromStdString(imagePath));
+    if (instance.askRunningToReload()) return 0;
+
     auto image = orb::FileImageSource::open(imagePath);
     if (!image) return refuse("preview.tmp파일이 없습니다\n실행할수 없습니다", "파일없음");
 
@@ -53,11 +57,9 @@ int main(int argc, char** argv) {
 
     int result = 0;
     {
-        auto* view = new orb::CGlimmerView(*image, fonts);
-        orb::CMainFrame frame(view);
-        frame.show();
+        orb::GlimmerSession session(imagePath, std::move(image), fonts);
+        session.show();
         result = app.exec();
-        view->stopPlaying();
     }
     fonts.releaseFonts();  // only after the worker has left
     return result;
