@@ -2,15 +2,27 @@
 
 #include <QMetaObject>
 #include <QPainter>
+#include <QTimer>
 
 namespace orb {
 
 CGlimmerView::CGlimmerView(const ImageSource& image, const SignFonts& fonts, QWidget* parent)
-    : QWidget(parent), fonts_(fonts), frame_(std::make_unique<PlanePair>()) {
+    : QWidget(parent), image_(&image), fonts_(fonts), frame_(std::make_unique<PlanePair>()) {
     setAutoFillBackground(true);
     setMinimumSize(matrixSize());
     redraw();
-    startPlayer(image);
+}
+
+void CGlimmerView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Playing starts once the window is up and its first events are handled, so the worker's
+    // frames never meet the burst of events that building and showing the window posts.
+    if (!player_ && !startQueued_) {
+        startQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            if (!player_ && !stopped_) startPlayer(*image_);
+        });
+    }
 }
 
 CGlimmerView::~CGlimmerView() {
@@ -27,12 +39,15 @@ void CGlimmerView::startPlayer(const ImageSource& image) {
 }
 
 void CGlimmerView::stopPlaying() {
+    stopped_ = true;
     if (player_) player_->stop();
 }
 
 void CGlimmerView::restart(const ImageSource& image) {
-    stopPlaying();
+    if (player_) player_->stop();
     player_.reset();
+    image_ = &image;
+    stopped_ = false;
     startPlayer(image);
 }
 

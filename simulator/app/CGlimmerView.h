@@ -14,7 +14,8 @@ class CGlimmerView : public QWidget {
   public:
     static constexpr int kMargin = 10;
 
-    // The image and the fonts must outlive the player (stopPlaying or restart with another image).
+    // Plays once shown. The image and the fonts must outlive the player (stopPlaying, or restart
+    // with another image).
     CGlimmerView(const ImageSource& image, const SignFonts& fonts, QWidget* parent = nullptr);
     ~CGlimmerView() override;
 
@@ -35,6 +36,7 @@ class CGlimmerView : public QWidget {
     void matrixSizeChanged();
 
   protected:
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:
@@ -42,7 +44,10 @@ class CGlimmerView : public QWidget {
     void takeFrame();
     void redraw();
 
+    const ImageSource* image_;
     const SignFonts& fonts_;
+    bool startQueued_ = false;
+    bool stopped_ = false;
     std::unique_ptr<PlanePair> frame_;
     SignGeometry geometry_;
     LedMatrixPainter painter_;

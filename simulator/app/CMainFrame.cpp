@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "simulator/app/CGlimmerView.h"
 
@@ -59,8 +60,17 @@ void CMainFrame::fitMatrix(bool shrink) {
     const QWidget* area = centralWidget();
     QSize wanted = view_->matrixSize() + (size() - area->size());
     if (!shrink) wanted = wanted.expandedTo(size());
-    if (const QScreen* s = screen()) wanted = wanted.boundedTo(s->availableGeometry().size());
-    resize(wanted);
+    const QScreen* s = screen();
+    if (!s) return resize(wanted);
+    const QRect screenArea = s->availableGeometry();
+    resize(wanted.boundedTo(screenArea.size()));
+    // A window grown past the screen's edge moves back onto it.
+    QRect placed = frameGeometry();
+    placed.moveRight(std::min(placed.right(), screenArea.right()));
+    placed.moveBottom(std::min(placed.bottom(), screenArea.bottom()));
+    placed.moveLeft(std::max(placed.left(), screenArea.left()));
+    placed.moveTop(std::max(placed.top(), screenArea.top()));
+    if (placed.topLeft() != frameGeometry().topLeft()) move(placed.topLeft());
 }
 
 void CMainFrame::bringToFront() {

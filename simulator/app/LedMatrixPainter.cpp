@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace orb {
@@ -43,6 +44,7 @@ void LedMatrixPainter::setZoom(int zoom) {
     if (zoom == zoom_) return;
     zoom_ = zoom;
     makeSprites();
+    states_.clear();  // drawn anew at the next render
 }
 
 void LedMatrixPainter::makeSprites() {
@@ -58,19 +60,47 @@ void LedMatrixPainter::makeSprites() {
 const QImage& LedMatrixPainter::render(const PlanePair& frame, const SignGeometry& geometry) {
     const int width = geometry.pixels(), rows = geometry.ledRows();
     const QSize size(width * zoom_, rows * zoom_);
-    if (image_.size() != size) image_ = QImage(size, QImage::Format_RGB32);
-    const size_t spriteRow = static_cast<size_t>(zoom_) * sizeof(QRgb);
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(rows);
+    if (image_.size() != size || states_.size() != count) {
+        image_ = QImage(size, QImage::Format_RGB32);
+        states_.assign(count, 0);
+        drawRows(0, rows);  // every LED dark, as the states say
+    }
     rowStates_.resize(static_cast<size_t>(width));
     for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < width; ++x) rowStates_[static_cast<size_t>(x)] = ledState(frame, x, y);
-        for (int dy = 0; dy < zoom_; ++dy) {
-            auto* line = reinterpret_cast<QRgb*>(image_.scanLine(y * zoom_ + dy));
-            for (int x = 0; x < width; ++x)
-                std::memcpy(line + x * zoom_, sprites_[rowStates_[static_cast<size_t>(x)]].constScanLine(dy),
-                            spriteRow);
-        }
+        // Rows that did not change keep their pixels: at large zooms the copying is what costs.
+        uint8_t* known = &states_[static_cast<size_t>(y) * static_cast<size_t>(width)];
+        if (std::equal(rowStates_.begin(), rowStates_.end(), known)) continue;
+        std::copy(rowStates_.begin(), rowStates_.end(), known);
+        drawRows(y, 1);
     }
     return image_;
+}
+
+void LedMatrixPainter::drawRows(int first, int count) {
+    const bool square = zoom_ < kRoundFrom;
+    const size_t line = static_cast<size_t>(image_.width()) * sizeof(QRgb);
+    const size_t perRow = static_cast<size_t>(image_.width() / zoom_);
+    for (int y = first; y < first + count; ++y) {
+        const uint8_t* states = &states_[static_cast<size_t>(y) * perRow];
+        // A square LED's rows are all alike: draw the first, copy it to the others.
+        const int drawn = square ? 1 : zoom_;
+        for (int dy = 0; dy < drawn; ++dy) drawSpriteRow(states, perRow, y * zoom_ + dy, dy);
+        for (int dy = drawn; dy < zoom_; ++dy)
+            std::memcpy(image_.scanLine(y * zoom_ + dy), image_.constScanLine(y * zoom_), line);
+    }
+}
+
+void LedMatrixPainter::drawSpriteRow(const uint8_t* states, size_t count, int imageRow, int spriteRow) {
+    std::array<const QRgb*, 4> from;
+    for (size_t s = 0; s < from.size(); ++s)
+        from[s] = reinterpret_cast<const QRgb*>(sprites_[s].constScanLine(spriteRow));
+    QRgb* out = reinterpret_cast<QRgb*>(image_.scanLine(imageRow));
+    for (size_t x = 0; x < count; ++x) {
+        const QRgb* pixels = from[states[x]];
+        for (int dx = 0; dx < zoom_; ++dx) *out++ = pixels[dx];
+    }
 }
 
 }  // namespace orb

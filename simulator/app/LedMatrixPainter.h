@@ -31,10 +31,16 @@ class LedMatrixPainter {
 
   private:
     void makeSprites();
+    // Draws LED rows [first, first + count) from states_.
+    void drawRows(int first, int count);
+    // One pixel row of a row of `count` LEDs in the given states.
+    void drawSpriteRow(const uint8_t* states, size_t count, int imageRow, int spriteRow);
     int zoom_ = 0;
     // One zoom x zoom picture per LED state: dark, red, green, yellow.
     std::array<QImage, 4> sprites_;
     QImage image_;
+    // The state of every LED drawn into image_ (row by row), and of the row being read.
+    std::vector<uint8_t> states_;
     std::vector<uint8_t> rowStates_;
 };
 

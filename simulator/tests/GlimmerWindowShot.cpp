@@ -7,6 +7,7 @@
 
 #include "simulator/app/CGlimmerView.h"
 #include "simulator/app/CMainFrame.h"
+#include "simulator/app/LedMatrixPainter.h"
 #include "simulator/headless/HeadlessRun.h"
 
 int main(int argc, char** argv) {
@@ -24,7 +25,9 @@ int main(int argc, char** argv) {
         auto* view = new orb::CGlimmerView(*image, fonts);
         orb::CMainFrame frame(view);
         frame.show();
-        QTimer::singleShot(300, [&] { frame.chooseZoom(zoom); });
+        // The window as it starts (2x), or after choosing another zoom in the 보기 menu.
+        if (zoom != orb::LedMatrixPainter::kDefaultZoom)
+            QTimer::singleShot(300, [&] { frame.chooseZoom(zoom); });
         QTimer::singleShot(ms, [&] {
             result = frame.screen()->grabWindow(0).save(argv[1]) ? 0 : 1;
             app.quit();

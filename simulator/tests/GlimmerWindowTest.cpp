@@ -149,11 +149,21 @@ TEST(LedMatrixPainter, SquaresBelowFourTimesAndZoomsClamped) {
         EXPECT_EQ(image.pixelColor(95 * 3 + d, 15 * 3 + 2 - d), QColor(0, 255, 0));
     }
     EXPECT_EQ(image.pixelColor(8, 3), QColor(0, 0, 0));
+    // A later frame redraws what changed, and only that.
+    frame.red.row(1)[0] = 0;
+    orBitsAt(frame.red.row(7), 12, 50, 0x80);
+    painter.render(frame, sign);
+    EXPECT_EQ(image.pixelColor(10, 4), QColor(0, 255, 0));
+    EXPECT_EQ(image.pixelColor(50 * 3 + 1, 7 * 3 + 1), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(95 * 3 + 1, 15 * 3 + 1), QColor(0, 255, 0));
     painter.setZoom(0);
     EXPECT_EQ(painter.zoom(), 1);
     EXPECT_EQ(painter.render(frame, sign).size(), QSize(96, 16));
     painter.setZoom(9);
     EXPECT_EQ(painter.zoom(), 8);
+    const QImage& big = painter.render(frame, sign);  // a new zoom draws every LED again
+    EXPECT_EQ(big.pixelColor(50 * 8 + 4, 7 * 8 + 4), QColor(255, 0, 0));
+    EXPECT_EQ(big.pixelColor(95 * 8 + 4, 15 * 8 + 4), QColor(0, 255, 0));
 }
 
 TEST(GlimmerInstance, OneNamePerImageWhateverThePathsSpelling) {
