@@ -1,22 +1,37 @@
 #include "simulator/app/CGlimmerView.h"
 
-#include <QMetaObject>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <QPainter>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <cstdint>
 
 namespace orb {
 
 CGlimmerView::CGlimmerView(const ImageSource& image, const SignFonts& fonts, QWidget* parent)
     : QWidget(parent), image_(&image), fonts_(fonts), frame_(std::make_unique<PlanePair>()) {
     setAutoFillBackground(true);
+    // The worker only writes to this counter; the window thread wakes on it and takes the frame,
+    // so no Qt object is touched from the worker.
+    frameReady_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (frameReady_ >= 0) {
+        auto* notifier = new QSocketNotifier(frameReady_, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
+            uint64_t count = 0;
+            while (::read(frameReady_, &count, sizeof count) > 0) {
+            }
+            takeFrame();
+        });
+    }
     setMinimumSize(matrixSize());
     redraw();
 }
 
 void CGlimmerView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // Playing starts once the window is up and its first events are handled, so the worker's
-    // frames never meet the burst of events that building and showing the window posts.
+    // Playing starts once the window is up and its first events are handled.
     if (!player_ && !startQueued_) {
         startQueued_ = true;
         QTimer::singleShot(0, this, [this] {
@@ -27,13 +42,15 @@ void CGlimmerView::showEvent(QShowEvent* event) {
 
 CGlimmerView::~CGlimmerView() {
     stopPlaying();
+    if (frameReady_ >= 0) ::close(frameReady_);
 }
 
 void CGlimmerView::startPlayer(const ImageSource& image) {
-    // The worker asks for a repaint from its own thread; the frame is taken on the window's.
-    player_ = std::make_unique<SignPlayer>(image, fonts_, [this] {
-        QMetaObject::invokeMethod(
-            this, [this] { takeFrame(); }, Qt::QueuedConnection);
+    player_ = std::make_unique<SignPlayer>(image, fonts_, [fd = frameReady_] {
+        const uint64_t one = 1;
+        if (fd >= 0 && ::write(fd, &one, sizeof one) < 0) {
+            // The counter is full only when the window is far behind; it will take the frame.
+        }
     });
     player_->startPlaying();
 }

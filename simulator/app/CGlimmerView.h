@@ -46,6 +46,7 @@ class CGlimmerView : public QWidget {
 
     const ImageSource* image_;
     const SignFonts& fonts_;
+    int frameReady_ = -1;  // eventfd the worker counts finished frames on
     bool startQueued_ = false;
     bool stopped_ = false;
     std::unique_ptr<PlanePair> frame_;
