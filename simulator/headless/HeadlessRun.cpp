@@ -138,9 +138,7 @@ std::string defaultFontFolder() {
     if (const char* env = std::getenv("ORB_FONTS"); env && *env) return env;
     const std::filesystem::path beside = std::filesystem::path(executableFolder()) / "font";
     if (std::filesystem::is_directory(beside)) return beside.string();
-    return (std::filesystem::path(executableFolder()) / ".." / "share" / "orb" / "font")
-        .lexically_normal()
-        .string();
+    return (std::filesystem::path(installedDataFolder(executableFolder())) / "font").string();
 }
 
 bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& o, std::string& error) {
