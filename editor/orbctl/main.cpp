@@ -8,6 +8,7 @@
 #include "editor/core/ListRow.h"
 #include "editor/core/ProgramWriter.h"
 #include "editor/core/SignCommands.h"
+#include "editor/orbctl/OrbctlCommands.h"
 #include "image/ItemStore.h"
 #include "image/LocalDateTime.h"
 #include "link/SignLink.h"
@@ -33,6 +34,7 @@ constexpr const char* kUsage =
 
 int usage() {
     std::fputs(kUsage, stderr);
+    std::fputs(kProgramTextUsage, stderr);
     return 2;
 }
 
@@ -283,6 +285,9 @@ constexpr Command kCommands[] = {
     {"build", buildCommand},
     {"send", sendCommand},
     {"sign", signCommand},
+    {"export", exportCommand},
+    {"import", importCommand},
+    {"timeline", timelineCommand},
 };
 
 }  // namespace

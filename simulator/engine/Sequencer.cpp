@@ -38,23 +38,9 @@ void SignEngine::startProgram() {
 bool SignEngine::hasPlayableItem() {
     const int entries = std::min<int>(itemCount_, ProgramImage::kItemTableEntries);
     for (int i = 0; i < entries; ++i) {
-        std::array<uint8_t, 9> b{};
-        readImage(ProgramImage::itemEntryOffset(i), b);
-        switch (b[2]) {
-            case 1:
-                if (b[6]) return true;
-                break;
-            case 2:
-                if (b[6] || b[7]) return true;
-                break;
-            case 3:
-                if (b[6] || b[7] || b[8]) return true;
-                break;
-            case 4:
-                return true;
-            default:
-                break;
-        }
+        ItemHeader entry;
+        readImage(ProgramImage::itemEntryOffset(i), entry.bytes);
+        if (isPlayable(entry)) return true;
     }
     return false;
 }

@@ -1,0 +1,51 @@
+#pragma once
+// A project as JSON text (docs/program-format.md): the settings and the items in list order,
+// every code by its name. Export and import are inverses: importing an export gives back every
+// byte a reader of the project uses, and exporting an import gives back the JSON when it was in
+// exported form.
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/ItemStore.h"
+
+namespace orb {
+
+enum class ProblemSeverity { Warning, Error };
+
+// One finding, with its place in the JSON: "items[3].lines[1].runs[0].text" ("" for the whole
+// document).
+struct JsonProblem {
+    ProblemSeverity severity = ProblemSeverity::Error;
+    std::string place;
+    std::string message;
+};
+
+// "error: PLACE: MESSAGE" or "warning: PLACE: MESSAGE".
+std::string toText(const JsonProblem& problem);
+bool hasErrors(const std::vector<JsonProblem>& problems);
+
+// Larger documents are refused before they are parsed; a program of 100 items of three lines of
+// 511 one-character runs stays well below.
+inline constexpr size_t kMaxProgramJsonBytes = size_t{32} << 20;
+// Deeper nesting is refused while scanning, before any tree is built.
+inline constexpr int kMaxProgramJsonDepth = 32;
+
+// The JSON form of a whole store, in the canonical layout (two-space indent, a final newline).
+// Anything stored that has no JSON form (an unknown code, a text that is not CP949) is an error;
+// JSON is then left empty.
+std::vector<JsonProblem> exportProgramJson(const ItemStore& store, std::string& json);
+
+struct JsonImportOptions {
+    // Whether a picture file exists (a missing one is a warning); by default the file system.
+    std::function<bool(const std::string& utf8Path)> fileExists;
+};
+
+// Checks JSON completely and reports every problem; only when there is no error does it fill
+// STORE with the program (items, zero records after them, the settings block), written as the
+// editor writes them.
+std::vector<JsonProblem> importProgramJson(std::string_view json, const JsonImportOptions& options,
+                                           ItemStore& store);
+
+}  // namespace orb
