@@ -19,6 +19,10 @@ struct ListRow {
 // "\", ours use "/".
 std::string fileNameOf(const std::string& path);
 
+// "%d픽셀" of a height code; "%02d시%02d분" of a display-window time.
+std::string heightText(uint8_t code);
+std::string clockText(const ClockTime& t);
+
 // The content column text of line n (1..3) of a stored record.
 std::string contentTextFromRecord(const ItemRecord& record, int line);
 
