@@ -3,7 +3,9 @@
 // every code by its name. Export and import are inverses: importing an export gives back every
 // byte a reader of the project uses, and exporting an import gives back the JSON when it was in
 // exported form.
+#include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,5 +49,16 @@ struct JsonImportOptions {
 // editor writes them.
 std::vector<JsonProblem> importProgramJson(std::string_view json, const JsonImportOptions& options,
                                            ItemStore& store);
+
+// One line in its JSON form (an element of an item's "lines") as line LINE of an item of LAYOUT:
+// on success OUT is a record of that layout holding only this line's kind, header fields and
+// payload. Places are relative to the line ("runs[0].text").
+std::vector<JsonProblem> importLineJson(std::string_view json, LayoutCode layout, int line,
+                                        const JsonImportOptions& options, ItemRecord& out);
+
+// The text forms the JSON uses: "HH:MM", "YYYY-MM-DD", "a.b.c.d".
+std::optional<ClockTime> parseClockText(std::string_view text);
+std::optional<DdayDate> parseDateText(std::string_view text);
+std::optional<std::array<uint8_t, 4>> parseIpText(std::string_view text);
 
 }  // namespace orb

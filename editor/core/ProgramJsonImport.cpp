@@ -17,9 +17,6 @@ namespace orb {
 
 namespace {
 
-using json = nlohmann::json;
-namespace names = json_names;
-
 bool digitsAt(std::string_view s, size_t at, size_t count) {
     for (size_t i = at; i < at + count; ++i)
         if (i >= s.size() || s[i] < '0' || s[i] > '9') return false;
@@ -32,8 +29,10 @@ int numberAt(std::string_view s, size_t at, size_t count) {
     return v;
 }
 
+}  // namespace
+
 // "HH:MM", two digits each.
-std::optional<ClockTime> parseClock(std::string_view s) {
+std::optional<ClockTime> parseClockText(std::string_view s) {
     if (s.size() != 5 || !digitsAt(s, 0, 2) || s[2] != ':' || !digitsAt(s, 3, 2)) return std::nullopt;
     const int h = numberAt(s, 0, 2), m = numberAt(s, 3, 2);
     if (h > 23 || m > 59) return std::nullopt;
@@ -41,7 +40,7 @@ std::optional<ClockTime> parseClock(std::string_view s) {
 }
 
 // "YYYY-MM-DD", a day of the calendar.
-std::optional<DdayDate> parseDate(std::string_view s) {
+std::optional<DdayDate> parseDateText(std::string_view s) {
     if (s.size() != 10 || !digitsAt(s, 0, 4) || s[4] != '-' || !digitsAt(s, 5, 2) || s[7] != '-' ||
         !digitsAt(s, 8, 2))
         return std::nullopt;
@@ -51,7 +50,7 @@ std::optional<DdayDate> parseDate(std::string_view s) {
 }
 
 // Four decimal octets "a.b.c.d".
-std::optional<std::array<uint8_t, 4>> parseIp(std::string_view s) {
+std::optional<std::array<uint8_t, 4>> parseIpText(std::string_view s) {
     std::array<uint8_t, 4> ip{};
     size_t at = 0;
     for (size_t k = 0; k < 4; ++k) {
@@ -67,6 +66,11 @@ std::optional<std::array<uint8_t, 4>> parseIp(std::string_view s) {
     if (at != s.size()) return std::nullopt;
     return ip;
 }
+
+namespace {
+
+using json = nlohmann::json;
+namespace names = json_names;
 
 std::string kindOf(const json& v) {
     if (v.is_string()) return "a string";
@@ -92,6 +96,7 @@ class Importer {
         : options_(options), problems_(problems) {}
 
     void program(const json& doc, std::vector<ItemRecord>& items, SettingsBlock& settings);
+    void lineOnly(const json& v, LayoutCode layout, int n, ItemRecord& record) { line(v, "", layout, n, record); }
 
   private:
     void error(const std::string& place, const std::string& message) {
@@ -204,7 +209,7 @@ std::optional<size_t> Importer::named(const json* v, const std::string& place, c
 std::optional<ClockTime> Importer::clock(const json* v, const std::string& place) {
     std::optional<std::string> s = string(v, place);
     if (!s) return std::nullopt;
-    std::optional<ClockTime> t = parseClock(*s);
+    std::optional<ClockTime> t = parseClockText(*s);
     if (!t) error(place, "expected a time \"HH:MM\" (00:00 to 23:59), not " + shown(*s));
     return t;
 }
@@ -246,7 +251,7 @@ void Importer::settingsOf(const json& doc, SettingsBlock& s) {
         if (auto p = number(member(*link, "comPort", "link", false), "link.comPort", 1, 20))
             s.setComPort(uint8_t(*p));
         if (auto ip = string(member(*link, "ip", "link", false), "link.ip")) {
-            if (auto octets = parseIp(*ip))
+            if (auto octets = parseIpText(*ip))
                 s.setIpAddress(*octets);
             else
                 error("link.ip", "expected an IPv4 address \"a.b.c.d\", not " + shown(*ip));
@@ -371,7 +376,7 @@ void Importer::line(const json& v, const std::string& place, LayoutCode layout, 
         case ContentKind::Dday: {
             const std::string dp = at(place, "date");
             if (auto s = string(member(v, "date", place, true), dp)) {
-                if (auto d = parseDate(*s))
+                if (auto d = parseDateText(*s))
                     h.setDdayDate(n, *d);
                 else
                     error(dp, "expected a date \"YYYY-MM-DD\", not " + shown(*s));
@@ -495,28 +500,53 @@ uint16_t Importer::size16(const json& obj, std::string_view key, const std::stri
     return static_cast<uint16_t>(number(member(obj, key, place, true), at(place, key), 0, 65535).value_or(0));
 }
 
-}  // namespace
+// Size and nesting first, then a tree; an empty result with an error in PROBLEMS otherwise.
+nlohmann::json parseChecked(std::string_view text, std::vector<JsonProblem>& problems) {
+    if (text.size() > kMaxProgramJsonBytes) {
+        problems.push_back({ProblemSeverity::Error, "",
+                            "the document is " + std::to_string(text.size()) + " bytes; at most " +
+                                std::to_string(kMaxProgramJsonBytes)});
+        return {};
+    }
+    problems = prescanJson(text, kMaxProgramJsonDepth);
+    if (!problems.empty()) return {};
+    nlohmann::json doc = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
+    if (doc.is_discarded()) problems.push_back({ProblemSeverity::Error, "", "not JSON"});
+    return doc;
+}
 
-std::vector<JsonProblem> importProgramJson(std::string_view text, const JsonImportOptions& given,
-                                           ItemStore& store) {
-    if (text.size() > kMaxProgramJsonBytes)
-        return {{ProblemSeverity::Error, "",
-                 "the document is " + std::to_string(text.size()) + " bytes; at most " +
-                     std::to_string(kMaxProgramJsonBytes)}};
-    std::vector<JsonProblem> problems = prescanJson(text, kMaxProgramJsonDepth);
-    if (!problems.empty()) return problems;
-    const json doc = json::parse(text.begin(), text.end(), nullptr, false);
-    if (doc.is_discarded()) return {{ProblemSeverity::Error, "", "not JSON"}};
-
+JsonImportOptions withFileSystem(const JsonImportOptions& given) {
     JsonImportOptions options = given;
     if (!options.fileExists)
         options.fileExists = [](const std::string& p) {
             std::error_code ec;
             return std::filesystem::is_regular_file(p, ec);
         };
+    return options;
+}
+
+}  // namespace
+
+std::vector<JsonProblem> importLineJson(std::string_view text, LayoutCode layout, int line,
+                                        const JsonImportOptions& given, ItemRecord& out) {
+    std::vector<JsonProblem> problems;
+    const nlohmann::json doc = parseChecked(text, problems);
+    if (!problems.empty()) return problems;
+    ItemRecord record;
+    record.header = ItemHeader::newItem(layout, {1, 1, 1});
+    Importer(withFileSystem(given), problems).lineOnly(doc, layout, line, record);
+    if (!hasErrors(problems)) out = record;
+    return problems;
+}
+
+std::vector<JsonProblem> importProgramJson(std::string_view text, const JsonImportOptions& given,
+                                           ItemStore& store) {
+    std::vector<JsonProblem> problems;
+    const nlohmann::json doc = parseChecked(text, problems);
+    if (!problems.empty()) return problems;
     std::vector<ItemRecord> items;
     SettingsBlock settings;
-    Importer(options, problems).program(doc, items, settings);
+    Importer(withFileSystem(given), problems).program(doc, items, settings);
     if (hasErrors(problems)) return problems;
 
     ItemStore filled;

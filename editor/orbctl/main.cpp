@@ -35,6 +35,7 @@ constexpr const char* kUsage =
 int usage() {
     std::fputs(kUsage, stderr);
     std::fputs(kProgramTextUsage, stderr);
+    std::fputs(kItemCommandsUsage, stderr);
     return 2;
 }
 
@@ -238,6 +239,11 @@ constexpr Command kCommands[] = {
     {"export", exportCommand},
     {"import", importCommand},
     {"timeline", timelineCommand},
+    {"add", addCommand},
+    {"delete", deleteCommand},
+    {"move", moveCommand},
+    {"set-line", setLineCommand},
+    {"set", setCommand},
 };
 
 }  // namespace
