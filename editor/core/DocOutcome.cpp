@@ -35,6 +35,7 @@ constexpr OutcomeText kTexts[] = {
     {DocOutcome::StoreInUse, "다른 Orb가 이 작업 폴더의 data.tmp를 쓰고 있습니다\n실행할수 없습니다",
      "실행할수 없음"},
     {DocOutcome::StoreWriteFailed, "data.tmp에 쓸수 없습니다\n작업을 취소했습니다", "쓰기실패"},
+    {DocOutcome::PreviewFailed, "미리보기실패", "미리보기"},
 };
 
 }  // namespace

@@ -38,6 +38,9 @@ enum class DocOutcome {
     WorkingFolderUnusable,  // "data.tmp" can be neither opened nor created
     StoreInUse,             // another editor has the working folder
     StoreWriteFailed,       // a write to "data.tmp" failed; the command is abandoned
+
+    // The preview.
+    PreviewFailed,  // the simulator could not be started
 };
 
 struct DocMessage {

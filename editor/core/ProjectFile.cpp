@@ -37,7 +37,8 @@ void syncFolder(const std::string& path) {
     ::close(fd);
 }
 
-// A file that exists keeps its permissions; one that may not be written is not replaced.
+// A file that exists keeps its permissions; one that may not be written is not replaced, and
+// one marked read-only stays so even for a user who could write it anyway.
 bool targetAllowsWriting(const std::string& path, mode_t& mode) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
@@ -45,7 +46,7 @@ bool targetAllowsWriting(const std::string& path, mode_t& mode) {
         return errno == ENOENT;
     }
     mode = st.st_mode & 07777;
-    return S_ISREG(st.st_mode) && ::access(path.c_str(), W_OK) == 0;
+    return S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) != 0 && ::access(path.c_str(), W_OK) == 0;
 }
 
 }  // namespace
