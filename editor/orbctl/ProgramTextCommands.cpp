@@ -1,9 +1,11 @@
 // orbctl export and import: a project as JSON text and back.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "editor/core/ProgramJson.h"
+#include "editor/core/ProjectFile.h"
 #include "editor/orbctl/OrbctlCommands.h"
 #include "image/ItemStore.h"
 
@@ -99,11 +101,12 @@ int importCommand(const std::vector<std::string>& args) {
         std::fprintf(stderr, "%s: nothing written\n", project.c_str());
         return 1;
     }
-    std::vector<uint8_t> bytes(ItemStore::kFileSize);
-    IoResult r = store.readAll(std::span<uint8_t, ItemStore::kFileSize>(bytes.data(), bytes.size()));
-    if (r == IoResult::Ok) r = replaceFile(project, bytes);
-    if (r != IoResult::Ok) {
-        std::fprintf(stderr, "%s: 저장할수 없습니다\n", project.c_str());
+    // Saved as the editor saves a project: beside the target, synced, then renamed over it.
+    auto bytes = std::make_unique<StoreBytes>();
+    const DocOutcome saved = store.readAll(*bytes) == IoResult::Ok ? writeProjectFile(project, *bytes)
+                                                                   : DocOutcome::CannotSave;
+    if (saved != DocOutcome::Done) {
+        std::fprintf(stderr, "%s: %s\n", project.c_str(), messageOf(saved).text.c_str());
         return 1;
     }
     return 0;
