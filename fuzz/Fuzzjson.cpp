@@ -12,7 +12,8 @@ namespace {
 
 std::vector<uint8_t> bytesOf(const orb::ItemStore& store) {
     std::vector<uint8_t> bytes(orb::ItemStore::kFileSize);
-    if (store.readAll(std::span<uint8_t, orb::ItemStore::kFileSize>(bytes.data(), bytes.size())) != orb::IoResult::Ok)
+    if (store.readAll(std::span<uint8_t, orb::ItemStore::kFileSize>(bytes.data(), bytes.size())) !=
+        orb::IoResult::Ok)
         std::abort();
     return bytes;
 }

@@ -11,7 +11,8 @@ int minuteOf(const ClockTime& t) {
 // What the sign does during one minute.
 TimelinePeriod minuteState(std::span<const ItemHeader> items, const SettingsBlock& s, int minute) {
     TimelinePeriod p{minute, minute + 1, false, {}};
-    p.dark = s.onOffEnabled() && !insideDailySpan({s.onHour(), s.onMinute()}, {s.offHour(), s.offMinute()}, minute);
+    p.dark = s.onOffEnabled() &&
+             !insideDailySpan({s.onHour(), s.onMinute()}, {s.offHour(), s.offMinute()}, minute);
     if (p.dark) return p;
     for (size_t i = 0; i < items.size(); ++i) {
         const ItemHeader& h = items[i];
@@ -47,7 +48,8 @@ IoResult dayTimeline(const ItemStore& store, std::vector<TimelinePeriod>& out) {
     SettingsBlock settings;
     IoResult r = store.readSettings(settings);
     std::vector<ItemHeader> headers(static_cast<size_t>(store.itemCount()));
-    for (size_t i = 0; i < headers.size() && r == IoResult::Ok; ++i) r = store.readHeader(static_cast<int>(i), headers[i]);
+    for (size_t i = 0; i < headers.size() && r == IoResult::Ok; ++i)
+        r = store.readHeader(static_cast<int>(i), headers[i]);
     if (r == IoResult::Ok) out = dayTimeline(headers, settings);
     return r;
 }

@@ -35,7 +35,8 @@ class PrescanSax {
         Frame& top = frames_.back();
         top.key = k;
         if (!top.keys.insert(k).second && ++duplicates_ <= kMaxDuplicates)
-            problems_.push_back({ProblemSeverity::Error, place(), "the key \"" + shown(k) + "\" is given twice"});
+            problems_.push_back(
+                {ProblemSeverity::Error, place(), "the key \"" + shown(k) + "\" is given twice"});
         return true;
     }
 

@@ -45,8 +45,9 @@ class Exporter {
 
     // A stored 0-based list position shown from 1; out of 0..count-1 is an error.
     int fromOne(uint8_t code, int count, const std::string& place) {
-        if (code >= count) fail(place, "the stored code " + std::to_string(code) + " is outside 0.." +
-                                           std::to_string(count - 1));
+        if (code >= count)
+            fail(place,
+                 "the stored code " + std::to_string(code) + " is outside 0.." + std::to_string(count - 1));
         return code + 1;
     }
 
@@ -57,7 +58,8 @@ class Exporter {
     }
 
     std::string clock(const ClockTime& t, const std::string& place) {
-        if (t.hour > 23 || t.minute > 59) fail(place, "the stored time " + clockText(t.hour, t.minute) + " is not a time");
+        if (t.hour > 23 || t.minute > 59)
+            fail(place, "the stored time " + clockText(t.hour, t.minute) + " is not a time");
         return clockText(t.hour, t.minute);
     }
 
@@ -223,7 +225,8 @@ ojson Exporter::effects(const EffectBlock& e, ContentKind kind, const std::strin
 std::string Exporter::date(const DdayDate& d, const std::string& place) {
     char text[32];
     std::snprintf(text, sizeof text, "%04u-%02u-%02u", unsigned{d.year}, unsigned{d.month}, unsigned{d.day});
-    if (!isCalendarDate(d.year, d.month, d.day)) fail(place, std::string("the stored date ") + text + " is not a date");
+    if (!isCalendarDate(d.year, d.month, d.day))
+        fail(place, std::string("the stored date ") + text + " is not a date");
     return text;
 }
 

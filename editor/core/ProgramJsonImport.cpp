@@ -96,7 +96,9 @@ class Importer {
         : options_(options), problems_(problems) {}
 
     void program(const json& doc, std::vector<ItemRecord>& items, SettingsBlock& settings);
-    void lineOnly(const json& v, LayoutCode layout, int n, ItemRecord& record) { line(v, "", layout, n, record); }
+    void lineOnly(const json& v, LayoutCode layout, int n, ItemRecord& record) {
+        line(v, "", layout, n, record);
+    }
 
   private:
     void error(const std::string& place, const std::string& message) {
@@ -128,7 +130,8 @@ class Importer {
     std::optional<ClockTime> clock(const json* v, const std::string& place);
 
     // The optional member KEY of OBJ: LOW..HIGH shown, stored from 0; FALLBACK (stored) when absent.
-    uint8_t fromOne(const json& obj, std::string_view key, const std::string& place, int high, uint8_t fallback);
+    uint8_t fromOne(const json& obj, std::string_view key, const std::string& place, int high,
+                    uint8_t fallback);
 
     void settingsOf(const json& doc, SettingsBlock& s);
     void item(const json& v, const std::string& place, ItemRecord& record);
@@ -165,7 +168,8 @@ const json* Importer::member(const json& obj, std::string_view key, const std::s
 
 std::optional<long> Importer::number(const json* v, const std::string& place, long low, long high) {
     if (!v) return std::nullopt;
-    const std::string range = "expected a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+    const std::string range =
+        "expected a whole number from " + std::to_string(low) + " to " + std::to_string(high);
     if (!v->is_number_integer()) {
         error(place, range + ", not " + kindOf(*v));
         return std::nullopt;
@@ -221,14 +225,16 @@ uint8_t Importer::fromOne(const json& obj, std::string_view key, const std::stri
 }
 
 void Importer::program(const json& doc, std::vector<ItemRecord>& items, SettingsBlock& settings) {
-    if (!object(doc, "", {"version", "sign", "link", "onOff", "displayWindow", "brightness", "items"})) return;
+    if (!object(doc, "", {"version", "sign", "link", "onOff", "displayWindow", "brightness", "items"}))
+        return;
     number(member(doc, "version", "", true), "version", 1, 1);
     settingsOf(doc, settings);
     const json* list = member(doc, "items", "", true);
     if (!list) return;
     if (!list->is_array()) return error("items", "expected an array, not " + kindOf(*list));
     if (list->size() > static_cast<size_t>(ItemStore::kRecords))
-        error("items", std::to_string(list->size()) + " items; a program holds at most 100 (더이상 삽입할수 없습니다)");
+        error("items", std::to_string(list->size()) +
+                           " items; a program holds at most 100 (더이상 삽입할수 없습니다)");
     for (size_t i = 0; i < list->size(); ++i) {
         ItemRecord record;
         item((*list)[i], at("items", i), record);
@@ -239,8 +245,10 @@ void Importer::program(const json& doc, std::vector<ItemRecord>& items, Settings
 void Importer::settingsOf(const json& doc, SettingsBlock& s) {
     s = SettingsBlock{};
     s.setComPort(1), s.setSignHeight(1), s.setSignWidth(6);
-    if (const json* sign = member(doc, "sign", "", true); sign && object(*sign, "sign", {"width", "height"})) {
-        if (auto w = number(member(*sign, "width", "sign", true), "sign.width", 5, 40)) s.setSignWidth(uint8_t(*w));
+    if (const json* sign = member(doc, "sign", "", true);
+        sign && object(*sign, "sign", {"width", "height"})) {
+        if (auto w = number(member(*sign, "width", "sign", true), "sign.width", 5, 40))
+            s.setSignWidth(uint8_t(*w));
         if (auto h = number(member(*sign, "height", "sign", true), "sign.height", 1, 8))
             s.setSignHeight(uint8_t(*h));
     }
@@ -261,7 +269,8 @@ void Importer::settingsOf(const json& doc, SettingsBlock& s) {
     }
     if (const json* onOff = member(doc, "onOff", "", false);
         onOff && object(*onOff, "onOff", {"enabled", "on", "off"})) {
-        if (auto e = boolean(member(*onOff, "enabled", "onOff", false), "onOff.enabled")) s.setOnOffEnabled(*e);
+        if (auto e = boolean(member(*onOff, "enabled", "onOff", false), "onOff.enabled"))
+            s.setOnOffEnabled(*e);
         const ClockTime on = clock(member(*onOff, "on", "onOff", false), "onOff.on").value_or(ClockTime{});
         const ClockTime off = clock(member(*onOff, "off", "onOff", false), "onOff.off").value_or(ClockTime{});
         s.setOnOffTimes(on.hour, on.minute, off.hour, off.minute);
@@ -273,12 +282,14 @@ void Importer::settingsOf(const json& doc, SettingsBlock& s) {
 
 void Importer::item(const json& v, const std::string& place, ItemRecord& record) {
     if (!object(v, place, {"layout", "heights", "window", "lines"})) return;
-    const std::optional<size_t> code = named(member(v, "layout", place, true), at(place, "layout"), names::layouts());
+    const std::optional<size_t> code =
+        named(member(v, "layout", place, true), at(place, "layout"), names::layouts());
     const LayoutCode layout = code ? static_cast<LayoutCode>(*code) : LayoutCode::None;
     ItemHeader& h = record.header;
     h = ItemHeader::newItem(layout == LayoutCode::None ? LayoutCode::OneLine : layout, {0, 0, 0});
     if (const json* hs = member(v, "heights", place, true)) heights(*hs, at(place, "heights"), layout, h);
-    if (const json* w = member(v, "window", place, false); w && object(*w, at(place, "window"), {"start", "end"})) {
+    if (const json* w = member(v, "window", place, false);
+        w && object(*w, at(place, "window"), {"start", "end"})) {
         const std::string wp = at(place, "window");
         const ClockTime start = clock(member(*w, "start", wp, true), at(wp, "start")).value_or(ClockTime{});
         const ClockTime end = clock(member(*w, "end", wp, true), at(wp, "end")).value_or(ClockTime{});
@@ -311,7 +322,8 @@ void Importer::heights(const json& v, const std::string& place, LayoutCode layou
         total += *code;
     }
     if (total > 8)
-        error(place, "the lines are " + std::to_string(total) + " modules high in all; at most 8 (128 pixels)");
+        error(place,
+              "the lines are " + std::to_string(total) + " modules high in all; at most 8 (128 pixels)");
 }
 
 // The keys each kind of line has.
@@ -353,7 +365,9 @@ void Importer::line(const json& v, const std::string& place, LayoutCode layout, 
     const bool title = *kindName == names::kTitle;
     std::optional<size_t> code = title ? std::optional<size_t>(0) : names::kinds().find(*kindName);
     const std::string kp = at(place, "kind");
-    if (!code) return error(kp, "unknown name " + shown(*kindName) + "; one of " + names::kinds().choices() + ", \"title\"");
+    if (!code)
+        return error(
+            kp, "unknown name " + shown(*kindName) + "; one of " + names::kinds().choices() + ", \"title\"");
     const ContentKind kind = static_cast<ContentKind>(*code);
     if (titleItem && n == 1 && !title) return error(kp, "line 1 of a title and sentence item is \"title\"");
     if (titleItem && n == 2 && kind != ContentKind::Sentence && kind != ContentKind::None)
@@ -441,7 +455,8 @@ void Importer::runs(const json& obj, const std::string& place, LinePayload& payl
             error(tp, "holds a zero character");
             continue;
         }
-        if (hasNonKsx1001(*cp949)) warning(tp, "holds characters outside KS X 1001, which the sign cannot draw");
+        if (hasNonKsx1001(*cp949))
+            warning(tp, "holds characters outside KS X 1001, which the sign cannot draw");
         if (!tooLong && text.size() + cp949->size() > LinePayload::kMaxText) {
             tooLong = true;
             error(tp, "the line's text reaches " + std::to_string(text.size() + cp949->size()) +
@@ -467,8 +482,10 @@ void Importer::effects(const json& obj, const std::string& place, ContentKind ki
         return;
     if (auto c = named(member(*v, "entry", p, false), at(p, "entry"), names::entryEffectsFor(kind)))
         e.entry = uint8_t(*c);
-    if (auto c = named(member(*v, "hold", p, false), at(p, "hold"), names::holdEffects())) e.hold = uint8_t(*c);
-    if (auto c = named(member(*v, "exit", p, false), at(p, "exit"), names::exitEffects())) e.exit = uint8_t(*c);
+    if (auto c = named(member(*v, "hold", p, false), at(p, "hold"), names::holdEffects()))
+        e.hold = uint8_t(*c);
+    if (auto c = named(member(*v, "exit", p, false), at(p, "exit"), names::exitEffects()))
+        e.exit = uint8_t(*c);
     e.holdTime = fromOne(*v, "holdTime", p, 10, 2);
     e.entrySpeed = fromOne(*v, "entrySpeed", p, 5, 0);
     e.holdSpeed = fromOne(*v, "holdSpeed", p, 5, 0);
@@ -551,10 +568,12 @@ std::vector<JsonProblem> importProgramJson(std::string_view text, const JsonImpo
 
     ItemStore filled;
     IoResult r = IoResult::Ok;
-    for (size_t i = 0; i < items.size() && r == IoResult::Ok; ++i) r = filled.writeRecord(static_cast<int>(i), items[i]);
+    for (size_t i = 0; i < items.size() && r == IoResult::Ok; ++i)
+        r = filled.writeRecord(static_cast<int>(i), items[i]);
     if (r == IoResult::Ok) r = filled.writeSettings(settings);
     if (r != IoResult::Ok) {
-        problems.push_back({ProblemSeverity::Error, "", std::string("cannot fill the project: ") + toText(r)});
+        problems.push_back(
+            {ProblemSeverity::Error, "", std::string("cannot fill the project: ") + toText(r)});
         return problems;
     }
     store = std::move(filled);

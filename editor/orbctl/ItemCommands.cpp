@@ -78,7 +78,8 @@ DocOutcome badValue(const std::string& key, const std::string& value) {
 DocOutcome setSetting(OrbDocument& doc, const std::string& key, const std::string& value) {
     const SettingsBlock& s = doc.settings();
     long n = 0;
-    if (key == "sign.width" && parseCount(value, 5, 40, n)) return doc.setSignSize(uint8_t(n), s.signHeight());
+    if (key == "sign.width" && parseCount(value, 5, 40, n))
+        return doc.setSignSize(uint8_t(n), s.signHeight());
     if (key == "sign.height" && parseCount(value, 1, 8, n)) return doc.setSignSize(s.signWidth(), uint8_t(n));
     if (key == "link.mode") {
         if (auto m = json_names::linkModes().find(value)) return doc.setLinkMode(static_cast<LinkMode>(*m));
@@ -87,8 +88,10 @@ DocOutcome setSetting(OrbDocument& doc, const std::string& key, const std::strin
     if (key == "link.ip") {
         if (auto ip = parseIpText(value)) return doc.setTcpPeer(*ip, s.tcpPort());
     }
-    if (key == "link.port" && parseCount(value, 0, 65535, n)) return doc.setTcpPeer(s.ipAddress(), uint16_t(n));
-    if (key == "onOff.enabled" && (value == "true" || value == "false")) return doc.setOnOffEnabled(value == "true");
+    if (key == "link.port" && parseCount(value, 0, 65535, n))
+        return doc.setTcpPeer(s.ipAddress(), uint16_t(n));
+    if (key == "onOff.enabled" && (value == "true" || value == "false"))
+        return doc.setOnOffEnabled(value == "true");
     const ClockTime on{s.onHour(), s.onMinute()}, off{s.offHour(), s.offMinute()};
     if (key == "onOff.on") {
         if (auto t = parseClockText(value)) return doc.setOnOffTimes(*t, off);
@@ -122,7 +125,8 @@ DocOutcome setLine(OrbDocument& doc, int row, int line, const std::string& json)
         if (line == 1) c.title = parsed.line(1);
         if (line == 2) c.sentence = parsed.line(2), c.effects = parsed.header.effects(2);
         const DocOutcome r = doc.setTitleSentence(selected, c);
-        if (r == DocOutcome::Incomplete) std::fputs("nothing changed: the title and the sentence both need a text\n", stderr);
+        if (r == DocOutcome::Incomplete)
+            std::fputs("nothing changed: the title and the sentence both need a text\n", stderr);
         return r;
     }
     const ContentKind kind = parsed.header.kind(line);
@@ -149,7 +153,8 @@ int addCommand(const std::vector<std::string>& args) {
     if (args.size() < 3) return usageOf(kLine);
     const std::optional<size_t> layout = json_names::layouts().find(args[1]);
     if (!layout) {
-        std::fprintf(stderr, "%s: unknown layout; one of %s\n", args[1].c_str(), json_names::layouts().choices().c_str());
+        std::fprintf(stderr, "%s: unknown layout; one of %s\n", args[1].c_str(),
+                     json_names::layouts().choices().c_str());
         return 2;
     }
     const size_t lines = static_cast<size_t>(linesOf(static_cast<LayoutCode>(*layout)));
@@ -166,7 +171,8 @@ int addCommand(const std::vector<std::string>& args) {
         }
         heights[i] = static_cast<uint8_t>(n);
     }
-    return onProject(args[0], [&](OrbDocument& doc) { return doc.addItem(static_cast<LayoutCode>(*layout), heights); });
+    return onProject(
+        args[0], [&](OrbDocument& doc) { return doc.addItem(static_cast<LayoutCode>(*layout), heights); });
 }
 
 int deleteCommand(const std::vector<std::string>& args) {

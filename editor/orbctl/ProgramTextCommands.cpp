@@ -59,7 +59,8 @@ bool readLimited(const std::string& path, size_t limit, std::string& out) {
 }
 
 bool writeText(const std::string& path, const std::string& text) {
-    if (path.empty()) return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+    if (path.empty())
+        return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     return replaceFile(path, std::span<const uint8_t>(bytes, text.size())) == IoResult::Ok;
 }
@@ -103,8 +104,8 @@ int importCommand(const std::vector<std::string>& args) {
     }
     // Saved as the editor saves a project: beside the target, synced, then renamed over it.
     auto bytes = std::make_unique<StoreBytes>();
-    const DocOutcome saved = store.readAll(*bytes) == IoResult::Ok ? writeProjectFile(project, *bytes)
-                                                                   : DocOutcome::CannotSave;
+    const DocOutcome saved =
+        store.readAll(*bytes) == IoResult::Ok ? writeProjectFile(project, *bytes) : DocOutcome::CannotSave;
     if (saved != DocOutcome::Done) {
         std::fprintf(stderr, "%s: %s\n", project.c_str(), messageOf(saved).text.c_str());
         return 1;

@@ -52,8 +52,10 @@ void printJson(const std::string& date, const std::vector<TimelinePeriod>& perio
     for (const TimelinePeriod& p : periods) {
         nlohmann::ordered_json items = nlohmann::ordered_json::array();
         for (int i : p.items) items.push_back(i + 1);
-        doc["periods"].push_back(
-            {{"start", hhmm(p.start)}, {"end", hhmm(p.end)}, {"state", stateOf(p)}, {"items", std::move(items)}});
+        doc["periods"].push_back({{"start", hhmm(p.start)},
+                                  {"end", hhmm(p.end)},
+                                  {"state", stateOf(p)},
+                                  {"items", std::move(items)}});
     }
     std::printf("%s\n", doc.dump(2).c_str());
 }

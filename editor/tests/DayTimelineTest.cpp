@@ -25,27 +25,26 @@ SettingsBlock withWindowMode(uint8_t mode) {
 using Periods = std::vector<TimelinePeriod>;
 
 TEST(DayTimeline, ModeZeroPlaysEveryItemWithContentAllDay) {
-    const std::vector<ItemHeader> items = {sentenceItem({8, 0}, {9, 0}),
-                                           ItemHeader::newItem(LayoutCode::TwoLines, {1, 1, 0}),  // no content
-                                           sentenceItem({20, 0}, {21, 0}),
-                                           ItemHeader::newItem(LayoutCode::TitleAndSentence, {1, 1, 0})};
+    const std::vector<ItemHeader> items = {
+        sentenceItem({8, 0}, {9, 0}), ItemHeader::newItem(LayoutCode::TwoLines, {1, 1, 0}),  // no content
+        sentenceItem({20, 0}, {21, 0}), ItemHeader::newItem(LayoutCode::TitleAndSentence, {1, 1, 0})};
     EXPECT_EQ(dayTimeline(items, withWindowMode(0)), (Periods{{0, at(24), false, {0, 2, 3}}}));
 }
 
 TEST(DayTimeline, OverlappingWindowsShareTheirCommonPart) {
     const std::vector<ItemHeader> items = {sentenceItem({8, 0}, {12, 0}), sentenceItem({10, 30}, {14, 0})};
     EXPECT_EQ(dayTimeline(items, withWindowMode(1)), (Periods{{0, at(8), false, {}},
-                                                             {at(8), at(10, 30), false, {0}},
-                                                             {at(10, 30), at(12), false, {0, 1}},
-                                                             {at(12), at(14), false, {1}},
-                                                             {at(14), at(24), false, {}}}));
+                                                              {at(8), at(10, 30), false, {0}},
+                                                              {at(10, 30), at(12), false, {0, 1}},
+                                                              {at(12), at(14), false, {1}},
+                                                              {at(14), at(24), false, {}}}));
 }
 
 TEST(DayTimeline, AWindowPassingMidnightPlaysAtBothEndsOfTheDay) {
     const std::vector<ItemHeader> items = {sentenceItem({22, 0}, {2, 0}), sentenceItem({0, 0}, {0, 0})};
-    EXPECT_EQ(dayTimeline(items, withWindowMode(1)), (Periods{{0, at(2), false, {0, 1}},
-                                                             {at(2), at(22), false, {1}},
-                                                             {at(22), at(24), false, {0, 1}}}));
+    EXPECT_EQ(
+        dayTimeline(items, withWindowMode(1)),
+        (Periods{{0, at(2), false, {0, 1}}, {at(2), at(22), false, {1}}, {at(22), at(24), false, {0, 1}}}));
 }
 
 TEST(DayTimeline, OnOffTimesDarkenTheSignOutsideThem) {
@@ -67,9 +66,8 @@ TEST(DayTimeline, OnOffTimesPassingMidnightKeepTheSignLitAtNight) {
     s.setOnOffEnabled(true);
     s.setOnOffTimes(18, 0, 6, 0);
     const std::vector<ItemHeader> items = {sentenceItem({0, 0}, {0, 0})};
-    EXPECT_EQ(dayTimeline(items, s), (Periods{{0, at(6), false, {0}},
-                                              {at(6), at(18), true, {}},
-                                              {at(18), at(24), false, {0}}}));
+    EXPECT_EQ(dayTimeline(items, s),
+              (Periods{{0, at(6), false, {0}}, {at(6), at(18), true, {}}, {at(18), at(24), false, {0}}}));
 }
 
 TEST(DayTimeline, SettingsAreReadAsTheEditorCorrectsThem) {

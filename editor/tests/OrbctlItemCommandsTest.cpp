@@ -30,7 +30,8 @@ std::string projectOf(const TempDir& dir, int items) {
         EXPECT_EQ(store.writeRecord(i, r), IoResult::Ok);
     }
     std::vector<uint8_t> bytes(ItemStore::kFileSize);
-    EXPECT_EQ(store.readAll(std::span<uint8_t, ItemStore::kFileSize>(bytes.data(), bytes.size())), IoResult::Ok);
+    EXPECT_EQ(store.readAll(std::span<uint8_t, ItemStore::kFileSize>(bytes.data(), bytes.size())),
+              IoResult::Ok);
     const std::string path = dir.file("p.dat");
     testing::writeFileBytes(path, bytes);
     return path;
@@ -113,7 +114,9 @@ TEST(OrbctlItemCommands, RowsOutsideTheListAndEmptyListsAreRefusedWithoutAChange
 TEST(OrbctlItemCommands, SetLineEditsOneLineAsItsDialogWould) {
     TempDir dir;
     const std::string p = projectOf(dir, 2);
-    Outcome r = orbctl("set-line " + p + R"( 2 1 '{"kind": "dday", "date": "2026-12-25", "runs": [{"text": "성탄", "colour": "초록색"}]}')");
+    Outcome r = orbctl(
+        "set-line " + p +
+        R"( 2 1 '{"kind": "dday", "date": "2026-12-25", "runs": [{"text": "성탄", "colour": "초록색"}]}')");
     ASSERT_EQ(r.status, 0) << r.output;
     ItemStore store;
     ASSERT_EQ(ItemStore::open(p, FileMode::ReadOnly, store), IoResult::Ok);

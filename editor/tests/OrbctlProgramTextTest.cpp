@@ -121,8 +121,9 @@ TEST(OrbctlProgramText, TimelinePrintsTheDayAsTextAndJson) {
     const nlohmann::json doc = nlohmann::json::parse(r.output);
     EXPECT_EQ(doc["date"], "2026-12-24");
     ASSERT_EQ(doc["periods"].size(), 7u);
-    EXPECT_EQ(doc["periods"][3], nlohmann::json::parse(
-                                     R"({"start": "12:00", "end": "13:00", "state": "playing", "items": [1, 2]})"));
+    EXPECT_EQ(
+        doc["periods"][3],
+        nlohmann::json::parse(R"({"start": "12:00", "end": "13:00", "state": "playing", "items": [1, 2]})"));
     EXPECT_EQ(orbctl("timeline " + dir.file("day.dat") + " --date 2026-02-30").status, 2);
 }
 

@@ -17,7 +17,8 @@ using ::testing::HasSubstr;
 
 std::vector<uint8_t> bytesOf(const ItemStore& store) {
     std::vector<uint8_t> bytes(ItemStore::kFileSize);
-    EXPECT_EQ(store.readAll(std::span<uint8_t, ItemStore::kFileSize>(bytes.data(), bytes.size())), IoResult::Ok);
+    EXPECT_EQ(store.readAll(std::span<uint8_t, ItemStore::kFileSize>(bytes.data(), bytes.size())),
+              IoResult::Ok);
     return bytes;
 }
 
@@ -107,7 +108,8 @@ std::vector<ItemRecord> everyKindAndLayout() {
     three.header.setKind(3, ContentKind::Dday);
     three.header.setEffects(3, {0, 0, 0, 0, 1, 0, 0});
     three.header.setDdayDate(3, {2028, 2, 29});
-    three.line(3).setText(cp949("시험까지"), word(TextColour::Green, BackgroundColour::Black, Typeface::Gungseo));
+    three.line(3).setText(cp949("시험까지"),
+                          word(TextColour::Green, BackgroundColour::Black, Typeface::Gungseo));
     items.push_back(three);
 
     ItemRecord temperature;
@@ -121,7 +123,8 @@ std::vector<ItemRecord> everyKindAndLayout() {
     title.header.setKind(2, ContentKind::Sentence);
     title.header.setEffects(2, {1, 2, 3, 4, 1, 2, 3});
     title.line(1).setText(cp949("공지"), word(TextColour::Red, BackgroundColour::Black, Typeface::Yet));
-    title.line(2).setText(cp949("오늘은 휴무입니다"), word(TextColour::Green, BackgroundColour::Black, Typeface::Gulim));
+    title.line(2).setText(cp949("오늘은 휴무입니다"),
+                          word(TextColour::Green, BackgroundColour::Black, Typeface::Gulim));
     items.push_back(title);
 
     items.push_back({ItemHeader::newItem(LayoutCode::TitleAndSentence, {1, 1, 0}), {}});  // not yet edited
@@ -175,12 +178,12 @@ TEST(ProgramJsonRoundTrip, BytesNoReaderUsesComeBackAsTheEditorWritesThem) {
     std::vector<ItemRecord> dirty = clean;
     // A bitmap line that once was a sentence keeps old attribute words past its path.
     for (size_t i = 600; i < 1536; ++i) dirty[1].line(1).bytes[i] = 0x5A;
-    dirty[0].header.bytes[0] = 0;                       // the marker nobody reads
-    dirty[0].header.setHeightCode(3, 7);                // a line the layout does not have
-    dirty[0].header.bytes[70] = 9;                      // reserved
-    dirty[0].header.setPictureSize(1, 12, 34);          // not read for a sentence
-    dirty[0].line(1).bytes[100] = 'x';                  // past the text's zero
-    dirty[0].line(1).setAttributeWord(2, 0x0040);       // second byte of 가
+    dirty[0].header.bytes[0] = 0;                          // the marker nobody reads
+    dirty[0].header.setHeightCode(3, 7);                   // a line the layout does not have
+    dirty[0].header.bytes[70] = 9;                         // reserved
+    dirty[0].header.setPictureSize(1, 12, 34);             // not read for a sentence
+    dirty[0].line(1).bytes[100] = 'x';                     // past the text's zero
+    dirty[0].line(1).setAttributeWord(2, 0x0040);          // second byte of 가
     dirty[3].header.setEffects(1, {5, 5, 5, 9, 4, 5, 5});  // a temperature reads only hold time and speed
     ItemStore dirtyStore = storeOf(dirty, someSettings());
     dirtyStore.writeRecord(50, clean[0]);  // past the first empty record: not an item
@@ -221,7 +224,8 @@ TEST(ProgramJsonExport, StoredCodesWithoutANameAreReportedAtTheirPlace) {
     EXPECT_EQ(json, "");
     std::set<std::string> places;
     for (const JsonProblem& p : problems) places.insert(p.place);
-    EXPECT_THAT(places, ::testing::IsSupersetOf({"items[0].lines[0].effects.entry", "items[2].lines[1].kind"}));
+    EXPECT_THAT(places,
+                ::testing::IsSupersetOf({"items[0].lines[0].effects.entry", "items[2].lines[1].kind"}));
     EXPECT_TRUE(std::any_of(places.begin(), places.end(),
                             [](const std::string& p) { return p.rfind("items[0].lines[0].runs[", 0) == 0; }));
 }
@@ -229,7 +233,8 @@ TEST(ProgramJsonExport, StoredCodesWithoutANameAreReportedAtTheirPlace) {
 // --- Hand-written JSON per kind against the record's own layout ---------------------------------
 
 std::string document(const std::string& items, const std::string& settings = "") {
-    return R"({"version": 1, "sign": {"width": 10, "height": 2})" + settings + R"(, "items": [)" + items + "]}";
+    return R"({"version": 1, "sign": {"width": 10, "height": 2})" + settings + R"(, "items": [)" + items +
+           "]}";
 }
 
 ItemRecord importedRecord(const std::string& item, int index = 0) {
@@ -268,7 +273,8 @@ void putWord(std::array<uint8_t, ItemRecord::kSize>& b, int line, size_t i, uint
 }
 
 TEST(ProgramJsonKinds, ASentenceOfRunsGivesItsTextAndAttributeWords) {
-    const ItemRecord r = importedRecord(R"({"layout": "one", "heights": [2], "window": {"start": "09:05", "end": "18:00"},
+    const ItemRecord r =
+        importedRecord(R"({"layout": "one", "heights": [2], "window": {"start": "09:05", "end": "18:00"},
       "lines": [{"kind": "sentence",
         "runs": [{"text": "A", "colour": "빨강색", "background": "검정색", "font": "굴림체"},
                  {"text": "가", "colour": "노랑색", "background": "초록색", "font": "매직체"}],
@@ -310,7 +316,8 @@ TEST(ProgramJsonKinds, APhraseKeepsBothPaths) {
 }
 
 TEST(ProgramJsonKinds, AnAnimationKeepsSizeFramesAndSpeed) {
-    const ItemRecord r = importedRecord(R"({"layout": "three", "heights": [1, 1, 1], "lines": [{"kind": "none"},
+    const ItemRecord r =
+        importedRecord(R"({"layout": "three", "heights": [1, 1, 1], "lines": [{"kind": "none"},
       {"kind": "none"}, {"kind": "animation", "path": "/a.gif", "width": 100, "height": 20, "frames": 300,
        "speed": 5}]})");
     auto expected = added(3, {1, 1, 1});
@@ -354,13 +361,14 @@ TEST(ProgramJsonKinds, ATitleAndSentenceKeepsKindZeroOnItsTitle) {
 
 TEST(ProgramJsonKinds, SettingsGoToTheirOffsets) {
     ItemStore store;
-    ASSERT_FALSE(hasErrors(importText(
-        document("", R"(, "link": {"mode": "tcp", "comPort": 20, "ip": "10.0.200.3", "port": 4660},
+    ASSERT_FALSE(hasErrors(
+        importText(document("", R"(, "link": {"mode": "tcp", "comPort": 20, "ip": "10.0.200.3", "port": 4660},
           "onOff": {"enabled": true, "on": "06:30", "off": "23:59"}, "displayWindow": "inside", "brightness": 10)"),
-        store)));
+                   store)));
     SettingsBlock s;
     ASSERT_EQ(store.readSettings(s), IoResult::Ok);
-    const std::array<uint8_t, 32> expected = {20, 2, 10, 1, 10, 0, 200, 3, 0x12, 0x34, 6, 30, 23, 59, 1, 1, 9};
+    const std::array<uint8_t, 32> expected = {20,   2, 10, 1,  10, 0, 200, 3, 0x12,
+                                              0x34, 6, 30, 23, 59, 1, 1,   9};
     EXPECT_EQ(s.bytes, expected);
 }
 
@@ -400,7 +408,8 @@ std::vector<Refusal> refusals() {
     return {
         {"overHundredItems", document(items(101)), ProblemSeverity::Error, "items", "at most 100"},
         {"heightsOverEight", document(R"({"layout": "three", "heights": [3, 3, 3], "lines": [{"kind": "none"},
-            {"kind": "none"}, {"kind": "none"}]})"), ProblemSeverity::Error, "items[0].heights", "9 modules"},
+            {"kind": "none"}, {"kind": "none"}]})"),
+         ProblemSeverity::Error, "items[0].heights", "9 modules"},
         {"heightOutOfRange", document(R"({"layout": "one", "heights": [9], "lines": [{"kind": "none"}]})"),
          ProblemSeverity::Error, "items[0].heights[0]", "from 1 to 8"},
         {"textOver511Bytes", document(sentence(R"({"text": "가나다"}, {"text": ")" + long512 + R"("})")),
@@ -411,34 +420,42 @@ std::vector<Refusal> refusals() {
          "items[0].lines[0].runs[0].text", "CP949 cannot represent"},
         {"unknownColour", document(sentence(R"({"text": "a", "colour": "blue"})")), ProblemSeverity::Error,
          "items[0].lines[0].runs[0].colour", "unknown name \"blue\""},
-        {"unknownLayout", document(R"({"layout": "four", "heights": [1], "lines": []})"), ProblemSeverity::Error,
-         "items[0].layout", "unknown name"},
-        {"unknownEffect", document(R"({"layout": "one", "heights": [1], "lines": [{"kind": "bitmap", "path": "/a",
-            "width": 1, "height": 1, "effects": {"exit": "날아가기"}}]})"), ProblemSeverity::Error,
-         "items[0].lines[0].effects.exit", "unknown name"},
+        {"unknownLayout", document(R"({"layout": "four", "heights": [1], "lines": []})"),
+         ProblemSeverity::Error, "items[0].layout", "unknown name"},
+        {"unknownEffect",
+         document(R"({"layout": "one", "heights": [1], "lines": [{"kind": "bitmap", "path": "/a",
+            "width": 1, "height": 1, "effects": {"exit": "날아가기"}}]})"),
+         ProblemSeverity::Error, "items[0].lines[0].effects.exit", "unknown name"},
         {"textEntryOnPicture", document(R"J({"layout": "one", "heights": [1], "lines": [{"kind": "sentence",
-            "runs": [], "effects": {"entry": "위로 지나가기(스크롤)"}}]})J"), ProblemSeverity::Error,
-         "items[0].lines[0].effects.entry", "unknown name"},
-        {"badDate", document(R"({"layout": "one", "heights": [1], "lines": [{"kind": "dday", "date": "2027-02-29",
-            "runs": []}]})"), ProblemSeverity::Error, "items[0].lines[0].date", "YYYY-MM-DD"},
+            "runs": [], "effects": {"entry": "위로 지나가기(스크롤)"}}]})J"),
+         ProblemSeverity::Error, "items[0].lines[0].effects.entry", "unknown name"},
+        {"badDate",
+         document(R"({"layout": "one", "heights": [1], "lines": [{"kind": "dday", "date": "2027-02-29",
+            "runs": []}]})"),
+         ProblemSeverity::Error, "items[0].lines[0].date", "YYYY-MM-DD"},
         {"badTime", document(R"({"layout": "one", "heights": [1], "window": {"start": "24:00", "end": "1:00"},
-            "lines": [{"kind": "none"}]})"), ProblemSeverity::Error, "items[0].window.start", "HH:MM"},
-        {"badOnOffTime", document("", R"(, "onOff": {"on": "7:00"})"), ProblemSeverity::Error, "onOff.on", "HH:MM"},
+            "lines": [{"kind": "none"}]})"),
+         ProblemSeverity::Error, "items[0].window.start", "HH:MM"},
+        {"badOnOffTime", document("", R"(, "onOff": {"on": "7:00"})"), ProblemSeverity::Error, "onOff.on",
+         "HH:MM"},
         {"missingPicture", document(R"({"layout": "one", "heights": [1], "lines": [{"kind": "bitmap",
-            "path": "/missing.bmp", "width": 1, "height": 1}]})"), ProblemSeverity::Warning,
-         "items[0].lines[0].path", "no such file"},
+            "path": "/missing.bmp", "width": 1, "height": 1}]})"),
+         ProblemSeverity::Warning, "items[0].lines[0].path", "no such file"},
         {"numberAsString", document("", R"(, "brightness": "5")"), ProblemSeverity::Error, "brightness",
          "not a string"},
-        {"fraction", document("", R"(, "brightness": 2.5)"), ProblemSeverity::Error, "brightness", "not a fraction"},
+        {"fraction", document("", R"(, "brightness": 2.5)"), ProblemSeverity::Error, "brightness",
+         "not a fraction"},
         {"hugeNumber", document("", R"(, "brightness": 18446744073709551615)"), ProblemSeverity::Error,
          "brightness", "from 1 to 10"},
-        {"unknownKey", document(R"({"layout": "one", "heights": [1], "lines": [{"kind": "clock", "text": "x"}]})"),
+        {"unknownKey",
+         document(R"({"layout": "one", "heights": [1], "lines": [{"kind": "clock", "text": "x"}]})"),
          ProblemSeverity::Error, "items[0].lines[0].text", "unknown key"},
         {"missingKey", R"({"version": 1, "items": []})", ProblemSeverity::Error, "sign", "missing"},
         {"wrongLineCount", document(R"({"layout": "two", "heights": [1, 1], "lines": [{"kind": "none"}]})"),
          ProblemSeverity::Error, "items[0].lines", "2 lines, not 1"},
         {"titleOutsideItsLayout", document(R"({"layout": "one", "heights": [1], "lines": [{"kind": "title",
-            "runs": []}]})"), ProblemSeverity::Error, "items[0].lines[0].kind", "only line 1"},
+            "runs": []}]})"),
+         ProblemSeverity::Error, "items[0].lines[0].kind", "only line 1"},
         {"duplicateKey", R"({"version": 1, "sign": {"width": 10, "width": 12, "height": 1}, "items": []})",
          ProblemSeverity::Error, "sign.width", "given twice"},
         {"notJson", "{\"version\": 1,", ProblemSeverity::Error, "", "not JSON"},
@@ -449,7 +466,8 @@ std::vector<Refusal> refusals() {
          ProblemSeverity::Error, "items[0].lines[0].runs[0].text", "1048576 CP949 bytes"},
         {"wrongVersion", R"({"version": 2, "sign": {"width": 10, "height": 1}, "items": []})",
          ProblemSeverity::Error, "version", "from 1 to 1"},
-        {"badIp", document("", R"(, "link": {"ip": "10.0.0.256"})"), ProblemSeverity::Error, "link.ip", "IPv4"},
+        {"badIp", document("", R"(, "link": {"ip": "10.0.0.256"})"), ProblemSeverity::Error, "link.ip",
+         "IPv4"},
     };
 }
 
@@ -462,7 +480,8 @@ TEST_P(ProgramJsonRefusal, ReportsItsMessageAtItsPlaceAndLeavesTheTargetAsItWas)
     const auto exists = [](const std::string& p) { return p != "/missing.bmp"; };
     const std::vector<JsonProblem> problems = importText(r.json, target, exists);
     const bool found = std::any_of(problems.begin(), problems.end(), [&](const JsonProblem& p) {
-        return p.severity == r.severity && p.place == r.place && p.message.find(r.message) != std::string::npos;
+        return p.severity == r.severity && p.place == r.place &&
+               p.message.find(r.message) != std::string::npos;
     });
     std::string all;
     for (const JsonProblem& p : problems) all += toText(p) + "\n";
@@ -478,11 +497,11 @@ INSTANTIATE_TEST_SUITE_P(EveryProblem, ProgramJsonRefusal, ::testing::ValuesIn(r
 
 TEST(ProgramJsonImport, ReportsEveryProblemAtOnce) {
     ItemStore target;
-    const std::vector<JsonProblem> problems = importText(
-        document(R"({"layout": "one", "heights": [1], "window": {"start": "25:00", "end": "00:00"},
+    const std::vector<JsonProblem> problems =
+        importText(document(R"({"layout": "one", "heights": [1], "window": {"start": "25:00", "end": "00:00"},
            "lines": [{"kind": "sentence", "runs": [{"text": "a", "font": "Arial"}],
            "effects": {"holdTime": 11}}]}, {"layout": "two", "heights": [5, 4], "lines": []})"),
-        target);
+                   target);
     std::set<std::string> places;
     for (const JsonProblem& p : problems) places.insert(p.place);
     EXPECT_EQ(places, (std::set<std::string>{"items[0].window.start", "items[0].lines[0].runs[0].font",
