@@ -146,6 +146,9 @@ ojson Exporter::line(const ItemRecord& record, int n, const std::string& place) 
             out["runs"] = runs(payload, place + ".runs");
             return out;
         }
+        // The sign plays this sentence whatever its kind; without the kind it would be lost.
+        if (kind == ContentKind::None && (!payload.text().empty() || h.effects(2) != EffectBlock{}))
+            fail(place + ".kind", "a sentence is stored without its kind");
     }
     out["kind"] = name(names::kinds(), static_cast<size_t>(kind), place + ".kind");
     switch (kind) {
