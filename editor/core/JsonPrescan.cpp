@@ -17,7 +17,8 @@ std::string shown(const std::string& key) {
 
 class PrescanSax {
   public:
-    PrescanSax(std::vector<JsonProblem>& problems, int maxDepth) : problems_(problems), maxDepth_(maxDepth) {}
+    PrescanSax(std::vector<JsonProblem>& problems, const JsonLimits& limits)
+        : problems_(problems), limits_(limits) {}
 
     bool null() { return value(); }
     bool boolean(bool) { return value(); }
@@ -34,6 +35,11 @@ class PrescanSax {
     bool key(std::string& k) {
         Frame& top = frames_.back();
         top.key = k;
+        if (top.keys.size() >= static_cast<size_t>(limits_.members)) {
+            problems_.push_back({ProblemSeverity::Error, place(),
+                                 "more than " + std::to_string(limits_.members) + " keys in one object"});
+            return false;
+        }
         if (!top.keys.insert(k).second && ++duplicates_ <= kMaxDuplicates)
             problems_.push_back(
                 {ProblemSeverity::Error, place(), "the key \"" + shown(k) + "\" is given twice"});
@@ -60,15 +66,20 @@ class PrescanSax {
 
     // A value starts: inside an array it is the next element.
     bool value() {
-        if (!frames_.empty() && frames_.back().array) ++frames_.back().index;
+        if (frames_.empty() || !frames_.back().array) return true;
+        if (++frames_.back().index >= limits_.elements) {
+            problems_.push_back({ProblemSeverity::Error, place(),
+                                 "more than " + std::to_string(limits_.elements) + " elements in one array"});
+            return false;
+        }
         return true;
     }
 
     bool open(bool array) {
-        value();
-        if (static_cast<int>(frames_.size()) >= maxDepth_) {
+        if (!value()) return false;
+        if (static_cast<int>(frames_.size()) >= limits_.depth) {
             problems_.push_back({ProblemSeverity::Error, place(),
-                                 "nested more than " + std::to_string(maxDepth_) + " levels deep"});
+                                 "nested more than " + std::to_string(limits_.depth) + " levels deep"});
             return false;
         }
         frames_.push_back({array, -1, {}, {}});
@@ -93,16 +104,16 @@ class PrescanSax {
     }
 
     std::vector<JsonProblem>& problems_;
-    int maxDepth_;
+    JsonLimits limits_;
     int duplicates_ = 0;
     std::vector<Frame> frames_;
 };
 
 }  // namespace
 
-std::vector<JsonProblem> prescanJson(std::string_view text, int maxDepth) {
+std::vector<JsonProblem> prescanJson(std::string_view text, const JsonLimits& limits) {
     std::vector<JsonProblem> problems;
-    PrescanSax sax(problems, maxDepth);
+    PrescanSax sax(problems, limits);
     json::sax_parse(text.begin(), text.end(), &sax, json::input_format_t::json, true, false);
     return problems;
 }

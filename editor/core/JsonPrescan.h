@@ -8,8 +8,15 @@
 
 namespace orb {
 
-// Empty when the text may be parsed into a tree. Stops at the first syntax error or at the first
-// nesting past maxDepth; every duplicate key is reported.
-std::vector<JsonProblem> prescanJson(std::string_view text, int maxDepth);
+// Bounds on the tree a text may become, so that its size follows from what the format holds.
+struct JsonLimits {
+    int depth = 32;       // nested objects and arrays
+    int elements = 1024;  // in one array
+    int members = 64;     // keys in one object
+};
+
+// Empty when the text may be parsed into a tree. Stops at the first syntax error or the first
+// limit passed; every duplicate key is reported.
+std::vector<JsonProblem> prescanJson(std::string_view text, const JsonLimits& limits);
 
 }  // namespace orb

@@ -31,8 +31,13 @@ bool hasErrors(const std::vector<JsonProblem>& problems);
 // Larger documents are refused before they are parsed; a program of 100 items of three lines of
 // 511 one-character runs stays well below.
 inline constexpr size_t kMaxProgramJsonBytes = size_t{32} << 20;
-// Deeper nesting is refused while scanning, before any tree is built.
+// Deeper nesting, longer arrays (the longest a program has are 511 runs) and larger objects are
+// refused while scanning, before any tree is built.
 inline constexpr int kMaxProgramJsonDepth = 32;
+inline constexpr int kMaxProgramJsonElements = 1024;
+inline constexpr int kMaxProgramJsonMembers = 64;
+// Past this many problems only their number is reported.
+inline constexpr size_t kMaxProgramJsonProblems = 200;
 
 // The JSON form of a whole store, in the canonical layout (two-space indent, a final newline).
 // Anything stored that has no JSON form (an unknown code, a text that is not CP949) is an error;

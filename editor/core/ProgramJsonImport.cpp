@@ -99,13 +99,25 @@ class Importer {
     void lineOnly(const json& v, LayoutCode layout, int n, ItemRecord& record) {
         line(v, "", layout, n, record);
     }
+    // Closes the list with the number of problems past the limit.
+    void finish() {
+        if (unreported_ == 0) return;
+        problems_.push_back({unreportedError_ ? ProblemSeverity::Error : ProblemSeverity::Warning, "",
+                             std::to_string(unreported_) + " more problems not shown"});
+    }
 
   private:
     void error(const std::string& place, const std::string& message) {
-        problems_.push_back({ProblemSeverity::Error, place, message});
+        report({ProblemSeverity::Error, place, message});
     }
     void warning(const std::string& place, const std::string& message) {
-        problems_.push_back({ProblemSeverity::Warning, place, message});
+        report({ProblemSeverity::Warning, place, message});
+    }
+    // Past the limit only the count goes on, for the closing line of finish().
+    void report(JsonProblem p) {
+        if (problems_.size() < kMaxProgramJsonProblems) return problems_.push_back(std::move(p));
+        ++unreported_;
+        unreportedError_ |= p.severity == ProblemSeverity::Error;
     }
 
     static std::string at(const std::string& place, std::string_view key) {
@@ -144,6 +156,8 @@ class Importer {
 
     const JsonImportOptions& options_;
     std::vector<JsonProblem>& problems_;
+    size_t unreported_ = 0;
+    bool unreportedError_ = false;
 };
 
 bool Importer::object(const json& v, const std::string& place, std::span<const std::string_view> allowed) {
@@ -525,7 +539,8 @@ nlohmann::json parseChecked(std::string_view text, std::vector<JsonProblem>& pro
                                 std::to_string(kMaxProgramJsonBytes)});
         return {};
     }
-    problems = prescanJson(text, kMaxProgramJsonDepth);
+    problems =
+        prescanJson(text, JsonLimits{kMaxProgramJsonDepth, kMaxProgramJsonElements, kMaxProgramJsonMembers});
     if (!problems.empty()) return {};
     nlohmann::json doc = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
     if (doc.is_discarded()) problems.push_back({ProblemSeverity::Error, "", "not JSON"});
@@ -551,7 +566,9 @@ std::vector<JsonProblem> importLineJson(std::string_view text, LayoutCode layout
     if (!problems.empty()) return problems;
     ItemRecord record;
     record.header = ItemHeader::newItem(layout, {1, 1, 1});
-    Importer(withFileSystem(given), problems).lineOnly(doc, layout, line, record);
+    Importer importer(withFileSystem(given), problems);
+    importer.lineOnly(doc, layout, line, record);
+    importer.finish();
     if (!hasErrors(problems)) out = record;
     return problems;
 }
@@ -563,7 +580,9 @@ std::vector<JsonProblem> importProgramJson(std::string_view text, const JsonImpo
     if (!problems.empty()) return problems;
     std::vector<ItemRecord> items;
     SettingsBlock settings;
-    Importer(withFileSystem(given), problems).program(doc, items, settings);
+    Importer importer(withFileSystem(given), problems);
+    importer.program(doc, items, settings);
+    importer.finish();
     if (hasErrors(problems)) return problems;
 
     ItemStore filled;

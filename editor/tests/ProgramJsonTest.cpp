@@ -510,6 +510,32 @@ TEST(ProgramJsonImport, ReportsEveryProblemAtOnce) {
                                              "items[1].lines"}));
 }
 
+TEST(ProgramJsonImport, LongArraysAndLargeObjectsAreRefusedBeforeATreeIsBuilt) {
+    ItemStore target;
+    std::string ones = "[";
+    for (int i = 0; i < 2000; ++i) ones += i ? ",1" : "1";
+    std::vector<JsonProblem> problems = importText(document("", R"(, "extra": )" + ones + "]"), target);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].place, "extra[1024]");
+    EXPECT_THAT(problems[0].message, HasSubstr("more than 1024 elements"));
+    std::string keys = "{";
+    for (int i = 0; i < 100; ++i) keys += (i ? ",\"k" : "\"k") + std::to_string(i) + "\": 0";
+    problems = importText(keys + "}", target);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_THAT(problems[0].message, HasSubstr("more than 64 keys"));
+}
+
+TEST(ProgramJsonImport, ReportsTwoHundredProblemsAndCountsTheRest) {
+    ItemStore target;
+    std::string runs;
+    for (int i = 0; i < 300; ++i) runs += std::string(i ? "," : "") + R"({"text": "a", "font": "Arial"})";
+    const std::vector<JsonProblem> problems = importText(document(sentence(runs)), target);
+    ASSERT_EQ(problems.size(), kMaxProgramJsonProblems + 1);
+    EXPECT_EQ(problems[199].place, "items[0].lines[0].runs[199].font");
+    EXPECT_EQ(problems.back().message, "100 more problems not shown");
+    EXPECT_EQ(problems.back().severity, ProblemSeverity::Error);
+}
+
 TEST(ProgramJsonImport, RefusesADocumentOverItsLimitBeforeParsing) {
     ItemStore target;
     const std::string big(kMaxProgramJsonBytes + 1, ' ');
