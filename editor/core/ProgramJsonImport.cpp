@@ -154,7 +154,7 @@ class Importer {
     std::optional<std::string> path(const json& obj, std::string_view key, const std::string& place);
     uint16_t size16(const json& obj, std::string_view key, const std::string& place);
 
-    const JsonImportOptions& options_;
+    JsonImportOptions options_;  // a copy: callers hand in temporaries
     std::vector<JsonProblem>& problems_;
     size_t unreported_ = 0;
     bool unreportedError_ = false;
