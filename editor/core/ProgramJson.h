@@ -57,9 +57,11 @@ std::vector<JsonProblem> importProgramJson(std::string_view json, const JsonImpo
 
 // One line in its JSON form (an element of an item's "lines") as line LINE of an item of LAYOUT:
 // on success OUT is a record of that layout holding only this line's kind, header fields and
-// payload. Places are relative to the line ("runs[0].text").
+// payload, and LINES says which lines it holds. Places are relative to the line ("runs[0].text").
+// For a title and sentence, line 1 may also be given as the array [title, sentence], both at once.
 std::vector<JsonProblem> importLineJson(std::string_view json, LayoutCode layout, int line,
-                                        const JsonImportOptions& options, ItemRecord& out);
+                                        const JsonImportOptions& options, ItemRecord& out,
+                                        std::vector<int>& lines);
 
 // The text forms the JSON uses: "HH:MM", "YYYY-MM-DD", "a.b.c.d".
 std::optional<ClockTime> parseClockText(std::string_view text);

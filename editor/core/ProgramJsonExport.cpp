@@ -117,9 +117,13 @@ ojson Exporter::item(const ItemRecord& record, const std::string& place) {
     out["layout"] = name(names::layouts(), static_cast<size_t>(h.layout()), place + ".layout");
     const int lines = linesOf(h.layout());
     ojson heights = ojson::array();
-    for (int n = 1; n <= lines; ++n)
-        heights.push_back(fromOne(static_cast<uint8_t>(h.heightCode(n) - 1), 8,
-                                  place + ".heights[" + std::to_string(n - 1) + "]"));
+    for (int n = 1; n <= lines; ++n) {
+        const int code = h.heightCode(n);  // already counted from 1
+        if (code < 1 || code > 8)
+            fail(place + ".heights[" + std::to_string(n - 1) + "]",
+                 "the stored height code " + std::to_string(code) + " is outside 1..8");
+        heights.push_back(code);
+    }
     out["heights"] = std::move(heights);
     out["window"] = {{"start", clock(h.windowStart(), place + ".window.start")},
                      {"end", clock(h.windowEnd(), place + ".window.end")}};

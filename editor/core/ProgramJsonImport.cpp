@@ -96,8 +96,8 @@ class Importer {
         : options_(options), problems_(problems) {}
 
     void program(const json& doc, std::vector<ItemRecord>& items, SettingsBlock& settings);
-    void lineOnly(const json& v, LayoutCode layout, int n, ItemRecord& record) {
-        line(v, "", layout, n, record);
+    void lineOnly(const json& v, const std::string& place, LayoutCode layout, int n, ItemRecord& record) {
+        line(v, place, layout, n, record);
     }
     // Closes the list with the number of problems past the limit.
     void finish() {
@@ -560,16 +560,30 @@ JsonImportOptions withFileSystem(const JsonImportOptions& given) {
 }  // namespace
 
 std::vector<JsonProblem> importLineJson(std::string_view text, LayoutCode layout, int line,
-                                        const JsonImportOptions& given, ItemRecord& out) {
+                                        const JsonImportOptions& given, ItemRecord& out,
+                                        std::vector<int>& lines) {
     std::vector<JsonProblem> problems;
     const nlohmann::json doc = parseChecked(text, problems);
     if (!problems.empty()) return problems;
     ItemRecord record;
     record.header = ItemHeader::newItem(layout, {1, 1, 1});
     Importer importer(withFileSystem(given), problems);
-    importer.lineOnly(doc, layout, line, record);
+    std::vector<int> filled;
+    if (layout == LayoutCode::TitleAndSentence && line == 1 && doc.is_array()) {
+        if (doc.size() != 2)
+            problems.push_back({ProblemSeverity::Error, "", "expected [title, sentence], two lines"});
+        for (size_t n = 0; n < doc.size() && n < 2; ++n) {
+            importer.lineOnly(doc[n], "[" + std::to_string(n) + "]", layout, static_cast<int>(n + 1), record);
+            filled.push_back(static_cast<int>(n + 1));
+        }
+    } else {
+        importer.lineOnly(doc, "", layout, line, record);
+        filled.push_back(line);
+    }
     importer.finish();
-    if (!hasErrors(problems)) out = record;
+    if (hasErrors(problems)) return problems;
+    out = record;
+    lines = filled;
     return problems;
 }
 

@@ -21,7 +21,8 @@ const char* const kItemCommandsUsage =
     "            modules (1..8) per line\n"
     "  delete    delete the items of the rows given (numbered from 1 as the list shows them)\n"
     "  move      cut row FROM and paste it before the item now at row TO\n"
-    "  set-line  edit line LINE (1..3) of row ROW as the JSON of one line (docs/program-format.md)\n"
+    "  set-line  edit line LINE (1..3) of row ROW as the JSON of one line (docs/program-format.md);\n"
+    "            a title and sentence also takes [title, sentence] as its line 1\n"
     "  set       a setting: sign.width, sign.height, link.mode, link.comPort, link.ip, link.port,\n"
     "            onOff.enabled, onOff.on, onOff.off, displayWindow, brightness; VALUE as in the JSON\n";
 
@@ -116,17 +117,23 @@ DocOutcome setLine(OrbDocument& doc, int row, int line, const std::string& json)
     const LayoutCode layout = current.header.layout();
     if (line > linesOf(layout)) return DocOutcome::LineNotInLayout;
     ItemRecord parsed;
-    const std::vector<JsonProblem> problems = importLineJson(json, layout, line, {}, parsed);
+    std::vector<int> given;
+    const std::vector<JsonProblem> problems = importLineJson(json, layout, line, {}, parsed, given);
     printProblems(problems);
     if (hasErrors(problems)) return DocOutcome::InvalidValue;
     const int selected[] = {row};
     if (layout == LayoutCode::TitleAndSentence) {
         TitleSentenceContent c = doc.titleSentenceDialogStart(row);
-        if (line == 1) c.title = parsed.line(1);
-        if (line == 2) c.sentence = parsed.line(2), c.effects = parsed.header.effects(2);
+        for (int n : given) {
+            if (n == 1) c.title = parsed.line(1);
+            if (n == 2) c.sentence = parsed.line(2), c.effects = parsed.header.effects(2);
+        }
         const DocOutcome r = doc.setTitleSentence(selected, c);
         if (r == DocOutcome::Incomplete)
-            std::fputs("nothing changed: the title and the sentence both need a text\n", stderr);
+            std::fputs(
+                "nothing changed: the title and the sentence both need a text (give both as "
+                "[title, sentence] for line 1)\n",
+                stderr);
         return r;
     }
     const ContentKind kind = parsed.header.kind(line);

@@ -140,6 +140,32 @@ TEST(OrbctlItemCommands, SetLineEditsOneLineAsItsDialogWould) {
     EXPECT_TRUE(testing::readFileBytes(p) == before);
 }
 
+TEST(OrbctlItemCommands, ATitleAndSentenceTakesBothLinesAtOnce) {
+    TempDir dir;
+    const std::string p = projectOf(dir, 0);
+    ASSERT_EQ(orbctl("add " + p + " title-and-sentence 1 1").status, 0);
+    Outcome r = orbctl("set-line " + p + R"( 1 1 '{"kind": "title", "runs": [{"text": "T"}]}')");
+    EXPECT_EQ(r.status, 1) << "the editor takes a title only with its sentence";
+    EXPECT_THAT(r.output, HasSubstr("[title, sentence]"));
+    r = orbctl(
+        "set-line " + p +
+        R"( 1 1 '[{"kind": "title", "runs": [{"text": "T"}]}, {"kind": "sentence", "runs": [{"text": "S"}],)"
+        R"( "effects": {"entry": "지나가기"}}]')");
+    ASSERT_EQ(r.status, 0) << r.output;
+    ItemStore store;
+    ASSERT_EQ(ItemStore::open(p, FileMode::ReadOnly, store), IoResult::Ok);
+    ItemRecord rec;
+    ASSERT_EQ(store.readRecord(0, rec), IoResult::Ok);
+    EXPECT_EQ(rec.header.kind(1), ContentKind::None);
+    EXPECT_EQ(rec.header.kind(2), ContentKind::Sentence);
+    EXPECT_EQ(rec.header.effects(2).entry, 1);
+    EXPECT_EQ(rec.line(1).text(), "T");
+    EXPECT_EQ(rec.line(2).text(), "S");
+    r = orbctl("set-line " + p + R"( 1 2 '{"kind": "sentence", "runs": [{"text": "S2"}]}')");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(firstLines(p)[0], "T");
+}
+
 TEST(OrbctlItemCommands, SetChangesOneSetting) {
     TempDir dir;
     const std::string p = projectOf(dir, 1);

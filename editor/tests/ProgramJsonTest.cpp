@@ -220,6 +220,7 @@ TEST(ProgramJsonExport, StoredCodesWithoutANameAreReportedAtTheirPlace) {
     items[2].header.setKind(2, static_cast<ContentKind>(9));
     items[0].line(1).bytes[1] = 0xFF;  // not CP949 ("A" then a lone lead byte and 나)
     items[5].line(2).setText("played, but kind 0");
+    items[6].header.setHeightCode(2, 0);
     std::string json = "unchanged";
     const std::vector<JsonProblem> problems = exportProgramJson(storeOf(items, someSettings()), json);
     EXPECT_EQ(json, "");
