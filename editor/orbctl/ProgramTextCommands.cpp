@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/core/DocOutcome.h"
 #include "editor/core/ProgramJson.h"
 #include "editor/core/ProjectFile.h"
 #include "editor/orbctl/OrbctlCommands.h"
@@ -73,7 +74,8 @@ int exportCommand(const std::vector<std::string>& args) {
     ItemStore store;
     if (IoResult r = ItemStore::open(project, FileMode::ReadOnly, store); r != IoResult::Ok) {
         std::fprintf(stderr, "%s: %s\n", project.c_str(),
-                     r == IoResult::WrongSize ? "오픈할수 없는 파일입니다" : "오픈할수 없습니다");
+                     messageOf(r == IoResult::WrongSize ? DocOutcome::WrongSize : DocOutcome::CannotOpen)
+                         .text.c_str());
         return 1;
     }
     std::string json;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "editor/core/DayTimeline.h"
+#include "editor/core/DocOutcome.h"
 #include "editor/orbctl/OrbctlCommands.h"
 #include "image/LocalDateTime.h"
 
@@ -92,7 +93,8 @@ int timelineCommand(const std::vector<std::string>& args) {
     if (r == IoResult::Ok) r = dayTimeline(store, periods);
     if (r != IoResult::Ok) {
         std::fprintf(stderr, "%s: %s\n", project.c_str(),
-                     r == IoResult::WrongSize ? "오픈할수 없는 파일입니다" : "오픈할수 없습니다");
+                     messageOf(r == IoResult::WrongSize ? DocOutcome::WrongSize : DocOutcome::CannotOpen)
+                         .text.c_str());
         return 1;
     }
     asJson ? printJson(date, periods) : printText(date, periods);
