@@ -173,6 +173,26 @@ TEST(ProgramJsonRoundTrip, TheHundredItemProgramComesBackByteForByte) {
     expectRoundTrip(storeOf(hundredItems(), s));
 }
 
+// The document limits leave room for the largest program: 300 lines of 511 one-character runs.
+TEST(ProgramJsonRoundTrip, TheLargestProgramStaysWithinTheLimits) {
+    ItemStore store;
+    for (int i = 0; i < ItemStore::kRecords; ++i) {
+        ItemRecord r;
+        r.header = ItemHeader::newItem(LayoutCode::ThreeLines, {2, 3, 3});
+        for (int line = 1; line <= 3; ++line) {
+            r.header.setKind(line, ContentKind::Sentence);
+            r.line(line).setText(std::string(LinePayload::kMaxText, 'A'));
+            for (size_t k = 0; k < LinePayload::kMaxText; ++k)
+                r.line(line).setAttributeWord(k, static_cast<uint16_t>((k % 2) << 6));
+        }
+        ASSERT_EQ(store.writeRecord(i, r), IoResult::Ok);
+    }
+    SettingsBlock s;
+    s.correct();
+    ASSERT_EQ(store.writeSettings(s), IoResult::Ok);
+    expectRoundTrip(store);
+}
+
 TEST(ProgramJsonRoundTrip, BytesNoReaderUsesComeBackAsTheEditorWritesThem) {
     const std::vector<ItemRecord> clean = everyKindAndLayout();
     std::vector<ItemRecord> dirty = clean;
