@@ -35,11 +35,12 @@ void CGlimmerView::stopPlaying() {
 }
 
 void CGlimmerView::paintEvent(QPaintEvent*) {
-    const int width = geometry_.pixels(), rows = geometry_.ledRows();
-    QImage matrix(width * 2, rows * 2, QImage::Format_RGB32);
-    for (int y = 0; y < rows; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const QRgb c = qRgb(frame_->red.pixel(x, y) ? 255 : 0, frame_->green.pixel(x, y) ? 255 : 0, 0);
+    const PlaneView view(*frame_, geometry_.pixels(), geometry_.ledRows());
+    static constexpr QRgb kColours[] = {qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(255, 255, 0)};
+    QImage matrix(view.width * 2, view.rows * 2, QImage::Format_RGB32);
+    for (int y = 0; y < view.rows; ++y) {
+        for (int x = 0; x < view.width; ++x) {
+            const QRgb c = kColours[static_cast<int>(view.ledAt(x, y))];
             for (int dy = 0; dy < 2; ++dy) {
                 QRgb* line = reinterpret_cast<QRgb*>(matrix.scanLine(2 * y + dy));
                 line[2 * x] = c;
