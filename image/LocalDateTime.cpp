@@ -21,7 +21,8 @@ bool parseLocalDateTime(const std::string& text, LocalDateTime& out) {
 
 bool isCalendarDate(int year, int month, int day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) return false;
-    return std::chrono::year_month_day(std::chrono::year(year), std::chrono::month(static_cast<unsigned>(month)),
+    return std::chrono::year_month_day(std::chrono::year(year),
+                                       std::chrono::month(static_cast<unsigned>(month)),
                                        std::chrono::day(static_cast<unsigned>(day)))
         .ok();
 }
