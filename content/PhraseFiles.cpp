@@ -65,7 +65,8 @@ PhraseNames nextPhraseNames(const std::string& folder) {
         if (isRtfName(it->path())) ++count;
     int n = count + 1;
     // Counting alone would reuse the number of a phrase still in use after one before it went.
-    while (n < 100000 && (fs::exists(numbered(folder, n, "rtf"), ec) || fs::exists(numbered(folder, n, "bmp"), ec)))
+    while (n < 100000 &&
+           (fs::exists(numbered(folder, n, "rtf"), ec) || fs::exists(numbered(folder, n, "bmp"), ec)))
         ++n;
     return {numbered(folder, n, "rtf"), numbered(folder, n, "bmp")};
 }
@@ -85,13 +86,15 @@ PhraseResult LoadPhrase(const std::string& rtfPath, const std::string& bmpPath, 
     out = LoadedPhrase{};
     std::vector<uint8_t> bytes;
     if (readFileBytes(rtfPath, kMaxRtfBytes, bytes) != ReadResult::Ok) return PhraseResult::CannotReadRtf;
-    out.rtfResult = readRtf(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), out.text);
+    out.rtfResult =
+        readRtf(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), out.text);
     if (out.rtfResult != RtfResult::Ok) {
         out.text = RichText{};
         return PhraseResult::BadRtf;
     }
     std::vector<uint8_t> bmp;
-    if (readFileBytes(bmpPath, 64u << 20, bmp) != ReadResult::Ok || decodeBmp(bmp, out.picture) != BmpResult::Ok) {
+    if (readFileBytes(bmpPath, 64u << 20, bmp) != ReadResult::Ok ||
+        decodeBmp(bmp, out.picture) != BmpResult::Ok) {
         out.picture = RgbImage{};
         return PhraseResult::CannotReadBmp;
     }

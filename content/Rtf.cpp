@@ -175,15 +175,15 @@ struct FontEntry {
 // Destinations whose text is not part of the document.
 bool skippedDestination(std::string_view word) {
     static constexpr std::string_view kSkipped[] = {
-        "author",     "bkmkend",     "bkmkstart",  "colorschememapping",
-        "comment",    "datastore",   "doccomm",    "filetbl",
-        "fldinst",    "footer",      "footerf",    "footerl",
-        "footerr",    "footnote",    "generator",  "header",
-        "headerf",    "headerl",     "headerr",    "info",
+        "author",     "bkmkend",      "bkmkstart",         "colorschememapping",
+        "comment",    "datastore",    "doccomm",           "filetbl",
+        "fldinst",    "footer",       "footerf",           "footerl",
+        "footerr",    "footnote",     "generator",         "header",
+        "headerf",    "headerl",      "headerr",           "info",
         "keywords",   "latentstyles", "listoverridetable", "listtable",
-        "nonshppict", "object",      "operator",   "pgdsctbl",
-        "pict",       "revtbl",      "rsidtbl",    "shp",
-        "shpinst",    "stylesheet",  "subject",    "themedata",
+        "nonshppict", "object",       "operator",          "pgdsctbl",
+        "pict",       "revtbl",       "rsidtbl",           "shp",
+        "shpinst",    "stylesheet",   "subject",           "themedata",
         "title",      "xmlnstbl",
     };
     return std::find(std::begin(kSkipped), std::end(kSkipped), word) != std::end(kSkipped);
@@ -191,9 +191,9 @@ bool skippedDestination(std::string_view word) {
 
 std::optional<char32_t> symbolWord(std::string_view word) {
     static const std::map<std::string_view, char32_t> kSymbols = {
-        {"emdash", 0x2014}, {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},
-        {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003},
-        {"enspace", 0x2002}, {"qmspace", 0x2005},  {"tab", '\t'},
+        {"emdash", 0x2014},  {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},
+        {"rquote", 0x2019},  {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003},
+        {"enspace", 0x2002}, {"qmspace", 0x2005},   {"tab", '\t'},
     };
     auto it = kSymbols.find(word);
     if (it == kSymbols.end()) return std::nullopt;
@@ -202,9 +202,9 @@ std::optional<char32_t> symbolWord(std::string_view word) {
 
 bool underlineWord(std::string_view w) {
     static constexpr std::string_view kKinds[] = {
-        "ul",     "uld",       "uldash",     "uldashd",     "uldashdd",  "uldb",     "ulhwave", "ulldash",
-        "ulth",   "ulthd",     "ulthdash",   "ulthdashd",   "ulthdashdd", "ulthldash", "ululdbwave",
-        "ulw",    "ulwave",
+        "ul",         "uld",       "uldash",     "uldashd", "uldashdd", "uldb",
+        "ulhwave",    "ulldash",   "ulth",       "ulthd",   "ulthdash", "ulthdashd",
+        "ulthdashdd", "ulthldash", "ululdbwave", "ulw",     "ulwave",
     };
     return std::find(std::begin(kKinds), std::end(kKinds), w) != std::end(kKinds);
 }
@@ -348,22 +348,26 @@ class RtfReader {
             return;
         }
         const size_t start = pos_;
-        while (pos_ < in_.size() && pos_ - start < 32 && std::isalpha(static_cast<unsigned char>(in_[pos_]))) ++pos_;
+        while (pos_ < in_.size() && pos_ - start < 32 && std::isalpha(static_cast<unsigned char>(in_[pos_])))
+            ++pos_;
         const std::string_view word = in_.substr(start, pos_ - start);
         std::optional<long> param;
         const size_t numberStart = pos_;
         if (pos_ < in_.size() && in_[pos_] == '-') ++pos_;
-        while (pos_ < in_.size() && pos_ - numberStart < 11 && std::isdigit(static_cast<unsigned char>(in_[pos_])))
+        while (pos_ < in_.size() && pos_ - numberStart < 11 &&
+               std::isdigit(static_cast<unsigned char>(in_[pos_])))
             ++pos_;
         if (pos_ > numberStart && std::isdigit(static_cast<unsigned char>(in_[pos_ - 1])))
-            param = std::strtol(std::string(in_.substr(numberStart, pos_ - numberStart)).c_str(), nullptr, 10);
+            param =
+                std::strtol(std::string(in_.substr(numberStart, pos_ - numberStart)).c_str(), nullptr, 10);
         else
             pos_ = numberStart;
         if (pos_ < in_.size() && in_[pos_] == ' ') ++pos_;
         if (stack_.empty()) return;
         if (word == "bin") {
             // Binary data: its bytes are not text and may hold braces.
-            pos_ = std::min(in_.size(), pos_ + static_cast<size_t>(std::clamp<long>(param.value_or(0), 0, 1L << 30)));
+            pos_ = std::min(in_.size(),
+                            pos_ + static_cast<size_t>(std::clamp<long>(param.value_or(0), 0, 1L << 30)));
             return;
         }
         if (skip_ > 0 && word != "u") {

@@ -19,10 +19,10 @@ using SentenceText = std::vector<SentenceChar>;
 
 // What the sign can do with one character of the edit.
 enum class Glyph {
-    Shown,         // KS X 1001 or ASCII: the sign has a glyph
-    NoGlyph,       // CP949 outside KS X 1001 (such as 똠): stored, drawn as a blank cell
-    NotCp949,      // no CP949 code at all: stored as '?'
-    ControlChar,   // a line break, tab or other control character: not stored
+    Shown,        // KS X 1001 or ASCII: the sign has a glyph
+    NoGlyph,      // CP949 outside KS X 1001 (such as 똠): stored, drawn as a blank cell
+    NotCp949,     // no CP949 code at all: stored as '?'
+    ControlChar,  // a line break, tab or other control character: not stored
 };
 
 // The CP949 bytes of one character ("?" when it has none, "" for a control character).

@@ -31,7 +31,11 @@ inline std::u32string decodeUtf8(std::string_view s) {
     std::u32string out;
     for (size_t i = 0; i < s.size();) {
         const auto b0 = static_cast<unsigned char>(s[i]);
-        const int n = b0 < 0x80 ? 1 : (b0 & 0xE0) == 0xC0 ? 2 : (b0 & 0xF0) == 0xE0 ? 3 : (b0 & 0xF8) == 0xF0 ? 4 : 0;
+        const int n = b0 < 0x80             ? 1
+                      : (b0 & 0xE0) == 0xC0 ? 2
+                      : (b0 & 0xF0) == 0xE0 ? 3
+                      : (b0 & 0xF8) == 0xF0 ? 4
+                                            : 0;
         bool ok = n > 0 && i + static_cast<size_t>(n) <= s.size();
         char32_t c = n == 1 ? b0 : n == 2 ? (b0 & 0x1Fu) : n == 3 ? (b0 & 0x0Fu) : (b0 & 0x07u);
         for (int k = 1; ok && k < n; ++k) {

@@ -32,7 +32,7 @@ TEST(Rtf, EveryFormatTheDialogSetsRoundTrips) {
     text.append("after an empty one\t!", fmt("NanumGothic", 96));
 
     const std::string rtf = writeRtf(text);
-    EXPECT_NE(rtf.find("\\u-10916"), std::string::npos);  // 한 (U+D55C) as \uN, signed
+    EXPECT_NE(rtf.find("\\u-10916"), std::string::npos);   // 한 (U+D55C) as \uN, signed
     EXPECT_NE(rtf.find("\\'c7\\'d1"), std::string::npos);  // and its CP949 bytes
     RichText back;
     ASSERT_EQ(readRtf(rtf, back), RtfResult::Ok);

@@ -1,0 +1,117 @@
+#include "editor/dialogs/AnimationDialog.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "content/BmpFile.h"
+#include "editor/dialogs/EffectBlockWidget.h"
+#include "editor/dialogs/PhraseRender.h"
+#include "image/CodeLists.h"
+
+namespace orb {
+
+namespace {
+constexpr int kFrameWidth = 300, kFrameHeight = 130;
+}  // namespace
+
+AnimationDialog::AnimationDialog(const ItemHeader& header, const LinePayload& payload, int line,
+                                 const SignContext& sign, QWidget* parent)
+    : LineDialog(QString::fromUtf8("애니메이션"), ContentKind::Animation, header, payload, line, sign,
+                 parent),
+      openButton_(new QPushButton(QString::fromUtf8("열기"), this)),
+      fileName_(new QLabel(this)),
+      picture_(new QLabel(this)),
+      signView_(new LedView(this)),
+      speed_(makeCodeList(speeds(), header_.animationSpeed(line), this)) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(openButton_);
+    row->addWidget(fileName_, 1);
+    layout_->addLayout(row);
+    picture_->setFixedSize(kFrameWidth, kFrameHeight);
+    picture_->setFrameShape(QFrame::Box);
+    auto* pictures = new QHBoxLayout;
+    pictures->addWidget(picture_);
+    pictures->addWidget(signView_, 1);
+    layout_->addLayout(pictures);
+    auto* form = new QFormLayout;
+    form->addRow(QString::fromUtf8("속도:"), speed_);
+    layout_->addLayout(form);
+    signView_->clear(16 * sign.signColumns, 16 * header_.heightCode(line));
+    connect(openButton_, &QPushButton::clicked, this, &AnimationDialog::open);
+    connect(&timer_, &QTimer::timeout, this, &AnimationDialog::tick);
+    if (sameKind_ && !payload_.path().empty()) load(storedPathToQString(payload_.path()));
+    finishLayout();
+}
+
+void AnimationDialog::open() {
+    const QString chosen = QFileDialog::getOpenFileName(this, QString::fromUtf8("열기"), "*.gif",
+                                                        QString::fromUtf8("gif파일(*.gif);;모든파일(*.*)"));
+    if (!chosen.isEmpty()) pick(chosen);
+}
+
+bool AnimationDialog::pick(const QString& path) {
+    if (QFileInfo(path).suffix().toLower() != "gif") {
+        timer_.stop();
+        path_.clear();
+        fileName_->clear();
+        showMessage(this, QString::fromUtf8("GIF파일아님"), QString::fromUtf8("GIF파일이 아닙니다"));
+        return false;
+    }
+    return load(path);
+}
+
+bool AnimationDialog::load(const QString& path) {
+    timer_.stop();
+    if (!gif_.LoadFile(path.toStdString())) {
+        path_.clear();
+        fileName_->clear();
+        picture_->clear();
+        signView_->clear(16 * sign_.signColumns, 16 * header_.heightCode(line_));
+        showMessage(this, QString::fromUtf8("파일오픈실패"), QString::fromUtf8("파일을 오픈할수 없습니다"));
+        return false;
+    }
+    path_ = path;
+    fileName_->setText(QFileInfo(path).fileName());
+    frame_ = 0;
+    tick();
+    timer_.start(50);
+    return true;
+}
+
+void AnimationDialog::tick() {
+    const auto& frames = gif_.Frames();
+    if (frames.empty()) return;
+    // The sequence starts again from the grey canvas, as the sign plays it.
+    if (frame_ == 0) gif_.clearCanvas();
+    const RgbImage& canvas = gif_.RenderFrame(frame_);
+    frame_ = (frame_ + 1) % frames.size();
+    // Inset 10 pixels left and right, 20 at the top and 10 at the bottom.
+    picture_->setPixmap(QPixmap::fromImage(toQImage(canvas).scaled(
+        kFrameWidth - 20, kFrameHeight - 30, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+    signView_->showPicture(FramePlanes(canvas), 16 * sign_.signColumns, 16 * header_.heightCode(line_));
+}
+
+bool AnimationDialog::collect() {
+    timer_.stop();
+    complete_ = !path_.isEmpty();
+    if (!complete_) return true;
+    payload_ = LinePayload{};
+    if (!payload_.setPath(storedPathFromQString(path_))) {
+        showMessage(this, QString::fromUtf8("경로 초과"),
+                    QString::fromUtf8("파일 경로가 너무 깁니다 (511바이트까지)"));
+        return false;
+    }
+    header_.setKind(line_, ContentKind::Animation);
+    header_.setPictureSize(line_, static_cast<uint16_t>(gif_.Width()), static_cast<uint16_t>(gif_.Height()));
+    header_.setFrameCount(line_, static_cast<uint16_t>(std::min<size_t>(gif_.Frames().size(), 65535)));
+    header_.setAnimationSpeed(line_, static_cast<uint8_t>(speed_->currentIndex()));
+    return true;
+}
+
+}  // namespace orb
