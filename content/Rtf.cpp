@@ -269,7 +269,7 @@ class RtfReader {
         }
         switch (state().dest) {
             case Dest::Text:
-                if (b < 0x20 && b != '\t') break;  // control bytes are not text
+                if ((b < 0x20 && b != '\t') || b == 0x7F) break;  // control bytes are not text
                 if (pending_.empty()) pendingCp949_ = state().cp949;
                 pending_ += static_cast<char>(b);
                 break;
@@ -305,7 +305,7 @@ class RtfReader {
 
     void character(char32_t c) {
         flush();
-        if (c < 0x20 && c != '\t') return;
+        if ((c < 0x20 && c != '\t') || c == 0x7F) return;
         if (!stack_.empty() && state().dest == Dest::Text) out_.append(encodeUtf8(c), state().format);
     }
 
