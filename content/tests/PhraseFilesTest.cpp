@@ -3,7 +3,6 @@
 #include <fstream>
 
 #include "content/BmpFile.h"
-#include "content/LineEdit.h"
 #include "content/PhraseFiles.h"
 #include "testsupport/TempDir.h"
 
@@ -69,34 +68,6 @@ TEST(PhraseFiles, UnwritableFolderIsReported) {
     touch(dir.file("RTF"));  // a file where the folder should be
     const PhraseNames names{dir.file("RTF") + "/001.rtf", dir.file("RTF") + "/001.bmp"};
     EXPECT_EQ(SavePhrase(names, RichText{}, RgbImage(1, 1)), PhraseResult::CannotCreateFolder);
-}
-
-TEST(LineEdit, AnotherKindOpensFresh) {
-    ItemHeader h = ItemHeader::newItem(LayoutCode::ThreeLines, {1, 1, 1});
-    h.setKind(3, ContentKind::Sentence);
-    h.setEffects(3, {3, 4, 5, 6, 1, 2, 3});
-    h.setAnimationSpeed(3, 4);
-    LinePayload p;
-    ASSERT_TRUE(p.setText("abc", 0x40));
-
-    const LineEditStart same = openLineEdit(h, p, 3, ContentKind::Sentence);
-    EXPECT_TRUE(same.sameKind);
-    EXPECT_EQ(same.payload, p);
-    EXPECT_EQ(same.header, h);
-
-    const LineEditStart bitmap = openLineEdit(h, p, 3, ContentKind::Bitmap);
-    EXPECT_EQ(bitmap.payload, LinePayload{});
-    EXPECT_EQ(bitmap.header.effects(3), (EffectBlock{0, 0, 0, 2, 0, 0, 0}));
-
-    const LineEditStart clock = openLineEdit(h, p, 3, ContentKind::Clock);
-    EXPECT_EQ(clock.header.effects(3), (EffectBlock{3, 4, 5, 2, 1, 2, 3}));  // only the hold time
-
-    const LineEditStart animation = openLineEdit(h, p, 3, ContentKind::Animation);
-    EXPECT_EQ(animation.header.animationSpeed(3), 0);
-    EXPECT_EQ(animation.header.effects(3), h.effects(3));
-
-    const LineEditStart dday = openLineEdit(h, p, 3, ContentKind::Dday);
-    EXPECT_EQ(dday.header.effects(3), h.effects(3));  // a D-day keeps the sentence's effects
 }
 
 }  // namespace

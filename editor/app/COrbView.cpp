@@ -10,7 +10,7 @@
 #include <algorithm>
 
 #include "editor/app/ItemTableModel.h"
-#include "editor/app/ListColumns.h"
+#include "editor/core/ListRow.h"
 
 namespace orb {
 
@@ -67,7 +67,7 @@ COrbView::COrbView(ItemTableModel* model, QWidget* parent)
     list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
     list_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     list_->horizontalHeader()->setHighlightSections(false);
-    for (size_t c = 0; c < kListColumns.size(); ++c)
+    for (size_t c = 0; c < std::size(kListColumns); ++c)
         list_->setColumnWidth(static_cast<int>(c), kListColumns[c].width);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list_, &QWidget::customContextMenuRequested, this, &COrbView::openContextMenu);

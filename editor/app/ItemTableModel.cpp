@@ -1,6 +1,6 @@
 #include "editor/app/ItemTableModel.h"
 
-#include "editor/app/ListColumns.h"
+#include "editor/core/ListRow.h"
 #include "editor/core/OrbDocument.h"
 
 namespace orb {
@@ -19,19 +19,19 @@ int ItemTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ItemTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(kListColumns.size());
+    return parent.isValid() ? 0 : static_cast<int>(std::size(kListColumns));
 }
 
 QVariant ItemTableModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= doc_.rowCount()) return {};
     const auto column = static_cast<size_t>(index.column());
-    if (column >= kListColumns.size()) return {};
+    if (column >= std::size(kListColumns)) return {};
     return QString::fromStdString(doc_.row(index.row()).columns[column]);
 }
 
 QVariant ItemTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    if (section < 0 || section >= static_cast<int>(kListColumns.size())) return {};
+    if (section < 0 || section >= static_cast<int>(std::size(kListColumns))) return {};
     return QString::fromUtf8(kListColumns[static_cast<size_t>(section)].heading);
 }
 

@@ -20,15 +20,14 @@ namespace {
 constexpr int kFrameWidth = 300, kFrameHeight = 130;
 }  // namespace
 
-AnimationDialog::AnimationDialog(const ItemHeader& header, const LinePayload& payload, int line,
-                                 const SignContext& sign, QWidget* parent)
-    : LineDialog(QString::fromUtf8("애니메이션"), ContentKind::Animation, header, payload, line, sign,
-                 parent),
+AnimationDialog::AnimationDialog(const LineContent& start, int line, int heightCode, const SignContext& sign,
+                                 QWidget* parent)
+    : LineDialog(QString::fromUtf8("애니메이션"), start, line, heightCode, sign, parent),
       openButton_(new QPushButton(QString::fromUtf8("열기"), this)),
       fileName_(new QLabel(this)),
       picture_(new QLabel(this)),
       signView_(new LedView(this)),
-      speed_(makeCodeList(speeds(), header_.animationSpeed(line), this)) {
+      speed_(makeCodeList(speeds(), content_.animationSpeed, this)) {
     auto* row = new QHBoxLayout;
     row->addWidget(openButton_);
     row->addWidget(fileName_, 1);
@@ -42,10 +41,10 @@ AnimationDialog::AnimationDialog(const ItemHeader& header, const LinePayload& pa
     auto* form = new QFormLayout;
     form->addRow(QString::fromUtf8("속도:"), speed_);
     layout_->addLayout(form);
-    signView_->clear(16 * sign.signColumns, 16 * header_.heightCode(line));
+    signView_->clear(lineWidth(), lineHeight());
     connect(openButton_, &QPushButton::clicked, this, &AnimationDialog::open);
     connect(&timer_, &QTimer::timeout, this, &AnimationDialog::tick);
-    if (sameKind_ && !payload_.path().empty()) load(storedPathToQString(payload_.path()));
+    if (!content_.payload.path().empty()) load(storedPathToQString(content_.payload.path()));
     finishLayout();
 }
 
@@ -72,7 +71,7 @@ bool AnimationDialog::load(const QString& path) {
         path_.clear();
         fileName_->clear();
         picture_->clear();
-        signView_->clear(16 * sign_.signColumns, 16 * header_.heightCode(line_));
+        signView_->clear(lineWidth(), lineHeight());
         showMessage(this, QString::fromUtf8("파일오픈실패"), QString::fromUtf8("파일을 오픈할수 없습니다"));
         return false;
     }
@@ -94,23 +93,23 @@ void AnimationDialog::tick() {
     // Inset 10 pixels left and right, 20 at the top and 10 at the bottom.
     picture_->setPixmap(QPixmap::fromImage(toQImage(canvas).scaled(
         kFrameWidth - 20, kFrameHeight - 30, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
-    signView_->showPicture(FramePlanes(canvas), 16 * sign_.signColumns, 16 * header_.heightCode(line_));
+    signView_->showPicture(FramePlanes(canvas), lineWidth(), lineHeight());
 }
 
 bool AnimationDialog::collect() {
     timer_.stop();
-    complete_ = !path_.isEmpty();
-    if (!complete_) return true;
-    payload_ = LinePayload{};
-    if (!payload_.setPath(storedPathFromQString(path_))) {
+    content_.kind = ContentKind::Animation;
+    content_.payload = LinePayload{};
+    content_.animationSpeed = static_cast<uint8_t>(speed_->currentIndex());
+    if (path_.isEmpty()) return true;  // nothing chosen: nothing is stored
+    if (!content_.payload.setPath(storedPathFromQString(path_))) {
         showMessage(this, QString::fromUtf8("경로 초과"),
                     QString::fromUtf8("파일 경로가 너무 깁니다 (511바이트까지)"));
         return false;
     }
-    header_.setKind(line_, ContentKind::Animation);
-    header_.setPictureSize(line_, static_cast<uint16_t>(gif_.Width()), static_cast<uint16_t>(gif_.Height()));
-    header_.setFrameCount(line_, static_cast<uint16_t>(std::min<size_t>(gif_.Frames().size(), 65535)));
-    header_.setAnimationSpeed(line_, static_cast<uint8_t>(speed_->currentIndex()));
+    content_.pictureWidth = static_cast<uint16_t>(gif_.Width());
+    content_.pictureHeight = static_cast<uint16_t>(gif_.Height());
+    content_.frameCount = static_cast<uint16_t>(std::min<size_t>(gif_.Frames().size(), 65535));
     return true;
 }
 

@@ -16,7 +16,7 @@ namespace orb {
 class AnimationDialog : public LineDialog {
     Q_OBJECT
   public:
-    AnimationDialog(const ItemHeader& header, const LinePayload& payload, int line, const SignContext& sign,
+    AnimationDialog(const LineContent& start, int line, int heightCode, const SignContext& sign,
                     QWidget* parent = nullptr);
 
     bool pick(const QString& path);  // the checks of "열기" after its file dialog

@@ -16,10 +16,10 @@ namespace {
 constexpr int kFrameWidth = 340, kFrameHeight = 120;
 }
 
-BitmapDialog::BitmapDialog(const ItemHeader& header, const LinePayload& payload, int line,
-                           const SignContext& sign, QWidget* parent)
-    : LineDialog(QString::fromUtf8("비트맵"), ContentKind::Bitmap, header, payload, line, sign, parent),
-      effects_(new EffectBlockWidget(entryEffectsFor(ContentKind::Bitmap), header_.effects(line), this)),
+BitmapDialog::BitmapDialog(const LineContent& start, int line, int heightCode, const SignContext& sign,
+                           QWidget* parent)
+    : LineDialog(QString::fromUtf8("비트맵"), start, line, heightCode, sign, parent),
+      effects_(new EffectBlockWidget(entryEffectsFor(ContentKind::Bitmap), content_.effects, this)),
       openButton_(new QPushButton(QString::fromUtf8("열기"), this)),
       fileName_(new QLabel(this)),
       frame_(new QLabel(this)),
@@ -37,8 +37,8 @@ BitmapDialog::BitmapDialog(const ItemHeader& header, const LinePayload& payload,
     layout_->addLayout(pictures);
     layout_->addWidget(effects_);
     connect(openButton_, &QPushButton::clicked, this, &BitmapDialog::open);
-    signView_->clear(16 * sign.signColumns, 16 * header_.heightCode(line));
-    if (sameKind_ && !payload_.path().empty()) check(storedPathToQString(payload_.path()), false);
+    signView_->clear(lineWidth(), lineHeight());
+    if (!content_.payload.path().empty()) check(storedPathToQString(content_.payload.path()), false);
     finishLayout();
 }
 
@@ -62,12 +62,12 @@ bool BitmapDialog::check(const QString& path, bool clearOnRefusal) {
             fileName_->clear();
             preview_ = QImage();
             frame_->clear();
-            signView_->clear(16 * sign_.signColumns, 16 * header_.heightCode(line_));
+            signView_->clear(lineWidth(), lineHeight());
         } else {
             // A stored line keeps its path and size when its file no longer passes.
             path_ = path;
-            width_ = header_.pictureWidth(line_);
-            height_ = header_.pictureHeight(line_);
+            width_ = content_.pictureWidth;
+            height_ = content_.pictureHeight;
             fileName_->setText(QFileInfo(path).fileName());
         }
         return false;
@@ -82,7 +82,7 @@ bool BitmapDialog::check(const QString& path, bool clearOnRefusal) {
 
 void BitmapDialog::showPicture() {
     const QImage picture(path_);
-    const int w = 16 * sign_.signColumns, h = 16 * header_.heightCode(line_);
+    const int w = lineWidth(), h = lineHeight();
     ColourPlanes planes;
     if (picture.isNull() || BmpPlanes(path_.toStdString(), planes) != BmpResult::Ok) {
         preview_ = QImage();
@@ -99,17 +99,17 @@ void BitmapDialog::showPicture() {
 }
 
 bool BitmapDialog::collect() {
-    complete_ = !path_.isEmpty();
-    if (!complete_) return true;
-    payload_ = LinePayload{};
-    if (!payload_.setPath(storedPathFromQString(path_))) {
+    content_.kind = ContentKind::Bitmap;
+    content_.payload = LinePayload{};
+    content_.effects = effects_->block();
+    if (path_.isEmpty()) return true;  // nothing chosen: nothing is stored
+    if (!content_.payload.setPath(storedPathFromQString(path_))) {
         showMessage(this, QString::fromUtf8("경로 초과"),
                     QString::fromUtf8("파일 경로가 너무 깁니다 (511바이트까지)"));
         return false;
     }
-    header_.setKind(line_, ContentKind::Bitmap);
-    header_.setEffects(line_, effects_->block());
-    header_.setPictureSize(line_, static_cast<uint16_t>(width_), static_cast<uint16_t>(height_));
+    content_.pictureWidth = static_cast<uint16_t>(width_);
+    content_.pictureHeight = static_cast<uint16_t>(height_);
     return true;
 }
 

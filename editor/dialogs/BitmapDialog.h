@@ -15,7 +15,7 @@ namespace orb {
 class BitmapDialog : public LineDialog {
     Q_OBJECT
   public:
-    BitmapDialog(const ItemHeader& header, const LinePayload& payload, int line, const SignContext& sign,
+    BitmapDialog(const LineContent& start, int line, int heightCode, const SignContext& sign,
                  QWidget* parent = nullptr);
 
     // Runs the checks on a file as "열기" does after its file dialog; false when refused (the

@@ -7,41 +7,40 @@
 
 namespace orb {
 
-DdayDialog::DdayDialog(const ItemHeader& header, const LinePayload& payload, int line,
-                       const SignContext& sign, QWidget* parent, QDate today)
-    : LineDialog(QString::fromUtf8("디데이"), ContentKind::Dday, header, payload, line, sign, parent),
-      editor_(new SentenceEditor(sign, header.heightCode(line), this)),
+DdayDialog::DdayDialog(const LineContent& start, int line, int heightCode, const SignContext& sign,
+                       QWidget* parent, QDate today)
+    : LineDialog(QString::fromUtf8("디데이"), start, line, heightCode, sign, parent),
+      editor_(new SentenceEditor(sign, heightCode_, this)),
       date_(new QDateEdit(this)),
       today_(today) {
     date_->setCalendarPopup(true);
     date_->setDisplayFormat("yyyy-MM-dd");
     date_->setDateRange(QDate(1900, 1, 1), QDate(9999, 12, 31));
-    const DdayDate stored = header_.ddayDate(line);
+    const DdayDate stored = content_.dday;
     const QDate storedDate(stored.year, stored.month, stored.day);
-    date_->setDate(sameKind_ && storedDate.isValid() ? storedDate : today_);
+    date_->setDate(storedDate.isValid() ? storedDate : today_);
     auto* form = new QFormLayout;
     form->addRow(QString::fromUtf8("예정일:"), date_);
     layout_->addLayout(form);
     layout_->addWidget(new QLabel(QString::fromUtf8("디데이문장:"), this));
     layout_->addWidget(editor_);
-    editor_->setPreviewDrawer([this, sign](const LinePayload& p, PlanePair& out) {
-        const LineGeometry g{sign.signColumns, header_.heightCode(line_)};
-        if (sign.fonts)
-            drawDdayPreview(*sign.fonts, g, p, static_cast<int>(today_.daysTo(date_->date())), out);
+    editor_->setPreviewDrawer([this](const LinePayload& p, PlanePair& out) {
+        const LineGeometry g{sign_.signColumns, heightCode_};
+        if (sign_.fonts)
+            drawDdayPreview(*sign_.fonts, g, p, static_cast<int>(today_.daysTo(date_->date())), out);
     });
     connect(date_, &QDateEdit::dateChanged, editor_, &SentenceEditor::refresh);
-    if (sameKind_) editor_->setSentence(payload_);
+    editor_->setSentence(content_.payload);
     finishLayout();
 }
 
 bool DdayDialog::collect() {
     if (!editor_->confirmUnshown(this)) return false;
-    payload_ = editor_->payload();
+    content_.kind = ContentKind::Dday;
+    content_.payload = editor_->payload();
     const QDate d = date_->date();
-    header_.setDdayDate(line_, {static_cast<uint16_t>(d.year()), static_cast<uint8_t>(d.month()),
-                                static_cast<uint8_t>(d.day())});
-    header_.setKind(line_, ContentKind::Dday);
-    complete_ = true;
+    content_.dday = {static_cast<uint16_t>(d.year()), static_cast<uint8_t>(d.month()),
+                     static_cast<uint8_t>(d.day())};
     return true;
 }
 

@@ -12,7 +12,8 @@ namespace orb {
 class DdayDialog : public LineDialog {
     Q_OBJECT
   public:
-    DdayDialog(const ItemHeader& header, const LinePayload& payload, int line, const SignContext& sign,
+    // A line that was no D-day opens on TODAY.
+    DdayDialog(const LineContent& start, int line, int heightCode, const SignContext& sign,
                QWidget* parent = nullptr, QDate today = QDate::currentDate());
     SentenceEditor* editor() const { return editor_; }
     QDateEdit* date() const { return date_; }

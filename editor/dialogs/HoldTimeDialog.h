@@ -9,8 +9,8 @@ namespace orb {
 class HoldTimeDialog : public LineDialog {
     Q_OBJECT
   public:
-    // kind is ContentKind::Clock or ContentKind::Temperature.
-    HoldTimeDialog(ContentKind kind, const ItemHeader& header, int line, QWidget* parent = nullptr);
+    // start.kind is ContentKind::Clock or ContentKind::Temperature.
+    HoldTimeDialog(const LineContent& start, int line, QWidget* parent = nullptr);
     QComboBox* holdTime() const { return holdTime_; }
 
   protected:

@@ -2,21 +2,25 @@
 
 #include <QDialogButtonBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace orb {
 
-LineDialog::LineDialog(const QString& title, ContentKind kind, const ItemHeader& header,
-                       const LinePayload& payload, int line, const SignContext& sign, QWidget* parent)
-    : QDialog(parent), layout_(new QVBoxLayout(this)), line_(line), kind_(kind), sign_(sign) {
+LineDialog::LineDialog(const QString& title, const LineContent& start, int line, int heightCode,
+                       const SignContext& sign, QWidget* parent)
+    : QDialog(parent),
+      layout_(new QVBoxLayout(this)),
+      content_(start),
+      line_(line),
+      heightCode_(std::clamp(heightCode, 1, 8)),
+      sign_(sign) {
     setWindowTitle(title);
-    const LineEditStart start = openLineEdit(header, payload, line, kind);
-    header_ = start.header;
-    payload_ = start.payload;
-    sameKind_ = start.sameKind;
 }
 
 void LineDialog::finishLayout() {
-    buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons_ = new QDialogButtonBox(this);
+    buttons_->addButton(QString::fromUtf8("확인"), QDialogButtonBox::AcceptRole);
+    buttons_->addButton(QString::fromUtf8("취소"), QDialogButtonBox::RejectRole);
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout_->addWidget(buttons_);
@@ -24,6 +28,7 @@ void LineDialog::finishLayout() {
 
 void LineDialog::accept() {
     if (!collect()) return;
+    complete_ = isComplete(content_);
     QDialog::accept();
 }
 

@@ -1,10 +1,10 @@
 #pragma once
-// The frame every line dialog shares: it opens on a copy of the item's header and the line's
-// payload (as the dialog of its kind opens them: a line of another kind starts empty with fresh
-// effects), and on OK gives back the changed copies. Cancel gives back nothing.
+// The frame every line dialog shares: it opens on what the line holds for the dialog's kind (the
+// document's dialog start: a line of another kind starts empty with fresh effects) and on OK
+// gives back the line's new content. Cancel gives back nothing.
 #include <QDialog>
 
-#include "content/LineEdit.h"
+#include "editor/core/LineContent.h"
 #include "editor/dialogs/DialogSupport.h"
 
 class QDialogButtonBox;
@@ -15,10 +15,9 @@ namespace orb {
 class LineDialog : public QDialog {
     Q_OBJECT
   public:
-    const ItemHeader& header() const { return header_; }
-    const LinePayload& payload() const { return payload_; }
+    // What OK produced: the kind, the header fields the kind uses and the payload.
+    const LineContent& content() const { return content_; }
     int line() const { return line_; }
-    ContentKind kind() const { return kind_; }
     // Whether OK produced something to store (a sentence with text, a bitmap with a file...).
     bool complete() const { return complete_; }
     QDialogButtonBox* buttons() const { return buttons_; }
@@ -26,19 +25,20 @@ class LineDialog : public QDialog {
     void accept() override;
 
   protected:
-    LineDialog(const QString& title, ContentKind kind, const ItemHeader& header, const LinePayload& payload,
-               int line, const SignContext& sign, QWidget* parent);
+    // heightCode: the line's height in modules, for the previews.
+    LineDialog(const QString& title, const LineContent& start, int line, int heightCode,
+               const SignContext& sign, QWidget* parent);
     // Adds the OK and Cancel buttons at the bottom of the layout.
     void finishLayout();
-    // Called by OK: fills header_ and payload_; false keeps the dialog open.
+    // Called by OK: fills content_; false keeps the dialog open.
     virtual bool collect() = 0;
+    int lineWidth() const { return 16 * sign_.signColumns; }
+    int lineHeight() const { return 16 * heightCode_; }
 
     QVBoxLayout* layout_;
-    ItemHeader header_;
-    LinePayload payload_;
-    bool sameKind_ = false;
+    LineContent content_;
     int line_;
-    ContentKind kind_;
+    int heightCode_;
     SignContext sign_;
     bool complete_ = false;
 

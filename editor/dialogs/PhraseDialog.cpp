@@ -62,14 +62,12 @@ void PhrasePreview::paintEvent(QPaintEvent*) {
     p.drawRect(10, 10, lineWidth_, lineHeight_);
 }
 
-PhraseDialog::PhraseDialog(const ItemHeader& header, const LinePayload& payload, int line,
-                           const SignContext& sign, QWidget* parent)
-    : LineDialog(QString::fromUtf8("비트맵문구"), ContentKind::BitmapPhrase, header, payload, line, sign,
-                 parent),
+PhraseDialog::PhraseDialog(const LineContent& start, int line, int heightCode, const SignContext& sign,
+                           QWidget* parent)
+    : LineDialog(QString::fromUtf8("비트맵문구"), start, line, heightCode, sign, parent),
       edit_(new QTextEdit(this)),
-      preview_(new PhrasePreview(sign.signColumns, header_.heightCode(line), this)),
-      effects_(
-          new EffectBlockWidget(entryEffectsFor(ContentKind::BitmapPhrase), header_.effects(line), this)) {
+      preview_(new PhrasePreview(sign.signColumns, heightCode_, this)),
+      effects_(new EffectBlockWidget(entryEffectsFor(ContentKind::BitmapPhrase), content_.effects, this)) {
     QPalette pal = edit_->palette();
     pal.setColor(QPalette::Base, Qt::black);
     pal.setColor(QPalette::Text, Qt::red);
@@ -82,11 +80,11 @@ PhraseDialog::PhraseDialog(const ItemHeader& header, const LinePayload& payload,
     finishLayout();
 
     bool loaded = false;
-    if (sameKind_ && !payload_.rtfPath().empty()) {
+    if (const LinePayload& stored = content_.payload; !stored.rtfPath().empty()) {
         LoadedPhrase phrase;
-        const PhraseResult r = LoadPhrase(localPath(payload_.rtfPath()), localPath(payload_.path()), phrase);
+        const PhraseResult r = LoadPhrase(localPath(stored.rtfPath()), localPath(stored.path()), phrase);
         if (r == PhraseResult::Ok || r == PhraseResult::CannotReadBmp) {
-            names_ = {localPath(payload_.rtfPath()), localPath(payload_.path())};
+            names_ = {localPath(stored.rtfPath()), localPath(stored.path())};
             fillDocument(*edit_->document(), phrase.text);
             loaded = true;
             if (r == PhraseResult::Ok) {
@@ -242,18 +240,17 @@ bool PhraseDialog::collect() {
                                                                         : "문구파일을 만들수 없습니다"));
         return false;
     }
-    payload_ = LinePayload{};
-    if (!payload_.setPath(storedPathFromQString(QString::fromStdString(names_.bmp))) ||
-        !payload_.setRtfPath(storedPathFromQString(QString::fromStdString(names_.rtf)))) {
+    content_.kind = ContentKind::BitmapPhrase;
+    content_.payload = LinePayload{};
+    if (!content_.payload.setPath(storedPathFromQString(QString::fromStdString(names_.bmp))) ||
+        !content_.payload.setRtfPath(storedPathFromQString(QString::fromStdString(names_.rtf)))) {
         showMessage(this, QString::fromUtf8("경로 초과"),
                     QString::fromUtf8("파일 경로가 너무 깁니다 (511바이트까지)"));
         return false;
     }
-    header_.setKind(line_, ContentKind::BitmapPhrase);
-    header_.setEffects(line_, effects_->block());
-    header_.setPictureSize(line_, static_cast<uint16_t>(picture.width),
-                           static_cast<uint16_t>(picture.height));
-    complete_ = !payload_.rtfPath().empty();
+    content_.effects = effects_->block();
+    content_.pictureWidth = static_cast<uint16_t>(picture.width);
+    content_.pictureHeight = static_cast<uint16_t>(picture.height);
     return true;
 }
 

@@ -39,7 +39,7 @@ class PhraseDialog : public LineDialog {
   public:
     enum Move { Up, Down, Left, Right };
 
-    PhraseDialog(const ItemHeader& header, const LinePayload& payload, int line, const SignContext& sign,
+    PhraseDialog(const LineContent& start, int line, int heightCode, const SignContext& sign,
                  QWidget* parent = nullptr);
 
     QTextEdit* edit() const { return edit_; }

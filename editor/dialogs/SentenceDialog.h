@@ -9,7 +9,7 @@ namespace orb {
 class SentenceDialog : public LineDialog {
     Q_OBJECT
   public:
-    SentenceDialog(const ItemHeader& header, const LinePayload& payload, int line, const SignContext& sign,
+    SentenceDialog(const LineContent& start, int line, int heightCode, const SignContext& sign,
                    QWidget* parent = nullptr);
     SentenceEditor* editor() const { return editor_; }
     EffectBlockWidget* effects() const { return effects_; }

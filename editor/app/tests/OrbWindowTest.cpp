@@ -18,7 +18,7 @@
 #include "editor/app/CMainFrame.h"
 #include "editor/app/COrbView.h"
 #include "editor/app/FrameStatusBar.h"
-#include "editor/app/ListColumns.h"
+#include "editor/core/ListRow.h"
 #include "editor/app/tests/FakePrompts.h"
 #include "editor/core/OrbDocument.h"
 #include "editor/core/ProjectFile.h"

@@ -15,9 +15,8 @@
 #include "editor/dialogs/AnimationDialog.h"
 #include "editor/dialogs/BitmapDialog.h"
 #include "editor/dialogs/DdayDialog.h"
-#include "editor/dialogs/DisplayTimeDialog.h"
-#include "editor/dialogs/HeightDialog.h"
 #include "editor/dialogs/HoldTimeDialog.h"
+#include "editor/dialogs/LineDialogs.h"
 #include "editor/dialogs/PhraseDialog.h"
 #include "editor/dialogs/PhraseRender.h"
 #include "editor/dialogs/SentenceDialog.h"
@@ -43,8 +42,16 @@ struct Messages {
     ~Messages() { setMessageHook(nullptr); }
 };
 
-ItemHeader threeLines() {
-    return ItemHeader::newItem(LayoutCode::ThreeLines, {1, 2, 1});
+ItemRecord threeLines() {
+    ItemRecord r;
+    r.header = ItemHeader::newItem(LayoutCode::ThreeLines, {1, 2, 1});
+    return r;
+}
+
+// What the edit command writes into the record on OK.
+ItemRecord stored(ItemRecord r, int line, const LineDialog& d) {
+    if (d.complete()) applyLineContent(r, line, d.content());
+    return r;
 }
 
 void writeBmp(const std::string& path, int w, int h, Rgb colour = {255, 0, 0}) {
@@ -83,8 +90,8 @@ class ContentDialogsTest : public QObject {
     }
 
     void sentenceTypedWithTheRadios() {
-        ItemHeader h = threeLines();
-        SentenceDialog d(h, LinePayload{}, 1, sign_);
+        const ItemRecord item = threeLines();
+        SentenceDialog d(dialogStart(item, 1, ContentKind::Sentence), 1, 1, sign_);
         // Another kind: every effect 0, hold time "3", an empty edit.
         QCOMPARE(d.effects()->block(), (EffectBlock{0, 0, 0, 2, 0, 0, 0}));
         QVERIFY(d.editor()->isEmpty());
@@ -95,15 +102,17 @@ class ContentDialogsTest : public QObject {
         d.effects()->list(EffectBlockWidget::Field::ExitSpeed)->setCurrentIndex(4);
         d.accept();
         QVERIFY(d.complete());
-        const LinePayload& p = d.payload();
+        const ItemRecord out = stored(item, 1, d);
+        const LinePayload& p = out.line(1);
         QCOMPARE(p.bytes[0], uint8_t{0x41});
         QCOMPARE(p.bytes[1], uint8_t{0xB0});
         QCOMPARE(p.bytes[2], uint8_t{0xA1});
         QCOMPARE(p.bytes[3], uint8_t{0});
         QCOMPARE(p.attributeWord(0), uint16_t{0x00});
         QCOMPARE(p.attributeWord(1), uint16_t{0x40});
-        QCOMPARE(d.header().bytes[6], uint8_t{1});  // kind of line 1
-        QCOMPARE(d.header().effects(1), (EffectBlock{2, 0, 0, 2, 0, 0, 4}));
+        QCOMPARE(out.header.bytes[6], uint8_t{1});  // kind of line 1
+        const std::array<uint8_t, 7> block = {2, 0, 0, 2, 0, 0, 4};
+        QVERIFY(std::equal(block.begin(), block.end(), out.header.bytes.begin() + 9));
         // The LED preview lit green where the Hangul stands and red for the A.
         bool red = false, green = false;
         for (int y = 0; y < 16; ++y)
@@ -115,36 +124,37 @@ class ContentDialogsTest : public QObject {
     }
 
     void sentenceReopenedAndCancelled() {
-        ItemHeader h = threeLines();
-        h.setKind(2, ContentKind::Sentence);
-        h.setEffects(2, {5, 3, 4, 9, 1, 2, 3});
-        LinePayload stored;
-        QVERIFY(stored.setText("\xC7\xD1 B"));
-        stored.setAttributeWord(0, 0x00AC);
-        stored.setAttributeWord(2, 0x0094);
-        stored.setAttributeWord(3, 0x0040);
-        SentenceDialog d(h, stored, 2, sign_);
+        ItemRecord item = threeLines();
+        item.header.setKind(2, ContentKind::Sentence);
+        item.header.setEffects(2, {5, 3, 4, 9, 1, 2, 3});
+        LinePayload& text = item.line(2);
+        QVERIFY(text.setText("\xC7\xD1 B"));
+        text.setAttributeWord(0, 0x00AC);
+        text.setAttributeWord(2, 0x0094);
+        text.setAttributeWord(3, 0x0040);
+        const LineContent start = dialogStart(item, 2, ContentKind::Sentence);
+        SentenceDialog d(start, 2, 2, sign_);
         QCOMPARE(d.effects()->block(), (EffectBlock{5, 3, 4, 9, 1, 2, 3}));
         QCOMPARE(d.editor()->edit()->toPlainText(), QString::fromUtf8("한 B"));
         d.accept();
-        QCOMPARE(d.payload(), stored);  // decode then encode
-        QCOMPARE(d.header(), h);
+        QCOMPARE(stored(item, 2, d), item);  // decode then encode: the same bytes
 
-        SentenceDialog cancelled(h, stored, 2, sign_);
+        SentenceDialog cancelled(start, 2, 2, sign_);
         cancelled.editor()->edit()->clear();
         cancelled.reject();
         QCOMPARE(cancelled.result(), int(QDialog::Rejected));
         QVERIFY(!cancelled.complete());
 
-        SentenceDialog empty(h, stored, 2, sign_);
+        SentenceDialog empty(start, 2, 2, sign_);
         empty.editor()->edit()->clear();
         empty.accept();
         QVERIFY(!empty.complete());  // an empty sentence is not stored
+        QCOMPARE(stored(item, 2, empty), item);
     }
 
     void sentenceWithoutGlyphsAsksOnce() {
         Messages m;
-        SentenceDialog d(threeLines(), LinePayload{}, 1, sign_);
+        SentenceDialog d(dialogStart(threeLines(), 1, ContentKind::Sentence), 1, 1, sign_);
         typeIn(d.editor(), QString::fromUtf8("가똠☃"));
         QVERIFY(d.editor()->warning()->isVisibleTo(&d));
         QVERIFY(d.editor()->warning()->text().contains(QString::fromUtf8("똠")));
@@ -156,11 +166,11 @@ class ContentDialogsTest : public QObject {
         m.answer = QMessageBox::Yes;
         d.accept();
         QCOMPARE(m.texts.size(), 2);
-        QCOMPARE(d.payload().text(), std::string("\xB0\xA1\x8C\x63?"));
+        QCOMPARE(d.content().payload.text(), std::string("\xB0\xA1\x8C\x63?"));
     }
 
     void pastedTextLosesControlsAndIsCut() {
-        SentenceDialog d(threeLines(), LinePayload{}, 1, sign_);
+        SentenceDialog d(dialogStart(threeLines(), 1, ContentKind::Sentence), 1, 1, sign_);
         QApplication::clipboard()->setText(QString::fromUtf8("줄\n바꿈\t\x01끝\r"));
         d.editor()->edit()->paste();
         QCOMPARE(d.editor()->edit()->toPlainText(), QString::fromUtf8("줄바꿈끝"));
@@ -169,35 +179,37 @@ class ContentDialogsTest : public QObject {
         d.editor()->edit()->paste();
         QVERIFY(d.editor()->warning()->text().contains("511"));
         d.accept();
-        QCOMPARE(d.payload().text().size(), size_t{511});
+        QCOMPARE(d.content().payload.text().size(), size_t{511});
     }
 
     void ddayStoresItsDate() {
-        ItemHeader h = threeLines();
-        h.setKind(2, ContentKind::Sentence);
-        h.setEffects(2, {1, 2, 3, 4, 0, 1, 2});
-        DdayDialog fresh(h, LinePayload{}, 2, sign_, nullptr, QDate(2026, 12, 8));
+        ItemRecord item = threeLines();
+        item.header.setKind(2, ContentKind::Sentence);
+        item.header.setEffects(2, {1, 2, 3, 4, 0, 1, 2});
+        DdayDialog fresh(dialogStart(item, 2, ContentKind::Dday), 2, 2, sign_, nullptr, QDate(2026, 12, 8));
         QCOMPARE(fresh.date()->date(), QDate(2026, 12, 8));  // not a D-day yet: today
         fresh.date()->setDate(QDate(2026, 12, 25));
         typeIn(fresh.editor(), QString::fromUtf8("성탄절"));
         fresh.accept();
-        const ItemHeader& out = fresh.header();
+        const ItemRecord record = stored(item, 2, fresh);
+        const ItemHeader& out = record.header;
         QCOMPARE(out.bytes[61], uint8_t{0x07});
         QCOMPARE(out.bytes[62], uint8_t{0xEA});
         QCOMPARE(out.bytes[63], uint8_t{0x0C});
         QCOMPARE(out.bytes[64], uint8_t{0x19});
         QCOMPARE(out.kind(2), ContentKind::Dday);
-        QCOMPARE(out.effects(2), h.effects(2));  // the sentence's effects stay
+        QCOMPARE(out.effects(2), item.header.effects(2));  // the sentence's effects stay
         QVERIFY(fresh.complete());
 
-        DdayDialog again(out, fresh.payload(), 2, sign_, nullptr, QDate(2026, 12, 8));
+        DdayDialog again(dialogStart(record, 2, ContentKind::Dday), 2, 2, sign_, nullptr, QDate(2026, 12, 8));
         QCOMPARE(again.date()->date(), QDate(2026, 12, 25));
-        QCOMPARE(again.editor()->payload(), fresh.payload());
+        QCOMPARE(again.editor()->payload(), record.line(2));
     }
 
     void titleAndSentence() {
-        ItemHeader h = ItemHeader::newItem(LayoutCode::TitleAndSentence, {1, 2, 0});
-        TitleSentenceDialog d(h, LinePayload{}, LinePayload{}, sign_);
+        ItemRecord item;
+        item.header = ItemHeader::newItem(LayoutCode::TitleAndSentence, {1, 2, 0});
+        TitleSentenceDialog d(titleSentenceStart(item), 1, 2, sign_);
         QCOMPARE(d.effects()->block().holdTime, uint8_t{2});
         typeIn(d.titleEditor(), "T");
         d.accept();
@@ -206,11 +218,15 @@ class ContentDialogsTest : public QObject {
         d.effects()->list(EffectBlockWidget::Field::Hold)->setCurrentIndex(7);
         d.accept();
         QVERIFY(d.complete());
-        QCOMPARE(d.titlePayload().text(), std::string("T"));
-        QCOMPARE(d.payload().text(), std::string("S"));
-        QCOMPARE(d.header().kind(1), ContentKind::None);
-        QCOMPARE(d.header().kind(2), ContentKind::Sentence);
-        QCOMPARE(d.header().effects(2).hold, uint8_t{7});
+        applyTitleSentence(item, d.content());
+        QCOMPARE(item.line(1).text(), std::string("T"));
+        QCOMPARE(item.line(2).text(), std::string("S"));
+        QCOMPARE(item.header.kind(1), ContentKind::None);
+        QCOMPARE(item.header.kind(2), ContentKind::Sentence);
+        QCOMPARE(item.header.effects(2).hold, uint8_t{7});
+        TitleSentenceDialog again(titleSentenceStart(item), 1, 2, sign_);
+        QCOMPARE(again.titleEditor()->payload(), item.line(1));
+        QCOMPARE(again.effects()->block().hold, uint8_t{7});
     }
 
     void bitmapChecksAndStores() {
@@ -230,7 +246,8 @@ class ContentDialogsTest : public QObject {
         testing::putLe(claim, 22, 30000, 4);
         testing::writeFileBytes(huge, claim);
 
-        BitmapDialog d(threeLines(), LinePayload{}, 2, sign_);
+        const ItemRecord item = threeLines();
+        BitmapDialog d(dialogStart(item, 2, ContentKind::Bitmap), 2, 2, sign_);
         QVERIFY(!d.pick(QString::fromStdString(notBmp)));
         QVERIFY(!d.pick(QString::fromStdString(wide)));
         QVERIFY(!d.pick(QString::fromStdString(high)));
@@ -255,13 +272,15 @@ class ContentDialogsTest : public QObject {
                  QString::fromUtf8("3. 위로 지나가기(스크롤)"));
         d.accept();
         QVERIFY(d.complete());
-        QCOMPARE(d.header().bytes[16], uint8_t{2});  // line 2's entry effect
-        QCOMPARE(d.header().kind(2), ContentKind::Bitmap);
-        QCOMPARE(d.header().pictureWidth(2), uint16_t{40});
-        QCOMPARE(d.header().pictureHeight(2), uint16_t{16});
-        QCOMPARE(d.payload().path(), fine);
+        const ItemRecord out = stored(item, 2, d);
+        QCOMPARE(out.header.bytes[16], uint8_t{2});  // line 2's entry effect
+        QCOMPARE(out.header.bytes[7], uint8_t{2});   // line 2's kind
+        QCOMPARE(out.header.bytes[19], uint8_t{2});  // hold time "3"
+        QCOMPARE(out.header.bytes[35], uint8_t{40});
+        QCOMPARE(out.header.bytes[37], uint8_t{16});
+        QCOMPARE(out.line(2).path(), fine);
 
-        BitmapDialog again(d.header(), d.payload(), 2, sign_);
+        BitmapDialog again(dialogStart(out, 2, ContentKind::Bitmap), 2, 2, sign_);
         QCOMPARE(again.path(), QString::fromStdString(fine));
         QCOMPARE(again.effects()->block().entry, uint8_t{2});
     }
@@ -278,7 +297,9 @@ class ContentDialogsTest : public QObject {
         testing::writeFileBytes(path, testing::makeGif(8, 8, palette, {a, b, a}));
         testing::writeFileBytes(named, testing::makeGif(8, 8, palette, {a, b}));
 
-        AnimationDialog d(threeLines(), LinePayload{}, 3, sign_);
+        ItemRecord item = threeLines();
+        item.header.setEffects(3, {1, 2, 3, 4, 1, 2, 3});
+        AnimationDialog d(dialogStart(item, 3, ContentKind::Animation), 3, 1, sign_);
         QVERIFY(!d.pick(QString::fromStdString(named)));
         QCOMPARE(m.texts.value(0), QString::fromUtf8("GIF파일이 아닙니다"));
         QCOMPARE(m.captions.value(0), QString::fromUtf8("GIF파일아님"));
@@ -297,72 +318,49 @@ class ContentDialogsTest : public QObject {
         d.speed()->setCurrentIndex(3);
         d.accept();
         QVERIFY(d.complete());
-        QCOMPARE(d.header().kind(3), ContentKind::Animation);
-        QCOMPARE(d.header().frameCount(3), uint16_t{3});
-        QCOMPARE(d.header().animationSpeed(3), uint8_t{3});
-        QCOMPARE(d.header().pictureWidth(3), uint16_t{8});
-        QCOMPARE(d.header().bytes[23], uint8_t{0});  // the effect block is left as it was
+        const ItemRecord out = stored(item, 3, d);
+        QCOMPARE(out.header.kind(3), ContentKind::Animation);
+        QCOMPARE(out.header.bytes[47], uint8_t{3});               // frame count
+        QCOMPARE(out.header.bytes[50], uint8_t{3});               // speed
+        QCOMPARE(out.header.bytes[39], uint8_t{8});               // width
+        QCOMPARE(out.header.effects(3), item.header.effects(3));  // the effect block is left as it was
 
         // 5,000 frames load without trouble.
         std::vector<testing::GifFrameSpec> many(5000, a);
         const std::string big = dir_.file("many.gif");
         testing::writeFileBytes(big, testing::makeGif(8, 8, palette, many));
-        AnimationDialog large(threeLines(), LinePayload{}, 1, sign_);
+        AnimationDialog large(dialogStart(item, 1, ContentKind::Animation), 1, 1, sign_);
         QVERIFY(large.pick(QString::fromStdString(big)));
         large.accept();
-        QCOMPARE(large.header().frameCount(1), uint16_t{5000});
+        QCOMPARE(large.content().frameCount, uint16_t{5000});
     }
 
     void clockAndTemperatureHoldTime() {
-        ItemHeader h = threeLines();
-        h.setKind(3, ContentKind::Clock);
-        h.setEffects(3, {1, 2, 3, 6, 1, 1, 1});
-        HoldTimeDialog d(ContentKind::Clock, h, 3, nullptr);
+        ItemRecord item = threeLines();
+        item.header.setKind(3, ContentKind::Clock);
+        item.header.setEffects(3, {1, 2, 3, 6, 1, 1, 1});
+        HoldTimeDialog d(dialogStart(item, 3, ContentKind::Clock), 3);
         QCOMPARE(d.holdTime()->currentIndex(), 6);  // header byte 26
-        QCOMPARE(h.bytes[26], uint8_t{6});
+        QCOMPARE(item.header.bytes[26], uint8_t{6});
         d.holdTime()->setCurrentIndex(9);
         d.accept();
-        QCOMPARE(d.header().effects(3), (EffectBlock{1, 2, 3, 9, 1, 1, 1}));
+        QCOMPARE(stored(item, 3, d).header.effects(3), (EffectBlock{1, 2, 3, 9, 1, 1, 1}));
 
-        HoldTimeDialog t(ContentKind::Temperature, h, 3, nullptr);
+        HoldTimeDialog t(dialogStart(item, 3, ContentKind::Temperature), 3);
         QCOMPARE(t.holdTime()->currentIndex(), 2);  // another kind: "3"
         t.accept();
-        QCOMPARE(t.header().kind(3), ContentKind::Temperature);
-        QCOMPARE(t.header().effects(3), (EffectBlock{1, 2, 3, 2, 1, 1, 1}));
-    }
-
-    void heightModes() {
-        HeightDialog one(LayoutCode::OneLine, {3, 0, 0});
-        QCOMPARE(one.lines(), 1);
-        QCOMPARE(one.list(1)->currentText(), QString::fromUtf8("48픽셀"));
-        HeightDialog title(LayoutCode::TitleAndSentence, {1, 9, 0});
-        QCOMPARE(title.lines(), 2);
-        QVERIFY(!title.findChildren<QLabel*>().isEmpty());
-        QStringList labels;
-        for (QLabel* l : title.findChildren<QLabel*>()) labels << l->text();
-        QVERIFY(labels.contains(QString::fromUtf8("제목의 높이:")));
-        QVERIFY(labels.contains(QString::fromUtf8("문장의 높이:")));
-        HeightDialog three(LayoutCode::ThreeLines, {1, 2, 8});
-        three.list(2)->setCurrentIndex(4);
-        QCOMPARE(three.codes(), (std::array<uint8_t, 3>{1, 5, 8}));
-        QCOMPARE(three.list(1)->count(), 8);
-    }
-
-    void displayTimeRule() {
-        DisplayTimeDialog stored({10, 30}, {25, 0}, nullptr, QTime(14, 5));
-        QCOMPARE(stored.startPicker()->time(), QTime(10, 30));
-        QCOMPARE(stored.endPicker()->time(), QTime(14, 5));  // out of range: now
-        stored.startPicker()->setTime(QTime(7, 45));
-        QCOMPARE(stored.start(), (ClockTime{7, 45}));
-        QCOMPARE(stored.end(), (ClockTime{14, 5}));
-        DisplayTimeDialog minutes({0, 60}, {23, 59}, nullptr, QTime(9, 1));
-        QCOMPARE(minutes.startPicker()->time(), QTime(9, 1));
-        QCOMPARE(minutes.end(), (ClockTime{23, 59}));
+        const ItemRecord out = stored(item, 3, t);
+        QCOMPARE(out.header.kind(3), ContentKind::Temperature);
+        QCOMPARE(out.header.effects(3), (EffectBlock{1, 2, 3, 2, 1, 1, 1}));
+        HoldTimeDialog cancelled(dialogStart(item, 3, ContentKind::Clock), 3);
+        cancelled.holdTime()->setCurrentIndex(0);
+        cancelled.reject();
+        QCOMPARE(stored(item, 3, cancelled), item);
     }
 
     void phraseRendersSavesAndReopens() {
-        ItemHeader h = threeLines();
-        PhraseDialog d(h, LinePayload{}, 1, sign_);
+        const ItemRecord item = threeLines();
+        PhraseDialog d(dialogStart(item, 1, ContentKind::BitmapPhrase), 1, 1, sign_);
         const std::string folder = dir_.file("RTF");
         QCOMPARE(QString::fromStdString(d.names().rtf), QString::fromStdString(folder + "/001.rtf"));
         QCOMPARE(d.effects()->list(EffectBlockWidget::Field::Entry)->count(), 11);
@@ -374,13 +372,14 @@ class ContentDialogsTest : public QObject {
         QVERIFY(std::abs(rendered.height() - metrics.height()) <= 2);
         d.accept();
         QVERIFY(d.complete());
-        QCOMPARE(d.header().kind(1), ContentKind::BitmapPhrase);
-        QCOMPARE(int(d.header().pictureWidth(1)), rendered.width());
-        QCOMPARE(int(d.header().pictureHeight(1)), rendered.height());
-        QCOMPARE(d.payload().path(), folder + "/001.bmp");
-        QCOMPARE(d.payload().rtfPath(), folder + "/001.rtf");
+        const ItemRecord out = stored(item, 1, d);
+        QCOMPARE(out.header.kind(1), ContentKind::BitmapPhrase);
+        QCOMPARE(int(out.header.pictureWidth(1)), rendered.width());
+        QCOMPARE(int(out.header.pictureHeight(1)), rendered.height());
+        QCOMPARE(out.line(1).path(), folder + "/001.bmp");
+        QCOMPARE(out.line(1).rtfPath(), folder + "/001.rtf");
         ColourPlanes planes;
-        QCOMPARE(BmpPlanes(d.payload().path(), planes), BmpResult::Ok);
+        QCOMPARE(BmpPlanes(out.line(1).path(), planes), BmpResult::Ok);
         QCOMPARE(planes.width(), rendered.width());
         bool lit = false;
         for (int y = 0; y < planes.height(); ++y)
@@ -388,7 +387,7 @@ class ContentDialogsTest : public QObject {
         QVERIFY(lit);  // red text
 
         // Reopened: the text and the picture come back; the offsets stop at the area's edges.
-        PhraseDialog again(d.header(), d.payload(), 1, sign_);
+        PhraseDialog again(dialogStart(out, 1, ContentKind::BitmapPhrase), 1, 1, sign_);
         QCOMPARE(again.edit()->toPlainText(), QString::fromUtf8("Sign 가"));
         QCOMPARE(again.rendered().size(), rendered.size());
         QVERIFY(!again.move(PhraseDialog::Up));
@@ -402,12 +401,12 @@ class ContentDialogsTest : public QObject {
 
         // Numbering: 001 and 002 present, a new phrase gets 003.
         testing::writeFileBytes(folder + "/002.rtf", {'{', '\\', 'r', 't', 'f', '1', '}'});
-        PhraseDialog third(h, LinePayload{}, 2, sign_);
+        PhraseDialog third(dialogStart(item, 2, ContentKind::BitmapPhrase), 2, 2, sign_);
         QCOMPARE(QString::fromStdString(third.names().bmp), QString::fromStdString(folder + "/003.bmp"));
 
         // A stored phrase whose RTF is not RTF opens as a new phrase.
         testing::writeFileBytes(folder + "/001.rtf", {'G', 'I', 'F'});
-        PhraseDialog bad(d.header(), d.payload(), 1, sign_);
+        PhraseDialog bad(dialogStart(out, 1, ContentKind::BitmapPhrase), 1, 1, sign_);
         QVERIFY(bad.edit()->toPlainText().isEmpty());
         QCOMPARE(QString::fromStdString(bad.names().rtf), QString::fromStdString(folder + "/003.rtf"));
     }
@@ -416,7 +415,7 @@ class ContentDialogsTest : public QObject {
         testing::TempDir other;
         SignContext sign = sign_;
         sign.workingFolder = other.path().string();
-        PhraseDialog d(threeLines(), LinePayload{}, 1, sign);
+        PhraseDialog d(dialogStart(threeLines(), 1, ContentKind::BitmapPhrase), 1, 1, sign);
         QTest::keyClicks(d.edit(), "x");
         d.render();
         d.reject();
