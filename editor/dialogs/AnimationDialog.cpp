@@ -34,6 +34,9 @@ AnimationDialog::AnimationDialog(const LineContent& start, int line, int heightC
     layout_->addLayout(row);
     picture_->setFixedSize(kFrameWidth, kFrameHeight);
     picture_->setFrameShape(QFrame::Box);
+    // The frame is shown inset 10 pixels left and right, 20 at the top and 10 at the bottom.
+    picture_->setContentsMargins(10, 20, 10, 10);
+    picture_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* pictures = new QHBoxLayout;
     pictures->addWidget(picture_);
     pictures->addWidget(signView_, 1);
@@ -90,7 +93,6 @@ void AnimationDialog::tick() {
     if (frame_ == 0) gif_.clearCanvas();
     const RgbImage& canvas = gif_.RenderFrame(frame_);
     frame_ = (frame_ + 1) % frames.size();
-    // Inset 10 pixels left and right, 20 at the top and 10 at the bottom.
     picture_->setPixmap(QPixmap::fromImage(toQImage(canvas).scaled(
         kFrameWidth - 20, kFrameHeight - 30, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
     signView_->showPicture(FramePlanes(canvas), lineWidth(), lineHeight());

@@ -194,10 +194,14 @@ void SentenceEditor::choose(int group, int index) {
         f.setProperty(kTypefaceProperty, index);
     }
     QTextCursor cursor = edit_->textCursor();
+    // A caret already at the end keeps what earlier radios set for the text typed next.
+    const bool atEnd = !cursor.hasSelection() && cursor.atEnd();
+    const QTextCharFormat pending = edit_->currentCharFormat();
     if (cursor.hasSelection()) cursor.mergeCharFormat(f);
     cursor.clearSelection();
     cursor.movePosition(QTextCursor::End);
     edit_->setTextCursor(cursor);
+    if (atEnd) edit_->setCurrentCharFormat(pending);
     edit_->mergeCurrentCharFormat(f);
     edit_->setFocus();
     refresh();

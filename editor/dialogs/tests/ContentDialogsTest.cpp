@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimeEdit>
+#include <QTimer>
+#include <functional>
 
 #include "content/BmpFile.h"
 #include "editor/dialogs/AnimationDialog.h"
@@ -121,6 +123,32 @@ class ContentDialogsTest : public QObject {
                 green |= d.editor()->preview()->ledAt(x, y) == 2;
             }
         QVERIFY(red && green);
+    }
+
+    void radiosOnSelectionThenAtTheEnd() {
+        SentenceDialog d(dialogStart(threeLines(), 1, ContentKind::Sentence), 1, 1, sign_);
+        typeIn(d.editor(), "ab");
+        // Two radios in a row at the end: both hold for what is typed next.
+        d.editor()->radio(0, 2)->click();  // 노랑색
+        d.editor()->radio(2, 3)->click();  // 매직체
+        typeIn(d.editor(), "c");
+        // A selection takes the property, and so does the end of the text.
+        QTextCursor c = d.editor()->edit()->textCursor();
+        c.setPosition(0);
+        c.setPosition(1, QTextCursor::KeepAnchor);
+        d.editor()->edit()->setTextCursor(c);
+        d.editor()->radio(1, 2)->click();  // 초록색 background
+        typeIn(d.editor(), "d");
+        const LinePayload p = d.editor()->payload();
+        QCOMPARE(p.text(), std::string("abcd"));
+        QCOMPARE(p.attributeWord(0), uint16_t{0x20});         // red on green
+        QCOMPARE(p.attributeWord(1), uint16_t{0x00});         // untouched
+        QCOMPARE(p.attributeWord(2), uint16_t{0x8C});         // yellow, 매직체
+        QCOMPARE(p.attributeWord(3), uint16_t{0x8C | 0x20});  // and the green background at the end
+        // The edit shows each typeface in the face its sign font was made from.
+        QTextCursor third(d.editor()->edit()->document());
+        third.setPosition(3);
+        QCOMPARE(third.charFormat().fontFamilies().toStringList().value(0), signFaceFamily(3));
     }
 
     void sentenceReopenedAndCancelled() {
@@ -409,6 +437,59 @@ class ContentDialogsTest : public QObject {
         PhraseDialog bad(dialogStart(out, 1, ContentKind::BitmapPhrase), 1, 1, sign_);
         QVERIFY(bad.edit()->toPlainText().isEmpty());
         QCOMPARE(QString::fromStdString(bad.names().rtf), QString::fromStdString(folder + "/003.rtf"));
+    }
+
+    void phraseFormatsReachTheRtfFile() {
+        testing::TempDir other;
+        SignContext sign = sign_;
+        sign.workingFolder = other.path().string();
+        PhraseDialog d(dialogStart(threeLines(), 1, ContentKind::BitmapPhrase), 1, 1, sign);
+        typeInto(d.edit(), QString::fromUtf8("문구"));
+        d.edit()->selectAll();
+        const QString family = QStringLiteral("UnGungseo");
+        QVERIFY(d.fontList()->findText(family) >= 0);
+        // Korean-capable families come first.
+        QVERIFY(d.fontList()->findText(family) < d.fontList()->count() / 2 + 1);
+        d.fontList()->textActivated(family);
+        d.sizeList()->activated(10);       // "16"
+        d.colourList()->activated(1);      // 초록색
+        d.backgroundList()->activated(3);  // 노랑색
+        d.shapeList()->activated(3);       // 굵은기울임
+        d.underline()->setChecked(true);
+        d.strikeOut()->setChecked(true);
+        d.accept();
+        QVERIFY(d.complete());
+        LoadedPhrase back;
+        QCOMPARE(LoadPhrase(d.names().rtf, d.names().bmp, back), PhraseResult::Ok);
+        QCOMPARE(back.text.plainText(), std::string("문구"));
+        const RichFormat& f = back.text.paragraphs.at(0).runs.at(0).format;
+        QCOMPARE(QString::fromStdString(f.font), family);
+        QCOMPARE(f.halfPoints, 32);
+        QVERIFY(f.bold && f.italic && f.underline && f.strikeOut);
+        QCOMPARE(f.colour, std::optional<Rgb>(Rgb{0, 255, 0}));
+        QCOMPARE(f.background, std::optional<Rgb>(Rgb{255, 255, 0}));
+        QCOMPARE(back.picture.width, int(d.content().pictureWidth));
+    }
+
+    void runLineDialogGivesNothingOnCancelOrIncomplete() {
+        for (int k = 1; k <= 7; ++k) QVERIFY(hasLineDialog(static_cast<ContentKind>(k)));
+        QVERIFY(!hasLineDialog(ContentKind::None));
+        const LineContent start = dialogStart(threeLines(), 1, ContentKind::Sentence);
+        auto later = [](std::function<void(QDialog*)> act) {
+            QTimer::singleShot(0, [act] { act(qobject_cast<QDialog*>(QApplication::activeModalWidget())); });
+        };
+        later([](QDialog* d) { d->reject(); });
+        QVERIFY(!runLineDialog(nullptr, 1, start, 1, sign_));
+        later([](QDialog* d) { d->accept(); });  // no text
+        QVERIFY(!runLineDialog(nullptr, 1, start, 1, sign_));
+        later([](QDialog* d) {
+            typeIn(static_cast<SentenceDialog*>(d)->editor(), "OK");
+            d->accept();
+        });
+        const std::optional<LineContent> done = runLineDialog(nullptr, 1, start, 1, sign_);
+        QVERIFY(done);
+        QCOMPARE(done->kind, ContentKind::Sentence);
+        QCOMPARE(done->payload.text(), std::string("OK"));
     }
 
     void phraseCancelWritesNothing() {
