@@ -351,12 +351,12 @@ void CMainFrame::preview() {
         return;
     }
     if (built.result == BuildResult::ImageFailed) {
-        prompts_.showMessage(this, "미리보기실패", "미리보기");
+        report(DocOutcome::PreviewFailed);
         return;
     }
     status_->setMessage(built.problems.empty() ? QString("준비") : qs(built.problems.front().text));
     const QString glimmer = QDir(QCoreApplication::applicationDirPath()).filePath("Glimmer");
-    if (!launch_(glimmer, {qs(doc_.previewPath())})) prompts_.showMessage(this, "미리보기실패", "미리보기");
+    if (!launch_(glimmer, {qs(doc_.previewPath())})) report(DocOutcome::PreviewFailed);
 }
 
 void CMainFrame::chooseLinkMode(LinkMode mode) {

@@ -1,5 +1,7 @@
 #include "editor/app/ItemTableModel.h"
 
+#include <iterator>
+
 #include "editor/core/ListRow.h"
 #include "editor/core/OrbDocument.h"
 

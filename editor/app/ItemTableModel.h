@@ -1,5 +1,5 @@
 #pragma once
-// The item list's table: one row per item, the nine columns of kListColumns (editor/core/ListRow.h). It keeps no texts
+// The item list's table: one row per item, the nine columns of kListColumns (ListRow.h). It keeps no texts
 // of its own; it follows the document's change notifications and reads the rows from it.
 #include <QAbstractTableModel>
 

@@ -3,11 +3,20 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 namespace orb {
+
+namespace {
+
+// How often the dialog looks at the build's progress.
+constexpr int kPollMs = 15;
+
+}  // namespace
 
 PreviewBuildDialog::PreviewBuildDialog(QWidget* parent)
     : QDialog(parent), bar_(new QProgressBar(this)), percent_(new QLabel(this)) {
@@ -42,15 +51,26 @@ BuildOutcome PreviewBuildDialog::build(QWidget* parent, const ItemStore& store,
                                        const std::string& imagePath) {
     PreviewBuildDialog dialog(parent);
     dialog.show();
-    QEventLoop loop;
+    // The worker only writes these atomics; the window reads them on its own timer, so nothing
+    // of Qt crosses between the threads.
+    std::atomic<int> done{0}, total{0};
+    std::atomic<bool> finished{false};
     BuildOutcome outcome;
     std::thread worker([&] {
-        outcome = buildImage(store, imagePath, [&dialog](int done, int total) {
-            QMetaObject::invokeMethod(
-                &dialog, [&dialog, done, total] { dialog.showProgress(done, total); }, Qt::QueuedConnection);
+        outcome = buildImage(store, imagePath, [&](int d, int t) {
+            total.store(t);
+            done.store(d);
         });
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        finished.store(true);
     });
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(kPollMs);
+    QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+        dialog.showProgress(done.load(), total.load());
+        if (finished.load()) loop.quit();
+    });
+    poll.start();
     loop.exec();
     worker.join();
     return outcome;

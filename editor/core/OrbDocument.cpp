@@ -72,6 +72,8 @@ OrbDocument::OrbDocument(std::unique_ptr<ItemStore> store) : store_(std::move(st
 OrbDocument::~OrbDocument() = default;
 
 DocOutcome OrbDocument::startUp(const std::string& folder, std::unique_ptr<OrbDocument>& out) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);  // a missing $ORB_HOME is made
     std::unique_ptr<StoreLock> lock;
     const DocOutcome locked = StoreLock::acquire(folder, lock);
     if (locked != DocOutcome::Done) return locked;
@@ -330,6 +332,10 @@ DocOutcome OrbDocument::save() {
 }
 
 DocOutcome OrbDocument::saveAs(const std::string& path) {
+    // Renaming a project over "data.tmp" would leave the store writing into a removed file.
+    std::error_code ec;
+    if (!folder_.empty() && std::filesystem::equivalent(path, folder_ + "/data.tmp", ec))
+        return DocOutcome::CannotSave;
     auto bytes = std::make_unique<StoreBytes>();
     if (store_->readAll(*bytes) != IoResult::Ok) return DocOutcome::CannotSave;
     const DocOutcome written = writeProjectFile(path, *bytes);

@@ -43,7 +43,7 @@ class OrbDocument {
     OrbDocument(const OrbDocument&) = delete;
     OrbDocument& operator=(const OrbDocument&) = delete;
 
-    // Start-up on FOLDER: takes the folder's lock (StoreInUse when another editor holds it),
+    // Start-up on FOLDER (made when missing): takes the folder's lock (StoreInUse when another editor holds it),
     // opens or creates "data.tmp" (WorkingFolderUnusable when it can be neither), clears its
     // records, reads and corrects the settings (written back), makes sure the folder "RTF"
     // exists. OUT is set only on Done.
@@ -97,9 +97,13 @@ class OrbDocument {
     DocOutcome redo();
 
     // --- Project files ---
+    // Open: the name must end in ".dat" (any case) and the file be 473,632 bytes; a refusal
+    // changes nothing. Records past the first of layout 0 are not items and become zero.
     DocOutcome open(const std::string& path);
     // To the current path without asking; NeedsSaveAs when there is none.
     DocOutcome save();
+    // Writes a temporary file beside PATH and renames it over PATH; CannotSave leaves the file
+    // and the current path as they were. A save moves the clean mark and keeps the history.
     DocOutcome saveAs(const std::string& path);
     DocOutcome newProject();
 
@@ -117,7 +121,8 @@ class OrbDocument {
     // --- Preview and memory ---
     // A copy of the store in memory, for a build on another thread.
     IoResult snapshot(ItemStore& out) const;
-    // The share of the sign's memory the program takes; recomputed after a change.
+    // The share of the sign's memory the program takes, computed on the calling thread after a
+    // change. Each distinct record is encoded once; open and new forget what was measured.
     MemoryUse memoryUse() const;
 
   private:

@@ -68,8 +68,17 @@ DocOutcome readProjectFile(const std::string& path, StoreBytes& out) {
     return DocOutcome::Done;
 }
 
-DocOutcome writeProjectFile(const std::string& path, const StoreBytes& bytes) {
+// A link to a project is followed, so the link stays and its target gets the bytes.
+static std::string followLink(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(path, ec)) return path;
+    const auto target = std::filesystem::canonical(path, ec);
+    return ec ? path : target.string();
+}
+
+DocOutcome writeProjectFile(const std::string& given, const StoreBytes& bytes) {
     mode_t mode = 0644;
+    const std::string path = followLink(given);
     if (path.empty() || !targetAllowsWriting(path, mode)) return DocOutcome::CannotSave;
     std::string temp = path + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());

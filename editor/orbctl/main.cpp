@@ -37,12 +37,12 @@ int usage() {
 }
 
 // The project's open refusals, as the editor words them.
-const char* openMessage(IoResult r) {
-    return r == IoResult::WrongSize ? "오픈할수 없는 파일입니다" : "오픈할수 없습니다";
+std::string openMessage(IoResult r) {
+    return messageOf(r == IoResult::WrongSize ? DocOutcome::WrongSize : DocOutcome::CannotOpen).text;
 }
 
 bool report(const std::string& path, IoResult r) {
-    if (r != IoResult::Ok) std::fprintf(stderr, "%s: %s\n", path.c_str(), openMessage(r));
+    if (r != IoResult::Ok) std::fprintf(stderr, "%s: %s\n", path.c_str(), openMessage(r).c_str());
     return r == IoResult::Ok;
 }
 

@@ -333,6 +333,16 @@ TEST(OrbDocumentUndo, EveryCommandUndoesAndRedoesByteForByte) {
     step(doc.addItem(LayoutCode::OneLine, {3, 0, 0}));
     step(doc.setLineContent(Rows{0}, 1, testing::sentence("첫줄")));
     step(doc.setLineContent(Rows{0}, 2, bmp));
+    // Every other kind on line 3, one step each.
+    for (ContentKind k : {ContentKind::Bitmap, ContentKind::Animation, ContentKind::Clock, ContentKind::Dday,
+                          ContentKind::Temperature}) {
+        LineContent c = doc.lineDialogStart(0, 3, k);
+        c.payload.setPath("/p/f" + std::to_string(static_cast<int>(k)));
+        c.pictureWidth = 16, c.pictureHeight = 16, c.frameCount = 2;
+        c.dday = {2027, 1, 2};
+        c.effects.holdTime = static_cast<uint8_t>(k);
+        step(doc.setLineContent(Rows{0}, 3, c));
+    }
     step(doc.setTitleSentence(Rows{1}, {testing::textPayload("t"), testing::textPayload("s"), {}}));
     step(doc.setHeights(Rows{0}, {1, 3, 4}));
     step(doc.setDisplayTime(Rows{2}, {1, 2}, {3, 4}));

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "editor/tests/DocumentFixtures.h"
+#include "testsupport/ChildProcess.h"
 
 namespace orb {
 namespace {
@@ -181,6 +182,32 @@ TEST(ProjectSave, AfterOpenWritesBackWithoutAskingAfterNewAsksForAName) {
     EXPECT_EQ(fileBytes(dir.file("q.dat")).size(), ItemStore::kFileSize);
 }
 
+TEST(ProjectSave, OrbctlListsTheSavedProjectAsTheReopenedDocumentShowsIt) {
+    TempDir dir;
+    OrbDocument doc;
+    addSentence(doc, "첫째");
+    ASSERT_EQ(doc.addItem(LayoutCode::TwoLines, {2, 1, 0}), DocOutcome::Done);
+    LineContent phrase = doc.lineDialogStart(1, 2, ContentKind::BitmapPhrase);
+    phrase.payload.setPath("/w/RTF/001.bmp");
+    phrase.payload.setRtfPath("/w/RTF/001.rtf");
+    ASSERT_EQ(doc.setLineContent(Rows{1}, 2, phrase), DocOutcome::Done);
+    ASSERT_EQ(doc.setDisplayTime(Rows{1}, {9, 0}, {17, 30}), DocOutcome::Done);
+    const std::string path = dir.file("listed.dat");
+    ASSERT_EQ(doc.saveAs(path), DocOutcome::Done);
+
+    OrbDocument reopened;
+    ASSERT_EQ(reopened.open(path), DocOutcome::Done);
+    std::string expected;
+    for (const ListRow& row : reopened.rows()) {
+        for (size_t c = 0; c < row.columns.size(); ++c) expected += (c ? "\t" : "") + row.columns[c];
+        expected += "\n";
+    }
+    EXPECT_NE(expected.find("001.bmp(rtf)"), std::string::npos);
+    const testing::Outcome listed = testing::runCommand(std::string(ORBCTL_PATH) + " list " + path);
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(listed.output, expected);
+}
+
 TEST(ProjectSave, AnEmptyProgramIsStillAWholeStore) {
     TempDir dir;
     OrbDocument doc;
@@ -258,13 +285,43 @@ TEST(StartUp, AnRtfFolderOfAnyCaseIsKeptAndAMissingStoreIsCreated) {
 TEST(StartUp, AFolderThatCannotHoldTheStore) {
     TempDir dir;
     std::unique_ptr<OrbDocument> doc;
-    const DocOutcome r = OrbDocument::startUp(dir.file("no/such/folder"), doc);
+    testing::writeFileBytes(dir.file("plain"), {1});
+    const DocOutcome r = OrbDocument::startUp(dir.file("plain/folder"), doc);
     EXPECT_EQ(r, DocOutcome::WorkingFolderUnusable);
     expectMessage(r, "파일을 만들수 없습니다\n실행할수 없습니다", "실행할수 없음");
     EXPECT_EQ(doc, nullptr);
 
     std::filesystem::create_directory(dir.path() / "data.tmp");  // not a file
     EXPECT_EQ(OrbDocument::startUp(dir.path().string(), doc), DocOutcome::WorkingFolderUnusable);
+}
+
+TEST(StartUp, AMissingFolderIsMade) {
+    TempDir dir;
+    std::unique_ptr<OrbDocument> doc;
+    ASSERT_EQ(OrbDocument::startUp(dir.file("new/home"), doc), DocOutcome::Done);
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir.path() / "new/home/data.tmp"));
+}
+
+TEST(StartUp, TheStoreItselfIsNoProjectToSaveOver) {
+    TempDir dir;
+    std::unique_ptr<OrbDocument> doc;
+    ASSERT_EQ(OrbDocument::startUp(dir.path().string(), doc), DocOutcome::Done);
+    addSentence(*doc, "a");
+    EXPECT_EQ(doc->saveAs(dir.file("data.tmp")), DocOutcome::CannotSave);
+    addSentence(*doc, "b");
+    EXPECT_EQ(fileBytes(dir.file("data.tmp")), storeBytes(*doc)) << "the store still writes into data.tmp";
+}
+
+TEST(ProjectSave, ALinkToAProjectStaysALink) {
+    TempDir dir;
+    const std::string real = writeProject(dir.file("real.dat"), {});
+    std::filesystem::create_symlink(real, dir.path() / "link.dat");
+    OrbDocument doc;
+    addSentence(doc, "via link");
+    ASSERT_EQ(doc.saveAs(dir.file("link.dat")), DocOutcome::Done);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.dat"));
+    EXPECT_EQ(fileBytes(real), storeBytes(doc));
+    EXPECT_EQ(doc.projectPath(), dir.file("link.dat"));
 }
 
 TEST(StartUp, ADamagedStoreIsReplaced) {

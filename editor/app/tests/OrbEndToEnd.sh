@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Starts "Orb PROJECT" on a virtual display, deletes the first row and saves with the keyboard,
-# quits, and compares the saved project with what the document model says it must hold.
+# quits, and compares the saved project with what the document model says it must hold. On the
+# way, a second Orb on the same working folder and one on a folder that cannot be made are each
+# refused with a message box and end.
 # Usage: OrbEndToEnd.sh ORB MODEL_DELETE PROJECT
 set -euo pipefail
 orb=$1 model_delete=$2 project=$3
@@ -26,6 +28,21 @@ ORB_HOME="$work/home" "$orb" "$work/show.dat" &
 orb_pid=$!
 window=$(timeout 20 xdotool search --sync --name '^show\.dat - Orb$' | head -n 1)
 [ -n "$window" ] || { echo "the window did not appear"; exit 1; }
+# A refused start: the message box (its caption is the window's name) is answered and Orb ends
+# with exit code 1.
+refused_start() {
+  local home=$1 pid box
+  ORB_HOME="$home" "$orb" &
+  pid=$!
+  box=$(timeout 20 xdotool search --sync --name '^실행할수 없음$' | head -n 1)
+  [ -n "$box" ] || { echo "no start-up refusal for $home"; kill "$pid"; exit 1; }
+  xdotool windowfocus --sync "$box"
+  xdotool key Return
+  if wait "$pid"; then echo "a refused Orb exited with 0"; exit 1; fi
+}
+refused_start "$work/home"            # the first Orb holds it
+refused_start /dev/null/orb-home      # cannot be created
+
 # No window manager runs: give the window the input focus ourselves.
 xdotool windowfocus --sync "$window"
 sleep 0.3

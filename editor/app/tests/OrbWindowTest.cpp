@@ -18,7 +18,8 @@
 #include "editor/app/CMainFrame.h"
 #include "editor/app/COrbView.h"
 #include "editor/app/FrameStatusBar.h"
-#include "editor/core/ListRow.h"
+#include "editor/app/KoreanLocale.h"
+#include "editor/app/PreviewBuildDialog.h"
 #include "editor/app/tests/FakePrompts.h"
 #include "editor/core/OrbDocument.h"
 #include "editor/core/ProjectFile.h"
@@ -588,6 +589,16 @@ class OrbWindowTest : public QObject {
         QCOMPARE(prompts_->messages.back(), std::make_pair(QString("미리보기실패"), QString("미리보기")));
     }
 
+    void previewProgressText() {
+        PreviewBuildDialog dialog(frame_.get());
+        QCOMPARE(dialog.windowTitle(), QString("진행률"));
+        QCOMPARE(dialog.progressText(), QString("0 %   진행중입니다..."));
+        dialog.showProgress(1, 3);
+        QCOMPARE(dialog.progressText(), QString("33 %   진행중입니다..."));
+        dialog.showProgress(4, 3);
+        QCOMPARE(dialog.progressText(), QString("100 %   진행중입니다..."));
+    }
+
     void programTooLargeIsRefusedBeforeWriting() {
         // Two animations of 600 frames on an 800 x 160 screen: 75,000 sectors, more than the sign has.
         std::vector<testing::GifFrameSpec> frames(600);
@@ -641,6 +652,25 @@ class OrbWindowTest : public QObject {
         refused.ignore();
         QApplication::sendEvent(frame_.get(), &refused);
         QVERIFY(!refused.isAccepted());
+    }
+
+    // Last: the translator it installs stays for the rest of the run.
+    void koreanTextsAndFont() {
+        const QByteArray lang = qgetenv("LANG"), all = qgetenv("LC_ALL"), messages = qgetenv("LC_MESSAGES");
+        qunsetenv("LC_MESSAGES");
+        qputenv("LC_ALL", "C");
+        qputenv("LANG", "ko_KR.UTF-8");
+        QVERIFY(!koreanLocale());  // LC_ALL comes first
+        QVERIFY(!installQtKorean(*qApp));
+        qunsetenv("LC_ALL");
+        QVERIFY(koreanLocale());
+        QVERIFY(installQtKorean(*qApp));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("취소"));
+        qputenv("LANG", lang);
+        qputenv("LC_ALL", all);
+        qputenv("LC_MESSAGES", messages);
+        QCOMPARE(useKoreanFont(*qApp), QString("NanumGothic"));
+        QCOMPARE(QApplication::font().family(), QString("NanumGothic"));
     }
 };
 

@@ -1,7 +1,9 @@
 // Draws the editor as a person sees it: "orb_window_shot OUT.png [PROJECT] [--menu TITLE]" starts
 // the window on a scratch working folder ($ORB_HOME), optionally opens PROJECT and a menu, and
-// saves the whole screen to OUT.png. Run it under xvfb-run.
+// saves the whole screen to OUT.png ("--menu --context" opens the list's context menu,
+// "--menu --add" the height dialog of an add command). Run it under xvfb-run.
 #include <QApplication>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTableView>
@@ -37,10 +39,17 @@ int main(int argc, char** argv) {
     if (frame.view()->list()->model()->rowCount() > 1) frame.view()->selectRows({1});
 
     QTimer::singleShot(400, [&] {
+        if (menuTitle == "--add") {  // the height dialog of "3줄로 추가"
+            frame.actions().add[2]->trigger();
+            return;
+        }
+        if (menuTitle == "--context") {
+            if (QMenu* menu = frame.createContextMenu(&frame))
+                menu->popup(frame.mapToGlobal(QPoint(420, 160)));
+            return;
+        }
         for (QAction* a : frame.menuBar()->actions())
-            if (a->menu() && a->text() == menuTitle)
-                a->menu()->popup(frame.mapToGlobal(frame.menuBar()->actionGeometry(a).bottomLeft() +
-                                                   QPoint(0, frame.menuBar()->y())));
+            if (a->menu() && a->text() == menuTitle) frame.menuBar()->setActiveAction(a);
     });
     QTimer::singleShot(1200, [&] {
         QScreen* screen = QApplication::primaryScreen();
