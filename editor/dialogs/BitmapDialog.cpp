@@ -9,6 +9,8 @@
 #include <cstdlib>
 
 #include "content/BmpFile.h"
+#include "content/FileBytes.h"
+#include "editor/dialogs/PhraseRender.h"
 
 namespace orb {
 
@@ -81,10 +83,13 @@ bool BitmapDialog::check(const QString& path, bool clearOnRefusal) {
 }
 
 void BitmapDialog::showPicture() {
-    const QImage picture(path_);
+    // The project's own decoder for both pictures, so the preview shows what the build will read.
+    std::vector<uint8_t> bytes;
+    RgbImage decoded;
+    const bool ok = readFileBytes(path_.toStdString(), 64u << 20, bytes) == ReadResult::Ok &&
+                    decodeBmp(bytes, decoded) == BmpResult::Ok;
     const int w = lineWidth(), h = lineHeight();
-    ColourPlanes planes;
-    if (picture.isNull() || BmpPlanes(path_.toStdString(), planes) != BmpResult::Ok) {
+    if (!ok) {
         preview_ = QImage();
         frame_->clear();
         signView_->clear(w, h);
@@ -92,10 +97,10 @@ void BitmapDialog::showPicture() {
         return;
     }
     // Stretched to the frame less 20 pixels across and 28 down.
-    preview_ =
-        picture.scaled(kFrameWidth - 20, kFrameHeight - 28, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    preview_ = toQImage(decoded).scaled(kFrameWidth - 20, kFrameHeight - 28, Qt::IgnoreAspectRatio,
+                                        Qt::SmoothTransformation);
     frame_->setPixmap(QPixmap::fromImage(preview_));
-    signView_->showPicture(planes, w, h);
+    signView_->showPicture(bitmapPlanes(decoded), w, h);
 }
 
 bool BitmapDialog::collect() {
