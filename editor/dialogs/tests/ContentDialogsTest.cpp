@@ -23,8 +23,11 @@
 #include "editor/dialogs/PhraseRender.h"
 #include "editor/dialogs/SentenceDialog.h"
 #include "editor/dialogs/TitleSentenceDialog.h"
+#include "simulator/engine/ImageSource.h"
+#include "simulator/engine/SignEngine.h"
 #include "testsupport/PictureFixtures.h"
 #include "testsupport/TempDir.h"
+#include "testsupport/TestImage.h"
 
 using namespace orb;
 
@@ -149,6 +152,43 @@ class ContentDialogsTest : public QObject {
         QTextCursor third(d.editor()->edit()->document());
         third.setPosition(3);
         QCOMPARE(third.charFormat().fontFamilies().toStringList().value(0), signFaceFamily(3));
+    }
+
+    // The preview under the edit is the frame the sign's engine shows for the same line.
+    void previewMatchesTheEngine() {
+        for (uint8_t height : {uint8_t{1}, uint8_t{2}, uint8_t{3}}) {
+            LinePayload p;
+            QVERIFY(p.setText("A\xB0\xA1 Z"));  // A가 Z
+            p.setAttributeWord(0, 0x0040);
+            p.setAttributeWord(1, 0x00AC);
+            p.setAttributeWord(3, 0x0014);
+            p.setAttributeWord(4, 0x0088);
+            testing::TestImage image;
+            image.header(10, height, 1);
+            image.item(0, testing::itemHeader(LayoutCode::OneLine, {height, 0, 0},
+                                              {ContentKind::Sentence, ContentKind::None, ContentKind::None}));
+            std::copy(p.bytes.begin(), p.bytes.end(), image.bytes.begin() + 5120 * 512);
+            MemoryImageSource source(image.bytes);
+            SignEngine engine(source, fonts_);
+            engine.start(0, LocalDateTime{2026, 12, 6, 14, 5, 0});
+            for (int step = 0; step < 3; ++step) {
+                for (int line = 1; line <= 3; ++line) engine.lineState(line).stepDone = false;
+                engine.stepLines();
+                engine.composeFrame();
+            }
+            const PlanePair& frame = engine.frontFrame();
+
+            auto preview = std::make_unique<PlanePair>();
+            drawSentencePreview(fonts_, {10, height}, p, *preview);
+            int lit = 0;
+            for (int y = 0; y < 16 * height; ++y)
+                for (int x = 0; x < 160; ++x) {
+                    QCOMPARE(preview->red.pixel(x, y), frame.red.pixel(x, y));
+                    QCOMPARE(preview->green.pixel(x, y), frame.green.pixel(x, y));
+                    lit += frame.red.pixel(x, y) || frame.green.pixel(x, y);
+                }
+            QVERIFY(lit > 50);
+        }
     }
 
     void sentenceReopenedAndCancelled() {
