@@ -1,8 +1,10 @@
 // Writes small seed files for the fuzzers: BMPs of every depth and orientation, and GIFs with
-// several frames, local colour tables, transparency and a comment between control and image.
+// several frames, local colour tables, transparency and a comment between control and image;
+// rich text files.
 #include <filesystem>
 #include <string>
 
+#include "content/Rtf.h"
 #include "testsupport/PictureFixtures.h"
 #include "testsupport/TempDir.h"
 
@@ -72,5 +74,25 @@ int main(int argc, char** argv) {
     testing::writeFileBytes((root / "reply" / "ack.bin").string(), {0x02, 0x00, 0x06, 0x06, 0x0E, 0x03});
     testing::writeFileBytes((root / "reply" / "data.bin").string(),
                             {0x02, 0x00, 0x0E, 0x06, 'L', 'E', 'D', 'S', 'i', 'g', 'n', 0x00, 0x7C, 0x03});
+
+    // Rich text as the phrase dialog writes it and as a word processor does.
+    fs::create_directories(root / "rtf");
+    RichText phrase;
+    RichFormat f;
+    f.font = "NanumGothic";
+    f.bold = f.underline = true;
+    f.colour = Rgb{255, 0, 0};
+    f.background = Rgb{0, 0, 0};
+    phrase.append("Sign 전광판 {x}", f);
+    phrase.newParagraph();
+    f.italic = f.strikeOut = true;
+    phrase.append("둘째 줄\t!", f);
+    const std::string rtf = writeRtf(phrase);
+    testing::writeFileBytes((root / "rtf" / "phrase.rtf").string(), {rtf.begin(), rtf.end()});
+    const std::string writer =
+        "{\\rtf1\\ansi\\deff3{\\fonttbl{\\f3\\fswiss\\fcharset129{\\*\\panose 0}Nanum;}}"
+        "{\\colortbl;\\red255\\green0\\blue0;}{\\stylesheet{\\s0 Normal;}}{\\*\\generator x}"
+        "\\pard\\plain\\f3\\fs24\\cf1\\uc2\\u44032\\'b0\\'a1{\\field{\\*\\fldinst X}{\\fldrslt y}}\\par}";
+    testing::writeFileBytes((root / "rtf" / "writer.rtf").string(), {writer.begin(), writer.end()});
     return 0;
 }
