@@ -62,15 +62,18 @@ class ChildProcess {
     // The port at the end of "... HOST:PORT".
     int port() const { return std::atoi(firstLine_.substr(firstLine_.rfind(':') + 1).c_str()); }
 
-    void stop() {
+    // Sends SIGTERM and waits; the exit code, or -1 when it did not exit normally (or was gone).
+    int stop() {
+        int code = -1;
         if (pid_ > 0) {
             ::kill(pid_, SIGTERM);
             int status = 0;
-            ::waitpid(pid_, &status, 0);
+            if (::waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status)) code = WEXITSTATUS(status);
             pid_ = -1;
         }
         if (stdout_) std::fclose(stdout_);
         stdout_ = nullptr;
+        return code;
     }
 
   private:
