@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "link/SignFrame.h"
 #include "testsupport/PictureFixtures.h"
 #include "testsupport/TempDir.h"
 
@@ -72,5 +73,19 @@ int main(int argc, char** argv) {
     testing::writeFileBytes((root / "reply" / "ack.bin").string(), {0x02, 0x00, 0x06, 0x06, 0x0E, 0x03});
     testing::writeFileBytes((root / "reply" / "data.bin").string(),
                             {0x02, 0x00, 0x0E, 0x06, 'L', 'E', 'D', 'S', 'i', 'g', 'n', 0x00, 0x7C, 0x03});
+
+    // The sign's incoming bytes: the frames of a transfer and of each settings command.
+    fs::create_directories(root / "responder");
+    std::vector<uint8_t> stream = {0};  // fed as one piece
+    const std::vector<uint8_t> data(40, 0xA5);
+    for (const SignFrame& f :
+         {SignFrame::memoryRead(0x4000, 8), SignFrame::memoryWrite(0x280000, data),
+          SignFrame::memoryWrite(0x4008, std::vector<uint8_t>{12, 2}), SignFrame::memoryRead(0x280000, 40),
+          SignFrame::apply(), SignFrame::setClock({2026, 12, 6, 14, 5, 9}),
+          SignFrame::setOnOff(true, 7, 0, 22, 0), SignFrame::setBrightness(3)})
+        stream.insert(stream.end(), f.bytes.begin(), f.bytes.begin() + f.length);
+    testing::writeFileBytes((root / "responder" / "commands.bin").string(), stream);
+    stream[0] = 6;  // in pieces of seven bytes
+    testing::writeFileBytes((root / "responder" / "pieces.bin").string(), stream);
     return 0;
 }

@@ -107,6 +107,8 @@ bool SignResponder::writeMemory(std::span<const uint8_t> body, char* line, size_
     std::memcpy(&memory_[address], &body[6], n);
     if (++writes_ == faults_.corruptWrite)
         for (size_t i = 0; i < n; ++i) memory_[address + i] ^= 0xFF;
+    // The model string is the sign's own: a write over it leaves it as it was.
+    if (address < ProgramImage::kModelOffset + 8 && address + n > ProgramImage::kModelOffset) putModel();
     return true;
 }
 

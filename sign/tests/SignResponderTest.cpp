@@ -53,7 +53,11 @@ TEST(SignResponder, AnswersTheModelQueryAndReadsBackWhatWasWritten) {
     EXPECT_EQ(send(sign, SignFrame::memoryWrite(0x280000, data)).out, ack());
     EXPECT_EQ(dataOf(send(sign, SignFrame::memoryRead(0x280000, 6)).out, 6), data);
     EXPECT_EQ(sign.memory()[0x280003], 250);
-    EXPECT_EQ(sign.frames(), 3);
+    // A write over the model string leaves it as the sign's own.
+    EXPECT_EQ(send(sign, SignFrame::memoryWrite(0x3FFE, std::vector<uint8_t>(6, 'x'))).out, ack());
+    EXPECT_EQ(sign.memory()[0x3FFF], 'x');
+    EXPECT_EQ(sign.memory()[0x4000], 'L');
+    EXPECT_EQ(sign.frames(), 4);
 }
 
 TEST(SignResponder, FramesSplitAndJoinedAnyHowGetTheSameAnswers) {
