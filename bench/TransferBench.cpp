@@ -1,6 +1,7 @@
 // Frames per second of a program transfer to signemu, over loopback TCP and over a
 // pseudo-terminal, and over a pseudo-terminal paced like a 57,600 bps line (compared with what
-// such a line can carry: each frame and its six-byte answer, ten bits a byte).
+// such a line can carry: each frame and its six-byte answer, ten bits a byte). The verified runs
+// add the read-back of every range written, in queries of 512 bytes.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -34,7 +35,7 @@ struct Program {
     }
 };
 
-void transfer(benchmark::State& state, bool pty, uint32_t lineRate) {
+void transfer(benchmark::State& state, bool pty, uint32_t lineRate, bool verify = false) {
     static Program program;
     testing::TempDir dir;
     std::vector<std::string> argv = {SIGNEMU_PATH, pty ? "--pty" : "--tcp",
@@ -61,8 +62,10 @@ void transfer(benchmark::State& state, bool pty, uint32_t lineRate) {
         for (size_t at = 0; at < w.bytes.size(); at += 512, ++frames)
             lineBytes += static_cast<double>(std::min<size_t>(512, w.bytes.size() - at) + 12 + 6);
     }
+    TransferOptions options;
+    options.verify = verify;
     for (auto _ : state) {
-        const CommandOutcome r = transferProgram(link, program.store, {});
+        const CommandOutcome r = transferProgram(link, program.store, options);
         if (!r.ok) state.SkipWithError(r.message.c_str());
     }
     state.counters["frames"] = benchmark::Counter(frames, benchmark::Counter::kIsIterationInvariantRate);
@@ -82,8 +85,16 @@ void BM_TransferPty(benchmark::State& state) {
 void BM_TransferPty57600(benchmark::State& state) {
     transfer(state, true, 57600);
 }
+void BM_TransferTcpVerified(benchmark::State& state) {
+    transfer(state, false, 0, true);
+}
+void BM_TransferPtyVerified(benchmark::State& state) {
+    transfer(state, true, 0, true);
+}
 BENCHMARK(BM_TransferTcp)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TransferTcpVerified)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TransferPty)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TransferPtyVerified)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TransferPty57600)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
