@@ -310,6 +310,34 @@ TEST(OrbctlSend, APictureOfAnotherSizeThanChosenIsNamedOnceOnStderr) {
     EXPECT_EQ(r.output.find("1번째 아이템"), std::string::npos) << r.output;
 }
 
+TEST(OrbctlSend, AProgramTooLargeForTheSignIsRefusedBeforeAnyWrite) {
+    // 25 lines of 40 frames of 800 x 160 need 62,500 sectors; the content area has 60,416.
+    testing::TempDir dir;
+    testing::GifFrameSpec frame;
+    frame.width = 800;
+    frame.height = 160;
+    frame.indexes.assign(800 * 160, 1);
+    testing::writeFileBytes(
+        dir.file("big.gif"),
+        testing::makeGif(800, 160, {{0, 0, 0}, {255, 0, 0}}, std::vector<testing::GifFrameSpec>(40, frame)));
+    ItemStore store;
+    const std::string project = dir.file("project.dat");
+    ASSERT_EQ(ItemStore::open(project, FileMode::CreateOrOpen, store), IoResult::Ok);
+    ItemRecord r;
+    r.header = ItemHeader::newItem(LayoutCode::ThreeLines, {8, 8, 8});
+    for (int line = 1; line <= 3; ++line) {
+        r.header.setKind(line, ContentKind::Animation);
+        r.line(line).setPath(dir.file("big.gif"));
+    }
+    for (int i = 0; i < 9; ++i) ASSERT_EQ(store.writeRecord(i, r), IoResult::Ok);
+    SignEmu sign(dir, {});
+    const Outcome sent = orbctl("send " + project + " " + sign.link);
+    EXPECT_EQ(sent.status, 1);
+    EXPECT_NE(sent.output.find("9번째 아이템의 내용이 전광판 메모리를 넘습니다"), std::string::npos)
+        << sent.output;
+    EXPECT_EQ(sign.logText(), "frame 1: read 8 bytes at 0x00004000\n");
+}
+
 TEST(SignLinkTcp, ALateReplyIsNotTakenForTheNextFramesAnswer) {
     testing::TempDir dir;
     SignEmu sign(dir, {"--delay", "1600", "--delay-frame", "1"});

@@ -1,9 +1,11 @@
 // signemu stays stoppable and serves the next client whatever the current one does, and says so
 // when it cannot save its memory.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -143,6 +145,29 @@ TEST(SignEmuClients, ManyClientsConnectingAtOnceAllGetThrough) {
             ++through;
     }
     EXPECT_EQ(through, 40);
+}
+
+TEST(SignEmuStopping, SigtermEndsItPromptlyWhenNobodyReadsThePseudoTerminal) {
+    testing::TempDir dir;
+    const std::string tty = dir.file("tty");
+    ChildProcess emu({SIGNEMU_PATH, "--pty", tty});
+    const int line = ::open(tty.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(line, 0);
+    termios t{};
+    ::tcgetattr(line, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(line, TCSANOW, &t);
+    // Queries whose answers fill the line's buffer, never read.
+    const SignFrame query = SignFrame::memoryRead(0x280000, 512);
+    const auto start = Clock::now();
+    for (int i = 0; i < 2000 && secondsSince(start) < 2; ++i) {
+        if (::write(line, query.bytes.data(), query.length) < 0 && errno == EAGAIN) ::usleep(1000);
+    }
+    ::usleep(300 * 1000);
+    const auto stopping = Clock::now();
+    emu.stop();
+    EXPECT_LT(secondsSince(stopping), 1.0);
+    ::close(line);
 }
 
 TEST(SignEmuStopping, SigtermEndsItPromptlyWhileItDelaysAnAnswer) {
