@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "editor/core/ProgramVerify.h"
 #include "editor/core/ProgramWriter.h"
 #include "editor/core/SignCommands.h"
 #include "testsupport/ChildProcess.h"
@@ -35,7 +36,8 @@ struct Program {
     }
 };
 
-void transfer(benchmark::State& state, bool pty, uint32_t lineRate, bool verify = false) {
+void transfer(benchmark::State& state, bool pty, uint32_t lineRate, bool verify = false,
+              bool readBackOnly = false) {
     static Program program;
     testing::TempDir dir;
     std::vector<std::string> argv = {SIGNEMU_PATH, pty ? "--pty" : "--tcp",
@@ -61,6 +63,14 @@ void transfer(benchmark::State& state, bool pty, uint32_t lineRate, bool verify 
         if (w.kind == ProgramWrite::Kind::ImageHeader) continue;
         for (size_t at = 0; at < w.bytes.size(); at += 512, ++frames)
             lineBytes += static_cast<double>(std::min<size_t>(512, w.bytes.size() - at) + 12 + 6);
+    }
+    if (readBackOnly) {
+        // The read-back alone, of a program sent once before.
+        if (!transferProgram(link, program.store, TransferOptions{}).ok)
+            state.SkipWithError("transfer failed");
+        for (auto _ : state)
+            if (!verifyProgram(link, plan, {}, nullptr).ok) state.SkipWithError("read-back failed");
+        return;
     }
     TransferOptions options;
     options.verify = verify;
@@ -91,7 +101,15 @@ void BM_TransferTcpVerified(benchmark::State& state) {
 void BM_TransferPtyVerified(benchmark::State& state) {
     transfer(state, true, 0, true);
 }
+void BM_ReadBackTcp(benchmark::State& state) {
+    transfer(state, false, 0, true, true);
+}
+void BM_ReadBackPty(benchmark::State& state) {
+    transfer(state, true, 0, true, true);
+}
 BENCHMARK(BM_TransferTcp)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadBackTcp)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadBackPty)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TransferTcpVerified)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TransferPty)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TransferPtyVerified)->Unit(benchmark::kMillisecond)->UseRealTime();
