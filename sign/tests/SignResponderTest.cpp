@@ -126,6 +126,24 @@ TEST(SignResponder, LeavesBadFramesUnansweredAndMemoryUntouched) {
     EXPECT_EQ(send(sign, SignFrame::apply()).out, ack());
 }
 
+TEST(SignResponder, GarbageGetsNoAnswerAndLeavesTheMemoryAlone) {
+    SignResponder sign;
+    send(sign, SignFrame::memoryWrite(0x280000, std::vector<uint8_t>(512, 0x3C)));
+    const std::vector<uint8_t> before(sign.memory().begin(), sign.memory().end());
+    uint32_t state = 12345;
+    std::vector<uint8_t> noise(200000);
+    for (uint8_t& b : noise) b = static_cast<uint8_t>((state = state * 1103515245 + 12345) >> 24);
+    size_t answered = 0;
+    for (size_t at = 0; at < noise.size(); at += 1000)
+        answered +=
+            send(sign, std::vector<uint8_t>(noise.begin() + at, noise.begin() + at + 1000)).out.size();
+    EXPECT_EQ(answered, 0u);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), sign.memory().begin()));
+    // The next frame after the noise is understood once the partial frame it left is dropped.
+    sign.reconnected();
+    EXPECT_EQ(send(sign, SignFrame::apply()).out, ack());
+}
+
 TEST(SignResponder, FaultsChangeTheAnswersAsAsked) {
     ResponderFaults corrupt;
     corrupt.corruptWrite = 2;
