@@ -1,10 +1,12 @@
 // Frames per second of a program transfer to signemu, over loopback TCP and over a
 // pseudo-terminal, and over a pseudo-terminal paced like a 57,600 bps line (compared with what
-// such a line can carry: each frame and its six-byte answer, ten bits a byte).
+// such a line can carry: each frame and its six-byte answer, ten bits a byte). The verified runs
+// add the read-back of every range written, in queries of 512 bytes.
 #include <benchmark/benchmark.h>
 
 #include <memory>
 
+#include "editor/core/ProgramVerify.h"
 #include "editor/core/ProgramWriter.h"
 #include "editor/core/SignCommands.h"
 #include "testsupport/ChildProcess.h"
@@ -34,7 +36,8 @@ struct Program {
     }
 };
 
-void transfer(benchmark::State& state, bool pty, uint32_t lineRate) {
+void transfer(benchmark::State& state, bool pty, uint32_t lineRate, bool verify = false,
+              bool readBackOnly = false) {
     static Program program;
     testing::TempDir dir;
     std::vector<std::string> argv = {SIGNEMU_PATH, pty ? "--pty" : "--tcp",
@@ -61,8 +64,18 @@ void transfer(benchmark::State& state, bool pty, uint32_t lineRate) {
         for (size_t at = 0; at < w.bytes.size(); at += 512, ++frames)
             lineBytes += static_cast<double>(std::min<size_t>(512, w.bytes.size() - at) + 12 + 6);
     }
+    if (readBackOnly) {
+        // The read-back alone, of a program sent once before.
+        if (!transferProgram(link, program.store, TransferOptions{}).ok)
+            state.SkipWithError("transfer failed");
+        for (auto _ : state)
+            if (!verifyProgram(link, plan, {}, nullptr).ok) state.SkipWithError("read-back failed");
+        return;
+    }
+    TransferOptions options;
+    options.verify = verify;
     for (auto _ : state) {
-        const CommandOutcome r = transferProgram(link, program.store, {});
+        const CommandOutcome r = transferProgram(link, program.store, options);
         if (!r.ok) state.SkipWithError(r.message.c_str());
     }
     state.counters["frames"] = benchmark::Counter(frames, benchmark::Counter::kIsIterationInvariantRate);
@@ -82,8 +95,24 @@ void BM_TransferPty(benchmark::State& state) {
 void BM_TransferPty57600(benchmark::State& state) {
     transfer(state, true, 57600);
 }
+void BM_TransferTcpVerified(benchmark::State& state) {
+    transfer(state, false, 0, true);
+}
+void BM_TransferPtyVerified(benchmark::State& state) {
+    transfer(state, true, 0, true);
+}
+void BM_ReadBackTcp(benchmark::State& state) {
+    transfer(state, false, 0, true, true);
+}
+void BM_ReadBackPty(benchmark::State& state) {
+    transfer(state, true, 0, true, true);
+}
 BENCHMARK(BM_TransferTcp)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadBackTcp)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadBackPty)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TransferTcpVerified)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TransferPty)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TransferPtyVerified)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TransferPty57600)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "content/Rtf.h"
+#include "link/SignFrame.h"
 #include "testsupport/PictureFixtures.h"
 #include "testsupport/TempDir.h"
 
@@ -94,5 +95,18 @@ int main(int argc, char** argv) {
         "{\\colortbl;\\red255\\green0\\blue0;}{\\stylesheet{\\s0 Normal;}}{\\*\\generator x}"
         "\\pard\\plain\\f3\\fs24\\cf1\\uc2\\u44032\\'b0\\'a1{\\field{\\*\\fldinst X}{\\fldrslt y}}\\par}";
     testing::writeFileBytes((root / "rtf" / "writer.rtf").string(), {writer.begin(), writer.end()});
+    // The sign's incoming bytes: the frames of a transfer and of each settings command.
+    fs::create_directories(root / "responder");
+    std::vector<uint8_t> stream = {0};  // fed as one piece
+    const std::vector<uint8_t> data(40, 0xA5);
+    for (const SignFrame& f :
+         {SignFrame::memoryRead(0x4000, 8), SignFrame::memoryWrite(0x280000, data),
+          SignFrame::memoryWrite(0x4008, std::vector<uint8_t>{12, 2}), SignFrame::memoryRead(0x280000, 40),
+          SignFrame::apply(), SignFrame::setClock({2026, 12, 6, 14, 5, 9}),
+          SignFrame::setOnOff(true, 7, 0, 22, 0), SignFrame::setBrightness(3)})
+        stream.insert(stream.end(), f.bytes.begin(), f.bytes.begin() + f.length);
+    testing::writeFileBytes((root / "responder" / "commands.bin").string(), stream);
+    stream[0] = 6;  // in pieces of seven bytes
+    testing::writeFileBytes((root / "responder" / "pieces.bin").string(), stream);
     return 0;
 }

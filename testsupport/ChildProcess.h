@@ -62,15 +62,26 @@ class ChildProcess {
     // The port at the end of "... HOST:PORT".
     int port() const { return std::atoi(firstLine_.substr(firstLine_.rfind(':') + 1).c_str()); }
 
-    void stop() {
+    // Sends SIGTERM and waits; the exit code, or -1 when it did not exit normally (or was gone).
+    // A program still running after 5 s is killed, so that a test fails rather than hangs.
+    int stop() {
+        int code = -1;
         if (pid_ > 0) {
             ::kill(pid_, SIGTERM);
             int status = 0;
-            ::waitpid(pid_, &status, 0);
+            pid_t r = 0;
+            for (int i = 0; i < 500 && (r = ::waitpid(pid_, &status, WNOHANG)) == 0; ++i) ::usleep(10 * 1000);
+            if (r == 0) {
+                ::kill(pid_, SIGKILL);
+                ::waitpid(pid_, &status, 0);
+            } else if (r == pid_ && WIFEXITED(status)) {
+                code = WEXITSTATUS(status);
+            }
             pid_ = -1;
         }
         if (stdout_) std::fclose(stdout_);
         stdout_ = nullptr;
+        return code;
     }
 
   private:

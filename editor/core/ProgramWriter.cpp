@@ -17,6 +17,7 @@ class Planner {
             return false;
         planned.header.setStartSector(line, static_cast<uint16_t>(next_));
         if (encoded.picture) {
+            noteResized(item, line, planned.header, encoded);
             planned.header.setPictureSize(line, encoded.width, encoded.height);
             if (kind == ContentKind::Animation) planned.header.setFrameCount(line, encoded.frames);
         }
@@ -35,6 +36,16 @@ class Planner {
     }
 
   private:
+    // A recorded size of 0 x 0 was never chosen through a dialog and is not compared.
+    void noteResized(int item, int line, const ItemHeader& recorded, const EncodedLine& encoded) {
+        const uint16_t w = recorded.pictureWidth(line), h = recorded.pictureHeight(line);
+        if ((w == 0 && h == 0) || (w == encoded.width && h == encoded.height)) return;
+        plan_.resized.push_back({item, line,
+                                 "그림 파일의 크기가 바뀌었습니다 (" + std::to_string(w) + "x" +
+                                     std::to_string(h) + " -> " + std::to_string(encoded.width) + "x" +
+                                     std::to_string(encoded.height) + ")"});
+    }
+
     ProgramPlan& plan_;
     uint32_t next_ = ProgramImage::kFirstContentSector;
 };

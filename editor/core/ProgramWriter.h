@@ -54,6 +54,9 @@ struct ProgramPlan {
     // Per item its contents in line order, then its header; the image header last.
     std::vector<ProgramWrite> writes;
     std::vector<LineProblem> problems;
+    // Pictures whose file is now of another size than the item recorded when it was chosen: the
+    // image gets the file's size, but the item was laid out for the other one.
+    std::vector<LineProblem> resized;
 };
 
 enum class PlanResult { Ok, StoreUnreadable, TooLarge };

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "editor/core/ProgramVerify.h"
 #include "editor/core/ProgramWriter.h"
 
 namespace orb {
@@ -9,6 +10,7 @@ namespace orb {
 namespace {
 
 const CommandOutcome kFailed{false, "전송 실패 했습니다", "전송실패"};
+const CommandOutcome kCancelled{false, "전송을 취소했습니다", "전송실패"};
 
 // The model check's own failures, or nothing when the sign is the right model.
 bool modelRefused(SignLink& link, CommandOutcome& out) {
@@ -25,59 +27,93 @@ bool modelRefused(SignLink& link, CommandOutcome& out) {
     return true;
 }
 
-// Writes bytes into the sign's memory in frames of at most 512 bytes, each acknowledged and
-// followed by a 1 ms pause; reports every frame to `sent`.
-bool writeMemory(SignLink& link, uint64_t address, std::span<const uint8_t> bytes,
-                 const std::function<void(size_t)>& sent) {
-    for (size_t at = 0; at < bytes.size(); at += SignFrame::kMaxData) {
-        const auto chunk = bytes.subspan(at, std::min(SignFrame::kMaxData, bytes.size() - at));
-        if (link.transact(SignFrame::memoryWrite(static_cast<uint32_t>(address + at), chunk)) !=
-            LinkResult::Ok)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (sent) sent(at + chunk.size());
-    }
-    return true;
-}
+enum class Sent { Ok, Failed, Cancelled };
 
-bool writeAndApply(SignLink& link, uint32_t address, std::span<const uint8_t> bytes) {
-    return writeMemory(link, address, bytes, {}) && link.transact(SignFrame::apply()) == LinkResult::Ok;
+// Sends frames, each acknowledged; once the cancel flag is set no further frame goes out.
+class FrameSender {
+  public:
+    FrameSender(SignLink& link, const std::atomic<bool>* cancel) : link_(link), cancel_(cancel) {}
+
+    Sent transact(const SignFrame& frame) {
+        if (cancel_ && cancel_->load()) return Sent::Cancelled;
+        return link_.transact(frame) == LinkResult::Ok ? Sent::Ok : Sent::Failed;
+    }
+
+    // Writes bytes into the sign's memory in frames of at most 512 bytes, each followed by a
+    // 1 ms pause; reports every frame to `sent`.
+    Sent writeMemory(uint64_t address, std::span<const uint8_t> bytes,
+                     const std::function<void(size_t)>& sent) {
+        for (size_t at = 0; at < bytes.size(); at += SignFrame::kMaxData) {
+            const auto chunk = bytes.subspan(at, std::min(SignFrame::kMaxData, bytes.size() - at));
+            const Sent r = transact(SignFrame::memoryWrite(static_cast<uint32_t>(address + at), chunk));
+            if (r != Sent::Ok) return r;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (sent) sent(at + chunk.size());
+        }
+        return Sent::Ok;
+    }
+
+    Sent writeAndApply(uint64_t address, std::span<const uint8_t> bytes) {
+        const Sent r = writeMemory(address, bytes, {});
+        return r == Sent::Ok ? transact(SignFrame::apply()) : r;
+    }
+
+  private:
+    SignLink& link_;
+    const std::atomic<bool>* cancel_;
+};
+
+bool writeAndApply(SignLink& link, uint64_t address, std::span<const uint8_t> bytes) {
+    return FrameSender(link, nullptr).writeAndApply(address, bytes) == Sent::Ok;
 }
 
 // The program writer's sign sink: contents and item headers become memory writes, the image
 // header becomes the count write at 0x400A and SignApply.
 class SignSink final : public ProgramSink {
   public:
-    SignSink(SignLink& link, int total, const TransferProgress& progress)
-        : link_(link), total_(total), progress_(progress) {}
+    SignSink(FrameSender& sender, int total, const TransferProgress& progress)
+        : sender_(sender), total_(total), progress_(progress) {}
 
     IoResult write(const ProgramWrite& w) override {
-        if (w.kind == ProgramWrite::Kind::ImageHeader) {
-            const std::span<const uint8_t> count(w.bytes.data() + 2, 2);
-            return writeAndApply(link_, ProgramImage::kHeaderOffset + 2, count) ? IoResult::Ok
-                                                                                : IoResult::WriteFailed;
-        }
+        const SignRange range = signRange(w);
+        if (w.kind == ProgramWrite::Kind::ImageHeader)
+            return outcome(sender_.writeAndApply(range.address, range.bytes));
         const int before = done_;
-        const size_t size = w.bytes.size();
-        const bool ok = writeMemory(link_, w.address, w.bytes, [&](size_t sentBytes) {
+        const size_t size = range.bytes.size();
+        return outcome(sender_.writeMemory(range.address, range.bytes, [&](size_t sentBytes) {
             // The write's steps are spread over its frames.
             done_ = before + static_cast<int>(static_cast<uint64_t>(w.transferSteps) * sentBytes / size);
             if (progress_) progress_(done_, total_);
-        });
-        return ok ? IoResult::Ok : IoResult::WriteFailed;
+        }));
     }
+    bool cancelled() const { return cancelled_; }
 
   private:
-    SignLink& link_;
+    IoResult outcome(Sent r) {
+        cancelled_ = r == Sent::Cancelled;
+        return r == Sent::Ok ? IoResult::Ok : IoResult::WriteFailed;
+    }
+
+    FrameSender& sender_;
     int total_;
     int done_ = 0;
     const TransferProgress& progress_;
+    bool cancelled_ = false;
 };
+
+std::vector<std::string> warningsOf(const ProgramPlan& plan) {
+    std::vector<std::string> texts;
+    for (const LineProblem& p : plan.resized)
+        texts.push_back(std::to_string(p.item + 1) + "번째 아이템 " + std::to_string(p.line) +
+                        "번째줄: " + p.text);
+    return texts;
+}
 
 }  // namespace
 
-CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const TransferProgress& progress) {
+CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const TransferOptions& options) {
     CommandOutcome out;
+    if (options.cancel && options.cancel->load()) return kCancelled;
     if (modelRefused(link, out)) return out;
 
     SettingsBlock settings;
@@ -94,10 +130,23 @@ CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const Tra
 
     int total = 0;
     for (const ProgramWrite& w : plan.writes) total += w.transferSteps;
-    if (progress) progress(0, total);
-    SignSink sink(link, total, progress);
-    if (writeProgram(plan, sink) != IoResult::Ok) return kFailed;
-    return {true, "전송 완료 했습니다", "전송완료"};
+    if (options.progress) options.progress(0, total);
+    FrameSender sender(link, options.cancel);
+    SignSink sink(sender, total, options.progress);
+    if (writeProgram(plan, sink) != IoResult::Ok)
+        out = sink.cancelled() ? kCancelled : kFailed;
+    else if (options.verify)
+        out = verifyProgram(link, plan, options.verifyProgress, options.cancel);
+    else
+        out = {true, "전송 완료 했습니다", "전송완료"};
+    out.warnings = warningsOf(plan);
+    return out;
+}
+
+CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const TransferProgress& progress) {
+    TransferOptions options;
+    options.progress = progress;
+    return transferProgram(link, store, options);
 }
 
 CommandOutcome applySize(SignLink& link, uint8_t width, uint8_t height) {

@@ -1,8 +1,10 @@
 #pragma once
 // The commands that talk to the sign: the program transfer and the settings commands. Each
 // runs to its end and says how it went with the message box text the editor shows.
+#include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "image/ItemStore.h"
 #include "image/LocalDateTime.h"
@@ -11,16 +13,33 @@
 namespace orb {
 
 struct CommandOutcome {
+    CommandOutcome() = default;
+    CommandOutcome(bool isOk, std::string text, std::string title)
+        : ok(isOk), message(std::move(text)), caption(std::move(title)) {}
+
     bool ok = false;
     std::string message;
     std::string caption;
+    // Shown once beside the outcome, whatever it is: lines whose picture file changed size since it
+    // was chosen, one text per line naming the item.
+    std::vector<std::string> warnings;
 };
 
 // Called with the steps done and the step total as the transfer goes.
 using TransferProgress = std::function<void(int done, int total)>;
 
+struct TransferOptions {
+    TransferProgress progress;
+    // After SignApply every range written is read back and compared.
+    bool verify = false;
+    TransferProgress verifyProgress;  // one step per read query
+    // Set from another thread to stop: the frame in flight is finished, no other is sent.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
 // The program transfer of the "전 송" button: the model check; per item its contents in line
 // order and its header; then the item count and SignApply. Stops at the first failure.
+CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const TransferOptions& options);
 CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const TransferProgress& progress);
 
 CommandOutcome applySize(SignLink& link, uint8_t width, uint8_t height);

@@ -11,6 +11,7 @@
 #include "editor/core/ProjectFile.h"
 #include "editor/core/SignCommands.h"
 #include "editor/orbctl/OrbctlCommands.h"
+#include "editor/orbctl/SignFanOut.h"
 #include "image/LocalDateTime.h"
 
 namespace orb {
@@ -19,7 +20,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: orbctl list PROJECT\n"
     "       orbctl build PROJECT -o IMAGE\n"
-    "       orbctl send PROJECT [LINK]\n"
+    "       orbctl send PROJECT [--verify] [LINK...]\n"
     "       orbctl sign LINK size WIDTH HEIGHT | clock [--at \"YYYY-MM-DD HH:MM:SS\"] |\n"
     "                        onoff ENABLE ON-HH:MM OFF-HH:MM | window MODE | brightness LEVEL\n"
     "  list   print the item list of PROJECT (a \".dat\" project or \"data.tmp\"), one row per item,\n"
@@ -27,7 +28,7 @@ constexpr const char* kUsage =
     "  build  write the display program image of PROJECT into IMAGE (updated in place, created\n"
     "         zero-filled when missing), for the sign size of PROJECT's settings\n"
     "  send   send the program of PROJECT to the sign (over the link of PROJECT's settings\n"
-    "         when no LINK is given)\n"
+    "         when no LINK is given), or to several signs at once; --verify reads it back\n"
     "  sign   the sign's settings: size in columns and tiers, clock (now unless --at), ON/OFF\n"
     "         times (ENABLE 0 or 1), display-window mode (0 or 1), brightness 1..10\n"
     "  LINK is --tcp HOST:PORT or --serial DEVICE [--baud N]\n";
@@ -138,14 +139,16 @@ int finish(const CommandOutcome& outcome) {
 
 int sendCommand(const std::vector<std::string>& args) {
     std::string project;
-    LinkChoice link;
-    bool given = false;
+    std::vector<LinkChoice> links;  // several: the same program to each sign at once
+    bool verify = false;
     for (size_t i = 0; i < args.size(); ++i) {
         bool bad = false;
-        if (takeLink(args, i, link, bad)) {
+        if (args[i] == "--tcp" || args[i] == "--serial") links.emplace_back();
+        if (args[i] == "--verify") {
+            verify = true;
+        } else if (!links.empty() && takeLink(args, i, links.back(), bad)) {
             if (bad) return usage();
-            given = true;
-        } else if (project.empty()) {
+        } else if (project.empty() && args[i].rfind("--", 0) != 0) {
             project = args[i];
         } else {
             return usage();
@@ -154,18 +157,18 @@ int sendCommand(const std::vector<std::string>& args) {
     if (project.empty()) return usage();
     ItemStore store;
     if (!report(project, loadStore(project, store))) return 1;
-    if (!given) link = linkFromSettings(correctedSettings(store));
+    if (links.empty()) links.push_back(linkFromSettings(correctedSettings(store)));
 
-    OpenLink open;
-    openLinkReporting(link, open);
-    int shown = -1;
-    const CommandOutcome outcome = transferProgram(open.link, store, [&](int done, int total) {
-        const int percent = total > 0 ? std::min(100, done * 100 / total) : 100;
-        if (percent == shown) return;
-        shown = percent;
-        std::fprintf(stderr, "%d %%\n", percent);
-    });
-    return finish(outcome);
+    std::vector<SignJob> jobs;
+    for (const LinkChoice& link : links) {
+        const std::string name = link.tcp ? link.host + ":" + std::to_string(link.port) : link.serial.device;
+        jobs.push_back({name, [&store, link](const TransferOptions& options) {
+                            OpenLink open;
+                            openLinkReporting(link, open);
+                            return transferProgram(open.link, store, options);
+                        }});
+    }
+    return sendToSigns(jobs, verify);
 }
 
 bool parseClockTime(const std::string& text, uint8_t& hour, uint8_t& minute) {

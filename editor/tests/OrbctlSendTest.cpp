@@ -2,14 +2,19 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
 #include "editor/core/ProgramWriter.h"
+#include "editor/core/SignCommands.h"
 #include "image/ProgramImage.h"
 #include "link/SignLink.h"
 #include "testsupport/ChildProcess.h"
+#include "testsupport/PictureFixtures.h"
 #include "testsupport/TempDir.h"
 
 namespace orb {
@@ -155,6 +160,182 @@ TEST(OrbctlSend, FaultsEndTheTransferWithinTheLimits) {
     const Outcome notSerial = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --serial /dev/null");
     EXPECT_EQ(notSerial.status, 1);
     EXPECT_NE(notSerial.output.find("통신 포트를 열지 못했습니다."), std::string::npos);
+}
+
+// The number (from 1) of the first memory write frame the transfer sends for item `item`.
+int firstWriteFrameOf(int item) {
+    ItemStore store;
+    EXPECT_EQ(ItemStore::open(EXAMPLE_PROJECT, FileMode::ReadOnly, store), IoResult::Ok);
+    ProgramPlan plan;
+    EXPECT_EQ(planProgram(store, store.itemCount(), 6, 1, plan).result, PlanResult::Ok);
+    int frames = 0;
+    for (const ProgramWrite& w : plan.writes)
+        if (w.item >= 0 && w.item < item) frames += static_cast<int>((w.bytes.size() + 511) / 512);
+    return frames + 1;
+}
+
+TEST(OrbctlSendVerify, ReadsBackEveryRangeInQueriesOfAtMost512Bytes) {
+    for (bool pty : {false, true}) {
+        SCOPED_TRACE(pty ? "pseudo-terminal" : "TCP");
+        testing::TempDir dir;
+        SignEmu sign(dir, {}, pty);
+        const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --verify " + sign.link);
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_NE(r.output.find("전송 완료 했습니다"), std::string::npos);
+        EXPECT_NE(r.output.find("확인 100 %"), std::string::npos);
+        sign.process->stop();
+        // After the apply: only reads, of at most 512 bytes, as many bytes as were written.
+        std::istringstream log(sign.logText());
+        std::string line;
+        bool applied = false;
+        size_t written = 0, read = 0;
+        while (std::getline(log, line)) {
+            size_t n = 0;
+            if (line.find(": apply") != std::string::npos) applied = true;
+            if (std::sscanf(line.c_str(), "frame %*d: write %zu", &n) == 1) {
+                EXPECT_FALSE(applied) << line;
+                written += n;
+            }
+            if (applied && std::sscanf(line.c_str(), "frame %*d: read %zu", &n) == 1) {
+                EXPECT_LE(n, 512u);
+                read += n;
+            }
+        }
+        EXPECT_TRUE(applied);
+        EXPECT_EQ(read, written);
+    }
+}
+
+TEST(OrbctlSendVerify, NamesTheFirstItemASignStoredOtherwise) {
+    const int frame = firstWriteFrameOf(3);
+    for (bool pty : {false, true}) {
+        SCOPED_TRACE(pty ? "pseudo-terminal" : "TCP");
+        testing::TempDir dir;
+        SignEmu sign(dir, {"--corrupt-write", std::to_string(frame)}, pty);
+        const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --verify " + sign.link);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.output.find("전송 확인 실패: 4번째 아이템"), std::string::npos) << r.output;
+    }
+    // Without the check the same sign passes for a good one.
+    testing::TempDir dir;
+    SignEmu sign(dir, {"--corrupt-write", std::to_string(frame)});
+    const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + sign.link);
+    EXPECT_EQ(r.status, 0) << r.output;
+}
+
+TEST(OrbctlSendMany, SendsToEverySignAtOnceAndFailsWhenOneDoes) {
+    testing::TempDir a, b, c;
+    SignEmu first(a, {}), other(b, {"--model", "OtherSign"}), third(c, {"--delay", "2"});
+    const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --verify " + first.link + " " +
+                             other.link + " " + third.link);
+    EXPECT_EQ(r.status, 1) << r.output;
+    auto name = [](const SignEmu& s) { return "127.0.0.1:" + std::to_string(s.process->port()); };
+    EXPECT_NE(r.output.find(name(first) + ": 전송 완료 했습니다\n"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(name(other) + ": 전광판모델이 다릅니다\n"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(name(third) + ": 전송 완료 했습니다\n"), std::string::npos) << r.output;
+    first.process->stop();
+    third.process->stop();
+    expectSameProgram(first.memory, EXAMPLE_PROJECT, a);
+    expectSameProgram(third.memory, EXAMPLE_PROJECT, c);
+    EXPECT_EQ(other.logText(), "frame 1: read 8 bytes at 0x00004000\n");
+
+    // Every sign completing: exit 0.
+    testing::TempDir d, e;
+    SignEmu one(d, {}), two(e, {}, true);
+    EXPECT_EQ(orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + one.link + " " + two.link).status, 0);
+    EXPECT_EQ(orbctl("send " + std::string(EXAMPLE_PROJECT) + " --baud 9600 " + one.link).status, 2);
+}
+
+TEST(SignTransfer, ACancelStopsAfterTheFrameInFlight) {
+    testing::TempDir dir;
+    SignEmu sign(dir, {});
+    ItemStore store;
+    ASSERT_EQ(ItemStore::open(EXAMPLE_PROJECT, FileMode::ReadOnly, store), IoResult::Ok);
+    TcpLink tcp;
+    tcp.setPeer("127.0.0.1", static_cast<uint16_t>(sign.process->port()));
+    SignLink link;
+    link.useTcp(tcp);
+    std::atomic<bool> cancel = false;
+    TransferOptions options;
+    options.cancel = &cancel;
+    int calls = 0;
+    options.progress = [&](int, int) {
+        if (++calls == 3) cancel = true;  // during the second frame's step
+    };
+    const CommandOutcome r = transferProgram(link, store, options);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, "전송을 취소했습니다");
+    sign.process->stop();
+    // The model check, then the two frames whose steps were reported, and nothing more.
+    const std::string log = sign.logText();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << log;
+    EXPECT_EQ(log.find("apply"), std::string::npos);
+
+    // Cancelled before it starts: not even the model check goes out.
+    testing::TempDir again;
+    SignEmu idle(again, {});
+    tcp.setPeer("127.0.0.1", static_cast<uint16_t>(idle.process->port()));
+    EXPECT_EQ(transferProgram(link, store, options).message, "전송을 취소했습니다");
+    idle.process->stop();
+    EXPECT_EQ(idle.logText(), "");
+}
+
+TEST(OrbctlSend, APictureOfAnotherSizeThanChosenIsNamedOnceOnStderr) {
+    testing::TempDir dir;
+    testing::BmpRecipe bmp;
+    bmp.width = 40;
+    bmp.height = 16;
+    bmp.colour = [](int x, int) { return Rgb{uint8_t(x * 6), 0, 0}; };
+    testing::writeFileBytes(dir.file("p.bmp"), testing::makeBmp(bmp));
+    ItemStore store;
+    const std::string project = dir.file("project.dat");
+    ASSERT_EQ(ItemStore::open(project, FileMode::CreateOrOpen, store), IoResult::Ok);
+    for (int i = 0; i < 2; ++i) {
+        ItemRecord r;
+        r.header = ItemHeader::newItem(LayoutCode::OneLine, {8, 0, 0});
+        r.header.setKind(1, ContentKind::Bitmap);
+        r.header.setPictureSize(1, i == 1 ? 32 : 40, 16);  // the second was chosen when it was 32 wide
+        r.line(1).setPath(dir.file("p.bmp"));
+        ASSERT_EQ(store.writeRecord(i, r), IoResult::Ok);
+    }
+    SignEmu one(dir, {});
+    testing::TempDir other;
+    SignEmu two(other, {});
+    const Outcome r = orbctl("send " + project + " " + one.link + " " + two.link);
+    EXPECT_EQ(r.status, 0) << r.output;
+    const std::string warning = "2번째 아이템 1번째줄: 그림 파일의 크기가 바뀌었습니다 (32x16 -> 40x16)";
+    const size_t at = r.output.find(warning);
+    ASSERT_NE(at, std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find(warning, at + 1), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("1번째 아이템"), std::string::npos) << r.output;
+}
+
+TEST(OrbctlSend, AProgramTooLargeForTheSignIsRefusedBeforeAnyWrite) {
+    // 25 lines of 40 frames of 800 x 160 need 62,500 sectors; the content area has 60,416.
+    testing::TempDir dir;
+    testing::GifFrameSpec frame;
+    frame.width = 800;
+    frame.height = 160;
+    frame.indexes.assign(800 * 160, 1);
+    testing::writeFileBytes(
+        dir.file("big.gif"),
+        testing::makeGif(800, 160, {{0, 0, 0}, {255, 0, 0}}, std::vector<testing::GifFrameSpec>(40, frame)));
+    ItemStore store;
+    const std::string project = dir.file("project.dat");
+    ASSERT_EQ(ItemStore::open(project, FileMode::CreateOrOpen, store), IoResult::Ok);
+    ItemRecord r;
+    r.header = ItemHeader::newItem(LayoutCode::ThreeLines, {8, 8, 8});
+    for (int line = 1; line <= 3; ++line) {
+        r.header.setKind(line, ContentKind::Animation);
+        r.line(line).setPath(dir.file("big.gif"));
+    }
+    for (int i = 0; i < 9; ++i) ASSERT_EQ(store.writeRecord(i, r), IoResult::Ok);
+    SignEmu sign(dir, {});
+    const Outcome sent = orbctl("send " + project + " " + sign.link);
+    EXPECT_EQ(sent.status, 1);
+    EXPECT_NE(sent.output.find("9번째 아이템의 내용이 전광판 메모리를 넘습니다"), std::string::npos)
+        << sent.output;
+    EXPECT_EQ(sign.logText(), "frame 1: read 8 bytes at 0x00004000\n");
 }
 
 TEST(SignLinkTcp, ALateReplyIsNotTakenForTheNextFramesAnswer) {

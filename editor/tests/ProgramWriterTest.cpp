@@ -150,6 +150,16 @@ TEST(ProgramWriter, AnimationFramesFollowOneAnother) {
     EXPECT_EQ(h.pictureWidth(1), 16);
     EXPECT_EQ(h.pictureHeight(1), 16);
     EXPECT_EQ(entry(b->image, 1).startSector(1), 5121);  // 3 x 64 bytes: one sector
+    // The size it was chosen with no longer matches: named, once.
+    ASSERT_EQ(b->plan.resized.size(), 1u);
+    EXPECT_EQ(b->plan.resized[0].item, 0);
+    EXPECT_EQ(b->plan.resized[0].line, 1);
+    EXPECT_NE(b->plan.resized[0].text.find("99x99 -> 16x16"), std::string::npos) << b->plan.resized[0].text;
+    // Recorded at the file's own size, or never recorded: nothing to say.
+    for (uint16_t size : {16, 0}) {
+        r.header.setPictureSize(1, size, size);
+        EXPECT_TRUE(build({r})->plan.resized.empty()) << size;
+    }
 
     const auto frames = sectorBytes(b->image, 5120, 192);
     EXPECT_EQ(frames[0], 0xFF);            // frame 0 plane 1: red

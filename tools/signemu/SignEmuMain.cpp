@@ -1,8 +1,10 @@
 // signemu: a stand-in for the sign, over TCP or a pseudo-terminal.
 //   signemu (--tcp HOST:PORT | --pty PATH) [--memory FILE] [--model NAME] [--log FILE]
 //           [--line-rate BPS] [--no-answer-after N] [--bad-sum-after N] [--no-etx]
-//           [--delay MS [--delay-frame K]] [--close-after N]
+//           [--delay MS [--delay-frame K]] [--close-after N] [--corrupt-write K] [--idle-timeout MS]
 // Serves one client at a time. Port 0 takes a free port; the address is printed on stdout.
+// Never blocks in a write: a client that does not read its answers is dropped, a silent client
+// gives way after the idle time when another one is waiting, and SIGTERM ends it in any state.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -22,7 +24,8 @@
 #include <vector>
 
 #include "link/TcpLink.h"
-#include "tools/signemu/SignEmulator.h"
+#include "sign/SignMemoryFile.h"
+#include "sign/SignResponder.h"
 
 namespace {
 
@@ -35,15 +38,17 @@ void onSignal(int) {
 
 struct Options {
     std::string tcp, pty, memory, model = "LEDSign", log;
-    uint32_t lineRate = 0;  // bits per second the pseudo-terminal is paced at; 0: no pacing
-    EmulatorFaults faults;
+    uint32_t lineRate = 0;   // bits per second the pseudo-terminal is paced at; 0: no pacing
+    uint32_t idleMs = 3000;  // a silent client is dropped after this long when another one waits
+    ResponderFaults faults;
 };
 
 int usage() {
     std::fputs(
         "usage: signemu (--tcp HOST:PORT | --pty PATH) [--memory FILE] [--model NAME] [--log FILE]\n"
         "               [--line-rate BPS] [--no-answer-after N] [--bad-sum-after N] [--no-etx]\n"
-        "               [--delay MS [--delay-frame K]] [--close-after N]\n",
+        "               [--delay MS [--delay-frame K]] [--close-after N] [--corrupt-write K]\n"
+        "               [--idle-timeout MS]\n",
         stderr);
     return 2;
 }
@@ -87,11 +92,31 @@ bool parse(int argc, char** argv, Options& o) {
             ok = number(o.faults.delayFrame);
         else if (a == "--close-after")
             ok = number(o.faults.closeAfter);
+        else if (a == "--corrupt-write")
+            ok = number(o.faults.corruptWrite);
+        else if (a == "--idle-timeout")
+            ok = number(o.idleMs);
         else
             ok = false;
         if (!ok) return false;
     }
     return o.tcp.empty() != o.pty.empty();
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Answers not yet taken by a client that does not read are dropped past this.
+constexpr size_t kMaxQueued = 256 * 1024;
+constexpr int kTickMs = 200;  // the longest any wait goes without looking at `stopping`
+
+// Sleeps for ms, in ticks; false when stopping.
+bool pause(uint64_t ms) {
+    const auto until = Clock::now() + std::chrono::milliseconds(ms);
+    while (!stopping && Clock::now() < until) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+        std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(kTickMs)));
+    }
+    return !stopping;
 }
 
 class Emulator {
@@ -100,60 +125,104 @@ class Emulator {
         if (!o.log.empty()) log_.open(o.log, std::ios::app);
     }
 
-    // Answers what came in; false when the connection is to be dropped.
-    bool receive(std::span<const uint8_t> in, std::vector<uint8_t>& out) {
+    // Answers what came in, after the delay a fault asks for.
+    ResponderTurn receive(std::span<const uint8_t> in, std::vector<uint8_t>& out) {
         std::vector<std::string> lines;
         const int appliesBefore = sign_.applies();
-        const bool keep = sign_.feed(in, out, lines);
+        ResponderTurn turn = sign_.feed(in, out, lines);
         for (const std::string& l : lines) log_ << l << '\n';
         log_.flush();
         if (sign_.applies() != appliesBefore) saveMemory();
-        return keep;
+        if (turn.delayMs > 0 && !pause(static_cast<uint64_t>(turn.delayMs))) turn.keep = false;
+        return turn;
     }
     void reconnected() { sign_.reconnected(); }
 
     void saveMemory() {
         if (options_.memory.empty()) return;
-        const std::string temp = options_.memory + ".new";
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(sign_.memory().data()),
-                  static_cast<std::streamsize>(sign_.memory().size()));
-        out.close();
-        if (out) std::rename(temp.c_str(), options_.memory.c_str());
+        std::string error;
+        if (saveMemoryFile(options_.memory, sign_.memory(), error) == MemoryFileResult::Ok) return;
+        std::fprintf(stderr, "signemu: cannot save the memory to %s: %s\n", options_.memory.c_str(),
+                     error.c_str());
+        saveFailed_ = true;
     }
+    bool saveFailed() const { return saveFailed_; }
 
   private:
     const Options& options_;
-    SignEmulator sign_;
+    SignResponder sign_;
     std::ofstream log_;
+    bool saveFailed_ = false;
 };
 
-bool writeAll(int fd, const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n > 0)
-            done += static_cast<size_t>(n);
-        else if (n < 0 && errno == EINTR)
-            continue;
-        else if (n < 0 && errno == EAGAIN) {
-            pollfd p{fd, POLLOUT, 0};
-            ::poll(&p, 1, 100);
-        } else
-            return false;
+// Answers waiting to go out on a non-blocking descriptor.
+class OutQueue {
+  public:
+    void add(const std::vector<uint8_t>& bytes) { bytes_.insert(bytes_.end(), bytes.begin(), bytes.end()); }
+    bool empty() const { return bytes_.empty(); }
+    bool overflowing() const { return bytes_.size() > kMaxQueued; }
+    void clear() { bytes_.clear(); }
+    // Writes what the descriptor takes now; false when it is broken.
+    bool flush(int fd) {
+        while (!bytes_.empty()) {
+            const ssize_t n = ::write(fd, bytes_.data(), bytes_.size());
+            if (n > 0) {
+                bytes_.erase(bytes_.begin(), bytes_.begin() + n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+        }
+        return true;
     }
-    return true;
+
+  private:
+    std::vector<uint8_t> bytes_;
+};
+
+bool setNonBlocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
 // Waits for input on fd; false when stopping.
 bool waitReadable(int fd) {
     pollfd p{fd, POLLIN, 0};
     while (!stopping) {
-        const int r = ::poll(&p, 1, 200);
+        const int r = ::poll(&p, 1, kTickMs);
         if (r > 0) return true;
         if (r < 0 && errno != EINTR) return false;
     }
     return false;
+}
+
+bool someoneWaiting(int server) {
+    pollfd p{server, POLLIN, 0};
+    return ::poll(&p, 1, 0) == 1;
+}
+
+// One client, until it leaves, misbehaves or we stop.
+void serveClient(int client, int server, const Options& o, Emulator& emulator) {
+    std::vector<uint8_t> in(4096), out;
+    OutQueue queue;
+    auto heard = Clock::now();
+    while (!stopping) {
+        pollfd p{client, short(POLLIN | (queue.empty() ? 0 : POLLOUT)), 0};
+        const int r = ::poll(&p, 1, kTickMs);
+        if (r < 0 && errno != EINTR) return;
+        if (r > 0 && (p.revents & POLLOUT) && !queue.flush(client)) return;
+        if (r > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR))) {
+            const ssize_t n = ::read(client, in.data(), in.size());
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) return;
+            if (n < 0) continue;
+            heard = Clock::now();
+            out.clear();
+            const ResponderTurn turn = emulator.receive({in.data(), size_t(n)}, out);
+            queue.add(out);
+            if (!queue.flush(client) || !turn.keep || queue.overflowing()) return;
+        }
+        if (Clock::now() - heard > std::chrono::milliseconds(o.idleMs) && someoneWaiting(server)) return;
+    }
 }
 
 int serveTcp(const Options& o, Emulator& emulator) {
@@ -172,7 +241,8 @@ int serveTcp(const Options& o, Emulator& emulator) {
     const int server = ::socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int one = 1;
     ::setsockopt(server, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (server < 0 || ::bind(server, found->ai_addr, found->ai_addrlen) != 0 || ::listen(server, 4) != 0) {
+    if (server < 0 || ::bind(server, found->ai_addr, found->ai_addrlen) != 0 ||
+        ::listen(server, SOMAXCONN) != 0) {
         std::fprintf(stderr, "signemu: cannot listen on %s: %s\n", o.tcp.c_str(), std::strerror(errno));
         ::freeaddrinfo(found);
         return 1;
@@ -187,19 +257,12 @@ int serveTcp(const Options& o, Emulator& emulator) {
     std::printf("signemu: listening on %s:%u\n", host.c_str(), actual);
     std::fflush(stdout);
 
-    std::vector<uint8_t> in(4096), out;
     while (waitReadable(server)) {
-        const int client = ::accept4(server, nullptr, nullptr, SOCK_CLOEXEC);
+        const int client = ::accept4(server, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (client < 0) continue;
         ::setsockopt(client, IPPROTO_TCP, 1 /* TCP_NODELAY */, &one, sizeof one);
         emulator.reconnected();
-        while (waitReadable(client)) {
-            const ssize_t n = ::read(client, in.data(), in.size());
-            if (n <= 0) break;
-            out.clear();
-            const bool keep = emulator.receive({in.data(), size_t(n)}, out);
-            if (!writeAll(client, out) || !keep) break;
-        }
+        serveClient(client, server, o, emulator);
         ::close(client);
     }
     ::close(server);
@@ -208,7 +271,7 @@ int serveTcp(const Options& o, Emulator& emulator) {
 
 int servePty(const Options& o, Emulator& emulator) {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 || !setNonBlocking(master)) {
         std::fprintf(stderr, "signemu: cannot make a pseudo-terminal\n");
         return 1;
     }
@@ -229,18 +292,30 @@ int servePty(const Options& o, Emulator& emulator) {
 
     // Paced like a serial line: each byte takes 10 bit times (start, 8 data, stop).
     auto lineTime = [&](size_t bytes) {
-        if (o.lineRate)
-            std::this_thread::sleep_for(std::chrono::microseconds(bytes * 10'000'000ull / o.lineRate));
+        if (o.lineRate) pause(bytes * 10'000ull / o.lineRate);
     };
     std::vector<uint8_t> in(4096), out;
-    while (waitReadable(master)) {
+    OutQueue queue;
+    while (!stopping) {
+        pollfd p{master, short(POLLIN | (queue.empty() ? 0 : POLLOUT)), 0};
+        const int r = ::poll(&p, 1, kTickMs);
+        if (r < 0 && errno != EINTR) break;
+        if (r > 0 && (p.revents & POLLOUT)) queue.flush(master);
+        if (r <= 0 || !(p.revents & POLLIN)) continue;
         const ssize_t n = ::read(master, in.data(), in.size());
         if (n <= 0) continue;
         lineTime(static_cast<size_t>(n));
         out.clear();
-        if (!emulator.receive({in.data(), size_t(n)}, out)) emulator.reconnected();  // a line cannot close
-        writeAll(master, out);
+        if (!emulator.receive({in.data(), size_t(n)}, out).keep)
+            emulator.reconnected();  // a line cannot close
+        queue.add(out);
+        queue.flush(master);
         lineTime(out.size());
+        if (queue.overflowing()) {
+            // Nobody reads the line: what it holds is lost, as on a serial line with no listener.
+            ::tcflush(keep, TCIFLUSH);
+            queue.clear();
+        }
     }
     ::unlink(o.pty.c_str());
     ::close(keep);
@@ -261,5 +336,6 @@ int main(int argc, char** argv) {
     Emulator emulator(options);
     const int result = options.tcp.empty() ? servePty(options, emulator) : serveTcp(options, emulator);
     emulator.saveMemory();
+    if (emulator.saveFailed()) return 1;
     return result;
 }

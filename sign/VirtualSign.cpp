@@ -1,0 +1,151 @@
+#include "sign/VirtualSign.h"
+
+#include <algorithm>
+
+#include "image/BigEndian.h"
+#include "image/ItemHeader.h"
+#include "image/ProgramImage.h"
+
+namespace orb {
+
+namespace {
+
+// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian calendar).
+int64_t daysFromCivil(int64_t y, int m, int d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+LocalDateTime civilFromSeconds(int64_t seconds) {
+    int64_t days = seconds / 86400, rest = seconds % 86400;
+    if (rest < 0) rest += 86400, --days;
+    const int64_t z = days + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    const int year = static_cast<int>(yoe + era * 400 + (month <= 2));
+    return {year,
+            month,
+            day,
+            static_cast<int>(rest / 3600),
+            static_cast<int>(rest / 60 % 60),
+            static_cast<int>(rest % 60)};
+}
+
+int64_t secondsOf(const LocalDateTime& t) {
+    return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+int minuteOfDay(const LocalDateTime& t) {
+    return t.hour * 60 + t.minute;
+}
+
+int minuteOfDay(const ClockTime& t) {
+    return t.hour * 60 + t.minute;
+}
+
+}  // namespace
+
+bool insidePeriod(int minute, int start, int end) {
+    if (start == end) return true;
+    if (start < end) return minute >= start && minute < end;
+    return minute >= start || minute < end;
+}
+
+VirtualSign::VirtualSign(const SignFonts& fonts, uint64_t nowMs, const LocalDateTime& pcNow,
+                         std::string model, ResponderFaults faults)
+    : responder_(std::move(model), faults),
+      source_(responder_.memory()),
+      engine_(std::make_unique<SignEngine>(source_, fonts)),
+      blank_(std::make_unique<PlanePair>()) {
+    restart(nowMs, pcNow);
+}
+
+VirtualSign::~VirtualSign() = default;
+
+ResponderTurn VirtualSign::receive(std::span<const uint8_t> in, std::vector<uint8_t>& out,
+                                   std::vector<std::string>& log, uint64_t nowMs,
+                                   const LocalDateTime& pcNow) {
+    const int applies = responder_.applies();
+    const ResponderTurn turn = responder_.feed(in, out, log);
+    if (responder_.clockSets() != clockSets_) {
+        clockSets_ = responder_.clockSets();
+        clockOffsetSeconds_ = secondsOf(responder_.clock()) - secondsOf(pcNow);
+    }
+    if (responder_.applies() != applies) restart(nowMs, signTime(pcNow));
+    return turn;
+}
+
+bool VirtualSign::loadMemory(std::span<const uint8_t> saved, uint64_t nowMs, const LocalDateTime& pcNow) {
+    if (!responder_.loadMemory(saved)) return false;
+    restart(nowMs, signTime(pcNow));
+    return true;
+}
+
+void VirtualSign::restart(uint64_t nowMs, const LocalDateTime& signNow) {
+    lastMinute_ = minuteOfDay(signNow);
+    const auto items = itemsInWindow(signNow);
+    if (items)
+        source_.showOnly(*items);
+    else
+        source_.showAll();
+    engine_->start(nowMs, signNow);
+}
+
+std::optional<std::vector<uint16_t>> VirtualSign::itemsInWindow(const LocalDateTime& signNow) const {
+    if (responder_.windowMode() != 1) return std::nullopt;
+    const auto memory = responder_.memory();
+    const int count =
+        std::min<int>(readBe16(&memory[ProgramImage::kHeaderOffset + 2]), ProgramImage::kItemTableEntries);
+    std::vector<uint16_t> inside;
+    for (int i = 0; i < count; ++i) {
+        ItemHeader h;
+        std::copy_n(&memory[ProgramImage::itemEntryOffset(i)], ItemHeader::kSize, h.bytes.begin());
+        if (insidePeriod(minuteOfDay(signNow), minuteOfDay(h.windowStart()), minuteOfDay(h.windowEnd())))
+            inside.push_back(static_cast<uint16_t>(i));
+    }
+    return inside;
+}
+
+void VirtualSign::pass(uint64_t nowMs, const LocalDateTime& pcNow) {
+    const LocalDateTime signNow = signTime(pcNow);
+    // The set of items inside their windows can change only when the minute does.
+    if (minuteOfDay(signNow) != lastMinute_) {
+        lastMinute_ = minuteOfDay(signNow);
+        if (itemsInWindow(signNow) != source_.shown()) restart(nowMs, signNow);
+    }
+    engine_->pass(nowMs, signNow);
+    const OnOffTimes& onOff = responder_.onOff();
+    const bool off = onOff.enabled && !insidePeriod(minuteOfDay(signNow), onOff.onHour * 60 + onOff.onMinute,
+                                                    onOff.offHour * 60 + onOff.offMinute);
+    dark_ = off || (source_.shown() && source_.shown()->empty());
+}
+
+uint64_t VirtualSign::nextDeadline() const {
+    return engine_->nextDeadline();
+}
+
+const PlanePair& VirtualSign::frame() const {
+    return dark_ ? *blank_ : engine_->frontFrame();
+}
+
+double VirtualSign::brightness() const {
+    const int level = responder_.brightness();
+    if (level < 0) return 1.0;
+    return 0.1 + 0.9 * std::min(level, 9) / 9.0;
+}
+
+LocalDateTime VirtualSign::signTime(const LocalDateTime& pcNow) const {
+    if (clockOffsetSeconds_ == 0) return pcNow;
+    return civilFromSeconds(secondsOf(pcNow) + clockOffsetSeconds_);
+}
+
+}  // namespace orb
