@@ -258,7 +258,7 @@ bool GifAnimation::scan(uint64_t planeBudget) {
         single_ = std::move(frames_);
         frames_.clear();
     }
-    clearCanvas();
+    if (!oversized_) clearCanvas();  // a refused animation is never drawn
     return true;
 }
 
