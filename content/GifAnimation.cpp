@@ -240,7 +240,7 @@ bool GifAnimation::scan(uint64_t planeBudget) {
             const size_t c = s.control;
             frame.delay = le16(file, c + 4);
             frame.disposal = (file[c + 3] >> 2) & 7;
-            // As giflib reads a control block: only one of 4 bytes counts.
+            // As giflib reads it: a transparent index only from a control block of 4 bytes.
             if (file[c + 2] == 4 && (file[c + 3] & 1)) frame.transparent = file[c + 6];
         }
         // Giant descriptors are never handed to giflib, which would allocate their rasters.
@@ -254,7 +254,7 @@ bool GifAnimation::scan(uint64_t planeBudget) {
     }
     if (found == 0 || (found > 1 && frames_.empty() && !oversized_)) return false;
     if (found == 1 && !oversized_) {
-        // The single picture is decoded now, as before: a file whose one frame is broken still loads.
+        // One frame is the file's single picture, not an animation.
         single_ = std::move(frames_);
         frames_.clear();
     }

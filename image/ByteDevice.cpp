@@ -43,15 +43,9 @@ IoResult FileDevice::open(const std::string& path, FileMode mode, uint64_t expec
 
 IoResult FileDevice::read(uint64_t offset, std::span<uint8_t> out) const {
     if (!inside(offset, out.size())) return IoResult::OutOfRange;
-    size_t done = 0;
-    while (done < out.size()) {
-        ssize_t n =
-            ::pread(file_.fd(), out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return IoResult::ReadFailed;  // the file shrank under us, or an I/O error
-        done += static_cast<size_t>(n);
-    }
-    return IoResult::Ok;
+    // Fewer bytes: the file shrank under us.
+    return file_.readAt(offset, out) == static_cast<int64_t>(out.size()) ? IoResult::Ok
+                                                                         : IoResult::ReadFailed;
 }
 
 IoResult FileDevice::write(uint64_t offset, std::span<const uint8_t> in) {
