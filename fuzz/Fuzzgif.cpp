@@ -55,12 +55,13 @@ GifFrameSpec frameOf(FuzzedDataProvider& in, int width, int height, size_t globa
 
 std::vector<uint8_t> assembled(FuzzedDataProvider& in) {
     if (in.ConsumeIntegralInRange<uint16_t>(0, 511) == 0) {
-        // A huge screen and copies of one frame: the scan stops at the budget. Rare and bounded,
-        // as each such run takes a good part of a second.
+        // A huge screen and copies of one frame: a few, drawn whole, or far more than the budget
+        // allows, refused by the scan. Rare and bounded, as every frame drawn costs the screen.
         const bool whole = in.ConsumeBool();
-        const int side = in.ConsumeIntegralInRange<int>(256, whole ? 2048 : 4096);
-        return orb::testing::repeatedFrames(side, side, whole,
-                                            in.ConsumeIntegralInRange<size_t>(1, whole ? 12 : 5000));
+        const int side = in.ConsumeIntegralInRange<int>(1024, whole ? 2048 : 4096);
+        const size_t copies = in.ConsumeBool() ? in.ConsumeIntegralInRange<size_t>(1, 3)
+                                               : in.ConsumeIntegralInRange<size_t>(1000, 5000);
+        return orb::testing::repeatedFrames(side, side, whole, copies);
     }
     const int width = in.ConsumeIntegralInRange<int>(1, 64), height = in.ConsumeIntegralInRange<int>(1, 32);
     const std::vector<orb::Rgb> global = colours(in, in.ConsumeIntegralInRange<size_t>(2, 16));
