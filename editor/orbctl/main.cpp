@@ -139,10 +139,11 @@ bool takeLink(const std::vector<std::string>& args, size_t& i, LinkChoice& link,
     if (args[i] == "--baud" && i + 1 < args.size()) {
         const std::optional<uint64_t> v = parseDecimal(args[++i], 0, UINT32_MAX);
         bad = !v || std::find(std::begin(kBaudRates), std::end(kBaudRates), *v) == std::end(kBaudRates);
-        if (bad)
-            std::fputs(
-                "orbctl: --baud needs one of 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 115200\n",
-                stderr);
+        if (bad) {
+            std::string rates;
+            for (uint32_t rate : kBaudRates) rates += (rates.empty() ? "" : ", ") + std::to_string(rate);
+            std::fprintf(stderr, "orbctl: --baud needs one of %s\n", rates.c_str());
+        }
         if (!bad) link.serial.baud = static_cast<uint32_t>(*v);
         return true;
     }
