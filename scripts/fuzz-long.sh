@@ -21,7 +21,7 @@ log=build-fuzz/logs/$target.log
 nice -n 19 "build-fuzz/bin/fuzz_$target" "build-fuzz/found/$target" "build-fuzz/fuzz/corpus/$target" \
   -max_total_time=$((minutes * 60)) -artifact_prefix="build-fuzz/artifacts/$target-" $(fuzz_options "$target") \
   >"$log" 2>&1 && status=0 || status=$?
-grep -E '^#[0-9]+ +(DONE|pulse)' "$log" | tail -n 1 || true
+grep -E '^#[0-9]+[[:space:]]+(DONE|pulse)' "$log" | tail -n 1 || true
 grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb|new_units_added)' "$log" || true
 if [ "$status" -ne 0 ]; then
   echo "fuzz_$target stopped with a finding (exit $status): see $log" >&2
