@@ -1,14 +1,12 @@
 // Building a large program into an existing image, against writing the same bytes with plain
-// file writes. The program: 100 items, a third 800 x 160 bitmaps, a third 50-frame animations
-// of 160 x 64, a third sentences.
+// file writes. The program is testsupport/BenchProgram.h's.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "editor/core/LineEncoder.h"
 #include "editor/core/ProgramWriter.h"
-#include "image/Cp949.h"
-#include "testsupport/PictureFixtures.h"
+#include "testsupport/BenchProgram.h"
 #include "testsupport/TempDir.h"
 
 namespace orb {
@@ -20,42 +18,7 @@ struct Fixture {
     std::string image = dir.file("preview.tmp");
 
     Fixture() {
-        testing::BmpRecipe bmp;
-        bmp.width = 800;
-        bmp.height = 160;
-        bmp.colour = [](int x, int y) { return Rgb{uint8_t(x * 7 + y), uint8_t(x ^ y), uint8_t(y * 3)}; };
-        testing::writeFileBytes(dir.file("picture.bmp"), testing::makeBmp(bmp));
-
-        std::vector<testing::GifFrameSpec> frames(50);
-        for (size_t k = 0; k < frames.size(); ++k) {
-            frames[k].width = 160;
-            frames[k].height = 64;
-            frames[k].indexes.resize(160 * 64);
-            for (size_t i = 0; i < frames[k].indexes.size(); ++i)
-                frames[k].indexes[i] = uint8_t((i / 7 + k) % 4);
-        }
-        testing::writeFileBytes(
-            dir.file("anim.gif"),
-            testing::makeGif(160, 64, {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0}}, frames));
-
-        for (int i = 0; i < 100; ++i) {
-            ItemRecord r;
-            r.header = ItemHeader::newItem(LayoutCode::OneLine, {8, 0, 0});
-            switch (i % 3) {
-                case 0:
-                    r.header.setKind(1, ContentKind::Bitmap);
-                    r.line(1).setPath(dir.file("picture.bmp"));
-                    break;
-                case 1:
-                    r.header.setKind(1, ContentKind::Animation);
-                    r.line(1).setPath(dir.file("anim.gif"));
-                    break;
-                default:
-                    r.header.setKind(1, ContentKind::Sentence);
-                    r.line(1).setText(utf8ToCp949("전광판 문장 " + std::to_string(i)).value(), 0x0040);
-            }
-            store.writeRecord(i, r);
-        }
+        testing::writeBenchProgram(dir, store);
         createZeroFile(image, ProgramImage::kSize);
     }
 };

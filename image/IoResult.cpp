@@ -18,6 +18,8 @@ const char* toText(IoResult r) {
             return "cannot write the file";
         case IoResult::OutOfRange:
             return "index or address out of range";
+        case IoResult::StoreFull:
+            return "the item store holds 100 items";
     }
     return "unknown result";
 }

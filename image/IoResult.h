@@ -12,6 +12,7 @@ enum class IoResult {
     ReadFailed,
     WriteFailed,
     OutOfRange,  // an index or address outside the layout
+    StoreFull,   // the item store already holds its 100 items
 };
 
 const char* toText(IoResult r);

@@ -48,6 +48,31 @@ IoResult ItemStore::writePayload(int i, int line, const LinePayload& payload) {
     return device_->write(recordOffset(i) + ItemRecord::payloadOffset(line), payload.bytes);
 }
 
+IoResult ItemStore::insertRecord(int at, const ItemRecord& record) {
+    const int n = itemCount();
+    if (n >= kRecords) return IoResult::StoreFull;
+    if (at < 0 || at > n) return IoResult::OutOfRange;
+    ItemRecord moved;
+    for (int i = n - 1; i >= at; --i) {
+        IoResult r = readRecord(i, moved);
+        if (r == IoResult::Ok) r = writeRecord(i + 1, moved);
+        if (r != IoResult::Ok) return r;
+    }
+    return writeRecord(at, record);
+}
+
+IoResult ItemStore::removeRecord(int at) {
+    const int n = itemCount();
+    if (at < 0 || at >= n) return IoResult::OutOfRange;
+    ItemRecord moved;
+    for (int i = at + 1; i < n; ++i) {
+        IoResult r = readRecord(i, moved);
+        if (r == IoResult::Ok) r = writeRecord(i - 1, moved);
+        if (r != IoResult::Ok) return r;
+    }
+    return writeRecord(n - 1, ItemRecord{});
+}
+
 IoResult ItemStore::clearRecords() {
     const std::vector<uint8_t> zeros(kRecordsBytes, 0);
     return device_->write(0, zeros);

@@ -36,6 +36,15 @@ class ItemStore {
     IoResult readPayload(int i, int line, LinePayload& out) const;
     IoResult writePayload(int i, int line, const LinePayload& payload);
 
+    // The list edits, on the leading run of items (records 0 .. itemCount() - 1); records past
+    // the run are not touched beyond the one the run grows into.
+    //  - insertRecord: records at .. N - 1 move up by one (the last first) and RECORD goes to
+    //    AT, 0 <= at <= N; refused with StoreFull at 100 items, with OutOfRange for AT past N.
+    //  - removeRecord: records at + 1 .. N - 1 move down by one (in increasing order) and
+    //    record N - 1 becomes zero; OutOfRange unless 0 <= at < N.
+    IoResult insertRecord(int at, const ItemRecord& record);
+    IoResult removeRecord(int at);
+
     // Zeros the 100 records; the settings block stays.
     IoResult clearRecords();
 

@@ -8,9 +8,9 @@ PACKAGES=(
   libgif-dev                        # GIF decoding and writing
   libfreetype-dev libpng-dev        # the sign fonts are made at build time; the font sample picture
   fonts-baekmuk xfonts-baekmuk fonts-unfonts-core fonts-unfonts-extra fonts-nanum fonts-nanum-extra
-  qt6-base-dev                      # the windows
+  qt6-base-dev qt6-translations-l10n  # the windows; Qt's own Korean texts
   libgtest-dev libgmock-dev         # tests
-  xvfb xauth                        # window screenshots
+  xvfb xauth xdotool                # window screenshots, the editor's end-to-end test
   libbenchmark-dev                  # benchmarks
   clang                             # fuzzing (libFuzzer)
 )

@@ -35,10 +35,14 @@ std::string contentTextFromRecord(const ItemRecord& record, int line) {
     }
 }
 
-static std::string clockText(const ClockTime& t) {
+std::string clockText(const ClockTime& t) {
     char text[32];
     std::snprintf(text, sizeof text, "%02d시%02d분", t.hour, t.minute);
     return text;
+}
+
+std::string heightText(uint8_t code) {
+    return std::to_string(code * 16) + "픽셀";
 }
 
 ListRow rowFromRecord(const ItemRecord& record) {
@@ -46,7 +50,7 @@ ListRow rowFromRecord(const ItemRecord& record) {
     ListRow row;
     row.columns[ListRow::Layout] = labelOf(layoutNames(), static_cast<size_t>(h.layout()));
     for (int line = 1; line <= linesOf(h.layout()); ++line) {
-        row.columns[ListRow::Height1 + line - 1] = std::to_string(h.heightCode(line) * 16) + "픽셀";
+        row.columns[ListRow::Height1 + line - 1] = heightText(h.heightCode(line));
         row.columns[ListRow::Content1 + line - 1] = contentTextFromRecord(record, line);
     }
     row.columns[ListRow::WindowStart] = clockText(h.windowStart());

@@ -15,9 +15,23 @@ struct ListRow {
     std::array<std::string, kColumns> columns;
 };
 
+// The list's columns in order: heading and width in pixels.
+struct ListColumn {
+    const char* heading;
+    int width;
+};
+inline constexpr ListColumn kListColumns[ListRow::kColumns] = {
+    {"구분", 100},       {"1단높이", 60},     {"2단높이", 60},      {"3단높이", 60},      {"1단의 내용", 224},
+    {"2단의 내용", 224}, {"3단의 내용", 224}, {"표출시작시간", 90}, {"표출마감시간", 90},
+};
+
 // The part of a stored path after its last separator; paths from the desktop sign software use
 // "\", ours use "/".
 std::string fileNameOf(const std::string& path);
+
+// "%d픽셀" of a height code; "%02d시%02d분" of a display-window time.
+std::string heightText(uint8_t code);
+std::string clockText(const ClockTime& t);
 
 // The content column text of line n (1..3) of a stored record.
 std::string contentTextFromRecord(const ItemRecord& record, int line);

@@ -39,20 +39,16 @@ class Planner {
     uint32_t next_ = ProgramImage::kFirstContentSector;
 };
 
-// The lines of one item; false when its contents do not fit.
-bool planItem(Planner& planner, int i, const ItemRecord& record, PlannedItem& planned) {
+// Each line's bytes of an item, in line order, by the rule of its layout: title and sentence
+// payloads go as raw 3-sector blocks, whatever their kinds.
+template <typename Visit>
+bool forEachLine(const ItemRecord& record, Visit visit) {
     const LayoutCode layout = record.header.layout();
-    if (layout == LayoutCode::TitleAndSentence) {
-        // Title and sentence payloads go as raw 3-sector blocks, whatever their kinds.
-        for (int line = 1; line <= 2; ++line) {
-            if (!planner.place(i, planned, line, record.header.kind(line), rawPayload(record.line(line))))
-                return false;
-        }
-        return true;
-    }
-    for (int line = 1; line <= linesOf(layout); ++line) {
+    const bool raw = layout == LayoutCode::TitleAndSentence;
+    for (int line = 1; line <= plannedLines(record.header); ++line) {
         const ContentKind kind = record.header.kind(line);
-        if (!planner.place(i, planned, line, kind, encodeLine(kind, record.line(line)))) return false;
+        if (!visit(line, kind, raw ? rawPayload(record.line(line)) : encodeLine(kind, record.line(line))))
+            return false;
     }
     return true;
 }
@@ -63,10 +59,30 @@ std::string tooLargeMessage(int item) {
 
 }  // namespace
 
+int plannedLines(const ItemHeader& header) {
+    return header.layout() == LayoutCode::TitleAndSentence ? 2 : linesOf(header.layout());
+}
+
+uint64_t itemSectors(const ItemRecord& record) {
+    uint64_t sectors = 0;
+    forEachLine(record, [&](int, ContentKind, const EncodedLine& encoded) {
+        sectors += sectorsFor(encoded.bytes.size());
+        return true;
+    });
+    return sectors;
+}
+
 PlanOutcome planProgram(const ItemStore& store, int itemCount, uint8_t width, uint8_t height,
-                        ProgramPlan& plan) {
+                        ProgramPlan& plan, const LineProgress& progress) {
     plan = ProgramPlan{};
     plan.imageHeader = {width, height, static_cast<uint16_t>(itemCount)};
+    int totalLines = 0, linesDone = 0;
+    for (int i = 0; i < itemCount; ++i) {
+        ItemHeader h;
+        if (store.readHeader(i, h) != IoResult::Ok)
+            return {PlanResult::StoreUnreadable, i, "오픈할수 없습니다"};
+        totalLines += plannedLines(h);
+    }
     Planner planner(plan);
     for (int i = 0; i < itemCount; ++i) {
         ItemRecord record;
@@ -74,7 +90,12 @@ PlanOutcome planProgram(const ItemStore& store, int itemCount, uint8_t width, ui
             return {PlanResult::StoreUnreadable, i, "오픈할수 없습니다"};
         PlannedItem planned;
         planned.header = record.header;
-        if (!planItem(planner, i, record, planned)) {
+        const bool fits = forEachLine(record, [&](int line, ContentKind kind, EncodedLine encoded) {
+            const bool placed = planner.place(i, planned, line, kind, std::move(encoded));
+            if (progress) progress(++linesDone, totalLines);
+            return placed;
+        });
+        if (!fits) {
             plan = ProgramPlan{};
             return {PlanResult::TooLarge, i, tooLargeMessage(i)};
         }

@@ -5,6 +5,7 @@
 // image file ("preview.tmp"), an image in memory, or the sign. Every sink gets the same bytes at
 // the same addresses.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,10 +64,19 @@ struct PlanOutcome {
     std::string message;  // for the user, naming the item
 };
 
+// Called after each line is encoded with the lines done and the lines of the whole program.
+using LineProgress = std::function<void(int done, int total)>;
+
 // Plans items 0 .. itemCount - 1 of the store for a sign of width columns and height tiers.
 // A program whose contents would pass sector 65535 is refused here, before any sink is touched.
 PlanOutcome planProgram(const ItemStore& store, int itemCount, uint8_t width, uint8_t height,
-                        ProgramPlan& plan);
+                        ProgramPlan& plan, const LineProgress& progress = {});
+
+// The lines the plan encodes for an item: its layout's lines, 2 for title and sentence.
+int plannedLines(const ItemHeader& header);
+
+// The sectors an item's contents take, as the plan allocates them.
+uint64_t itemSectors(const ItemRecord& record);
 
 class ProgramSink {
   public:

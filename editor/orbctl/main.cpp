@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "editor/core/LinkChoice.h"
 #include "editor/core/ListRow.h"
+#include "editor/core/PreviewBuild.h"
 #include "editor/core/PrintableLine.h"
-#include "editor/core/ProgramWriter.h"
+#include "editor/core/ProjectFile.h"
 #include "editor/core/SignCommands.h"
 #include "image/DecimalNumber.h"
-#include "image/ItemStore.h"
 #include "image/LocalDateTime.h"
-#include "link/SignLink.h"
 
 namespace orb {
 namespace {
@@ -40,12 +40,12 @@ int usage() {
 }
 
 // The project's open refusals, as the editor words them.
-const char* openMessage(IoResult r) {
-    return r == IoResult::WrongSize ? "오픈할수 없는 파일입니다" : "오픈할수 없습니다";
+std::string openMessage(IoResult r) {
+    return messageOf(r == IoResult::WrongSize ? DocOutcome::WrongSize : DocOutcome::CannotOpen).text;
 }
 
 bool report(const std::string& path, IoResult r) {
-    if (r != IoResult::Ok) std::fprintf(stderr, "%s: %s\n", path.c_str(), openMessage(r));
+    if (r != IoResult::Ok) std::fprintf(stderr, "%s: %s\n", path.c_str(), openMessage(r).c_str());
     return r == IoResult::Ok;
 }
 
@@ -60,7 +60,7 @@ int listCommand(const std::vector<std::string>& args) {
     if (args.size() != 1) return usage();
     ItemStore store;
     std::vector<ListRow> rows;
-    if (!report(args[0], ItemStore::open(args[0], FileMode::ReadOnly, store))) return 1;
+    if (!report(args[0], loadStore(args[0], store))) return 1;
     if (!report(args[0], readListRows(store, rows))) return 1;
     for (const ListRow& row : rows) {
         std::string line;
@@ -86,42 +86,21 @@ int buildCommand(const std::vector<std::string>& args) {
     if (project.empty() || image.empty()) return usage();
 
     ItemStore store;
-    SettingsBlock settings;
-    if (!report(project, ItemStore::open(project, FileMode::ReadOnly, store))) return 1;
-    if (!report(project, store.readSettings(settings))) return 1;
-    settings.correct();  // as the editor reads them at start-up; the project itself is left alone
-
-    ProgramPlan plan;
-    PlanOutcome planned =
-        planProgram(store, store.itemCount(), settings.signWidth(), settings.signHeight(), plan);
-    if (planned.result != PlanResult::Ok) {
-        std::fprintf(stderr, "%s\n", planned.message.c_str());
+    if (!report(project, loadStore(project, store))) return 1;
+    const BuildOutcome built = buildImage(store, image);
+    if (built.result == BuildResult::TooLarge || built.result == BuildResult::StoreUnreadable) {
+        std::fprintf(stderr, "%s\n", built.message.c_str());
         return 1;
     }
-    for (const LineProblem& p : plan.problems)
+    for (const LineProblem& p : built.problems)
         std::fprintf(stderr, "%d번째 아이템 %d번째줄: %s\n", p.item + 1, p.line,
                      printableLine(p.text).c_str());
-
-    ProgramImage target;
-    IoResult r = ProgramImage::open(image, FileMode::CreateOrOpen, target);
-    if (r == IoResult::Ok) {
-        ImageSink sink(target);
-        r = writeProgram(plan, sink);
-    }
-    if (r != IoResult::Ok) {
-        std::fprintf(stderr, "%s: 미리보기 파일을 만들수 없습니다 (%s)\n", image.c_str(), toText(r));
+    if (built.result == BuildResult::ImageFailed) {
+        std::fprintf(stderr, "%s: 미리보기 파일을 만들수 없습니다 (%s)\n", image.c_str(), toText(built.io));
         return 1;
     }
     return 0;
 }
-
-// Where the sign is, from the command line, or else from the project's settings.
-struct LinkChoice {
-    bool tcp = false;
-    std::string host;
-    uint16_t port = 0;
-    SerialSettings serial;
-};
 
 // Takes a LINK from args at i; false with nothing taken when args[i] does not start one.
 bool takeLink(const std::vector<std::string>& args, size_t& i, LinkChoice& link, bool& bad) {
@@ -150,36 +129,10 @@ bool takeLink(const std::vector<std::string>& args, size_t& i, LinkChoice& link,
     return false;
 }
 
-LinkChoice linkFromSettings(const SettingsBlock& s) {
-    LinkChoice link;
-    link.tcp = s.linkMode() == LinkMode::Tcp;
-    const auto ip = s.ipAddress();
-    link.host = std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) + "." +
-                std::to_string(ip[3]);
-    link.port = s.tcpPort();
-    link.serial.portNumber = s.comPort();
-    link.serial.device = deviceOfPort(s.comPort());
-    return link;
-}
-
-// Opens the chosen path and hands it to the sign link; a serial port that cannot be opened is
-// reported as the editor does, and its frames then fail.
-struct OpenLink {
-    SerialPort serial;
-    TcpLink tcp;
-    SignLink link;
-};
-
-void openLink(const LinkChoice& choice, OpenLink& open) {
-    if (choice.tcp) {
-        open.tcp.setPeer(choice.host, choice.port);
-        open.link.useTcp(open.tcp);
-        return;
-    }
-    if (!open.serial.open(choice.serial))
-        std::fprintf(stderr, "%s: 통신 포트를 열지 못했습니다.\n설정값을 바꿔 다시 시도 하십시오.\n",
-                     choice.serial.device.c_str());
-    open.link.useSerial(open.serial);
+// A serial port that cannot be opened is reported as the editor does; its frames then fail.
+void openLinkReporting(const LinkChoice& choice, OpenLink& open) {
+    if (!openLink(choice, open))
+        std::fprintf(stderr, "%s: %s\n", choice.serial.device.c_str(), kPortOpenFailed);
 }
 
 int finish(const CommandOutcome& outcome) {
@@ -205,14 +158,11 @@ int sendCommand(const std::vector<std::string>& args) {
     }
     if (project.empty()) return usage();
     ItemStore store;
-    SettingsBlock settings;
-    if (!report(project, ItemStore::open(project, FileMode::ReadOnly, store))) return 1;
-    if (!report(project, store.readSettings(settings))) return 1;
-    settings.correct();
-    if (!given) link = linkFromSettings(settings);
+    if (!report(project, loadStore(project, store))) return 1;
+    if (!given) link = linkFromSettings(correctedSettings(store));
 
     OpenLink open;
-    openLink(link, open);
+    openLinkReporting(link, open);
     int shown = -1;
     const CommandOutcome outcome = transferProgram(open.link, store, [&](int done, int total) {
         const int percent = total > 0 ? std::min(100, done * 100 / total) : 100;
@@ -254,27 +204,27 @@ int signCommand(const std::vector<std::string>& args) {
     OpenLink open;
     if (what == "size" && rest.size() == 2 && parseNumber(rest[0], 5, 40, a) &&
         parseNumber(rest[1], 1, 8, b)) {
-        openLink(link, open);
+        openLinkReporting(link, open);
         return finish(applySize(open.link, static_cast<uint8_t>(a), static_cast<uint8_t>(b)));
     }
     if (what == "clock" && (rest.empty() || rest.size() == 2)) {
         LocalDateTime at = currentLocalTime();
         if (rest.size() == 2 && (rest[0] != "--at" || !parseLocalDateTime(rest[1], at))) return usage();
-        openLink(link, open);
+        openLinkReporting(link, open);
         return finish(setClock(open.link, at));
     }
     uint8_t onHour = 0, onMinute = 0, offHour = 0, offMinute = 0;
     if (what == "onoff" && rest.size() == 3 && parseNumber(rest[0], 0, 1, a) &&
         parseClockTime(rest[1], onHour, onMinute) && parseClockTime(rest[2], offHour, offMinute)) {
-        openLink(link, open);
+        openLinkReporting(link, open);
         return finish(applyOnOff(open.link, a == 1, onHour, onMinute, offHour, offMinute));
     }
     if (what == "window" && rest.size() == 1 && parseNumber(rest[0], 0, 1, a)) {
-        openLink(link, open);
+        openLinkReporting(link, open);
         return finish(applyDisplayWindow(open.link, static_cast<uint8_t>(a)));
     }
     if (what == "brightness" && rest.size() == 1 && parseNumber(rest[0], 1, 10, a)) {
-        openLink(link, open);
+        openLinkReporting(link, open);
         return finish(setBrightness(open.link, static_cast<uint8_t>(a - 1)));  // the menu shows 1..10
     }
     return usage();

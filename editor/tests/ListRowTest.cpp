@@ -83,5 +83,15 @@ TEST(ListRow, DamagedTextStillShows) {
     EXPECT_EQ(rowFromRecord(r).columns[4], "OK\uFFFD!");
 }
 
+TEST(ListRow, TheColumnsHeadingsAndWidths) {
+    std::vector<std::string> headings;
+    int width = 0;
+    for (const ListColumn& c : kListColumns) headings.push_back(c.heading), width += c.width;
+    EXPECT_EQ(headings,
+              (std::vector<std::string>{"구분", "1단높이", "2단높이", "3단높이", "1단의 내용", "2단의 내용",
+                                        "3단의 내용", "표출시작시간", "표출마감시간"}));
+    EXPECT_EQ(width, 100 + 3 * 60 + 3 * 224 + 2 * 90);
+}
+
 }  // namespace
 }  // namespace orb

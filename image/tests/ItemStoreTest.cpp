@@ -72,6 +72,68 @@ TEST(ItemStore, ItemCountStopsAtTheFirstEmptyRecord) {
     EXPECT_EQ(store.itemCount(), 100);
 }
 
+// A one-line item whose marker byte names it, so that moved records can be told apart.
+ItemRecord tagged(uint8_t tag) {
+    ItemRecord r;
+    r.header = ItemHeader::newItem(LayoutCode::OneLine, {1, 0, 0});
+    r.header.bytes[header::kWindowStart] = tag;
+    r.line(1).bytes.fill(tag);
+    return r;
+}
+
+std::vector<uint8_t> tags(const ItemStore& store, int n) {
+    std::vector<uint8_t> out;
+    for (int i = 0; i < n; ++i) {
+        ItemRecord r;
+        EXPECT_EQ(store.readRecord(i, r), IoResult::Ok);
+        out.push_back(r.header.layout() == LayoutCode::None ? 0 : r.header.bytes[header::kWindowStart]);
+    }
+    return out;
+}
+
+TEST(ItemStore, InsertAndRemoveShiftTheLeadingItems) {
+    ItemStore store;
+    for (uint8_t t = 1; t <= 3; ++t) ASSERT_EQ(store.insertRecord(t - 1, tagged(t)), IoResult::Ok);
+    EXPECT_EQ(tags(store, 5), (std::vector<uint8_t>{1, 2, 3, 0, 0}));
+    ASSERT_EQ(store.insertRecord(1, tagged(9)), IoResult::Ok);
+    EXPECT_EQ(tags(store, 5), (std::vector<uint8_t>{1, 9, 2, 3, 0}));
+    ItemRecord moved;
+    ASSERT_EQ(store.readRecord(3, moved), IoResult::Ok);
+    EXPECT_EQ(moved, tagged(3)) << "whole records move, payloads with them";
+
+    EXPECT_EQ(store.insertRecord(6, tagged(7)), IoResult::OutOfRange) << "no gap in the list";
+    EXPECT_EQ(store.insertRecord(-1, tagged(7)), IoResult::OutOfRange);
+    EXPECT_EQ(store.removeRecord(4), IoResult::OutOfRange);
+
+    ASSERT_EQ(store.removeRecord(0), IoResult::Ok);
+    EXPECT_EQ(tags(store, 5), (std::vector<uint8_t>{9, 2, 3, 0, 0}));
+    ItemRecord last;
+    ASSERT_EQ(store.readRecord(3, last), IoResult::Ok);
+    EXPECT_EQ(last, ItemRecord{}) << "the record the list left is all zero";
+    ASSERT_EQ(store.removeRecord(2), IoResult::Ok);
+    EXPECT_EQ(tags(store, 3), (std::vector<uint8_t>{9, 2, 0}));
+}
+
+TEST(ItemStore, AHundredItemsRefuseAnotherAndKeepTheSettings) {
+    ItemStore store;
+    SettingsBlock s;
+    s.setSignWidth(12);
+    s.setComPort(4);
+    ASSERT_EQ(store.writeSettings(s), IoResult::Ok);
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(store.insertRecord(0, tagged(static_cast<uint8_t>(i))), IoResult::Ok);
+    EXPECT_EQ(store.insertRecord(0, tagged(200)), IoResult::StoreFull);
+    EXPECT_EQ(store.insertRecord(100, tagged(200)), IoResult::StoreFull);
+    SettingsBlock back;
+    ASSERT_EQ(store.readSettings(back), IoResult::Ok);
+    EXPECT_EQ(back, s);
+    EXPECT_EQ(tags(store, 1), std::vector<uint8_t>{99});
+    ASSERT_EQ(store.removeRecord(0), IoResult::Ok);
+    EXPECT_EQ(store.itemCount(), 99);
+    ASSERT_EQ(store.readSettings(back), IoResult::Ok);
+    EXPECT_EQ(back, s);
+}
+
 TEST(ItemStore, FilesOfAnotherSizeAreRefusedUntouched) {
     testing::TempDir dir;
     const std::string path = dir.file("short.dat");

@@ -1,0 +1,416 @@
+#include "editor/app/CMainFrame.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QToolBar>
+
+#include "editor/app/COrbView.h"
+#include "editor/app/FrameStatusBar.h"
+#include "editor/app/ItemTableModel.h"
+#include "editor/app/PreviewBuildDialog.h"
+#include "editor/app/UserPrompts.h"
+#include "editor/core/LinkChoice.h"
+#include "editor/core/ProjectFile.h"
+
+namespace orb {
+
+namespace {
+
+constexpr uint32_t kStartBaud = 57600;
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+ContentKind kindAt(size_t k) {
+    return static_cast<ContentKind>(k + 1);
+}
+
+// The project a drag carries: one local file whose name ends in ".dat".
+QString droppedProject(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
+    const QUrl url = mime->urls().first();
+    if (!url.isLocalFile()) return {};
+    const QString path = url.toLocalFile();
+    return hasProjectExtension(path.toStdString()) ? path : QString();
+}
+
+bool startDetached(const QString& program, const QStringList& arguments) {
+    return QProcess::startDetached(program, arguments);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(OrbDocument& doc, UserPrompts& prompts, QWidget* parent)
+    : QMainWindow(parent),
+      doc_(doc),
+      prompts_(prompts),
+      table_(new ItemTableModel(doc, this)),
+      view_(new COrbView(table_, this)),
+      status_(new FrameStatusBar(this)),
+      actions_(createFrameActions(this)),
+      launch_(startDetached) {
+    resize(1200, 750);
+    setAcceptDrops(true);
+    setCentralWidget(view_);
+    setStatusBar(status_);
+    fillMenuBar(menuBar(), actions_);
+    auto* tools = new QToolBar("도구 모음", this);
+    tools->setObjectName("toolBar");
+    tools->setIconSize(QSize(32, 32));
+    tools->setAllowedAreas(Qt::AllToolBarAreas);
+    fillToolBar(tools, actions_);
+    addToolBar(Qt::TopToolBarArea, tools);
+
+    doc_.addObserver(this);
+    connectCommands();
+    view_->setContextMenuBuilder([this](QWidget* parentWidget) { return createContextMenu(parentWidget); });
+    connect(view_, &COrbView::selectionChanged, this, &CMainFrame::refreshActions);
+    // Every menu is evaluated again when it opens, as the states may depend on what just happened.
+    for (QAction* menu : menuBar()->actions())
+        if (menu->menu()) connect(menu->menu(), &QMenu::aboutToShow, this, &CMainFrame::refreshActions);
+
+    setWindowTitle(qs(doc_.title()));
+    showLinkStatus(false);
+    afterChange();
+    view_->focusList();
+}
+
+CMainFrame::~CMainFrame() {
+    doc_.removeObserver(this);
+}
+
+void CMainFrame::connectCommands() {
+    const FrameActions& a = actions_;
+    command(a.open, [this] { chooseAndOpen(); });
+    command(a.save, [this] { saveProject(false); });
+    command(a.saveAs, [this] { saveProject(true); });
+    command(a.newProject, [this] { newProject(); });
+    connect(a.exit, &QAction::triggered, this, &QWidget::close);
+    static constexpr LayoutCode kLayouts[] = {LayoutCode::OneLine, LayoutCode::TwoLines,
+                                              LayoutCode::ThreeLines, LayoutCode::TitleAndSentence};
+    for (size_t i = 0; i < a.add.size(); ++i) command(a.add[i], [this, i] { addItem(kLayouts[i]); });
+    for (size_t line = 0; line < a.editLine.size(); ++line)
+        for (size_t k = 0; k < kKindEntries.size(); ++k)
+            command(a.editLine[line][k],
+                    [this, line, k] { editLine(static_cast<int>(line) + 1, kindAt(k)); });
+    command(a.editTitleSentence, [this] { editTitleSentence(); });
+    command(a.cut, [this] { cut(); });
+    command(a.toolbarPaste, [this] { paste(); });
+    command(a.remove, [this] { deleteRows(); });
+    command(a.undo, [this] { undo(); });
+    command(a.redo, [this] { redo(); });
+    command(a.preview, [this] { preview(); });
+    command(a.serial, [this] { chooseLinkMode(LinkMode::Serial); });
+    command(a.tcp, [this] { chooseLinkMode(LinkMode::Tcp); });
+    command(a.windowAlways, [this] { chooseWindowMode(0); });
+    command(a.windowOnly, [this] { chooseWindowMode(1); });
+    command(a.onOffTimes, [this] { editOnOffTimes(); });
+    command(a.onOffOff, [this] { chooseOnOff(false); });
+    command(a.onOffOn, [this] { chooseOnOff(true); });
+    command(a.about, [this] { showAbout(); });
+}
+
+void CMainFrame::command(QAction* action, std::function<void()> run) {
+    connect(action, &QAction::triggered, this, [this, run = std::move(run)] {
+        run();
+        refreshActions();
+        view_->focusList();
+    });
+}
+
+std::vector<int> CMainFrame::selection() const {
+    return view_->selectedRows();
+}
+
+void CMainFrame::refreshActions() {
+    const std::vector<int> selected = selection();
+    const CommandState s = commandState(doc_, selected);
+    FrameActions& a = actions_;
+    for (QAction* entry : a.add) entry->setEnabled(s.add);
+    for (size_t line = 0; line < a.editLine.size(); ++line)
+        for (size_t k = 0; k < kKindEntries.size(); ++k) {
+            QAction* entry = a.editLine[line][k];
+            entry->setEnabled(s.main.lines[line].enabled && prompts_.hasLineDialog(kindAt(k)));
+            entry->setChecked(s.main.lines[line].checked[k]);
+        }
+    a.editTitleSentence->setEnabled(s.main.titleSentenceEnabled && prompts_.hasTitleSentenceDialog());
+    a.editTitleSentence->setChecked(s.main.titleSentenceChecked);
+    a.cut->setEnabled(s.main.cut);
+    a.menuPaste->setEnabled(s.mainMenuPaste);
+    a.remove->setEnabled(s.main.remove);
+    a.toolbarPaste->setEnabled(s.toolbarPaste);
+    a.undo->setEnabled(s.undo);
+    a.redo->setEnabled(s.redo);
+    a.save->setEnabled(s.save);
+    a.preview->setEnabled(s.preview);
+    a.serial->setChecked(s.serialChecked);
+    a.tcp->setChecked(s.tcpChecked);
+    a.windowAlways->setChecked(s.windowAlwaysChecked);
+    a.windowOnly->setChecked(s.windowOnlyChecked);
+    a.onOffOff->setChecked(s.onOffOffChecked);
+    a.onOffOn->setChecked(s.onOffOnChecked);
+    // The commands that talk to the sign have their own windows, not part of this one yet.
+    for (QAction* signCommand :
+         {a.signSize, a.setClock, a.portSettings, a.ipSettings, a.windowApply, a.onOffApply, a.brightness})
+        signCommand->setEnabled(false);
+    view_->transferButton()->setEnabled(false);
+}
+
+QMenu* CMainFrame::createContextMenu(QWidget* parent) {
+    const std::vector<int> selected = selection();
+    const CommandState s = commandState(doc_, selected);
+    if (!s.contextMenuShown) return nullptr;
+    auto* menu = new QMenu(parent);
+    menu->setObjectName("listContextMenu");
+    auto entry = [this, menu](QMenu* into, const char* text, bool enabled, std::function<void()> run) {
+        QAction* a = into->addAction(QString::fromUtf8(text));
+        a->setEnabled(enabled);
+        connect(a, &QAction::triggered, menu, [this, run = std::move(run)] {
+            run();
+            refreshActions();
+            view_->focusList();
+        });
+        return a;
+    };
+    for (size_t line = 0; line < s.context.lines.size(); ++line) {
+        const LineEntries& entries = s.context.lines[line];
+        QMenu* sub = menu->addMenu(QString::fromUtf8(kLineMenus[line]));
+        for (size_t k = 0; k < kKindEntries.size(); ++k) {
+            QAction* a = entry(sub, kKindEntries[k], entries.enabled && prompts_.hasLineDialog(kindAt(k)),
+                               [this, line, k] { editLine(static_cast<int>(line) + 1, kindAt(k)); });
+            a->setCheckable(true);
+            a->setChecked(entries.checked[k]);
+        }
+    }
+    QAction* title =
+        entry(menu, "제목과문장 편집", s.context.titleSentenceEnabled && prompts_.hasTitleSentenceDialog(),
+              [this] { editTitleSentence(); });
+    title->setCheckable(true);
+    title->setChecked(s.context.titleSentenceChecked);
+    menu->addSeparator();
+    entry(menu, "높이설정", s.context.height, [this] { editHeights(); });
+    entry(menu, "표출시간", s.context.displayTime, [this] { editDisplayTime(); });
+    menu->addSeparator();
+    entry(menu, "잘라내기", s.context.cut, [this] { cut(); });
+    entry(menu, "붙여넣기", s.context.paste, [this] { paste(); });
+    entry(menu, "삭제하기", s.context.remove, [this] { deleteRows(); });
+    return menu;
+}
+
+void CMainFrame::afterChange() {
+    status_->setMemoryGauge(doc_.memoryUse().percent());
+    refreshActions();
+}
+
+void CMainFrame::titleChanged(const std::string& title, bool) {
+    setWindowTitle(qs(title));
+    refreshActions();
+}
+
+bool CMainFrame::report(DocOutcome outcome) {
+    if (isRefusal(outcome)) {
+        const DocMessage m = messageOf(outcome);
+        prompts_.showMessage(this, qs(m.text), qs(m.caption));
+    }
+    return outcome == DocOutcome::Done;
+}
+
+bool CMainFrame::mayDiscardChanges() {
+    if (doc_.isClean()) return true;
+    switch (prompts_.askSaveChanges(this)) {
+        case SaveChoice::Save:
+            return saveProject(false);
+        case SaveChoice::Discard:
+            return true;
+        case SaveChoice::Cancel:
+            break;
+    }
+    return false;
+}
+
+bool CMainFrame::saveProject(bool askName) {
+    DocOutcome outcome = askName ? DocOutcome::NeedsSaveAs : doc_.save();
+    if (outcome == DocOutcome::NeedsSaveAs) {
+        const QString path = prompts_.chooseSavePath(this);
+        if (path.isEmpty()) return false;
+        outcome = doc_.saveAs(path.toStdString());
+    }
+    return report(outcome);
+}
+
+void CMainFrame::newProject() {
+    if (!mayDiscardChanges()) return;
+    if (report(doc_.newProject())) showLinkStatus(false);
+}
+
+bool CMainFrame::openProject(const QString& path) {
+    if (!mayDiscardChanges()) return false;
+    const bool opened = report(doc_.open(path.toStdString()));
+    if (opened) showLinkStatus(false);
+    view_->focusList();
+    return opened;
+}
+
+void CMainFrame::chooseAndOpen() {
+    if (!mayDiscardChanges()) return;
+    const QString path = prompts_.chooseOpenPath(this);
+    if (path.isEmpty()) return;
+    if (report(doc_.open(path.toStdString()))) showLinkStatus(false);
+}
+
+void CMainFrame::addItem(LayoutCode layout) {
+    const auto heights = prompts_.askHeights(this, layout, {1, 1, 1});
+    if (!heights) return;
+    if (report(doc_.addItem(layout, *heights))) view_->selectRows({doc_.rowCount() - 1});
+}
+
+void CMainFrame::editLine(int line, ContentKind kind) {
+    const std::vector<int> selected = selection();
+    if (selected.empty()) return;
+    const int row = selected.front();
+    const ItemRecord record = doc_.record(row);
+    const auto result = prompts_.editLine(this, line, doc_.lineDialogStart(row, line, kind),
+                                          doc_.settings().signWidth(), record.header.heightCode(line));
+    if (result) report(doc_.setLineContent(selected, line, *result));
+}
+
+void CMainFrame::editTitleSentence() {
+    const std::vector<int> selected = selection();
+    if (selected.empty()) return;
+    const auto result = prompts_.editTitleSentence(this, doc_.titleSentenceDialogStart(selected.front()));
+    if (result) report(doc_.setTitleSentence(selected, *result));
+}
+
+void CMainFrame::editHeights() {
+    const std::vector<int> selected = selection();
+    if (selected.empty()) return;
+    const ItemHeader header = doc_.record(selected.front()).header;
+    const std::array<uint8_t, 3> codes = {header.heightCode(1), header.heightCode(2), header.heightCode(3)};
+    const auto heights = prompts_.askHeights(this, header.layout(), codes);
+    if (heights) report(doc_.setHeights(selected, *heights));
+}
+
+void CMainFrame::editDisplayTime() {
+    const std::vector<int> selected = selection();
+    if (selected.empty()) return;
+    const ItemHeader header = doc_.record(selected.front()).header;
+    const auto times = prompts_.askTimes(this, kDisplayTimeTexts, {header.windowStart(), header.windowEnd()});
+    if (times) report(doc_.setDisplayTime(selected, times->first, times->second));
+}
+
+void CMainFrame::cut() {
+    const std::vector<int> selected = selection();
+    if (report(doc_.cut(selected)) && doc_.rowCount() > 0)
+        view_->selectRows({std::min(selected.front(), doc_.rowCount() - 1)});
+}
+
+void CMainFrame::paste() {
+    const std::vector<int> selected = selection();
+    if (report(doc_.paste(selected))) view_->selectRows({selected.front()});
+}
+
+void CMainFrame::deleteRows() {
+    const std::vector<int> selected = selection();
+    // The row that took the first deleted one's place stays selected, so Delete can go on.
+    if (report(doc_.deleteRows(selected)) && doc_.rowCount() > 0)
+        view_->selectRows({std::min(selected.front(), doc_.rowCount() - 1)});
+}
+
+void CMainFrame::undo() {
+    report(doc_.undo());
+}
+void CMainFrame::redo() {
+    report(doc_.redo());
+}
+
+void CMainFrame::preview() {
+    ItemStore snapshot;
+    if (doc_.snapshot(snapshot) != IoResult::Ok) {
+        report(DocOutcome::StoreWriteFailed);
+        return;
+    }
+    const BuildOutcome built = PreviewBuildDialog::build(this, snapshot, doc_.previewPath());
+    activateWindow();  // back from the progress dialog, so the list gets the keys again
+    if (built.result == BuildResult::TooLarge || built.result == BuildResult::StoreUnreadable) {
+        prompts_.showMessage(this, qs(built.message), "미리보기");
+        return;
+    }
+    if (built.result == BuildResult::ImageFailed) {
+        report(DocOutcome::PreviewFailed);
+        return;
+    }
+    status_->setMessage(built.problems.empty() ? QString("준비") : qs(built.problems.front().text));
+    const QString glimmer = QDir(QCoreApplication::applicationDirPath()).filePath("Glimmer");
+    if (!launch_(glimmer, {qs(doc_.previewPath())})) report(DocOutcome::PreviewFailed);
+}
+
+void CMainFrame::chooseLinkMode(LinkMode mode) {
+    if (doc_.setLinkMode(mode) == DocOutcome::Done) showLinkStatus(mode == LinkMode::Tcp);
+}
+
+void CMainFrame::chooseWindowMode(uint8_t mode) {
+    report(doc_.setWindowMode(mode));
+}
+
+void CMainFrame::editOnOffTimes() {
+    const SettingsBlock& s = doc_.settings();
+    const auto times =
+        prompts_.askTimes(this, kOnOffTimeTexts, {{s.onHour(), s.onMinute()}, {s.offHour(), s.offMinute()}});
+    if (times) report(doc_.setOnOffTimes(times->first, times->second));
+}
+
+void CMainFrame::chooseOnOff(bool enabled) {
+    report(doc_.setOnOffEnabled(enabled));
+}
+
+void CMainFrame::showAbout() {
+    QMessageBox about(QMessageBox::Information, "Orb 정보", "Orb 버전 8.1", QMessageBox::NoButton, this);
+    about.addButton("확인", QMessageBox::AcceptRole);
+    about.exec();
+}
+
+void CMainFrame::showLinkStatus(bool afterLinkCommand) {
+    const SettingsBlock& s = doc_.settings();
+    status_->setLinkStatus(qs(s.linkMode() == LinkMode::Tcp
+                                  ? tcpStatusText(s.ipAddress(), s.tcpPort(), afterLinkCommand)
+                                  : serialStatusText(s.comPort(), kStartBaud)));
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (centred_) return;
+    centred_ = true;
+    if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (mayDiscardChanges())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedProject(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QString path = droppedProject(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    openProject(path);
+}
+
+}  // namespace orb

@@ -1,0 +1,105 @@
+#pragma once
+// Orb's main window: 1200 x 750, centred, with the menus, the toolbar, the status bar and the
+// view. It turns the menus' commands into calls on the document and the document's refusals into
+// message boxes; the document's notifications keep the title, the states of the entries, the
+// memory gauge and the list up to date.
+#include <QMainWindow>
+#include <functional>
+#include <vector>
+
+#include "editor/app/FrameActions.h"
+#include "editor/core/CommandState.h"
+#include "editor/core/DocumentObserver.h"
+#include "editor/core/OrbDocument.h"
+
+class QMenu;
+
+namespace orb {
+
+class COrbView;
+class FrameStatusBar;
+class ItemTableModel;
+class UserPrompts;
+
+class CMainFrame : public QMainWindow, private DocumentObserver {
+    Q_OBJECT
+  public:
+    // Starts a program detached; false when it could not be started.
+    using Launcher = std::function<bool(const QString& program, const QStringList& arguments)>;
+
+    CMainFrame(OrbDocument& doc, UserPrompts& prompts, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Opens a project as "불러오기" does after its dialog (the unsaved-changes question first).
+    bool openProject(const QString& path);
+
+    COrbView* view() const { return view_; }
+    FrameStatusBar* panes() const { return status_; }
+    const FrameActions& actions() const { return actions_; }
+    // The list's context menu for the current selection, or nullptr when it is not offered.
+    QMenu* createContextMenu(QWidget* parent);
+    // How "보기" starts Glimmer; QProcess::startDetached unless told.
+    void setLauncher(Launcher launcher) { launch_ = std::move(launcher); }
+    // Re-reads the command states (done after every change and selection).
+    void refreshActions();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    // DocumentObserver
+    void rowsInserted(int, int) override { refreshActions(); }
+    void rowsRemoved(int, int) override { refreshActions(); }
+    void rowsChanged(int, int) override { refreshActions(); }
+    void rowsReset() override { refreshActions(); }
+    void settingsChanged() override { refreshActions(); }
+    void cutBufferChanged(bool) override { refreshActions(); }
+    void titleChanged(const std::string& title, bool clean) override;
+    // The document tells this last after every change, when its memory use is up to date.
+    void historyChanged() override { afterChange(); }
+
+    void connectCommands();
+    // Runs a command, then gives the list the focus back.
+    void command(QAction* action, std::function<void()> run);
+    void afterChange();
+    // Shows the refusal, if it is one; true when the command was done.
+    bool report(DocOutcome outcome);
+    std::vector<int> selection() const;
+
+    // Asks before unsaved changes are dropped; false when the user cancelled (or the save failed).
+    bool mayDiscardChanges();
+    bool saveProject(bool askName);
+    void newProject();
+    void chooseAndOpen();
+    void addItem(LayoutCode layout);
+    void editLine(int line, ContentKind kind);
+    void editTitleSentence();
+    void editHeights();
+    void editDisplayTime();
+    void cut();
+    void paste();
+    void deleteRows();
+    void undo();
+    void redo();
+    void preview();
+    void chooseLinkMode(LinkMode mode);
+    void chooseWindowMode(uint8_t mode);
+    void editOnOffTimes();
+    void chooseOnOff(bool enabled);
+    void showAbout();
+    void showLinkStatus(bool afterLinkCommand);
+
+    OrbDocument& doc_;
+    UserPrompts& prompts_;
+    ItemTableModel* table_;
+    COrbView* view_;
+    FrameStatusBar* status_;
+    FrameActions actions_;
+    Launcher launch_;
+    bool centred_ = false;
+};
+
+}  // namespace orb

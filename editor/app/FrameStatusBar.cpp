@@ -1,0 +1,101 @@
+#include "editor/app/FrameStatusBar.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <algorithm>
+
+namespace orb {
+
+namespace {
+
+QLabel* paneLabel(QWidget* parent, int width) {
+    auto* label = new QLabel(parent);
+    label->setFixedWidth(width);
+    label->setFrameShape(QFrame::StyledPanel);
+    label->setFrameShadow(QFrame::Sunken);
+    return label;
+}
+
+}  // namespace
+
+FrameStatusBar::FrameStatusBar(QWidget* parent)
+    : QStatusBar(parent),
+      message_(new QLabel("준비", this)),
+      memory_(new QLabel(this)),
+      progress_(new QProgressBar(this)),
+      percent_(paneLabel(this, 44)),  // 30 pixels do not hold "100 %" in this font
+      link_(paneLabel(this, 230)) {
+    setSizeGripEnabled(true);
+    auto* pane0 = new QWidget(this);
+    pane0->setMinimumWidth(200);
+    auto* row = new QHBoxLayout(pane0);
+    row->setContentsMargins(4, 0, 4, 0);
+    row->addWidget(message_, 1);
+    row->addWidget(memory_);
+    memory_->setObjectName("memoryGauge");
+    progress_->setFixedWidth(220);
+    progress_->setTextVisible(false);
+    // An empty range would show Qt's busy animation: the idle bar is an empty one of range 0..1.
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    percent_->setAlignment(Qt::AlignCenter);
+    addWidget(pane0, 1);
+    addWidget(progress_);
+    addWidget(percent_);
+    addWidget(link_);
+}
+
+void FrameStatusBar::setMessage(const QString& text) {
+    message_->setText(text);
+}
+QString FrameStatusBar::message() const {
+    return message_->text();
+}
+
+void FrameStatusBar::setMemoryGauge(int percent) {
+    memory_->setText(QString("메모리 %1 %").arg(percent));
+    memory_->setStyleSheet(percent >= 100 ? "color: #d00000; font-weight: bold;" : "");
+}
+
+QString FrameStatusBar::memoryText() const {
+    return memory_->text();
+}
+bool FrameStatusBar::memoryOverfull() const {
+    return !memory_->styleSheet().isEmpty();
+}
+
+void FrameStatusBar::beginProgress(int total) {
+    total_ = total;
+    count_ = 0;
+    progress_->setRange(0, std::max(total, 1));
+    progress_->setValue(0);
+    percent_->setText("0 %");
+}
+
+void FrameStatusBar::stepProgress() {
+    if (count_ >= total_) return;
+    ++count_;
+    progress_->setValue(count_);
+    percent_->setText(QString("%1 %").arg(std::min(count_ * 100 / total_, 100)));
+}
+
+void FrameStatusBar::clearProgress() {
+    total_ = count_ = 0;
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    percent_->clear();
+}
+
+QString FrameStatusBar::percentText() const {
+    return percent_->text();
+}
+
+void FrameStatusBar::setLinkStatus(const QString& text) {
+    link_->setText(text);
+}
+QString FrameStatusBar::linkStatus() const {
+    return link_->text();
+}
+
+}  // namespace orb

@@ -1,0 +1,44 @@
+#pragma once
+// The frame's status bar, four panes from the left: the message ("준비" when idle) with the
+// memory gauge at its right end, the progress bar, the percentage text, the link status text.
+#include <QStatusBar>
+
+class QLabel;
+class QProgressBar;
+
+namespace orb {
+
+class FrameStatusBar : public QStatusBar {
+    Q_OBJECT
+  public:
+    explicit FrameStatusBar(QWidget* parent = nullptr);
+
+    void setMessage(const QString& text);
+    QString message() const;
+
+    // The share of the sign's program memory the program uses; red from 100 %.
+    void setMemoryGauge(int percent);
+    QString memoryText() const;
+    bool memoryOverfull() const;
+
+    // The progress indicator the program transfer drives.
+    void beginProgress(int total);
+    void stepProgress();
+    void clearProgress();
+    QString percentText() const;
+    QProgressBar* progressBar() const { return progress_; }
+
+    void setLinkStatus(const QString& text);
+    QString linkStatus() const;
+
+  private:
+    QLabel* message_;
+    QLabel* memory_;
+    QProgressBar* progress_;
+    QLabel* percent_;
+    QLabel* link_;
+    int total_ = 0;
+    int count_ = 0;
+};
+
+}  // namespace orb

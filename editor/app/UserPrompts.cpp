@@ -1,0 +1,64 @@
+#include "editor/app/UserPrompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "editor/app/HeightDialog.h"
+#include "editor/app/TimePairDialog.h"
+
+namespace orb {
+
+namespace {
+
+const char* const kProjectFilter = "dat파일(*.dat);;모든파일(*.*)";
+
+}  // namespace
+
+SaveChoice DialogPrompts::askSaveChanges(QWidget* parent) {
+    QMessageBox box(QMessageBox::Question, "Orb", "변경 내용을 저장하시겠습니까?", QMessageBox::NoButton,
+                    parent);
+    QPushButton* save = box.addButton("저장", QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton("저장 안 함", QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton("취소", QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save) return SaveChoice::Save;
+    if (box.clickedButton() == discard) return SaveChoice::Discard;
+    return SaveChoice::Cancel;
+}
+
+QString DialogPrompts::chooseOpenPath(QWidget* parent) {
+    return QFileDialog::getOpenFileName(parent, "불러오기", QString(), kProjectFilter);
+}
+
+QString DialogPrompts::chooseSavePath(QWidget* parent) {
+    QFileDialog dialog(parent, "다른이름으로 저장하기", QString(), kProjectFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("dat");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
+}
+
+void DialogPrompts::showMessage(QWidget* parent, const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::NoButton, parent);
+    box.addButton("확인", QMessageBox::AcceptRole);
+    box.exec();
+}
+
+std::optional<std::array<uint8_t, 3>> DialogPrompts::askHeights(QWidget* parent, LayoutCode layout,
+                                                                const std::array<uint8_t, 3>& codes) {
+    HeightDialog dialog(layout, codes, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.heightCodes();
+}
+
+std::optional<TimePair> DialogPrompts::askTimes(QWidget* parent, const TimePairTexts& texts,
+                                                const TimePair& start) {
+    TimePairDialog dialog(texts, start.first, start.second, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return TimePair{dialog.first(), dialog.second()};
+}
+
+}  // namespace orb

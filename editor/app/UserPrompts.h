@@ -1,0 +1,68 @@
+#pragma once
+// Everything the window asks the user: file names, the unsaved-changes question, refusals, and
+// the dialogs of the list and settings commands. The window holds one; tests give it their own
+// answers.
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "editor/app/TimePairDialog.h"
+#include "editor/core/LineContent.h"
+
+class QWidget;
+
+namespace orb {
+
+enum class SaveChoice { Save, Discard, Cancel };
+
+using TimePair = std::pair<ClockTime, ClockTime>;
+
+class UserPrompts {
+  public:
+    virtual ~UserPrompts() = default;
+    // "변경 내용을 저장하시겠습니까?" with Save, Don't save and Cancel.
+    virtual SaveChoice askSaveChanges(QWidget* parent) = 0;
+    // Empty when cancelled.
+    virtual QString chooseOpenPath(QWidget* parent) = 0;
+    virtual QString chooseSavePath(QWidget* parent) = 0;
+    // A refusal or a notice: one OK button.
+    virtual void showMessage(QWidget* parent, const QString& text, const QString& caption) = 0;
+    // "높이설정": the height codes of lines 1..3, or nothing when cancelled.
+    virtual std::optional<std::array<uint8_t, 3>> askHeights(QWidget* parent, LayoutCode layout,
+                                                             const std::array<uint8_t, 3>& codes) = 0;
+    // "표출시간" or "ON/OFF시간": both times, or nothing when cancelled.
+    virtual std::optional<TimePair> askTimes(QWidget* parent, const TimePairTexts& texts,
+                                             const TimePair& start) = 0;
+
+    // The content dialogs: whether the dialog of a kind is there (its "편집" entries are disabled
+    // otherwise), and running it on what the line holds. SIGN_WIDTH in columns, HEIGHT_CODE the
+    // line's height code (the bitmap phrase renders for them).
+    virtual bool hasLineDialog(ContentKind /*kind*/) const { return false; }
+    virtual std::optional<LineContent> editLine(QWidget* /*parent*/, int /*line*/,
+                                                const LineContent& /*start*/, uint8_t /*signWidth*/,
+                                                uint8_t /*heightCode*/) {
+        return std::nullopt;
+    }
+    virtual bool hasTitleSentenceDialog() const { return false; }
+    virtual std::optional<TitleSentenceContent> editTitleSentence(QWidget* /*parent*/,
+                                                                  const TitleSentenceContent& /*start*/) {
+        return std::nullopt;
+    }
+};
+
+// The real dialogs and message boxes.
+class DialogPrompts : public UserPrompts {
+  public:
+    SaveChoice askSaveChanges(QWidget* parent) override;
+    QString chooseOpenPath(QWidget* parent) override;
+    QString chooseSavePath(QWidget* parent) override;
+    void showMessage(QWidget* parent, const QString& text, const QString& caption) override;
+    std::optional<std::array<uint8_t, 3>> askHeights(QWidget* parent, LayoutCode layout,
+                                                     const std::array<uint8_t, 3>& codes) override;
+    std::optional<TimePair> askTimes(QWidget* parent, const TimePairTexts& texts,
+                                     const TimePair& start) override;
+};
+
+}  // namespace orb

@@ -1,0 +1,58 @@
+#pragma once
+// Scripted answers for the window's questions and dialogs, and a record of the messages shown.
+#include <deque>
+#include <utility>
+#include <vector>
+
+#include "editor/app/UserPrompts.h"
+
+namespace orb::testing {
+
+class FakePrompts : public UserPrompts {
+  public:
+    SaveChoice askSaveChanges(QWidget*) override {
+        ++saveQuestions;
+        return saveAnswer;
+    }
+    QString chooseOpenPath(QWidget*) override { return openPath; }
+    QString chooseSavePath(QWidget*) override {
+        ++saveDialogs;
+        return savePath;
+    }
+    void showMessage(QWidget*, const QString& text, const QString& caption) override {
+        messages.emplace_back(text, caption);
+    }
+    std::optional<std::array<uint8_t, 3>> askHeights(QWidget*, LayoutCode layout,
+                                                     const std::array<uint8_t, 3>& codes) override {
+        heightLayouts.push_back(layout);
+        heightStarts.push_back(codes);
+        return heights;
+    }
+    std::optional<TimePair> askTimes(QWidget*, const TimePairTexts& texts, const TimePair&) override {
+        timeTitles.push_back(QString::fromUtf8(texts.title));
+        return times;
+    }
+    bool hasLineDialog(ContentKind) const override { return contentDialogs; }
+    std::optional<LineContent> editLine(QWidget*, int line, const LineContent& start, uint8_t,
+                                        uint8_t) override {
+        editedLines.emplace_back(line, start.kind);
+        return lineResult;
+    }
+    bool hasTitleSentenceDialog() const override { return contentDialogs; }
+
+    SaveChoice saveAnswer = SaveChoice::Cancel;
+    int saveQuestions = 0;
+    int saveDialogs = 0;
+    QString openPath, savePath;
+    std::vector<std::pair<QString, QString>> messages;
+    std::optional<std::array<uint8_t, 3>> heights = std::array<uint8_t, 3>{1, 1, 1};
+    std::vector<LayoutCode> heightLayouts;
+    std::vector<std::array<uint8_t, 3>> heightStarts;
+    std::optional<TimePair> times;
+    std::vector<QString> timeTitles;
+    bool contentDialogs = true;
+    std::optional<LineContent> lineResult;
+    std::vector<std::pair<int, ContentKind>> editedLines;
+};
+
+}  // namespace orb::testing

@@ -1,0 +1,60 @@
+// Draws the editor as a person sees it: "orb_window_shot OUT.png [PROJECT] [--menu TITLE]" starts
+// the window on a scratch working folder ($ORB_HOME), optionally opens PROJECT and a menu, and
+// saves the whole screen to OUT.png ("--menu --context" opens the list's context menu,
+// "--menu --add" the height dialog of an add command). Run it under xvfb-run.
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTableView>
+#include <QTimer>
+#include <memory>
+
+#include "editor/app/CMainFrame.h"
+#include "editor/app/COrbView.h"
+#include "editor/app/KoreanLocale.h"
+#include "editor/app/UserPrompts.h"
+#include "image/WorkingFolder.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    orb::installQtKorean(app);
+    orb::useKoreanFont(app);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2) return 2;
+    QString project, menuTitle;
+    for (int i = 2; i < args.size(); ++i) {
+        if (args[i] == "--menu" && i + 1 < args.size())
+            menuTitle = args[++i];
+        else
+            project = args[i];
+    }
+
+    orb::DialogPrompts prompts;
+    std::unique_ptr<orb::OrbDocument> doc;
+    if (orb::OrbDocument::startUp(orb::workingFolder(), doc) != orb::DocOutcome::Done) return 1;
+    orb::CMainFrame frame(*doc, prompts);
+    frame.show();
+    if (!project.isEmpty() && !frame.openProject(project)) return 1;
+    if (frame.view()->list()->model()->rowCount() > 1) frame.view()->selectRows({1});
+
+    QTimer::singleShot(400, [&] {
+        if (menuTitle == "--add") {  // the height dialog of "3줄로 추가"
+            frame.actions().add[2]->trigger();
+            return;
+        }
+        if (menuTitle == "--context") {
+            if (QMenu* menu = frame.createContextMenu(&frame))
+                menu->popup(frame.mapToGlobal(QPoint(420, 160)));
+            return;
+        }
+        for (QAction* a : frame.menuBar()->actions())
+            if (a->menu() && a->text() == menuTitle) frame.menuBar()->setActiveAction(a);
+    });
+    QTimer::singleShot(1200, [&] {
+        QScreen* screen = QApplication::primaryScreen();
+        screen->grabWindow(0).save(args[1]);
+        app.quit();
+    });
+    return app.exec();
+}
