@@ -7,7 +7,8 @@ namespace orb {
 
 enum class ReadResult { Ok, CannotOpen, TooLarge, ReadError };
 
-// Reads a whole regular file of at most maxBytes into out.
+// Reads a whole regular file of at most maxBytes into out. A FIFO, device or folder is refused
+// (CannotOpen) without waiting on it.
 ReadResult readFileBytes(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>& out);
 
 // The file a stored path names. Stored paths are CP949 like every text of the item store; a
