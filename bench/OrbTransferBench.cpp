@@ -59,7 +59,9 @@ int writeProgram(const orb::testing::TempDir& dir, const std::string& project) {
     orb::planProgram(store, store.itemCount(), 6, 1, plan);
     int frames = 3;  // the model check, the count write and SignApply
     for (const orb::ProgramWrite& w : plan.writes)
-        frames += w.kind == orb::ProgramWrite::Kind::ImageHeader ? 1 : static_cast<int>((w.bytes.size() + 511) / 512);
+        frames += w.kind == orb::ProgramWrite::Kind::ImageHeader
+                      ? 1
+                      : static_cast<int>((w.bytes.size() + 511) / 512);
     return frames;
 }
 
@@ -103,9 +105,10 @@ int main(int argc, char** argv) {
         const double ms = msSince(start);
         longestGap = std::max(longestGap, msSince(last));
         timer.stop();
-        std::printf("transfer %d: %d frames in %.0f ms = %.0f frames/s (target 500); %d timer ticks, "
-                    "longest gap %.1f ms (target 50 ms)\n",
-                    run, frames, ms, frames * 1000.0 / ms, ticks, longestGap);
+        std::printf(
+            "transfer %d: %d frames in %.0f ms = %.0f frames/s (target 500); %d timer ticks, "
+            "longest gap %.1f ms (target 50 ms)\n",
+            run, frames, ms, frames * 1000.0 / ms, ticks, longestGap);
     }
     return 0;
 }

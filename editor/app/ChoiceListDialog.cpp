@@ -39,9 +39,9 @@ int ChoiceListDialog::chosen(size_t i) const {
 }
 
 ChoiceListDialog* ChoiceListDialog::signSize(int width, int height, QWidget* parent) {
-    return new ChoiceListDialog("규격",
-                                {{"높이:", numbered(1, 8, "단"), height - 1}, {"너비:", numbered(5, 40, "열"), width - 5}},
-                                parent);
+    return new ChoiceListDialog(
+        "규격", {{"높이:", numbered(1, 8, "단"), height - 1}, {"너비:", numbered(5, 40, "열"), width - 5}},
+        parent);
 }
 
 ChoiceListDialog* ChoiceListDialog::brightness(int level, QWidget* parent) {

@@ -43,9 +43,11 @@ PortSettingsDialog::PortSettingsDialog(const SerialSettings& current, QWidget* p
     setWindowTitle("포트설정");
     for (int n = 1; n <= kPorts; ++n)
         port_->addItem(QString("COM%1    %2").arg(n).arg(QString::fromStdString(deviceOfPort(n))), n);
-    port_->setCurrentIndex(current.portNumber >= 1 && current.portNumber <= kPorts ? current.portNumber - 1 : 0);
+    port_->setCurrentIndex(current.portNumber >= 1 && current.portNumber <= kPorts ? current.portNumber - 1
+                                                                                   : 0);
     baud_ = valueList(
-        this, [](size_t i) { return QString::number(kBaudRates[i]); }, kBaudRates, static_cast<int>(current.baud));
+        this, [](size_t i) { return QString::number(kBaudRates[i]); }, kBaudRates,
+        static_cast<int>(current.baud));
     dataBits_ = valueList(
         this, [](size_t i) { return QString::number(kDataBits[i]); }, kDataBits, current.dataBits);
     parity_ = valueList(

@@ -155,8 +155,8 @@ void SignCommandRunner::setClock() {
 
 void SignCommandRunner::applyOnOff() {
     const SettingsBlock& s = doc_.settings();
-    run(onOffJob(s.onOffEnabled(), s.onHour(), s.onMinute(), s.offHour(), s.offMinute()), SignActivity::Command,
-        false);
+    run(onOffJob(s.onOffEnabled(), s.onHour(), s.onMinute(), s.offHour(), s.offMinute()),
+        SignActivity::Command, false);
 }
 
 void SignCommandRunner::applyDisplayWindow() {

@@ -43,12 +43,12 @@ class SignCommandRunner : public QObject {
     void setVerifyAfterTransfer(bool verify);
 
     // --- Commands that talk to the sign ---
-    void transfer();           // "전 송"
-    void signSize();           // "전광판 사이즈"
-    void setClock();           // "설정" of "시각설정"
-    void applyOnOff();         // "적용" of "ON/OFF"
-    void applyDisplayWindow(); // "적용" of "표출시간"
-    void brightness();         // "LED밝기"
+    void transfer();            // "전 송"
+    void signSize();            // "전광판 사이즈"
+    void setClock();            // "설정" of "시각설정"
+    void applyOnOff();          // "적용" of "ON/OFF"
+    void applyDisplayWindow();  // "적용" of "표출시간"
+    void brightness();          // "LED밝기"
     // Esc and "취소": the transfer stops after the frame in flight.
     void cancel();
 

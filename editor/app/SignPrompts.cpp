@@ -21,7 +21,8 @@ std::optional<TcpPeer> SignPrompts::askTcpPeer(QWidget* parent, const TcpPeer& c
 }
 
 std::optional<SignSize> SignPrompts::askSignSize(QWidget* parent, const SignSize& current) {
-    std::unique_ptr<ChoiceListDialog> dialog(ChoiceListDialog::signSize(current.width, current.height, parent));
+    std::unique_ptr<ChoiceListDialog> dialog(
+        ChoiceListDialog::signSize(current.width, current.height, parent));
     if (dialog->exec() != QDialog::Accepted) return std::nullopt;
     return SignSize{static_cast<uint8_t>(dialog->chosen(1) + 5), static_cast<uint8_t>(dialog->chosen(0) + 1)};
 }

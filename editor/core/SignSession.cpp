@@ -90,7 +90,8 @@ SignSession::Job clockJob() {
     return [](SignLink& link, const SignSession::Control&) { return setClock(link, currentLocalTime()); };
 }
 
-SignSession::Job onOffJob(bool enabled, uint8_t onHour, uint8_t onMinute, uint8_t offHour, uint8_t offMinute) {
+SignSession::Job onOffJob(bool enabled, uint8_t onHour, uint8_t onMinute, uint8_t offHour,
+                          uint8_t offMinute) {
     return [=](SignLink& link, const SignSession::Control&) {
         return applyOnOff(link, enabled, onHour, onMinute, offHour, offMinute);
     };

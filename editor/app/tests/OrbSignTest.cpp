@@ -1,6 +1,9 @@
 // The window's commands that talk to the sign, against signemu over TCP and a pseudo-terminal:
 // the transfer with its progress, cancel and read-back, every settings command with its message,
 // the dialogs' checks, the link status texts, and signs that fail in every way the link can.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -11,9 +14,6 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
@@ -82,9 +82,9 @@ class SignPromptsFake : public testing::FakePrompts {
 struct SignEmu {
     SignEmu(const testing::TempDir& dir, std::vector<std::string> extra, bool pty = false)
         : memory(dir.file("sign.mem")), log(dir.file("sign.log")), device(dir.file("sign-tty")) {
-        std::vector<std::string> argv = {SIGNEMU_PATH, pty ? "--pty" : "--tcp", pty ? device : "127.0.0.1:0",
-                                         "--memory",   memory,          "--log",
-                                         log};
+        std::vector<std::string> argv = {
+            SIGNEMU_PATH, pty ? "--pty" : "--tcp", pty ? device : "127.0.0.1:0", "--memory", memory, "--log",
+            log};
         argv.insert(argv.end(), extra.begin(), extra.end());
         process = std::make_unique<testing::ChildProcess>(argv);
     }
@@ -214,7 +214,8 @@ class OrbSignTest : public QObject {
     // Every address the program uses holds in the sign what orbctl build writes into the image.
     void expectSameProgram(const std::string& signMemory) {
         const std::string image = dir_->file("image.tmp");
-        QCOMPARE(testing::runCommand(std::string(ORBCTL_PATH) + " build " + EXAMPLE_PROJECT + " -o " + image).status,
+        QCOMPARE(testing::runCommand(std::string(ORBCTL_PATH) + " build " + EXAMPLE_PROJECT + " -o " + image)
+                     .status,
                  0);
         ProgramImage sign, built;
         QCOMPARE(ProgramImage::open(signMemory, FileMode::ReadOnly, sign), IoResult::Ok);
@@ -268,7 +269,8 @@ class OrbSignTest : public QObject {
         SignEmu emu(*dir_, {"--delay", "8"}, pty);  // slow enough for the progress to be seen
         openExample();
         pty ? useSerial(emu.device) : useTcp(emu.port());
-        QCOMPARE(panes()->linkStatus(), pty ? QString("연결: COM3, 57600 bps") : QString("[IP:127.0.0.1],  [PORT:%1]").arg(emu.port()));
+        QCOMPARE(panes()->linkStatus(), pty ? QString("연결: COM3, 57600 bps")
+                                            : QString("[IP:127.0.0.1],  [PORT:%1]").arg(emu.port()));
         // What the window shows while the transfer runs, sampled by its own event loop.
         std::set<QString> percents;
         int ticks = 0;
@@ -296,10 +298,11 @@ class OrbSignTest : public QObject {
         QVERIFY(cancelShown && listDisabled);
         // Steps on the way, not only the start and the end.
         QStringList seen(percents.begin(), percents.end());
-        QVERIFY2(std::count_if(percents.begin(), percents.end(), [](const QString& p) {
-                    const int n = p.section(' ', 0, 0).toInt();
-                    return p.endsWith(" %") && n > 0 && n < 100;
-                }) >= 2,
+        QVERIFY2(std::count_if(percents.begin(), percents.end(),
+                               [](const QString& p) {
+                                   const int n = p.section(' ', 0, 0).toInt();
+                                   return p.endsWith(" %") && n > 0 && n < 100;
+                               }) >= 2,
                  qPrintable(seen.join(',')));
         QCOMPARE(panes()->percentText(), QString());
         QVERIFY(!panes()->cancelButton()->isVisible());
@@ -453,7 +456,8 @@ class OrbSignTest : public QObject {
         std::unique_ptr<SignEmu> emu;
         uint16_t port = 1;
         if (kind <= 1) rude = std::make_unique<RudeSign>(kind == 1), port = rude->port();
-        if (kind == 3) emu = std::make_unique<SignEmu>(*dir_, std::vector<std::string>{"--bad-sum-after", "0"}),
+        if (kind == 3)
+            emu = std::make_unique<SignEmu>(*dir_, std::vector<std::string>{"--bad-sum-after", "0"}),
             port = emu->port();
         openExample();
         useTcp(port);
@@ -531,7 +535,8 @@ class OrbSignTest : public QObject {
         QCOMPARE(dialog.portList()->currentIndex(), 3);
         QStringList bauds;
         for (int i = 0; i < dialog.baudList()->count(); ++i) bauds << dialog.baudList()->itemText(i);
-        QCOMPARE(bauds, QStringList({"1200", "2400", "4800", "9600", "14400", "19200", "38400", "57600", "115200"}));
+        QCOMPARE(bauds,
+                 QStringList({"1200", "2400", "4800", "9600", "14400", "19200", "38400", "57600", "115200"}));
         QCOMPARE(dialog.baudList()->currentIndex(), 0);
         QCOMPARE(dialog.parityList()->currentText(), QString("Odd"));
         QCOMPARE(dialog.stopBitsList()->currentText(), QString("2"));

@@ -91,9 +91,10 @@ class OrbWindowTest : public QObject {
         // a scratch folder.
         QVERIFY(!com1_.device().empty());
         qputenv("ORB_COM1", com1_.device().c_str());
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((std::filesystem::temp_directory_path() /
-                                                              ("orb-window-test-" + std::to_string(::getpid())))
-                                                                 .string()));
+        qputenv("XDG_CONFIG_HOME",
+                QByteArray::fromStdString((std::filesystem::temp_directory_path() /
+                                           ("orb-window-test-" + std::to_string(::getpid())))
+                                              .string()));
     }
 
     void init() {
@@ -149,8 +150,8 @@ class OrbWindowTest : public QObject {
         QTest::newRow("preview") << "미리보기" << QStringList{"보기"};
         QTest::newRow("clock") << "시각설정" << QStringList{"설정"};
         QTest::newRow("link") << "통신설정"
-                              << QStringList{"RS232전송", "TCP/IP전송", "|", "포트설정", "IP설정", "|",
-                                             "전송 후 확인"};
+                              << QStringList{"RS232전송", "TCP/IP전송", "|",           "포트설정",
+                                             "IP설정",    "|",          "전송 후 확인"};
         QTest::newRow("window") << "표출시간"
                                 << QStringList{"표출시간에 관계없이 표출", "표출시간에만 표출", "|", "적용"};
         QTest::newRow("onoff") << "ON/OFF" << QStringList{"ON/OFF시간설정",   "|", "ON/OFF기능사용안함",
@@ -483,7 +484,7 @@ class OrbWindowTest : public QObject {
         QVERIFY(!a().serial->isChecked());
         QCOMPARE(frame_->panes()->linkStatus(), QString("[IP:0.0.0.0],   [PORT:0]"));
         QTRY_VERIFY(a().serial->isEnabled());  // the connection attempt has ended
-        a().tcp->trigger();  // already so: nothing changes
+        a().tcp->trigger();                    // already so: nothing changes
         QVERIFY(a().tcp->isChecked());
         a().serial->trigger();
         QVERIFY(a().serial->isChecked());
