@@ -2,63 +2,57 @@
 // the target is 20 times that for the worst case, a rotation hold on all three lines.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <memory>
 
-#include "simulator/engine/SignEngine.h"
-#include "testsupport/TempDir.h"
-#include "testsupport/TestFonts.h"
-#include "testsupport/TestImage.h"
+#include "simulator/engine/EffectRoutines.h"
 
 namespace orb {
 namespace {
 
+// A busy picture over a whole 38 x 10 sign, moved by the effect routines on their own.
 struct Sign {
-    testing::TestImage image;
-    testing::TempDir dir;
-    SignFonts fonts;
-    std::unique_ptr<MemoryImageSource> source;
-    std::unique_ptr<SignEngine> engine;
+    SignGeometry geometry{38, 10};
+    std::unique_ptr<PlanePair> working = std::make_unique<PlanePair>();
+    std::array<std::unique_ptr<EffectState>, 3> effects;
 
     Sign() {
-        image.header(38, 10, 0);
-        testing::writeTestFonts(dir.path().string());
-        std::string failed;
-        fonts.loadFonts(dir.path().string(), failed);
-        source = std::make_unique<MemoryImageSource>(image.bytes);
-        engine = std::make_unique<SignEngine>(*source, fonts);
-        engine->start(0, {2026, 12, 6, 14, 5, 0});
-        // A busy picture over the whole sign.
-        PlanePair& w = engine->workingPair();
+        for (auto& e : effects) e = std::make_unique<EffectState>();
         for (int y = 0; y < 160; ++y)
             for (int x = 0; x < 608; ++x)
-                if ((x * 7 + y * 3) % 5 == 0) w.red.row(y)[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+                if ((x * 7 + y * 3) % 5 == 0)
+                    working->red.row(y)[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
     }
 };
 
 // Three lines of 3, 3 and 4 modules, each running the effect; one iteration steps every line once.
-void runOnThreeLines(benchmark::State& state, EffectPhase phase, int code) {
+template <typename Effect>
+void runOnThreeLines(benchmark::State& state, Effect effect) {
     Sign sign;
     const int starts[3] = {0, 48, 96}, rows[3] = {48, 48, 64};
-    for (int line = 1; line <= 3; ++line)
-        sign.engine->startEffect(line, phase, code, 3, starts[line - 1], rows[line - 1]);
+    auto begin = [&](int line) {
+        const size_t i = static_cast<size_t>(line - 1);
+        startEffect(*sign.effects[i], {*sign.working, sign.geometry, line}, effect, 3, starts[i], rows[i]);
+    };
+    for (int line = 1; line <= 3; ++line) begin(line);
     for (auto _ : state) {
         for (int line = 1; line <= 3; ++line) {
-            sign.engine->stepEffect(line);
-            if (sign.engine->effectState(line).done)
-                sign.engine->startEffect(line, phase, code, 3, starts[line - 1], rows[line - 1]);
+            EffectState& e = *sign.effects[static_cast<size_t>(line - 1)];
+            stepEffect(e, {*sign.working, sign.geometry, line});
+            if (e.done) begin(line);
         }
     }
     state.counters["line_ticks"] = benchmark::Counter(3, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_RotationOnThreeLines(benchmark::State& state) {
-    runOnThreeLines(state, EffectPhase::Hold, 3);
+    runOnThreeLines(state, HoldEffect::RotateLeft);
 }
 void BM_ZoomOnThreeLines(benchmark::State& state) {
-    runOnThreeLines(state, EffectPhase::Hold, 5);
+    runOnThreeLines(state, HoldEffect::ShrinkAndGrow);
 }
 void BM_EntryOnThreeLines(benchmark::State& state) {
-    runOnThreeLines(state, EffectPhase::Entry, 4);
+    runOnThreeLines(state, EntryEffect::CloseToCentre);
 }
 BENCHMARK(BM_RotationOnThreeLines);
 BENCHMARK(BM_ZoomOnThreeLines);

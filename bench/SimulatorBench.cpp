@@ -3,6 +3,7 @@
 // a temperature). The sign needs 1000 simulated ms per second; the target is 100 times that.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -65,6 +66,31 @@ void BM_HeadlessPlay(benchmark::State& state) {
     state.counters["simulated_ms"] = benchmark::Counter(kSpan, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_HeadlessPlay)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The same program as Glimmer --headless plays it: from one deadline to the next.
+void BM_HeadlessJumping(benchmark::State& state) {
+    static const testing::TestImage image = threeLineProgram();
+    testing::TempDir dir;
+    testing::writeTestFonts(dir.path().string());
+    SignFonts fonts;
+    std::string failed;
+    fonts.loadFonts(dir.path().string(), failed);
+    MemoryImageSource source(image.bytes);
+    auto engine = std::make_unique<SignEngine>(source, fonts);
+    const LocalDateTime now{2026, 12, 6, 14, 5, 0};
+    engine->start(0, now);
+    constexpr uint64_t kSpan = 10000;
+    uint64_t t = 0;
+    for (auto _ : state) {
+        for (const uint64_t end = t + kSpan; t < end;) {
+            engine->pass(t, advance(now, t));
+            t = std::max(t + 1, engine->nextDeadline());
+        }
+        benchmark::DoNotOptimize(engine->frontFrame().red.bytes[0]);
+    }
+    state.counters["simulated_ms"] = benchmark::Counter(kSpan, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_HeadlessJumping)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace
 }  // namespace orb

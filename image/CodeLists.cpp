@@ -1,5 +1,9 @@
 #include "image/CodeLists.h"
 
+#include <vector>
+
+#include "image/EffectCatalogue.h"
+
 namespace orb {
 
 namespace {
@@ -9,46 +13,13 @@ constexpr const char* kLayouts[] = {"", "1줄로편집", "2줄로편집", "3줄�
 constexpr const char* kKinds[] = {"",         "문장",   "비트맵",     "애니메이션",
                                   "시각표시", "디데이", "비트맵문구", "온도표시"};
 
-constexpr const char* kTextEntries[] = {
-    "1. 효과없음",
-    "2. 지나가기",
-    "3. 오른쪽에서 들어오기",
-    "4. 왼쪽에서 들어오기",
-    "5. 위에서 들어오기",
-    "6. 아래에서 들어오기",
-    "7. 좌/우에서 가운데로 합치기",
-    "8. 가운데에서 좌/우로 나타나기",
-    "9. 위/아래에서 가운데로 합치기",
-    "10. 가운데에서 위/아래로 나타나기",
-};
-
-constexpr const char* kPictureEntries[] = {
-    "1. 효과없음",
-    "2. 지나가기",
-    "3. 위로 지나가기(스크롤)",
-    "3. 오른쪽에서 들어오기",
-    "4. 왼쪽에서 들어오기",
-    "5. 위에서 들어오기",
-    "6. 아래에서 들어오기",
-    "7. 좌/우에서 가운데로 합치기",
-    "8. 가운데에서 좌/우로 나타나기",
-    "9. 위/아래에서 가운데로 합치기",
-    "10. 가운데에서 위/아래로 나타나기",
-};
-
-constexpr const char* kHolds[] = {
-    "1.효과없음(유지시간동안유지)", "2.좌우로 흔들기",     "3.상하로 흔들기",   "4.상하좌우로 흔들기",
-    "5.좌측으로 회전하기",          "6.우측으로 회전하기", "7.축소 / 확대하기", "8. 확대 / 축소하기",
-};
-
-// "나기기" is the sign's own spelling of this entry.
-constexpr const char* kExits[] = {
-    "1. 효과없음",           "2. 오른쪽으로 나가기",
-    "3. 왼쪽으로 나가기",    "4. 위로 나가기",
-    "5. 아래로 나기기",      "6. 좌 / 우에서 가운데로 사라지기",
-    "7. 좌 / 우로 나가기",   "8. 위 / 아래에서 가운데로 사라지기",
-    "9. 위 / 아래로 나가기",
-};
+// The effect lists are the catalogue's labels, in its order.
+template <typename Effect>
+std::vector<const char*> labelsOf(std::span<const CatalogueEntry<Effect>> catalogue) {
+    std::vector<const char*> labels;
+    for (const auto& entry : catalogue) labels.push_back(entry.label);
+    return labels;
+}
 
 constexpr const char* kSpeeds[] = {"1", "2", "3", "4", "5"};
 constexpr const char* kHoldTimes[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
@@ -69,16 +40,20 @@ CodeList contentKindNames() {
     return kKinds;
 }
 CodeList textEntryEffects() {
-    return kTextEntries;
+    static const std::vector<const char*> labels = labelsOf(textEntryCatalogue());
+    return labels;
 }
 CodeList pictureEntryEffects() {
-    return kPictureEntries;
+    static const std::vector<const char*> labels = labelsOf(pictureEntryCatalogue());
+    return labels;
 }
 CodeList holdEffects() {
-    return kHolds;
+    static const std::vector<const char*> labels = labelsOf(holdCatalogue());
+    return labels;
 }
 CodeList exitEffects() {
-    return kExits;
+    static const std::vector<const char*> labels = labelsOf(exitCatalogue());
+    return labels;
 }
 CodeList speeds() {
     return kSpeeds;
@@ -106,7 +81,7 @@ CodeList typefaceLabels() {
 }
 
 CodeList entryEffectsFor(ContentKind kind) {
-    return kind == ContentKind::Bitmap || kind == ContentKind::BitmapPhrase ? pictureEntryEffects()
+    return entryCatalogueFor(kind).data() == pictureEntryCatalogue().data() ? pictureEntryEffects()
                                                                             : textEntryEffects();
 }
 

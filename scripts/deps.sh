@@ -5,6 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake g++ ninja-build pkg-config  # build
+  dpkg-dev                          # the package's dependencies (dpkg-shlibdeps)
   libgif-dev                        # GIF decoding and writing
   libfreetype-dev libpng-dev        # the sign fonts are made at build time; the font sample picture
   fonts-baekmuk xfonts-baekmuk fonts-unfonts-core fonts-unfonts-extra fonts-nanum fonts-nanum-extra

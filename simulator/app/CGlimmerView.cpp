@@ -1,54 +1,105 @@
 #include "simulator/app/CGlimmerView.h"
 
-#include <QImage>
-#include <QMetaObject>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <QPainter>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cstdint>
 
 namespace orb {
 
 CGlimmerView::CGlimmerView(const ImageSource& image, const SignFonts& fonts, QWidget* parent)
-    : QWidget(parent), frame_(std::make_unique<PlanePair>()) {
+    : QWidget(parent), image_(&image), fonts_(fonts), frame_(std::make_unique<PlanePair>()) {
     setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, palette().color(QPalette::Window));
-    setPalette(p);
-    // The worker asks for a repaint from its own thread; the update runs on the window's.
-    player_ = std::make_unique<SignPlayer>(image, fonts, [this] {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                player_->copyFrame(*frame_, geometry_);
-                setMinimumSize(geometry_.pixels() * 2 + 20, geometry_.ledRows() * 2 + 20);
-                update();
-            },
-            Qt::QueuedConnection);
-    });
-    player_->startPlaying();
+    // The worker only writes to this counter; the window thread wakes on it and takes the frame,
+    // so no Qt object is touched from the worker.
+    frameReady_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (frameReady_ >= 0) {
+        auto* notifier = new QSocketNotifier(frameReady_, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
+            uint64_t count = 0;
+            while (::read(frameReady_, &count, sizeof count) > 0) {
+            }
+            takeFrame();
+        });
+    }
+    setMinimumSize(matrixSize());
+    redraw();
+}
+
+void CGlimmerView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Playing starts once the window is up and its first events are handled.
+    if (!player_ && !startQueued_) {
+        startQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            if (!player_ && !stopped_) startPlayer(*image_);
+        });
+    }
 }
 
 CGlimmerView::~CGlimmerView() {
     stopPlaying();
+    if (frameReady_ >= 0) ::close(frameReady_);
+}
+
+void CGlimmerView::startPlayer(const ImageSource& image) {
+    player_ = std::make_unique<SignPlayer>(image, fonts_, [fd = frameReady_] {
+        const uint64_t one = 1;
+        if (fd >= 0 && ::write(fd, &one, sizeof one) < 0) {
+            // The counter is full only when the window is far behind; it will take the frame.
+        }
+    });
+    player_->startPlaying();
 }
 
 void CGlimmerView::stopPlaying() {
+    stopped_ = true;
     if (player_) player_->stop();
 }
 
-void CGlimmerView::paintEvent(QPaintEvent*) {
-    const int width = geometry_.pixels(), rows = geometry_.ledRows();
-    QImage matrix(width * 2, rows * 2, QImage::Format_RGB32);
-    for (int y = 0; y < rows; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const QRgb c = qRgb(frame_->red.pixel(x, y) ? 255 : 0, frame_->green.pixel(x, y) ? 255 : 0, 0);
-            for (int dy = 0; dy < 2; ++dy) {
-                QRgb* line = reinterpret_cast<QRgb*>(matrix.scanLine(2 * y + dy));
-                line[2 * x] = c;
-                line[2 * x + 1] = c;
-            }
-        }
+void CGlimmerView::restart(const ImageSource& image) {
+    if (player_) player_->stop();
+    player_.reset();
+    image_ = &image;
+    stopped_ = false;
+    startPlayer(image);
+}
+
+void CGlimmerView::takeFrame() {
+    if (!player_) return;
+    const SignGeometry before = geometry_;
+    player_->copyFrame(*frame_, geometry_);
+    redraw();
+    if (!(before == geometry_)) {
+        setMinimumSize(matrixSize());
+        emit matrixSizeChanged();
     }
+}
+
+void CGlimmerView::setZoom(int zoom) {
+    const int before = painter_.zoom();
+    painter_.setZoom(zoom);
+    if (painter_.zoom() == before) return;
+    redraw();
+    setMinimumSize(matrixSize());
+    emit matrixSizeChanged();
+}
+
+QSize CGlimmerView::matrixSize() const {
+    return QSize(geometry_.pixels() * zoom() + 2 * kMargin, geometry_.ledRows() * zoom() + 2 * kMargin);
+}
+
+void CGlimmerView::redraw() {
+    painter_.render(*frame_, geometry_);
+    update();
+}
+
+void CGlimmerView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(10, 10, matrix);
+    painter.drawImage(kMargin, kMargin, painter_.image());
 }
 
 }  // namespace orb

@@ -1,6 +1,9 @@
 #pragma once
-// Glimmer's main window: "미리보기", 680 x 680, centred, with the menus 파일 and 도움말.
+// Glimmer's main window: "미리보기", 680 x 680 (larger when the matrix needs it), centred, with the
+// menus 파일, 보기 (the zoom) and 도움말.
 #include <QMainWindow>
+
+class QActionGroup;
 
 namespace orb {
 
@@ -11,13 +14,23 @@ class CMainFrame : public QMainWindow {
   public:
     explicit CMainFrame(CGlimmerView* view);
 
+    // Shows the window in front of the others, as when a second preview was asked for.
+    void bringToFront();
+    // Zooms the matrix (the 보기 menu's entries) and fits the window to it.
+    void chooseZoom(int zoom);
+
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void addZoomMenu();
+    // Resizes the window so the whole matrix shows, within the screen; shrinking only when asked.
+    void fitMatrix(bool shrink);
     void showAbout();
+
     CGlimmerView* view_;
+    QActionGroup* zooms_ = nullptr;
     bool centred_ = false;
 };
 

@@ -1,15 +1,18 @@
-// Glimmer: the sign simulator. "Glimmer [IMAGE]" opens the window; "Glimmer --headless ..."
-// plays without one.
+// Glimmer: the sign simulator. "Glimmer [--zoom N] [IMAGE]" opens the window (N LED pixels, 1..8); "Glimmer
+// --headless ..." plays without one.
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "image/WorkingFolder.h"
-#include "simulator/app/CGlimmerView.h"
 #include "simulator/app/CMainFrame.h"
+#include "simulator/app/GlimmerInstance.h"
+#include "simulator/app/GlimmerSession.h"
+#include "simulator/app/LedMatrixPainter.h"
 #include "simulator/headless/HeadlessRun.h"
 
 namespace {
@@ -39,8 +42,19 @@ int main(int argc, char** argv) {
         if (a == "--headless") return headless(args);
 
     QApplication app(argc, argv);
-    const std::string imagePath =
-        args.empty() ? (std::filesystem::path(orb::workingFolder()) / "preview.tmp").string() : args[0];
+    std::string imagePath;
+    int zoom = orb::LedMatrixPainter::kDefaultZoom;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--zoom" && i + 1 < args.size())
+            zoom = std::atoi(args[++i].c_str());
+        else if (imagePath.empty())
+            imagePath = args[i];
+    }
+    if (imagePath.empty()) imagePath = (std::filesystem::path(orb::workingFolder()) / "preview.tmp").string();
+    // A Glimmer already showing this image plays it again and comes to the front instead.
+    orb::GlimmerInstance instance(QString::fromStdString(imagePath));
+    if (instance.askRunningToReload()) return 0;
+
     auto image = orb::FileImageSource::open(imagePath);
     if (!image) return refuse("preview.tmp파일이 없습니다\n실행할수 없습니다", "파일없음");
 
@@ -53,11 +67,10 @@ int main(int argc, char** argv) {
 
     int result = 0;
     {
-        auto* view = new orb::CGlimmerView(*image, fonts);
-        orb::CMainFrame frame(view);
-        frame.show();
+        orb::GlimmerSession session(imagePath, std::move(image), fonts);
+        session.show();
+        if (zoom != orb::LedMatrixPainter::kDefaultZoom) session.frame().chooseZoom(zoom);
         result = app.exec();
-        view->stopPlaying();
     }
     fonts.releaseFonts();  // only after the worker has left
     return result;

@@ -1,5 +1,6 @@
 #pragma once
-// LED bit planes of the simulator, and the one place for the helpers that clear and copy them.
+// LED bit planes of the simulator, and the one place for the helpers that read, clear, shift and
+// copy them.
 // A plane is 160 rows of 76 bytes: bit 7 of byte j in row r is the LED in column 8j of row r.
 // Planes come in pairs: an LED is red, green, yellow (both) or dark (neither).
 #include <array>
@@ -24,6 +25,20 @@ struct BitPlane {
 struct PlanePair {
     BitPlane red;
     BitPlane green;
+};
+
+// The colour of one LED: bit 0 red, bit 1 green.
+enum class Led : uint8_t { Dark = 0, Red = 1, Green = 2, Yellow = 3 };
+
+// A read-only view of the LEDs of a plane pair that show on a sign `width` x `rows` LEDs.
+struct PlaneView {
+    PlaneView(const PlanePair& p, int w, int r) : pair(p), width(w), rows(r) {}
+    Led ledAt(int x, int y) const {
+        return static_cast<Led>((pair.red.pixel(x, y) ? 1 : 0) | (pair.green.pixel(x, y) ? 2 : 0));
+    }
+    const PlanePair& pair;
+    int width;  // pixels, at most 608
+    int rows;   // LED rows, at most 160
 };
 
 // Colour codes of the drawing operations.
@@ -71,8 +86,36 @@ inline void shiftRowLeft(uint8_t* row, int bytes, bool enter) {
     }
 }
 
-inline bool bitAt(const uint8_t* row, int x) {
+// Shifts the first `bytes` bytes of a row one pixel right; `enter` becomes the first pixel.
+inline void shiftRowRight(uint8_t* row, int bytes, bool enter) {
+    for (int i = bytes - 1; i >= 0; --i) {
+        const uint8_t carry = i > 0 ? static_cast<uint8_t>(row[i - 1] << 7) : (enter ? 0x80 : 0);
+        row[i] = static_cast<uint8_t>((row[i] >> 1) | carry);
+    }
+}
+
+// Copies the first `bytes` bytes of a row of both planes.
+inline void copyRowBytes(PlanePair& to, int toRow, const PlanePair& from, int fromRow, int bytes) {
+    std::memcpy(to.red.row(toRow), from.red.row(fromRow), static_cast<size_t>(bytes));
+    std::memcpy(to.green.row(toRow), from.green.row(fromRow), static_cast<size_t>(bytes));
+}
+
+// Copies `count` whole rows of both planes from row fromRow of one pair to row toRow of another;
+// the rows must be inside the planes.
+inline void copyRows(PlanePair& to, int toRow, const PlanePair& from, int fromRow, int count) {
+    if (count <= 0) return;
+    const size_t n = static_cast<size_t>(count) * BitPlane::kBytesPerRow;
+    std::memcpy(to.red.row(toRow), from.red.row(fromRow), n);
+    std::memcpy(to.green.row(toRow), from.green.row(fromRow), n);
+}
+
+constexpr bool bitAt(const uint8_t* row, int x) {
     return row[x >> 3] & (0x80 >> (x & 7));
+}
+
+constexpr void setBitAt(uint8_t* row, int x, bool on) {
+    const uint8_t bit = static_cast<uint8_t>(0x80 >> (x & 7));
+    row[x >> 3] = on ? static_cast<uint8_t>(row[x >> 3] | bit) : static_cast<uint8_t>(row[x >> 3] & ~bit);
 }
 
 }  // namespace orb

@@ -1,11 +1,12 @@
 // The idle pictures shown when the image holds nothing to play: "LED" in red with a word in
 // green. Picture 1 (one module high) puts them side by side, picture 2 one above the other. Each
 // is 80 x 16 pixels per plane: 160 bytes of red rows, then 160 bytes of green rows.
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
 
-#include "simulator/engine/SignEngine.h"
+#include "simulator/engine/Pictures.h"
 
 namespace orb {
 
@@ -46,9 +47,7 @@ constexpr void drawWord(Picture& p, int plane, int x, std::string_view word) {
                 for (int dx = 0; dx < 2; ++dx)
                     for (int dy = 0; dy < 2; ++dy) {
                         const int px = x + col + dx, py = 1 + 2 * r + dy;
-                        if (px < 80)
-                            p[static_cast<size_t>(plane * 160 + py * 10 + px / 8)] |=
-                                uint8_t(0x80 >> (px % 8));
+                        if (px < 80) setBitAt(&p[static_cast<size_t>(plane * 160 + py * 10)], px, true);
                     }
             }
         x += 8;
@@ -74,29 +73,27 @@ constexpr Picture kPicture2 = aboveEachOther();
 
 }  // namespace
 
-void SignEngine::showIdlePicture() {
-    const int rows = geometry_.ledRows();
-    clearRows(*working_, 0, rows);
-    const int p = geometry_.pixels();
-    const int x = p > 80 ? (p - 80) / 2 : 0;
-    const int bytes = std::min(10, geometry_.bytesPerRow());
+void showIdlePicture(SimState& s) {
+    const SignGeometry& g = s.geometry;
+    PlanePair& working = *s.working;
+    const int rows = g.ledRows();
+    clearRows(working, 0, rows);
+    const int x = g.pixels() > 80 ? (g.pixels() - 80) / 2 : 0;
+    const int bytes = std::min(10, g.bytesPerRow());
     auto draw = [&](const uint8_t* plane, BitPlane& target, int top) {
         for (int r = 0; r < 16; ++r)
             for (int j = 0; j < bytes; ++j)
-                orBitsAt(target.row(top + r), geometry_.bytesPerRow(), x + 8 * j, plane[r * 10 + j]);
+                orBitsAt(target.row(top + r), g.bytesPerRow(), x + 8 * j, plane[r * 10 + j]);
     };
-    if (geometry_.heightModules == 1) {
-        draw(&kPicture1[0], working_->red, 0);
-        draw(&kPicture1[160], working_->green, 0);
+    if (g.heightModules == 1) {
+        draw(&kPicture1[0], working.red, 0);
+        draw(&kPicture1[160], working.green, 0);
     } else {
-        const int top = (geometry_.heightModules - 2) * 8;
-        draw(&kPicture2[0], working_->red, top);
-        draw(&kPicture2[160], working_->green, top + 16);
+        const int top = (g.heightModules - 2) * 8;
+        draw(&kPicture2[0], working.red, top);
+        draw(&kPicture2[160], working.green, top + 16);
     }
-    PlanePair& target = drawTarget(1);
-    const size_t n = static_cast<size_t>(rows) * BitPlane::kBytesPerRow;
-    std::memcpy(target.red.bytes.data(), working_->red.bytes.data(), n);
-    std::memcpy(target.green.bytes.data(), working_->green.bytes.data(), n);
+    copyRows(s.drawTarget(1), 0, working, 0, rows);
 }
 
 }  // namespace orb

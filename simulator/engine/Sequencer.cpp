@@ -1,32 +1,34 @@
-// The program sequencer: which item plays, how each of its lines starts, and who steps when.
+#include "simulator/engine/Sequencer.h"
+
 #include <algorithm>
-#include <cstring>
 
 #include "image/BigEndian.h"
+#include "image/EffectCatalogue.h"
 #include "image/ProgramImage.h"
-#include "simulator/engine/SignEngine.h"
+#include "simulator/engine/ContentRenderers.h"
+#include "simulator/engine/Pictures.h"
 
 namespace orb {
 
 namespace {
 
-// The per-kind step handlers, indexed by the dispatched kind.
-using Handler = void (*)(SignEngine&, int line, bool byFlag);
-constexpr Handler kHandlers[] = {
-    [](SignEngine& e, int line, bool byFlag) { e.stepSentence(line, byFlag); },     // 0 sentence
-    [](SignEngine& e, int line, bool byFlag) { e.stepBitmap(line, byFlag); },       // 1 bitmap
-    [](SignEngine& e, int line, bool byFlag) { e.stepAnimation(line, byFlag); },    // 2 animation
-    [](SignEngine& e, int line, bool byFlag) { e.stepClock(line, byFlag); },        // 3 clock
-    [](SignEngine& e, int line, bool byFlag) { e.stepDday(line, byFlag); },         // 4 D-day
-    [](SignEngine& e, int line, bool byFlag) { e.stepBitmap(line, byFlag); },       // 5 bitmap phrase
-    [](SignEngine& e, int line, bool byFlag) { e.stepTemperature(line, byFlag); },  // 6 temperature
-};
+LayoutCode playedLayout(LayoutCode stored) {
+    return linesOf(stored) != 0 ? stored : LayoutCode::OneLine;
+}
 
 }  // namespace
 
-void SignEngine::startProgram() {
+void Sequencer::start() {
+    std::array<uint8_t, 4> h{};
+    s_.read(ProgramImage::kHeaderOffset, h);
+    itemCount_ = readBe16(&h[2]);
+    SignGeometry g;
+    g.widthModules = h[0] >= 5 && h[0] <= 38 ? h[0] : 6;
+    g.heightModules = h[1] >= 1 && h[1] <= 10 ? h[1] : 1;
+    s_.setGeometry(g);
+
     if (itemCount_ != 0 && hasPlayableItem()) {
-        playMode_ = 1;
+        playMode_ = PlayMode::Program;
         currentItem_ = 0;
         loadItem();
         if (skipped_) nextItem();
@@ -35,68 +37,67 @@ void SignEngine::startProgram() {
     }
 }
 
-bool SignEngine::hasPlayableItem() {
+int Sequencer::activeLines() const {
+    if (playMode_ == PlayMode::Idle) return 1;
+    return linesOf(layout_);
+}
+
+bool Sequencer::hasPlayableItem() const {
     const int entries = std::min<int>(itemCount_, ProgramImage::kItemTableEntries);
     for (int i = 0; i < entries; ++i) {
-        std::array<uint8_t, 9> b{};
-        readImage(ProgramImage::itemEntryOffset(i), b);
-        switch (b[2]) {
-            case 1:
-                if (b[6]) return true;
-                break;
-            case 2:
-                if (b[6] || b[7]) return true;
-                break;
-            case 3:
-                if (b[6] || b[7] || b[8]) return true;
-                break;
-            case 4:
-                return true;
-            default:
-                break;
-        }
+        // Only the layout and the kinds are needed.
+        ItemHeader h;
+        s_.read(ProgramImage::itemEntryOffset(i), std::span(h.bytes.data(), header::kKind + 3));
+        if (h.layout() == LayoutCode::TitleAndSentence) return true;
+        for (int line = 1; line <= linesOf(h.layout()); ++line)
+            if (h.kind(line) != ContentKind::None) return true;
     }
     return false;
 }
 
-void SignEngine::readItemHeader(uint16_t index) {
+void Sequencer::readItemHeader(uint16_t index) {
     if (index >= ProgramImage::kItemTableEntries) return;
-    static_assert(sizeof(sector_) >= ItemHeader::kSize);
-    std::span<uint8_t> h(sector_.data(), ItemHeader::kSize);
-    readImage(ProgramImage::itemEntryOffset(index), h);
-    layout_ = h[2] >= 1 && h[2] <= 4 ? h[2] : 1;
+    header_ = ItemHeader{};
+    s_.read(ProgramImage::itemEntryOffset(index), header_.bytes);
+    layout_ = playedLayout(header_.layout());
     for (int line = 1; line <= 3; ++line) {
-        LineState& l = lineState(line);
-        const size_t n = static_cast<size_t>(line - 1);
-        const uint8_t* e = &h[9 + 7 * n];
-        l.heightModules = h[3 + n];
-        l.kind = static_cast<uint8_t>(h[6 + n] - 1);
-        l.entry = e[0], l.hold = e[1], l.exit = e[2];
-        l.holdSeconds = static_cast<uint8_t>(e[3] + 1);
-        l.entrySpeed = e[4], l.holdSpeed = e[5], l.exitSpeed = e[6];
-        l.contentWidth = readBe16(&h[30 + 4 * n]);
-        l.contentHeight = readBe16(&h[32 + 4 * n]);
-        l.frameCount = readBe16(&h[42 + 2 * n]);
-        l.animationSpeed = h[48 + n];
-        l.dataOffset = uint64_t{readBe16(&h[51 + 2 * n])} * ProgramImage::kSectorSize;
-        l.ddayYear = readBe16(&h[57 + 4 * n]);
-        l.ddayMonth = h[59 + 4 * n];
-        l.ddayDay = h[60 + 4 * n];
+        LinePlayer& l = s_.line(line);
+        const EffectBlock e = header_.effects(line);
+        l.heightModules = header_.heightCode(line);
+        l.kind = header_.kind(line);
+        // The sentence of a title and sentence takes the text lines' entry list whatever its kind.
+        const ContentKind listKind = layout_ == LayoutCode::TitleAndSentence ? ContentKind::Sentence : l.kind;
+        l.entry = entryEffectOf(listKind, e.entry);
+        l.hold = holdEffectOf(e.hold);
+        l.exit = exitEffectOf(e.exit);
+        l.holdSeconds = static_cast<uint8_t>(e.holdTime + 1);
+        l.entrySpeed = e.entrySpeed, l.holdSpeed = e.holdSpeed, l.exitSpeed = e.exitSpeed;
+        l.contentWidth = header_.pictureWidth(line);
+        l.contentHeight = header_.pictureHeight(line);
+        l.frameCount = header_.frameCount(line);
+        l.animationSpeed = header_.animationSpeed(line);
+        l.dataOffset = uint64_t{header_.startSector(line)} * ProgramImage::kSectorSize;
+        l.dday = header_.ddayDate(line);
     }
-    for (int line = 1; line <= 3; ++line) {
-        LineState& l = lineState(line);
-        const bool inLayout = layout_ == 4 ? line <= 2 : line <= layout_;
-        const bool textLine = layout_ == 4 || l.kind == kSentence || l.kind == kDday;
-        if (!inLayout || !textLine) continue;
-        readImage(l.dataOffset, std::span(reinterpret_cast<uint8_t*>(l.text.data()), l.text.size()));
-        l.text.back() = 0;
-        std::array<uint8_t, 1024> words;
-        const size_t got = readImage(l.dataOffset + 512, words);
-        for (size_t i = 0; i + 1 < got; i += 2) l.attributes[i / 2] = readBe16(&words[i]);
+    for (int line = 1; line <= linesOf(layout_); ++line) {
+        const ContentKind kind = s_.line(line).kind;
+        if (layout_ == LayoutCode::TitleAndSentence || kind == ContentKind::Sentence ||
+            kind == ContentKind::Dday)
+            readLineText(line);
     }
 }
 
-void SignEngine::nextItem() {
+// The text (511 bytes and a zero at most) and its attribute words.
+void Sequencer::readLineText(int line) {
+    LinePlayer& l = s_.line(line);
+    s_.read(l.dataOffset, std::span(reinterpret_cast<uint8_t*>(l.text.data()), l.text.size()));
+    l.text.back() = 0;
+    std::array<uint8_t, 1024> words;
+    const size_t got = s_.read(l.dataOffset + 512, words);
+    for (size_t i = 0; i + 1 < got; i += 2) l.attributes[i / 2] = readBe16(&words[i]);
+}
+
+void Sequencer::nextItem() {
     // The image does not change while it plays: whether anything can play is asked once.
     const bool playable = hasPlayableItem();
     // An item without content is skipped; a program of such items ends in the idle picture.
@@ -112,224 +113,96 @@ void SignEngine::nextItem() {
     showIdle();
 }
 
-void SignEngine::loadItem() {
-    skipped_ = false;
-    const int signRows = geometry_.ledRows();
-    clearRows(*saved_, 0, signRows);
-    clearRows(*working_, 0, signRows);
-    for (auto& c : canvases_) c->red.fill(0), c->green.fill(0);
-    for (auto& l : lines_) l->finished = false;
-
-    readItemHeader(currentItem_);
-
+// Bands one under the other, as high as the lines say, and inside the planes whatever they say.
+void Sequencer::placeBands() {
     int row = 0;
-    const int lines = layout_ == 4 ? 2 : layout_;
     for (int line = 1; line <= 3; ++line) {
-        LineState& l = lineState(line);
-        // Bands stay inside the planes whatever the heights say.
+        LinePlayer& l = s_.line(line);
         l.startRow = std::min(row, BitPlane::kRows);
         l.rowCount = std::min(l.heightModules * 16, BitPlane::kRows - l.startRow);
         row += l.heightModules * 16;
-        if (line > lines) continue;
-        l.phase = 0;
+    }
+}
+
+void Sequencer::loadItem() {
+    skipped_ = false;
+    const int signRows = s_.geometry.ledRows();
+    clearRows(*s_.saved, 0, signRows);
+    clearRows(*s_.working, 0, signRows);
+    for (auto& l : s_.lines) {
+        l->canvas.red.fill(0), l->canvas.green.fill(0);
+        l->finished = false;
+    }
+
+    readItemHeader(currentItem_);
+    placeBands();
+    const int lines = linesOf(layout_);
+    for (int line = 1; line <= lines; ++line) {
+        LinePlayer& l = s_.line(line);
+        l.course = Course::Entering;
         l.entrySpeed = std::min<uint8_t>(l.entrySpeed, 4);
         l.holdSpeed = std::min<uint8_t>(l.holdSpeed, 4);
         l.exitSpeed = std::min<uint8_t>(l.exitSpeed, 4);
     }
 
-    if (layout_ == 4) {
-        startTitleAndSentence();
-        return;
-    }
+    if (layout_ == LayoutCode::TitleAndSentence) return startTitleAndSentence(s_);
     bool allFinished = true;
     for (int line = 1; line <= lines; ++line) {
-        LineState& l = lineState(line);
-        if (l.kind == kNoContent) l.finished = true;
+        LinePlayer& l = s_.line(line);
+        if (l.kind == ContentKind::None) l.finished = true;
         allFinished = allFinished && l.finished;
     }
     if (allFinished) {
         skipped_ = true;  // the caller moves on
         return;
     }
-    for (int line = 1; line <= lines; ++line) startLine(line);
+    for (int line = 1; line <= lines; ++line) startContent(s_, line);
 }
 
-void SignEngine::startLine(int line) {
-    LineState& l = lineState(line);
-    switch (l.kind) {
-        case kSentence:
-            startSentenceLine(line);
-            break;
-        case kBitmap:
-        case kBitmapPhrase:
-            startBitmapLine(line);
-            break;
-        case kAnimation:
-            setLinePeriod(line, l.animationSpeed + 2);
-            l.animationTicks = 0;
-            l.frameIndex = 0;
-            break;
-        case kClock:
-            setLinePeriod(line, l.entrySpeed + 2);
-            l.blink = 0;
-            l.holdTicks = l.holdTickCount();
-            break;
-        case kDday:
-            setLinePeriod(line, l.entrySpeed + 2);
-            startDday(line);
-            break;
-        case kTemperature:
-            setLinePeriod(line, l.entrySpeed + 2);
-            l.holdTicks = l.holdTickCount();
-            break;
-        default:
-            break;
-    }
-}
-
-// Width, x and y of a line's text: 8 pixels a byte on a 1-module line (16-pixel font), else 16.
-void SignEngine::placeText(int line, int heightModules, int y) {
-    LineState& l = lineState(line);
-    l.textWidth = static_cast<int>(l.textLength()) * (heightModules == 1 ? 8 : 16);
-    l.textX = l.textWidth < geometry_.pixels() ? (geometry_.pixels() - l.textWidth) / 2 : 0;
-    l.textY = y;
-}
-
-void SignEngine::drawLineText(int line) {
-    LineState& l = lineState(line);
-    if (bigFont(line))
-        drawer_.drawText32(*working_, 1, l.textX, l.textY, l.textView(), l.attributes);
-    else
-        drawer_.drawText16(*working_, 1, l.textX, l.textY, l.textView(), l.attributes);
-}
-
-void SignEngine::beginHoldAtStart(int line) {
-    copyBand(*saved_, *working_, line);
-    beginHold(line, 1);
-}
-
-// The content is drawn; it is saved for the exit and moved in by entry effect `code`.
-void SignEngine::startEntryEffect(int line, int code) {
-    LineState& l = lineState(line);
-    copyBand(*saved_, *working_, line);
-    l.holdTicks = l.holdTickCount();
-    startEffect(line, EffectPhase::Entry, code, l.entrySpeed + 2, l.startRow, l.rowCount);
-}
-
-void SignEngine::startSentenceLine(int line) {
-    LineState& l = lineState(line);
-    const int h = l.heightModules;
-    placeText(line, h, h == 1 ? l.startRow : l.startRow + (h * 16 - 32) / 2);
-    if (l.entry == 1) {
-        setLinePeriod(line, l.entrySpeed + 2);
-        setupTextPass(line, 1, false);
-        return;
-    }
-    drawLineText(line);
-    if (l.entry == 0) {
-        beginHoldAtStart(line);
-        return;
-    }
-    startEntryEffect(line, l.entry - 2);
-}
-
-void SignEngine::startBitmapLine(int line) {
-    LineState& l = lineState(line);
-    if (l.entry == 1) {
-        setLinePeriod(line, l.entrySpeed + 2);
-        loadBitmapToCanvas(line, l.dataOffset, l.contentWidth, l.contentHeight);
-        startBitmapPass(0, line);
-        return;
-    }
-    if (l.entry == 2) {
-        setLinePeriod(line, l.entrySpeed + 2);
-        startScrollUp(line);
-        return;
-    }
-    loadBitmapToCanvas(line, l.dataOffset, l.contentWidth, l.contentHeight);
-    drawCanvasBitmap(line, l.startRow, l.rowCount, l.dataOffset, l.contentWidth, l.contentHeight);
-    if (l.entry == 0) {
-        beginHoldAtStart(line);
-        return;
-    }
-    startEntryEffect(line, l.entry - 3);
-}
-
-void SignEngine::startTitleAndSentence() {
-    LineState& title = lineState(1);
-    const int h1 = title.heightModules;
-    placeText(1, h1, h1 == 1 ? 0 : (h1 * 16 - 32) / 2);
-    setLinePeriod(1, 3);
-    drawLineText(1);
-
-    LineState& l = lineState(2);
-    const int h = l.heightModules;
-    placeText(2, h, h == 1 ? l.startRow : l.startRow + (h * 16 - 32) / 2);
-    if (l.entry == 1) {
-        setLinePeriod(2, l.entrySpeed + 2);
-        setupTextPass(2, 1, false);
-        return;
-    }
-    drawLineText(2);
-    if (l.entry == 2) {
-        startEntryEffect(2, 0);
-        return;
-    }
-    // Entry 0, and the codes this layout does not define (3 and above): the sentence is held.
-    beginHoldAtStart(2);
-}
-
-void SignEngine::stepLines() {
-    if (playMode_ == 0) {
-        LineState& l = lineState(1);
-        if (!l.stepDone) {
-            beginLineStep(1);
-            showIdlePicture();
-            endLineStep(1);
-            l.stepDone = true;
-        }
-        return;
-    }
-    if (layout_ == 4) {
-        if (!lineState(1).stepDone) {
-            beginLineStep(1);
-            copyBand(drawTarget(1), *working_, 1);  // keeps the title on screen
-            endLineStep(1);
-            lineState(1).stepDone = true;
-        }
-        if (!lineState(2).stepDone) {
-            beginLineStep(2);
-            stepSentence(2, false);
-            endLineStep(2);
-            lineState(2).stepDone = true;
-        }
-        return;
-    }
-    const int lines = layout_;
-    const bool byFlag = layout_ != 1;
-    for (int line = 1; line <= lines; ++line) {
-        LineState& l = lineState(line);
-        if (l.stepDone) continue;
-        beginLineStep(line);
-        if (l.kind < std::size(kHandlers)) kHandlers[l.kind](*this, line, byFlag);
-        endLineStep(line);
-        l.stepDone = true;
-    }
-    if (byFlag) {
-        bool all = true;
-        for (int line = 1; line <= lines; ++line) all = all && lineState(line).finished;
-        if (all) nextItem();
-    }
-}
-
-void SignEngine::showIdle() {
-    LineState& l = lineState(1);
-    setLinePeriod(1, 3);
-    l.heightModules = static_cast<uint8_t>(geometry_.heightModules);
-    playMode_ = 0;
-    layout_ = 1;
+void Sequencer::showIdle() {
+    LinePlayer& l = s_.line(1);
+    l.setPeriod(3);
+    l.heightModules = static_cast<uint8_t>(s_.geometry.heightModules);
+    playMode_ = PlayMode::Idle;
+    layout_ = LayoutCode::OneLine;
     l.startRow = 0;
-    l.rowCount = geometry_.ledRows();
+    l.rowCount = s_.geometry.ledRows();
+}
+
+// One step of a due line: it draws into its hidden set and shows it. A finished line of layout 1
+// or 4 ends the item; of layouts 2 and 3 it waits, dark, for the others.
+bool Sequencer::stepLine(int line, bool byFlag) {
+    LinePlayer& l = s_.line(line);
+    if (l.stepDone()) return false;
+    l.beginStep();
+    bool finished = false;
+    if (playMode_ == PlayMode::Idle)
+        showIdlePicture(s_);
+    else if (layout_ == LayoutCode::TitleAndSentence)
+        finished = stepTitleAndSentence(s_, line);
+    else
+        finished = stepContent(s_, line, byFlag);
+    if (finished) {
+        if (byFlag)
+            l.finished = true;
+        else
+            nextItem();
+    }
+    l.endStep();
+    return true;
+}
+
+bool Sequencer::stepLines() {
+    const int lines = activeLines();
+    const bool byFlag = playMode_ == PlayMode::Program &&
+                        (layout_ == LayoutCode::TwoLines || layout_ == LayoutCode::ThreeLines);
+    bool stepped = false;
+    for (int line = 1; line <= lines; ++line) stepped = stepLine(line, byFlag) || stepped;
+    if (!byFlag) return stepped;
+    bool all = true;
+    for (int line = 1; line <= lines; ++line) all = all && s_.line(line).finished;
+    if (all) nextItem();
+    return stepped;
 }
 
 }  // namespace orb

@@ -38,9 +38,8 @@ int TextDrawer::expand(const uint8_t* bits, int width, int height, int scale) {
     for (int r = 0; r < height; ++r) {
         uint8_t* out = &scratch_[static_cast<size_t>(r * scale * rowBytes)];
         for (int c = 0; c < width; ++c) {
-            if (!(bits[r * srcRowBytes + c / 8] & (0x80 >> (c % 8)))) continue;
-            for (int k = c * scale; k < (c + 1) * scale; ++k)
-                out[k / 8] |= static_cast<uint8_t>(0x80 >> (k % 8));
+            if (!bitAt(&bits[r * srcRowBytes], c)) continue;
+            for (int k = c * scale; k < (c + 1) * scale; ++k) setBitAt(out, k, true);
         }
         for (int copy = 1; copy < scale; ++copy)
             std::memcpy(out + copy * rowBytes, out, static_cast<size_t>(rowBytes));

@@ -23,16 +23,16 @@ namespace {
 constexpr const char* kNoImage = "preview.tmp파일이 없습니다\n실행할수 없습니다";
 constexpr const char* kNoFonts = "폰트파일없음\n실행할수 없습니다";
 
-char ledChar(const PlanePair& f, int x, int y) {
-    const bool r = f.red.pixel(x, y), g = f.green.pixel(x, y);
-    return r ? (g ? 'Y' : 'R') : (g ? 'G' : '.');
+char ledChar(Led led) {
+    return ".RGY"[static_cast<int>(led)];
 }
 
 void dumpFrame(std::ostream& out, uint64_t t, const PlanePair& frame, const SignGeometry& g) {
     out << "@ " << t << '\n';
-    std::string row(static_cast<size_t>(g.pixels()), '.');
-    for (int y = 0; y < g.ledRows(); ++y) {
-        for (int x = 0; x < g.pixels(); ++x) row[static_cast<size_t>(x)] = ledChar(frame, x, y);
+    const PlaneView view(frame, g.pixels(), g.ledRows());
+    std::string row(static_cast<size_t>(view.width), '.');
+    for (int y = 0; y < view.rows; ++y) {
+        for (int x = 0; x < view.width; ++x) row[static_cast<size_t>(x)] = ledChar(view.ledAt(x, y));
         out << row << '\n';
     }
     out << '\n';
@@ -74,19 +74,24 @@ class GifRecorder {
     bool ok() const { return gif_ && ok_; }
 
     // Adds the frame shown for the next `hundredths` of a second.
-    void add(const PlanePair& frame, int hundredths) {
+    void add(const PlanePair& frame, uint64_t hundredths) {
         std::vector<uint8_t> leds(pending_.size());
-        for (int y = 0; y < geometry_.ledRows(); ++y)
-            for (int x = 0; x < geometry_.pixels(); ++x)
-                leds[static_cast<size_t>(y * geometry_.pixels() + x)] =
-                    static_cast<uint8_t>((frame.red.pixel(x, y) ? 1 : 0) | (frame.green.pixel(x, y) ? 2 : 0));
-        if (delay_ > 0 && leds == pending_ && delay_ + hundredths < 65535) {
-            delay_ += hundredths;
-            return;
+        const PlaneView view(frame, geometry_.pixels(), geometry_.ledRows());
+        for (int y = 0; y < view.rows; ++y)
+            for (int x = 0; x < view.width; ++x)
+                leds[static_cast<size_t>(y * view.width + x)] = static_cast<uint8_t>(view.ledAt(x, y));
+        if (delay_ == 0 || leds != pending_) {
+            flush();
+            pending_.swap(leds);
         }
-        flush();
-        pending_.swap(leds);
-        delay_ = hundredths;
+        // A GIF delay has 16 bits: a longer still frame is written in parts.
+        while (hundredths > 0) {
+            if (delay_ == kLongestDelay) flush();
+            const uint64_t take =
+                std::min<uint64_t>(hundredths, kLongestDelay - static_cast<uint64_t>(delay_));
+            delay_ += static_cast<int>(take);
+            hundredths -= take;
+        }
     }
 
     bool finish() {
@@ -99,7 +104,11 @@ class GifRecorder {
 
   private:
     void flush() {
-        if (delay_ == 0 || !ok_) return;
+        if (delay_ == 0) return;
+        if (!ok_) {
+            delay_ = 0;
+            return;
+        }
         GraphicsControlBlock gcb{DISPOSAL_UNSPECIFIED, false, delay_, NO_TRANSPARENT_COLOR};
         GifByteType ext[4];
         EGifGCBToExtension(&gcb, ext);
@@ -120,6 +129,7 @@ class GifRecorder {
     std::vector<uint8_t> pending_;
     std::vector<GifPixelType> line_;
     int delay_ = 0;
+    static constexpr int kLongestDelay = 65534;
 };
 
 }  // namespace
@@ -128,9 +138,7 @@ std::string defaultFontFolder() {
     if (const char* env = std::getenv("ORB_FONTS"); env && *env) return env;
     const std::filesystem::path beside = std::filesystem::path(executableFolder()) / "font";
     if (std::filesystem::is_directory(beside)) return beside.string();
-    return (std::filesystem::path(executableFolder()) / ".." / "share" / "orb" / "font")
-        .lexically_normal()
-        .string();
+    return (std::filesystem::path(installedDataFolder(executableFolder())) / "font").string();
 }
 
 bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& o, std::string& error) {
@@ -169,6 +177,8 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
                 o.at.push_back(std::stoull(ms));
                 start = comma + 1;
             }
+        } else if (a == "--every-ms") {
+            o.everyMs = true;
         } else if (a == "--gif") {
             if (!value(o.gif)) return error = "--gif needs a file", false;
         } else if (a == "--scale") {
@@ -218,11 +228,24 @@ int runHeadless(const HeadlessOptions& o) {
         return 1;
     }
 
+    // Between two passes nothing moves, so the frame after a pass stands for every millisecond up
+    // to the next one: dumps and GIF samples (the window repaints every 10 ms) are taken from it.
     const std::set<uint64_t> at(o.at.begin(), o.at.end());
-    for (uint64_t t = 0; t <= o.until; ++t) {
+    auto nextAt = at.begin();
+    uint64_t nextSample = 0;
+    auto record = [&](uint64_t upTo) {
+        for (; dump && nextAt != at.end() && *nextAt <= upTo; ++nextAt)
+            dumpFrame(*dump, *nextAt, engine->frontFrame(), engine->geometry());
+        if (!gif || nextSample > upTo) return;
+        const uint64_t samples = (upTo - nextSample) / 10 + 1;
+        gif->add(engine->frontFrame(), samples);
+        nextSample += samples * 10;
+    };
+    for (uint64_t t = 0; t <= o.until;) {
         engine->pass(t, advance(o.now, t));
-        if (dump && at.count(t)) dumpFrame(*dump, t, engine->frontFrame(), engine->geometry());
-        if (gif && t % 10 == 0) gif->add(engine->frontFrame(), 1);  // the window repaints every 10 ms
+        const uint64_t next = o.everyMs ? t + 1 : std::max(t + 1, engine->nextDeadline());
+        record(std::min(next - 1, o.until));
+        t = next;
     }
     if (gif && !gif->finish()) {
         std::cerr << "Glimmer: cannot write " << o.gif << '\n';

@@ -1,6 +1,7 @@
 #pragma once
-// Glimmer's headless mode: plays an image on virtual time, one loop pass per millisecond, and
-// writes text dumps of chosen frames or an animated GIF of the whole run.
+// Glimmer's headless mode: plays an image on virtual time and writes text dumps of chosen frames
+// or an animated GIF of the whole run. The frames are those of one loop pass per millisecond;
+// passes that cannot change anything (no line due) are left out unless everyMs is set.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ struct HeadlessOptions {
     std::vector<uint64_t> at;
     std::string gif;
     int scale = 2;
+    bool everyMs = false;  // pass at every millisecond, for comparing with the jumping run
 };
 
 // Reads the options that follow --headless; false with a message when they are wrong.

@@ -80,6 +80,28 @@ TEST_F(GlimmerHeadless, WritesAnAnimatedGif) {
     DGifCloseFile(gif, &error);
 }
 
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Jumping from deadline to deadline gives the GIF of a pass at every millisecond, byte for byte,
+// and a dump at a time between two passes shows the frame of the pass before it.
+TEST_F(GlimmerHeadless, JumpingToDeadlinesChangesNoFrame) {
+    const std::string jumped = dir.file("jumped.gif"), every = dir.file("every.gif");
+    ASSERT_EQ(glimmer(common() + "--until 3000 --gif " + jumped).status, 0);
+    ASSERT_EQ(glimmer(common() + "--until 3000 --every-ms --gif " + every).status, 0);
+    const std::string a = fileBytes(jumped);
+    EXPECT_GT(a.size(), 1000u);
+    EXPECT_EQ(a, fileBytes(every));
+
+    const std::string times = "--until 1000 --dump - --at 0,1,7,13,500,999,1000";
+    const Outcome j = glimmer(common() + times), e = glimmer(common() + "--every-ms " + times);
+    ASSERT_EQ(j.status, 0);
+    EXPECT_EQ(j.output, e.output);
+    EXPECT_NE(j.output.find("@ 999"), std::string::npos);
+}
+
 TEST_F(GlimmerHeadless, MissingFilesAndBadOptions) {
     Outcome r = glimmer("--image " + dir.file("none.tmp") + " --fonts " + fonts.path().string() +
                         " --until 10 --dump - --at 0");

@@ -2,6 +2,7 @@
 
 #include "TestSign.h"
 #include "image/Cp949.h"
+#include "simulator/engine/ContentRenderers.h"
 
 namespace orb {
 namespace {
@@ -44,7 +45,7 @@ TEST(SignEngine, IdlePictures) {
         image.header(6, c.height, 0);
         TestSign sign(image);
         sign.step();
-        EXPECT_EQ(sign.engine->playMode(), 0);
+        EXPECT_EQ(sign.engine->sequencer().playMode(), PlayMode::Idle);
         const PlanePair& f = sign.frame();
         for (int y = 0; y < 16 * c.height; ++y)
             for (int x = 0; x < 96; ++x) {
@@ -63,7 +64,7 @@ TEST(SignEngine, IdlePictures) {
     image.item(0, itemHeader(LayoutCode::TwoLines, {1, 1, 0}, {kNone, kNone, kNone}));
     image.item(1, itemHeader(static_cast<LayoutCode>(9), {1, 0, 0}, {ContentKind::Sentence, kNone, kNone}));
     TestSign sign(image);
-    EXPECT_EQ(sign.engine->playMode(), 0);
+    EXPECT_EQ(sign.engine->sequencer().playMode(), PlayMode::Idle);
 }
 
 TEST(SignEngine, GeometryReplacement) {
@@ -90,15 +91,15 @@ TEST(SignEngine, SkipsEmptyItemsAndWrapsAfterTheLast) {
     ItemHeader temperature = kindItem(ContentKind::Temperature);
     image.item(2, temperature);
     TestSign sign(image);
-    EXPECT_EQ(sign.engine->currentItem(), 1);  // item 0 has nothing to show
-    sign.step(62);                             // held for 62 ticks
-    EXPECT_EQ(sign.engine->currentItem(), 1);
+    EXPECT_EQ(sign.engine->sequencer().currentItem(), 1);  // item 0 has nothing to show
+    sign.step(62);                                         // held for 62 ticks
+    EXPECT_EQ(sign.engine->sequencer().currentItem(), 1);
     sign.step();  // the tick that ends the hold
-    EXPECT_EQ(sign.engine->currentItem(), 2);
+    EXPECT_EQ(sign.engine->sequencer().currentItem(), 2);
     sign.step(62);
-    EXPECT_EQ(sign.engine->currentItem(), 2);
+    EXPECT_EQ(sign.engine->sequencer().currentItem(), 2);
     sign.step();
-    EXPECT_EQ(sign.engine->currentItem(), 1);  // wrapped, and item 0 skipped again
+    EXPECT_EQ(sign.engine->sequencer().currentItem(), 1);  // wrapped, and item 0 skipped again
 }
 
 TEST(SignEngine, TextPositionsAndHoldTicks) {
@@ -124,8 +125,8 @@ TEST(SignEngine, TextPositionsAndHoldTicks) {
     EXPECT_EQ(litColumns(*tall, 8), 16);
     EXPECT_EQ(litColumns(*tall, 39), 16);
     EXPECT_EQ(litColumns(*tall, 40), 0);
-    EXPECT_EQ(tall->engine->lineState(1).holdTicks, 625 - 1);  // code 9: 625 ticks, one spent
-    EXPECT_EQ(ten->engine->lineState(1).holdTicks, 62 - 1);    // code 0: 62
+    EXPECT_EQ(tall->line(1).holdTicks, 625 - 1);  // code 9: 625 ticks, one spent
+    EXPECT_EQ(ten->line(1).holdTicks, 62 - 1);    // code 0: 62
 }
 
 TEST(SignEngine, LongSentenceIsHeldRevealedAndHeldAgain) {
@@ -135,17 +136,17 @@ TEST(SignEngine, LongSentenceIsHeldRevealedAndHeldAgain) {
     image.text(5120, std::string(29, '#') + "|");  // 240 pixels on a 160-pixel sign
     image.item(1, kindItem(ContentKind::Clock));
     TestSign sign(image);
-    LineState& l = sign.engine->lineState(1);
+    const LinePlayer& l = sign.line(1);
     EXPECT_EQ(l.textX, 0);
     sign.step(62);
-    EXPECT_EQ(l.phase, 1);
+    EXPECT_EQ(l.course, Course::Holding);
     sign.step();  // the hold ends: the reveal begins
-    EXPECT_EQ(l.phase, 2);
+    EXPECT_EQ(l.course, Course::Revealing);
     EXPECT_EQ(l.passCursor, -1);
     sign.step(79);
-    EXPECT_EQ(l.phase, 2);
+    EXPECT_EQ(l.course, Course::Revealing);
     sign.step();  // the 80th step brings the text's end into view
-    EXPECT_EQ(l.phase, 3);
+    EXPECT_EQ(l.course, Course::HoldingAgain);
     EXPECT_EQ(l.passCursor, -81);
     // The last character ('|', its right half empty) now stands at columns 152..159.
     EXPECT_NE(sign.led(151, 0), 0);
@@ -153,9 +154,9 @@ TEST(SignEngine, LongSentenceIsHeldRevealedAndHeldAgain) {
     EXPECT_EQ(sign.led(156, 0), 0);
     EXPECT_EQ(sign.led(159, 0), 0);
     sign.step(61);
-    EXPECT_EQ(sign.engine->currentItem(), 0);
+    EXPECT_EQ(sign.engine->sequencer().currentItem(), 0);
     sign.step(2);
-    EXPECT_EQ(sign.engine->currentItem(), 1);  // no exit: the item ends after the second hold
+    EXPECT_EQ(sign.engine->sequencer().currentItem(), 1);  // no exit: the item ends after the second hold
 }
 
 TEST(SignEngine, LongSentenceLeavesFromTheSavedRows) {
@@ -166,16 +167,16 @@ TEST(SignEngine, LongSentenceLeavesFromTheSavedRows) {
     image.item(1, kindItem(ContentKind::Clock));
     TestSign sign(image);
     sign.step(63 + 80 + 62);  // hold, reveal, second hold
-    EXPECT_EQ(sign.engine->lineState(1).phase, 3);
+    EXPECT_EQ(sign.line(1).course, Course::HoldingAgain);
     sign.step();  // the hold ends: the band is restored from the saved rows and the exit starts
-    EXPECT_EQ(sign.engine->lineState(1).phase, 4);
+    EXPECT_EQ(sign.line(1).course, Course::Exiting);
     sign.step();
     EXPECT_EQ(litColumns(sign, 0), 159);  // the revealed text, one pixel further left
     EXPECT_EQ(sign.led(159, 0), 0);
     sign.step(158);
-    EXPECT_EQ(sign.engine->currentItem(), 0);
+    EXPECT_EQ(sign.engine->sequencer().currentItem(), 0);
     sign.step();  // the finishing step ends the line and so the item
-    EXPECT_EQ(sign.engine->currentItem(), 1);
+    EXPECT_EQ(sign.engine->sequencer().currentItem(), 1);
 }
 
 TEST(SignEngine, WideBitmapIsRevealed) {
@@ -190,15 +191,44 @@ TEST(SignEngine, WideBitmapIsRevealed) {
     EXPECT_EQ(sign.led(0, 5), 1);  // drawn from x = 0
     EXPECT_EQ(sign.led(159, 5), 1);
     sign.step(62);
-    LineState& l = sign.engine->lineState(1);
-    EXPECT_EQ(l.phase, 2);
+    const LinePlayer& l = sign.line(1);
+    EXPECT_EQ(l.course, Course::Revealing);
     sign.step(40);
-    EXPECT_EQ(l.phase, 2);
+    EXPECT_EQ(l.course, Course::Revealing);
     sign.step();
-    EXPECT_EQ(l.phase, 3);
+    EXPECT_EQ(l.course, Course::HoldingAgain);
     EXPECT_EQ(l.passCursor, -41);
     EXPECT_EQ(sign.led(158, 5), 2);  // the green last column arrived
     EXPECT_EQ(sign.led(159, 5), 0);
+}
+
+// Entry 1 of a bitmap line: after each step the bitmap's first column stands at the pass cursor,
+// so every column of the bitmap, the first included, crosses the sign.
+TEST(SignEngine, BitmapPassesAcrossFromItsFirstColumn) {
+    TestImage image;
+    image.header(10, 1, 1);
+    ItemHeader h = itemHeader(LayoutCode::OneLine, {1, 0, 0}, {ContentKind::Bitmap, kNone, kNone});
+    h.setPictureSize(1, 40, 16);
+    h.setEffects(1, {1, 0, 0, 0, 0, 0, 0});
+    image.item(0, h);
+    // Column 0 red, column 1 green, column 39 yellow, the rest dark.
+    image.planes(5120 * 512, 40, 16, [](int x, int) { return x == 0 ? 1 : x == 1 ? 2 : x == 39 ? 3 : 0; });
+    TestSign sign(image);
+    sign.step();
+    EXPECT_EQ(sign.led(158, 7), 1);  // the first column
+    EXPECT_EQ(sign.led(159, 7), 2);
+    EXPECT_EQ(sign.line(1).passCursor, 158);
+    sign.step(100);
+    EXPECT_EQ(sign.led(58, 7), 1);
+    EXPECT_EQ(sign.led(59, 7), 2);
+    EXPECT_EQ(sign.led(58 + 39, 7), 3);
+    EXPECT_EQ(litColumns(sign, 7), 3);
+    sign.step(58);
+    EXPECT_EQ(sign.led(0, 7), 1);  // the first column reaches the left edge
+    EXPECT_EQ(sign.led(1, 7), 2);
+    sign.step();
+    EXPECT_EQ(sign.led(0, 7), 2);
+    EXPECT_EQ(litColumns(sign, 7), 2);
 }
 
 TEST(SignEngine, AnimationFramesAndAFinishedLineStayingDark) {
@@ -228,11 +258,11 @@ TEST(SignEngine, AnimationFramesAndAFinishedLineStayingDark) {
     }
     // 15 ticks in: the last frame was fetched and the line finished; now its band stays dark
     // while the temperature goes on.
-    EXPECT_TRUE(sign.engine->lineState(1).finished);
+    EXPECT_TRUE(sign.line(1).finished);
     sign.step(3);
     EXPECT_EQ(sign.litIn(0, 16), 0);
     EXPECT_GT(sign.litIn(16, 16), 0);
-    EXPECT_EQ(sign.engine->currentItem(), 0);
+    EXPECT_EQ(sign.engine->sequencer().currentItem(), 0);
 }
 
 // Marks of the test fonts: a glyph drawn at x lights (x, bottom row).
@@ -318,13 +348,8 @@ TEST(SignEngine, DaysUntil) {
         {{2026, 12, 6}, 2025, 1, 1, -1},  {{2026, 12, 6}, 2026, 11, 30, -1}, {{2026, 12, 6}, 2027, 1, 1, 26},
         {{2026, 11, 1}, 2026, 13, 5, 65}, {{2024, 1, 1}, 2025, 1, 1, 366},
     };
-    TestImage image;
-    image.header(6, 1, 0);
     for (const Case& c : cases) {
-        TestSign sign(image, c.today);
-        LineState& l = sign.engine->lineState(1);
-        l.ddayYear = c.year, l.ddayMonth = c.month, l.ddayDay = c.day;
-        EXPECT_EQ(sign.engine->daysUntil(1), c.days)
+        EXPECT_EQ(daysUntil(readClock(c.today), {c.year, c.month, c.day}), c.days)
             << c.today.year << "-" << c.today.month << "-" << c.today.day << " to " << c.year << "-"
             << int{c.month} << "-" << int{c.day};
     }
@@ -342,27 +367,25 @@ TEST(SignEngine, DdayTexts) {
     };
     const std::string title = utf8ToCp949("가나").value();
     auto inlineCount = ddaySign(1, title, {2026, 12, 11});
-    const LineState& l = inlineCount->engine->lineState(1);
+    const LinePlayer& l = inlineCount->line(1);
     EXPECT_EQ(l.textView(), title + " D-5" + utf8ToCp949("일").value());
     EXPECT_EQ(l.textWidth, 80);
     EXPECT_EQ(l.holdTicks, 312);
 
     auto passed = ddaySign(1, title, {2026, 12, 1});
-    EXPECT_EQ(passed->engine->lineState(1).textView(), title + " D-XX" + utf8ToCp949("일").value());
+    EXPECT_EQ(passed->line(1).textView(), title + " D-XX" + utf8ToCp949("일").value());
 
     auto countRow = ddaySign(2, "", {2027, 1, 1});
-    EXPECT_EQ(std::string(countRow->engine->lineState(1).countText.data()),
-              "D-26" + utf8ToCp949("일").value());
+    EXPECT_EQ(std::string(countRow->line(1).countView()), "D-26" + utf8ToCp949("일").value());
     countRow->step();
     EXPECT_EQ(countRow->litIn(0, 16), 0);                              // no title
     expectMarks(*countRow, 31, {{24, 1}, {32, 1}, {40, 1}, {48, 1}});  // "D-26일" (6 bytes) centred at 24
     auto passedRow = ddaySign(2, title, {2020, 1, 1});
-    EXPECT_EQ(std::string(passedRow->engine->lineState(1).countText.data()),
-              "D-XXXX" + utf8ToCp949("일").value());
+    EXPECT_EQ(std::string(passedRow->line(1).countView()), "D-XXXX" + utf8ToCp949("일").value());
 
     // A title filling the whole text buffer: the count is cut, never written past it.
     auto full = ddaySign(1, std::string(509, 'a'), {2026, 12, 11});
-    EXPECT_EQ(full->engine->lineState(1).textLength(), 511u);
+    EXPECT_EQ(full->line(1).textLength(), 511u);
 }
 
 // Counts the reads of the image, which are system calls when it is a file.
@@ -394,14 +417,20 @@ TEST(SignEngine, AHugeCountOfEmptyItemsWrapsWithoutRereadingTheTable) {
     MemoryImageSource memory(image.bytes);
     CountingSource counting(memory);
     SignEngine engine(counting, fonts);
-    engine.start(0, {2026, 12, 6, 14, 5, 0});
-    EXPECT_EQ(engine.currentItem(), 510);
+    const LocalDateTime now{2026, 12, 6, 14, 5, 0};
+    engine.start(0, now);
+    EXPECT_EQ(engine.sequencer().currentItem(), 510);
+    // The sentence is held for 62 ticks; the 63rd ends the item. Every pass here is one tick.
+    uint64_t t = 100;  // past the first deadlines
+    for (int tick = 1; tick <= 62; ++tick, t += 100) engine.pass(t, now);
+    EXPECT_EQ(engine.sequencer().line(1).holdTicks, 0);
     counting.reads = 0;
     // 511 is empty, and so are the 65,023 entries after it, which are not read and keep its
     // values; then 0..509 are empty too.
-    engine.nextItem();
-    EXPECT_EQ(engine.currentItem(), 510);
-    EXPECT_EQ(engine.playMode(), 1);
+    engine.pass(t, now);
+    EXPECT_EQ(engine.sequencer().currentItem(), 510);
+    EXPECT_EQ(engine.sequencer().line(1).holdTicks, 62);  // started again
+    EXPECT_EQ(engine.sequencer().playMode(), PlayMode::Program);
     EXPECT_LT(counting.reads, 5000u);  // not the whole table again for every skipped item
 }
 
@@ -430,13 +459,13 @@ TEST(SignEngine, HostileItemsStayInsideTheirBuffers) {
     for (int t = 0; t < 3000; ++t) {
         sign.engine->pass(static_cast<uint64_t>(t), sign.clock);
         for (int line = 1; line <= 3; ++line) {
-            const LineState& l = sign.engine->lineState(line);
+            const LinePlayer& l = sign.line(line);
             ASSERT_GE(l.startRow, 0);
             ASSERT_GE(l.rowCount, 0);
             ASSERT_LE(l.startRow + l.rowCount, BitPlane::kRows) << "line " << line << " at " << t;
         }
     }
-    EXPECT_EQ(sign.engine->playMode(), 1);
+    EXPECT_EQ(sign.engine->sequencer().playMode(), PlayMode::Program);
     EXPECT_EQ(sign.engine->geometry().ledRows(), 160);
 }
 

@@ -20,18 +20,20 @@ struct TestSign {
         engine = std::make_unique<SignEngine>(source, fonts);
         engine->start(0, clock);
     }
-    // One step of every line, whatever the deadlines.
+    // One step of every used line: each pass comes 100 ms after the last one (or after the start),
+    // past every deadline (periods are 50 ms at most), so it steps every line and makes it due again.
     void step(int times = 1) {
         for (int i = 0; i < times; ++i) {
-            for (int line = 1; line <= 3; ++line) engine->lineState(line).stepDone = false;
-            engine->stepLines();
-            engine->composeFrame();
+            engine->pass(t, clock);
+            t += 100;
         }
     }
+    const LinePlayer& line(int n) const { return engine->sequencer().line(n); }
     const PlanePair& frame() const { return engine->frontFrame(); }
     // 0 dark, 1 red, 2 green, 3 yellow.
     int led(int x, int y) const {
-        return (frame().red.pixel(x, y) ? 1 : 0) | (frame().green.pixel(x, y) ? 2 : 0);
+        const SignGeometry& g = engine->geometry();
+        return static_cast<int>(PlaneView(frame(), g.pixels(), g.ledRows()).ledAt(x, y));
     }
     int litIn(int firstRow, int rows) const {
         int n = 0;
@@ -45,6 +47,7 @@ struct TestSign {
     LocalDateTime clock;
     SignFonts fonts;
     std::unique_ptr<SignEngine> engine;
+    uint64_t t = 100;
 };
 
 }  // namespace orb::testing

@@ -3,6 +3,7 @@
 //   entry-text-NN.dat     a sentence entering with text entry code NN
 //   entry-picture-NN.dat  a bitmap entering with picture entry code NN
 //   hold-NN.dat, exit-NN.dat  a sentence, then a bitmap, with that hold or exit code
+//   kind-NN.dat           items of content kind NN, on lines of one and two modules
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,6 +14,7 @@
 #include "image/CodeLists.h"
 #include "image/Cp949.h"
 #include "image/ItemStore.h"
+#include "testsupport/PictureFixtures.h"
 
 namespace fs = std::filesystem;
 using namespace orb;
@@ -59,6 +61,55 @@ ItemRecord picture(EffectBlock effects, const std::string& bmp) {
     return r;
 }
 
+// A 24 x 16 animation of four frames: a yellow bar moving right over a green ground.
+bool writeAnimation(const fs::path& path) {
+    const int w = 24, h = 16;
+    std::vector<orb::testing::GifFrameSpec> frames;
+    for (int f = 0; f < 4; ++f) {
+        orb::testing::GifFrameSpec frame{0, 0, w, h, std::vector<uint8_t>(size_t{w} * h), {}, 10};
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                frame.indexes[size_t(y * w + x)] = x / 6 == f ? 3 : (y + x) % 4 == 0 ? 2 : 0;
+        frames.push_back(frame);
+    }
+    const auto b = orb::testing::makeGif(w, h, {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0}}, frames);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+// One line of KIND, HEIGHT modules high, shown for a hold time code of 1 (2 seconds).
+ItemRecord kindItem(ContentKind kind, uint8_t height, const fs::path& media) {
+    ItemRecord r;
+    r.header = ItemHeader::newItem(LayoutCode::OneLine, {height, 0, 0});
+    r.header.setKind(1, kind);
+    r.header.setEffects(1, {0, 0, 0, 1, 0, 0, 0});
+    const uint16_t yellow = toAttributeWord({TextColour::Yellow, BackgroundColour::Black, Typeface::Gulim});
+    switch (kind) {
+        case ContentKind::Sentence:  // wider than the sign: held, revealed, held again
+            r.line(1).setText(utf8ToCp949("효과 ABC 가나다라 마바사 아자차카 타파하").value(), yellow);
+            break;
+        case ContentKind::Dday:
+            r.header.setDdayDate(1, {2027, 1, 1});
+            r.line(1).setText(utf8ToCp949("새해").value(), yellow);
+            break;
+        case ContentKind::Bitmap:
+        case ContentKind::BitmapPhrase:
+            r.header.setPictureSize(1, 120, 32);
+            r.line(1).setPath((media / "picture.bmp").string());
+            break;
+        case ContentKind::Animation:
+            r.header.setPictureSize(1, 24, 16);
+            r.header.setFrameCount(1, 4);
+            r.line(1).setPath((media / "animation.gif").string());
+            break;
+        default:
+            break;
+    }
+    return r;
+}
+
 bool writeProject(const fs::path& path, const std::vector<ItemRecord>& items) {
     fs::remove(path);
     ItemStore store;
@@ -88,7 +139,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     fs::create_directories(out, ec);
     const std::string bmp = (out / "picture.bmp").string();
-    bool ok = writePicture(bmp);
+    bool ok = writePicture(bmp) && writeAnimation(out / "animation.gif");
     // Hold time "1" and the fastest speeds keep every run short.
     for (size_t c = 0; c < textEntryEffects().size(); ++c)
         ok = ok && writeProject(out / name("entry-text", c), {sentence({uint8_t(c), 0, 0, 0, 0, 0, 0})});
@@ -102,6 +153,10 @@ int main(int argc, char** argv) {
     for (size_t c = 0; c < exitEffects().size(); ++c) {
         const EffectBlock e{0, 0, uint8_t(c), 0, 0, 0, 0};
         ok = ok && writeProject(out / name("exit", c), {sentence(e), picture(e, bmp)});
+    }
+    for (size_t k = 1; k < contentKindNames().size(); ++k) {
+        const auto kind = static_cast<ContentKind>(k);
+        ok = ok && writeProject(out / name("kind", k), {kindItem(kind, 1, out), kindItem(kind, 2, out)});
     }
     if (!ok) std::fprintf(stderr, "effectdemo: cannot write into %s\n", out.c_str());
     return ok ? 0 : 1;
