@@ -92,4 +92,25 @@ IoResult createZeroFile(const std::string& path, uint64_t size) {
     return IoResult::Ok;
 }
 
+IoResult replaceFile(const std::string& path, std::span<const uint8_t> bytes) {
+    std::string temp = path + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return IoResult::CreateFailed;
+    bool ok = ::fchmod(fd, 0644) == 0;
+    for (size_t done = 0; ok && done < bytes.size();) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return IoResult::WriteFailed;
+    }
+    return IoResult::Ok;
+}
+
 }  // namespace orb

@@ -68,4 +68,8 @@ class FileDevice final : public ByteDevice {
 // temporary file beside it, which then takes its name.
 IoResult createZeroFile(const std::string& path, uint64_t size);
 
+// Replaces PATH by BYTES as one step: they go to a temporary file beside it, reach the disk, and
+// the file then takes its name. On failure PATH is as it was.
+IoResult replaceFile(const std::string& path, std::span<const uint8_t> bytes);
+
 }  // namespace orb

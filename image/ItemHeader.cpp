@@ -19,6 +19,14 @@ int linesOf(LayoutCode layout) {
     }
 }
 
+bool isPlayable(const ItemHeader& header) {
+    const LayoutCode layout = header.layout();
+    if (layout == LayoutCode::TitleAndSentence) return true;
+    for (int line = 1; line <= linesOf(layout); ++line)
+        if (header.kind(line) != ContentKind::None) return true;
+    return false;
+}
+
 ItemHeader ItemHeader::newItem(LayoutCode layout, const std::array<uint8_t, 3>& heightCodes) {
     ItemHeader h;
     h.bytes[header::kMarker] = header::kMarkerByte;

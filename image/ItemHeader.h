@@ -24,6 +24,11 @@ enum class ContentKind : uint8_t {
 // Lines a layout has: 1, 2, 3, and 2 for title and sentence (title = line 1); 0 for anything else.
 int linesOf(LayoutCode layout);
 
+class ItemHeader;
+// Whether the sign plays the item at all: a title and sentence always, a line layout when one of
+// its lines has content, anything else never.
+bool isPlayable(const ItemHeader& header);
+
 // Seven bytes per line; every value is the 0-based position in the dialog's list.
 struct EffectBlock {
     uint8_t entry = 0;       // EntryEffect

@@ -1,5 +1,6 @@
 #include "image/LocalDateTime.h"
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -16,6 +17,14 @@ bool parseLocalDateTime(const std::string& text, LocalDateTime& out) {
         return false;
     out = t;
     return true;
+}
+
+bool isCalendarDate(int year, int month, int day) {
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31) return false;
+    return std::chrono::year_month_day(std::chrono::year(year),
+                                       std::chrono::month(static_cast<unsigned>(month)),
+                                       std::chrono::day(static_cast<unsigned>(day)))
+        .ok();
 }
 
 LocalDateTime currentLocalTime() {

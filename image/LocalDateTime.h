@@ -12,6 +12,9 @@ struct LocalDateTime {
 // "YYYY-MM-DD HH:MM:SS"; false, leaving out as it was, for anything else.
 bool parseLocalDateTime(const std::string& text, LocalDateTime& out);
 
+// Whether the day exists in the calendar (years 1..9999).
+bool isCalendarDate(int year, int month, int day);
+
 // The machine's local date and time, for the programs; the simulator's engine is always given
 // its time.
 LocalDateTime currentLocalTime();

@@ -7,6 +7,8 @@ PACKAGES=(
   cmake g++ ninja-build pkg-config  # build
   dpkg-dev                          # the package's dependencies (dpkg-shlibdeps)
   libgif-dev                        # GIF decoding and writing
+  nlohmann-json3-dev                # programs as JSON text
+  python3-jsonschema                # checks exported programs against their schema
   libfreetype-dev libpng-dev        # the sign fonts are made at build time; the font sample picture
   fonts-baekmuk xfonts-baekmuk fonts-unfonts-core fonts-unfonts-extra fonts-nanum fonts-nanum-extra
   qt6-base-dev qt6-translations-l10n  # the windows; Qt's own Korean texts

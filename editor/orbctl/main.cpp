@@ -10,6 +10,7 @@
 #include "editor/core/PreviewBuild.h"
 #include "editor/core/ProjectFile.h"
 #include "editor/core/SignCommands.h"
+#include "editor/orbctl/OrbctlCommands.h"
 #include "editor/orbctl/SignFanOut.h"
 #include "image/LocalDateTime.h"
 
@@ -34,6 +35,8 @@ constexpr const char* kUsage =
 
 int usage() {
     std::fputs(kUsage, stderr);
+    std::fputs(kProgramTextUsage, stderr);
+    std::fputs(kItemCommandsUsage, stderr);
     return 2;
 }
 
@@ -236,6 +239,14 @@ constexpr Command kCommands[] = {
     {"build", buildCommand},
     {"send", sendCommand},
     {"sign", signCommand},
+    {"export", exportCommand},
+    {"import", importCommand},
+    {"timeline", timelineCommand},
+    {"add", addCommand},
+    {"delete", deleteCommand},
+    {"move", moveCommand},
+    {"set-line", setLineCommand},
+    {"set", setCommand},
 };
 
 }  // namespace

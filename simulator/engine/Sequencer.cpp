@@ -48,9 +48,7 @@ bool Sequencer::hasPlayableItem() const {
         // Only the layout and the kinds are needed.
         ItemHeader h;
         s_.read(ProgramImage::itemEntryOffset(i), std::span(h.bytes.data(), header::kKind + 3));
-        if (h.layout() == LayoutCode::TitleAndSentence) return true;
-        for (int line = 1; line <= linesOf(h.layout()); ++line)
-            if (h.kind(line) != ContentKind::None) return true;
+        if (isPlayable(h)) return true;
     }
     return false;
 }
