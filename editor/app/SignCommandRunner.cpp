@@ -30,7 +30,7 @@ SignCommandRunner::SignCommandRunner(OrbDocument& doc, UserPrompts& prompts, Fra
       session_(std::make_unique<SignSession>()),
       editorSettings_(QSettings::IniFormat, QSettings::UserScope, "orb", "Orb") {
     poll_.setInterval(kPollMs);
-    connect(&poll_, &QTimer::timeout, this, &SignCommandRunner::showProgress);
+    connect(&poll_, &QTimer::timeout, this, &SignCommandRunner::poll);
 }
 
 SignCommandRunner::~SignCommandRunner() {
@@ -179,21 +179,22 @@ void SignCommandRunner::cancel() {
 
 bool SignCommandRunner::run(SignSession::Job job, SignActivity activity, bool silent) {
     if (activity_ != SignActivity::Idle) return false;
-    // The worker's last act; the outcome is taken on this thread.
-    const bool started = session_->start(std::move(job), [this] {
-        QMetaObject::invokeMethod(this, &SignCommandRunner::finish, Qt::QueuedConnection);
-    });
-    if (!started) return false;
+    // The worker only writes the session's atomics; this thread looks at them on its timer and
+    // takes the outcome once the command has ended.
+    if (!session_->start(std::move(job), {})) return false;
     activity_ = activity;
     silent_ = silent;
     shownVerifying_ = false;
     shownTotal_ = -1;
-    if (activity == SignActivity::Transfer) {
-        panes_.showCancel(true);
-        poll_.start();
-    }
+    if (activity == SignActivity::Transfer) panes_.showCancel(true);
+    poll_.start();
     emit activityChanged();
     return true;
+}
+
+void SignCommandRunner::poll() {
+    if (activity_ == SignActivity::Transfer) showProgress();
+    if (session_->ended()) finish();
 }
 
 void SignCommandRunner::showProgress() {
@@ -212,8 +213,8 @@ void SignCommandRunner::finish() {
     if (!session_->running()) return;
     const CommandOutcome outcome = session_->take();
     const bool shown = !silent_;
+    poll_.stop();
     if (activity_ == SignActivity::Transfer) {
-        poll_.stop();
         showProgress();
         panes_.clearProgress();
         panes_.showCancel(false);

@@ -60,6 +60,7 @@ class SignCommandRunner : public QObject {
 
   private:
     bool run(SignSession::Job job, SignActivity activity, bool silent);
+    void poll();
     void showProgress();
     void finish();
     void reopenSerial(int portNumber);

@@ -34,6 +34,7 @@ bool SignSession::start(Job job, std::function<void()> finished) {
     if (running_ || !job) return false;
     running_ = true;
     cancel_ = false;
+    ended_ = false;
     done_ = total_ = 0;
     verifying_ = false;
     worker_ = std::thread([this, job = std::move(job), finished = std::move(finished)] {
@@ -52,6 +53,7 @@ bool SignSession::start(Job job, std::function<void()> finished) {
             done_ = done;
         };
         outcome_ = job(open_.link, control);
+        ended_ = true;
         if (finished) finished();
     });
     return true;

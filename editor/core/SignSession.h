@@ -54,6 +54,8 @@ class SignSession {
     bool start(Job job, std::function<void()> finished);
     // From start() until take().
     bool running() const { return running_; }
+    // The outcome is ready to be taken (a thread that does not get FINISHED looks here).
+    bool ended() const { return ended_; }
     // Stops a transfer after the frame in flight.
     void cancel() { cancel_ = true; }
     SessionProgress progress() const;
@@ -67,6 +69,7 @@ class SignSession {
     std::atomic<bool> cancel_{false};
     std::atomic<int> done_{0}, total_{0};
     std::atomic<bool> verifying_{false};
+    std::atomic<bool> ended_{false};
     CommandOutcome outcome_;  // written by the worker before FINISHED, read after the join
 };
 
