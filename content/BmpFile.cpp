@@ -6,8 +6,8 @@
 #include <limits>
 #include <vector>
 
-#include "content/FileBytes.h"
 #include "image/BigEndian.h"
+#include "image/RegularFile.h"
 
 namespace orb {
 
@@ -18,6 +18,9 @@ constexpr size_t kInfoHeader = 40;
 // A bound on what the decoder allocates, whatever a header claims.
 constexpr int64_t kMaxSide = 16384;
 constexpr uint64_t kMaxFileBytes = 256u << 20;
+// Only this much of a file is read: a picture of at most 800 columns lies well within it, so the
+// memory a hostile file can take stays bounded.
+constexpr uint64_t kMaxReadBytes = 64u << 20;
 
 uint16_t le16(std::span<const uint8_t> b, size_t at) {
     return readLe16(&b[at]);
@@ -171,10 +174,40 @@ BitmapCheck checkBitmapBytes(std::span<const uint8_t> file) {
     return c;
 }
 
+namespace {
+
+// The bytes of a bitmap file the decoder may need; a file that is too large is refused before
+// any of it is read.
+struct BitmapBytes {
+    BmpResult result = BmpResult::CannotRead;
+    std::vector<uint8_t> bytes;
+    bool partial = false;  // the file goes on past bytes
+};
+
+BitmapBytes readBitmap(const std::string& path) {
+    BitmapBytes b;
+    RegularFile file;
+    if (file.open(path) != FileOpen::Ok) return b;
+    if (file.size() > kMaxFileBytes) {
+        b.result = BmpResult::TooLarge;
+    } else if (file.readPrefix(kMaxReadBytes, b.bytes)) {
+        b.result = BmpResult::Ok;
+        b.partial = file.size() > b.bytes.size();
+    }
+    return b;
+}
+
+BitmapCheck checkRead(const BitmapBytes& b) {
+    if (b.result != BmpResult::Ok) return {b.result, 0, 0};
+    BitmapCheck c = checkBitmapBytes(b.bytes);
+    if (c.result == BmpResult::Truncated && b.partial) c.result = BmpResult::TooLarge;
+    return c;
+}
+
+}  // namespace
+
 BitmapCheck CheckBitmapFile(const std::string& path) {
-    std::vector<uint8_t> file;
-    if (readFileBytes(path, kMaxFileBytes, file) != ReadResult::Ok) return {};
-    return checkBitmapBytes(file);
+    return checkRead(readBitmap(path));
 }
 
 const char* bitmapCheckMessage(BmpResult r) {
@@ -193,6 +226,8 @@ const char* bitmapCheckMessage(BmpResult r) {
             return "변환할수 없는 bmp파일입니다 (압축되었거나 지원하지 않는 색상수)";
         case BmpResult::Truncated:
             return "bmp파일이 손상되었습니다";
+        case BmpResult::TooLarge:
+            return "bmp파일이 너무 큽니다";
     }
     return "";
 }
@@ -211,12 +246,11 @@ const char* bitmapCheckCaption(BmpResult r) {
 }
 
 BmpResult BmpPlanes(const std::string& path, ColourPlanes& out) {
-    std::vector<uint8_t> file;
-    if (readFileBytes(path, kMaxFileBytes, file) != ReadResult::Ok) return BmpResult::CannotRead;
-    BitmapCheck check = checkBitmapBytes(file);
+    const BitmapBytes file = readBitmap(path);
+    BitmapCheck check = checkRead(file);
     if (check.result != BmpResult::Ok) return check.result;
     RgbImage picture;
-    BmpResult r = decodeBmp(file, picture);
+    BmpResult r = decodeBmp(file.bytes, picture);
     if (r == BmpResult::Ok) out = bitmapPlanes(picture);
     return r;
 }

@@ -21,6 +21,7 @@ enum class BmpResult {
     TooHigh,      // import check: higher than 160
     Unsupported,  // a header, depth or compression we do not decode
     Truncated,    // the pixel rows run past the end of the file
+    TooLarge,     // a file over 256 MiB, or pixels lying past its first 64 MiB
 };
 
 // The largest picture the bitmap dialog accepts.

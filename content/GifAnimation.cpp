@@ -8,6 +8,7 @@
 
 #include "content/FileBytes.h"
 #include "image/BigEndian.h"
+#include "image/ProgramImage.h"
 
 namespace orb {
 
@@ -86,40 +87,52 @@ size_t blockLength(std::span<const uint8_t> f, size_t pos, Block kind) {
     return 0;
 }
 
-struct MemoryReader {
-    std::span<const uint8_t> bytes;
-    size_t pos = 0;
+// giflib reads a frame as a stand-alone GIF pieced together from the file's header, the frame's
+// image block and a trailer, without copying them.
+struct PiecedReader {
+    std::array<std::span<const uint8_t>, 3> pieces;
+    size_t piece = 0, pos = 0;
 };
 
-int readFromMemory(GifFileType* gif, GifByteType* out, int n) {
-    auto* r = static_cast<MemoryReader*>(gif->UserData);
-    size_t take = std::min(static_cast<size_t>(n), r->bytes.size() - r->pos);
-    std::memcpy(out, r->bytes.data() + r->pos, take);
-    r->pos += take;
-    return static_cast<int>(take);
+int readPieces(GifFileType* gif, GifByteType* out, int n) {
+    auto* r = static_cast<PiecedReader*>(gif->UserData);
+    int done = 0;
+    while (done < n && r->piece < r->pieces.size()) {
+        const std::span<const uint8_t> p = r->pieces[r->piece];
+        const size_t take = std::min(static_cast<size_t>(n - done), p.size() - r->pos);
+        std::memcpy(out + done, p.data() + r->pos, take);
+        done += static_cast<int>(take);
+        r->pos += take;
+        if (r->pos == p.size()) ++r->piece, r->pos = 0;
+    }
+    return done;
 }
 
-// Decodes the first image of a stand-alone GIF with giflib.
-bool decodeFrame(std::span<const uint8_t> gifBytes, GifAnimation::Frame& frame) {
-    MemoryReader reader{gifBytes};
+// Draws the first image of a stand-alone GIF, decoded with giflib, over the canvas at the frame's
+// place. Indexes past the colour table draw black; transparent pixels leave the canvas as it was.
+bool drawDecoded(PiecedReader reader, const GifAnimation::Frame& frame, RgbImage& canvas) {
     int error = 0;
-    GifFileType* gif = DGifOpen(&reader, readFromMemory, &error);
+    GifFileType* gif = DGifOpen(&reader, readPieces, &error);
     if (!gif) return false;
     bool ok = false;
     if (DGifSlurp(gif) == GIF_OK && gif->ImageCount >= 1) {
         const SavedImage& image = gif->SavedImages[0];
         const ColorMapObject* map = image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
-        const size_t pixels =
-            static_cast<size_t>(image.ImageDesc.Width) * static_cast<size_t>(image.ImageDesc.Height);
-        if (map && image.RasterBits && pixels > 0) {
-            frame.width = image.ImageDesc.Width;
-            frame.height = image.ImageDesc.Height;
-            frame.indexes.assign(image.RasterBits, image.RasterBits + pixels);
-            frame.colours.clear();
-            for (int i = 0; i < map->ColorCount; ++i)
-                frame.colours.push_back({map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue});
-            GraphicsControlBlock gcb;
-            frame.transparent = DGifSavedExtensionToGCB(gif, 0, &gcb) == GIF_OK ? gcb.TransparentColor : -1;
+        const int width = image.ImageDesc.Width, height = image.ImageDesc.Height;
+        if (map && image.RasterBits && width > 0 && height > 0) {
+            std::array<Rgb, 256> colours{};
+            for (int i = 0; i < std::min(map->ColorCount, 256); ++i)
+                colours[static_cast<size_t>(i)] = {map->Colors[i].Red, map->Colors[i].Green,
+                                                   map->Colors[i].Blue};
+            const int transparent = frame.transparent;
+            const int rows = std::min(height, canvas.height - frame.top);
+            const int columns = std::min(width, canvas.width - frame.left);
+            for (int y = 0; columns > 0 && y < rows; ++y) {
+                const uint8_t* in = &image.RasterBits[static_cast<size_t>(y) * static_cast<size_t>(width)];
+                Rgb* out = &canvas.at(frame.left, frame.top + y);
+                for (int x = 0; x < columns; ++x)
+                    if (in[x] != transparent) out[x] = colours[in[x]];
+            }
             ok = true;
         }
     }
@@ -131,18 +144,20 @@ bool decodeFrame(std::span<const uint8_t> gifBytes, GifAnimation::Frame& frame) 
 
 void GifAnimation::Reset() {
     isGif_ = false;
+    oversized_ = false;
     width_ = height_ = 0;
     headerBytes_ = 0;
+    file_.clear();
+    spans_.clear();
     frames_.clear();
     single_.clear();
     canvas_ = RgbImage();
 }
 
-bool GifAnimation::LoadFile(const std::string& path) {
+bool GifAnimation::LoadFile(const std::string& path, uint64_t planeBudget) {
     Reset();
-    std::vector<uint8_t> file;
-    if (readFileBytes(path, kMaxGifBytes, file) != ReadResult::Ok) return false;
-    return Load(file);
+    if (readFileBytes(path, kMaxGifBytes, file_) != ReadResult::Ok) return false;
+    return scan(planeBudget);
 }
 
 bool GifAnimation::readScreen(std::span<const uint8_t> file) {
@@ -200,17 +215,19 @@ std::vector<std::vector<uint8_t>> GifAnimation::cutFrames(std::span<const uint8_
     return cut;
 }
 
-bool GifAnimation::Load(std::span<const uint8_t> file) {
+bool GifAnimation::Load(std::span<const uint8_t> file, uint64_t planeBudget) {
     Reset();
+    file_.assign(file.begin(), file.end());
+    return scan(planeBudget);
+}
+
+bool GifAnimation::scan(uint64_t planeBudget) {
+    const std::span<const uint8_t> file = file_;
     if (!readScreen(file)) return false;
-
-    std::vector<Span> spans;
+    const uint64_t frameBytes = 2 * planeBytes(static_cast<uint64_t>(width_), static_cast<uint64_t>(height_));
     size_t pos = headerBytes_;
-    for (Span s; nextFrame(file, pos, s);) spans.push_back(s);
-    if (spans.empty()) return false;
-
-    std::vector<Frame>& into = spans.size() == 1 ? single_ : frames_;
-    for (const Span& s : spans) {
+    size_t found = 0;
+    for (Span s; nextFrame(file, pos, s); ++found) {
         Frame frame;
         const size_t d = s.descriptor;
         if (file[d] == 0x2C) {
@@ -220,15 +237,28 @@ bool GifAnimation::Load(std::span<const uint8_t> file) {
             frame.height = le16(file, d + 7);
         }
         if (s.control != SIZE_MAX) {
-            frame.delay = le16(file, s.control + 4);
-            frame.disposal = (file[s.control + 3] >> 2) & 7;
+            const size_t c = s.control;
+            frame.delay = le16(file, c + 4);
+            frame.disposal = (file[c + 3] >> 2) & 7;
+            // As giflib reads it: a transparent index only from a control block of 4 bytes.
+            if (file[c + 2] == 4 && (file[c + 3] & 1)) frame.transparent = file[c + 6];
         }
-        // Giant descriptors are refused before giflib allocates their rasters.
+        // Giant descriptors are never handed to giflib, which would allocate their rasters.
         if (!fitsLimit(frame.width, frame.height)) continue;
-        if (decodeFrame(standalone(file, s), frame)) into.push_back(std::move(frame));
+        if (spans_.size() >= kMaxFrames || (spans_.size() + 1) * frameBytes > planeBudget) {
+            oversized_ = true;
+            break;
+        }
+        spans_.push_back(s);
+        frames_.push_back(frame);
     }
-    if (spans.size() > 1 && frames_.empty()) return false;
-    clearCanvas();
+    if (found == 0 || (found > 1 && frames_.empty() && !oversized_)) return false;
+    if (found == 1 && !oversized_) {
+        // One frame is the file's single picture, not an animation.
+        single_ = std::move(frames_);
+        frames_.clear();
+    }
+    if (!oversized_) clearCanvas();  // a refused animation is never drawn
     return true;
 }
 
@@ -236,21 +266,18 @@ void GifAnimation::clearCanvas() {
     canvas_ = RgbImage(width_, height_, kCanvasGrey);
 }
 
+bool GifAnimation::DrawFrame(size_t index) {
+    if (index >= frames_.size()) return false;
+    const Span& s = spans_[index];
+    const std::span<const uint8_t> file = file_;
+    static constexpr uint8_t kTrailer[] = {0x3B};
+    const PiecedReader pieces{
+        {file.first(headerBytes_), file.subspan(s.descriptor, s.end - s.descriptor), kTrailer}};
+    return drawDecoded(pieces, frames_[index], canvas_);
+}
+
 const RgbImage& GifAnimation::RenderFrame(size_t index) {
-    if (index >= frames_.size()) return canvas_;
-    const Frame& f = frames_[index];
-    // Indexes past the frame's colour table draw black.
-    std::array<Rgb, 256> colours{};
-    std::copy_n(f.colours.begin(), std::min<size_t>(f.colours.size(), 256), colours.begin());
-    const int rows = std::min(f.height, height_ - f.top);
-    const int columns = std::min(f.width, width_ - f.left);
-    if (rows <= 0 || columns <= 0) return canvas_;
-    for (int y = 0; y < rows; ++y) {
-        const uint8_t* in = &f.indexes[static_cast<size_t>(y) * static_cast<size_t>(f.width)];
-        Rgb* out = &canvas_.at(f.left, f.top + y);
-        for (int x = 0; x < columns; ++x)
-            if (in[x] != f.transparent) out[x] = colours[in[x]];
-    }
+    DrawFrame(index);
     return canvas_;
 }
 

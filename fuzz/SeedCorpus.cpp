@@ -1,8 +1,13 @@
-// Writes small seed files for the fuzzers: BMPs of every depth and orientation, and GIFs with
-// several frames, local colour tables, transparency and a comment between control and image.
+// Writes seed files for the fuzzers: BMPs of every depth and orientation; GIFs with several
+// frames, local colour tables, transparency and a comment between control and image; described
+// engine images and GIFs; projects with an item of every layout and kind; replies; rich text
+// files; the sign's incoming frames.
+#include <array>
 #include <filesystem>
 #include <string>
 
+#include "content/Rtf.h"
+#include "image/ItemStore.h"
 #include "link/SignFrame.h"
 #include "testsupport/PictureFixtures.h"
 #include "testsupport/TempDir.h"
@@ -48,25 +53,64 @@ int main(int argc, char** argv) {
                             testing::makeGif(4, 4, palette, {a, b, a}));
     testing::writeFileBytes((root / "gif" / "one.gif").string(), testing::makeGif(4, 4, palette, {a}));
 
-    // The engine's input: header, item table entries, content. A sentence, a two-line bitmap and
-    // animation item, and a title with its sentence.
-    fs::create_directories(root / "engine");
-    std::vector<uint8_t> items = {10, 2, 0, 3};
-    auto entry = [&](std::vector<uint8_t> fields) {
-        fields.resize(128, 0);
-        items.insert(items.end(), fields.begin(), fields.end());
+    // Descriptions for the engine and the GIF assembler: bytes of a fixed generator, so the
+    // fuzzer starts from many different signs, items and effects.
+    uint32_t state = 2463534242u;
+    auto noise = [&](size_t n, uint8_t last) {
+        std::vector<uint8_t> bytes(n);
+        for (uint8_t& b : bytes) {
+            state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+            b = static_cast<uint8_t>(state);
+        }
+        bytes.back() = last;  // the description's first choice is read from the end
+        return bytes;
     };
-    entry({0xFE, 0xFE, 1, 1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0});
-    std::vector<uint8_t> two(128, 0);
-    two[2] = 2, two[3] = 1, two[4] = 1, two[6] = 2, two[7] = 3, two[9] = 1;
-    two[31] = 16, two[33] = 16, two[35] = 8, two[37] = 8, two[45] = 3, two[51] = 0x14, two[53] = 0x14;
-    entry(two);
-    entry({0xFE, 0xFE, 4, 1, 1, 0, 0, 1, 0});
-    items.resize(items.size() + 64, 0);
-    const std::string text = "ABC#|";
-    items.insert(items.end(), text.begin(), text.end());
-    items.resize(items.size() + 200, 0x5A);
-    testing::writeFileBytes((root / "engine" / "items.bin").string(), items);
+    fs::create_directories(root / "engine");
+    for (int k = 0; k < 24; ++k)
+        testing::writeFileBytes((root / "engine" / ("described" + std::to_string(k) + ".bin")).string(),
+                                noise(300 + 150 * static_cast<size_t>(k), static_cast<uint8_t>(k)));
+    for (int k = 0; k < 12; ++k)
+        testing::writeFileBytes((root / "gif" / ("described" + std::to_string(k) + ".bin")).string(),
+                                noise(200 + 300 * static_cast<size_t>(k), static_cast<uint8_t>(2 * k)));
+
+    // Projects: the whole store with one item of each layout and kind, pointing at the pictures
+    // the project fuzzer makes; and the first record with a settings block only.
+    fs::create_directories(root / "project");
+    const std::string pictures = (fs::temp_directory_path() / "orb-fuzz-pictures").string();
+    ItemStore store;
+    int item = 0;
+    auto add = [&](LayoutCode layout, std::array<ContentKind, 3> kinds, std::array<std::string, 3> paths) {
+        ItemRecord r;
+        r.header = ItemHeader::newItem(layout, {1, 1, 1});
+        for (int line = 1; line <= 3; ++line) {
+            r.header.setKind(line, kinds[static_cast<size_t>(line - 1)]);
+            r.header.setEffects(line, {static_cast<uint8_t>(item % 11), static_cast<uint8_t>(item % 5),
+                                       static_cast<uint8_t>(item % 7), 1, 2, 2, 2});
+            const std::string& path = paths[static_cast<size_t>(line - 1)];
+            if (!path.empty())
+                r.line(line).setPath(pictures + "/" + path);
+            else
+                r.line(line).setText("ABC");
+        }
+        store.writeRecord(item++, r);
+    };
+    using K = ContentKind;
+    add(LayoutCode::OneLine, {K::Sentence, K::None, K::None}, {"", "", ""});
+    add(LayoutCode::OneLine, {K::Bitmap, K::None, K::None}, {"b.bmp", "", ""});
+    add(LayoutCode::TwoLines, {K::Animation, K::Clock, K::None}, {"a.gif", "", ""});
+    add(LayoutCode::ThreeLines, {K::Dday, K::BitmapPhrase, K::Temperature}, {"", "b.bmp", ""});
+    add(LayoutCode::TitleAndSentence, {K::Sentence, K::Sentence, K::None}, {"", "", ""});
+    add(LayoutCode::OneLine, {K::Animation, K::None, K::None}, {"missing.gif", "", ""});
+    SettingsBlock settings;
+    settings.setSignWidth(10);
+    settings.setSignHeight(2);
+    store.writeSettings(settings);
+    std::vector<uint8_t> whole(ItemStore::kFileSize);
+    store.readAll(std::span<uint8_t, ItemStore::kFileSize>(whole.data(), whole.size()));
+    testing::writeFileBytes((root / "project" / "items.dat").string(), whole);
+    std::vector<uint8_t> first(whole.begin(), whole.begin() + ItemRecord::kSize);
+    first.insert(first.end(), whole.end() - SettingsBlock::kSize, whole.end());
+    testing::writeFileBytes((root / "project" / "first.bin").string(), first);
 
     // Replies: an acknowledgement and a data reply.
     fs::create_directories(root / "reply");
@@ -74,6 +118,25 @@ int main(int argc, char** argv) {
     testing::writeFileBytes((root / "reply" / "data.bin").string(),
                             {0x02, 0x00, 0x0E, 0x06, 'L', 'E', 'D', 'S', 'i', 'g', 'n', 0x00, 0x7C, 0x03});
 
+    // Rich text as the phrase dialog writes it and as a word processor does.
+    fs::create_directories(root / "rtf");
+    RichText phrase;
+    RichFormat f;
+    f.font = "NanumGothic";
+    f.bold = f.underline = true;
+    f.colour = Rgb{255, 0, 0};
+    f.background = Rgb{0, 0, 0};
+    phrase.append("Sign 전광판 {x}", f);
+    phrase.newParagraph();
+    f.italic = f.strikeOut = true;
+    phrase.append("둘째 줄\t!", f);
+    const std::string rtf = writeRtf(phrase);
+    testing::writeFileBytes((root / "rtf" / "phrase.rtf").string(), {rtf.begin(), rtf.end()});
+    const std::string writer =
+        "{\\rtf1\\ansi\\deff3{\\fonttbl{\\f3\\fswiss\\fcharset129{\\*\\panose 0}Nanum;}}"
+        "{\\colortbl;\\red255\\green0\\blue0;}{\\stylesheet{\\s0 Normal;}}{\\*\\generator x}"
+        "\\pard\\plain\\f3\\fs24\\cf1\\uc2\\u44032\\'b0\\'a1{\\field{\\*\\fldinst X}{\\fldrslt y}}\\par}";
+    testing::writeFileBytes((root / "rtf" / "writer.rtf").string(), {writer.begin(), writer.end()});
     // The sign's incoming bytes: the frames of a transfer and of each settings command.
     fs::create_directories(root / "responder");
     std::vector<uint8_t> stream = {0};  // fed as one piece

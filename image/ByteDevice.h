@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/IoResult.h"
+#include "image/RegularFile.h"
 
 namespace orb {
 
@@ -45,12 +46,8 @@ enum class FileMode {
 
 class FileDevice final : public ByteDevice {
   public:
-    ~FileDevice() override;
-    FileDevice(const FileDevice&) = delete;
-    FileDevice& operator=(const FileDevice&) = delete;
-
     // Opens PATH, which must be a regular file of exactly expectedSize bytes; nothing is written
-    // when it is refused.
+    // when it is refused. A symbolic link is followed: a missing target is created, the link kept.
     static IoResult open(const std::string& path, FileMode mode, uint64_t expectedSize,
                          std::unique_ptr<ByteDevice>& out);
 
@@ -59,13 +56,14 @@ class FileDevice final : public ByteDevice {
     IoResult write(uint64_t offset, std::span<const uint8_t> in) override;
 
   private:
-    FileDevice(int fd, uint64_t size) : fd_(fd), size_(size) {}
-    int fd_;
+    FileDevice(RegularFile file, uint64_t size) : file_(std::move(file)), size_(size) {}
+    RegularFile file_;
     uint64_t size_;
 };
 
-// Makes PATH a file of SIZE zero bytes. It appears whole or not at all: the bytes go to a
-// temporary file beside it, which then takes its name.
+// Makes PATH (or the file its symbolic link names) a file of SIZE zero bytes. It appears whole,
+// synced to disk, or not at all: the bytes go to a temporary file beside it, which then takes its
+// name. Termination signals wait until the temporary file is renamed or removed.
 IoResult createZeroFile(const std::string& path, uint64_t size);
 
 // Replaces PATH by BYTES as one step: they go to a temporary file beside it, reach the disk, and

@@ -1,6 +1,7 @@
 #pragma once
 // A program started by a test, its first line of output read, stopped when the test ends.
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +32,31 @@ inline Outcome runCommand(const std::string& command) {
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return r;
+}
+
+// Exit code and peak resident memory of a program run to its end, its stderr dropped.
+struct Measured {
+    int status = -1;  // -1 when it did not exit normally
+    double peakMb = 0;
+    double seconds = 0;
+};
+
+inline Measured runMeasured(std::vector<std::string> argv) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (!std::freopen("/dev/null", "w", stderr)) ::_exit(126);
+        std::vector<char*> args;
+        for (std::string& a : argv) args.push_back(a.data());
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, static_cast<double>(usage.ru_maxrss) / 1024.0,
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
 }
 
 class ChildProcess {

@@ -143,4 +143,21 @@ inline std::vector<uint8_t> makeGif(int width, int height, const std::vector<Rgb
     return out;
 }
 
+// A GIF of a width x height screen holding count copies of one frame in two colours: a 1 x 1 dot,
+// or the whole screen lit red. Copies are cheap, so a small file can hold huge animations.
+inline std::vector<uint8_t> repeatedFrames(int width, int height, bool wholeScreen, size_t count) {
+    GifFrameSpec f;
+    if (wholeScreen) {
+        f.width = width;
+        f.height = height;
+        f.indexes.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 1);
+    }
+    const std::vector<uint8_t> one = makeGif(width, height, {{0, 0, 0}, {255, 0, 0}}, {f});
+    const auto header = static_cast<std::ptrdiff_t>(13 + 3 * 2);
+    std::vector<uint8_t> gif(one.begin(), one.begin() + header);
+    for (size_t k = 0; k < count; ++k) gif.insert(gif.end(), one.begin() + header, one.end() - 1);
+    gif.push_back(0x3B);
+    return gif;
+}
+
 }  // namespace orb::testing

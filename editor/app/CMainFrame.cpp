@@ -318,7 +318,10 @@ void CMainFrame::editLine(int line, ContentKind kind) {
 void CMainFrame::editTitleSentence() {
     const std::vector<int> selected = selection();
     if (selected.empty()) return;
-    const auto result = prompts_.editTitleSentence(this, doc_.titleSentenceDialogStart(selected.front()));
+    const ItemHeader header = doc_.record(selected.front()).header;
+    const auto result =
+        prompts_.editTitleSentence(this, doc_.titleSentenceDialogStart(selected.front()),
+                                   doc_.settings().signWidth(), header.heightCode(1), header.heightCode(2));
     if (result) report(doc_.setTitleSentence(selected, *result));
 }
 

@@ -6,6 +6,9 @@
 
 #include "editor/app/HeightDialog.h"
 #include "editor/app/TimePairDialog.h"
+#include "editor/dialogs/LineDialogs.h"
+#include "image/WorkingFolder.h"
+#include "simulator/headless/HeadlessRun.h"
 
 namespace orb {
 
@@ -59,6 +62,31 @@ std::optional<TimePair> DialogPrompts::askTimes(QWidget* parent, const TimePairT
     TimePairDialog dialog(texts, start.first, start.second, parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return TimePair{dialog.first(), dialog.second()};
+}
+
+SignContext DialogPrompts::signContext(uint8_t signWidth) {
+    if (!fontsTried_) {
+        fontsTried_ = true;
+        std::string failed;
+        fonts_.loadFonts(defaultFontFolder(), failed);
+    }
+    return {signWidth, fonts_.loaded() ? &fonts_ : nullptr, workingFolder()};
+}
+
+bool DialogPrompts::hasLineDialog(ContentKind kind) const {
+    return orb::hasLineDialog(kind);
+}
+
+std::optional<LineContent> DialogPrompts::editLine(QWidget* parent, int line, const LineContent& start,
+                                                   uint8_t signWidth, uint8_t heightCode) {
+    return runLineDialog(parent, line, start, heightCode, signContext(signWidth));
+}
+
+std::optional<TitleSentenceContent> DialogPrompts::editTitleSentence(QWidget* parent,
+                                                                     const TitleSentenceContent& start,
+                                                                     uint8_t signWidth, uint8_t titleHeight,
+                                                                     uint8_t sentenceHeight) {
+    return runTitleSentenceDialog(parent, start, titleHeight, sentenceHeight, signContext(signWidth));
 }
 
 }  // namespace orb

@@ -11,6 +11,7 @@
 #include "editor/app/SignPrompts.h"
 #include "editor/app/TimePairDialog.h"
 #include "editor/core/LineContent.h"
+#include "editor/dialogs/DialogSupport.h"
 
 class QWidget;
 
@@ -46,8 +47,12 @@ class UserPrompts : public SignPrompts {
         return std::nullopt;
     }
     virtual bool hasTitleSentenceDialog() const { return false; }
+    // TITLE_HEIGHT and SENTENCE_HEIGHT: the height codes of lines 1 and 2, for the previews.
     virtual std::optional<TitleSentenceContent> editTitleSentence(QWidget* /*parent*/,
-                                                                  const TitleSentenceContent& /*start*/) {
+                                                                  const TitleSentenceContent& /*start*/,
+                                                                  uint8_t /*signWidth*/,
+                                                                  uint8_t /*titleHeight*/,
+                                                                  uint8_t /*sentenceHeight*/) {
         return std::nullopt;
     }
 };
@@ -63,6 +68,20 @@ class DialogPrompts : public UserPrompts {
                                                      const std::array<uint8_t, 3>& codes) override;
     std::optional<TimePair> askTimes(QWidget* parent, const TimePairTexts& texts,
                                      const TimePair& start) override;
+    bool hasLineDialog(ContentKind kind) const override;
+    std::optional<LineContent> editLine(QWidget* parent, int line, const LineContent& start,
+                                        uint8_t signWidth, uint8_t heightCode) override;
+    bool hasTitleSentenceDialog() const override { return true; }
+    std::optional<TitleSentenceContent> editTitleSentence(QWidget* parent, const TitleSentenceContent& start,
+                                                          uint8_t signWidth, uint8_t titleHeight,
+                                                          uint8_t sentenceHeight) override;
+
+  private:
+    // The sign fonts for the dialogs' previews, loaded at the first dialog; none when they cannot
+    // be (the previews then stay dark).
+    SignContext signContext(uint8_t signWidth);
+    SignFonts fonts_;
+    bool fontsTried_ = false;
 };
 
 }  // namespace orb

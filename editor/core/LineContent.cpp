@@ -136,7 +136,14 @@ LineContent dialogStart(const ItemRecord& record, int line, ContentKind kind) {
 }
 
 TitleSentenceContent titleSentenceStart(const ItemRecord& record) {
-    return {record.line(1), record.line(2), record.header.effects(2)};
+    TitleSentenceContent c{record.line(1), record.line(2), record.header.effects(2)};
+    // Before its first edit line 2 is no sentence yet: fresh effects, as for any other kind.
+    if (record.header.kind(2) != ContentKind::Sentence) {
+        LineContent fresh;
+        freshEffects(record.header, 2, fresh);
+        c.effects = fresh.effects;
+    }
+    return c;
 }
 
 bool isComplete(const LineContent& content) {

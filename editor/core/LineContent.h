@@ -36,7 +36,8 @@ struct TitleSentenceContent {
 // temperature hold time 2.
 LineContent dialogStart(const ItemRecord& record, int line, ContentKind kind);
 
-// The title and sentence dialog's start: both payloads and line 2's effect block as stored.
+// The title and sentence dialog's start: both payloads and line 2's effect block as stored; a
+// line 2 that is not yet a sentence offers zeros with hold time 2.
 TitleSentenceContent titleSentenceStart(const ItemRecord& record);
 
 // Sentence: the text is not empty; bitmap, animation: a file was chosen; bitmap phrase: the

@@ -41,29 +41,37 @@ EncodedLine bitmapPlanes(const LinePayload& p) {
 }
 
 // Every frame drawn over the earlier ones, each frame's two planes right after the previous one's.
+// The scan refuses more frames than the content area holds before any is decoded, and frames are
+// encoded one at a time, so only one frame's pixels are ever held.
 EncodedLine animationFrames(const LinePayload& p) {
     EncodedLine out;
     out.picture = true;
     GifAnimation gif;
-    if (!gif.LoadFile(localPath(p.path()))) {
-        out.problem = describe(p.path(), "파일을 오픈할수 없습니다");
-        out.animationFailed = true;
+    const bool loaded = gif.LoadFile(localPath(p.path()), kContentAreaBytes);
+    if (loaded && gif.oversized()) {
+        out.oversized = true;
         return out;
     }
     const uint64_t frameBytes =
         2 * planeBytes(static_cast<uint64_t>(gif.Width()), static_cast<uint64_t>(gif.Height()));
-    if (gif.Frames().size() > UINT16_MAX || frameBytes * gif.Frames().size() > kContentAreaBytes) {
-        out.oversized = true;
+    if (loaded) out.bytes.reserve(frameBytes * gif.Frames().size());
+    uint16_t drawn = 0;
+    for (size_t k = 0; loaded && k < gif.Frames().size(); ++k) {
+        if (!gif.DrawFrame(k)) continue;  // a frame giflib cannot decode is left out
+        const ColourPlanes planes = FramePlanes(gif.canvas());
+        out.bytes.insert(out.bytes.end(), planes.bytes().begin(), planes.bytes().end());
+        ++drawn;
+    }
+    if (!loaded || (!gif.Frames().empty() && drawn == 0)) {
+        out = EncodedLine{};
+        out.picture = true;
+        out.problem = describe(p.path(), "파일을 오픈할수 없습니다");
+        out.animationFailed = true;
         return out;
     }
     out.width = static_cast<uint16_t>(gif.Width());
     out.height = static_cast<uint16_t>(gif.Height());
-    out.frames = static_cast<uint16_t>(gif.Frames().size());
-    out.bytes.reserve(frameBytes * gif.Frames().size());
-    for (size_t k = 0; k < gif.Frames().size(); ++k) {
-        const ColourPlanes planes = FramePlanes(gif.RenderFrame(k));
-        out.bytes.insert(out.bytes.end(), planes.bytes().begin(), planes.bytes().end());
-    }
+    out.frames = drawn;
     return out;
 }
 

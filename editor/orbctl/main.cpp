@@ -2,16 +2,19 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "editor/core/LinkChoice.h"
 #include "editor/core/ListRow.h"
 #include "editor/core/PreviewBuild.h"
+#include "editor/core/PrintableLine.h"
 #include "editor/core/ProjectFile.h"
 #include "editor/core/SignCommands.h"
 #include "editor/orbctl/OrbctlCommands.h"
 #include "editor/orbctl/SignFanOut.h"
+#include "image/DecimalNumber.h"
 #include "image/LocalDateTime.h"
 
 namespace orb {
@@ -94,7 +97,8 @@ int buildCommand(const std::vector<std::string>& args) {
         return 1;
     }
     for (const LineProblem& p : built.problems)
-        std::fprintf(stderr, "%d번째 아이템 %d번째줄: %s\n", p.item + 1, p.line, p.text.c_str());
+        std::fprintf(stderr, "%d번째 아이템 %d번째줄: %s\n", p.item + 1, p.line,
+                     printableLine(p.text).c_str());
     if (built.result == BuildResult::ImageFailed) {
         std::fprintf(stderr, "%s: 미리보기 파일을 만들수 없습니다 (%s)\n", image.c_str(), toText(built.io));
         return 1;
@@ -116,10 +120,14 @@ bool takeLink(const std::vector<std::string>& args, size_t& i, LinkChoice& link,
         return true;
     }
     if (args[i] == "--baud" && i + 1 < args.size()) {
-        const std::string& v = args[++i];
-        bad = v.empty() || v.find_first_not_of("0123456789") != std::string::npos ||
-              std::find(std::begin(kBaudRates), std::end(kBaudRates), std::stoul(v)) == std::end(kBaudRates);
-        if (!bad) link.serial.baud = static_cast<uint32_t>(std::stoul(v));
+        const std::optional<uint64_t> v = parseDecimal(args[++i], 0, UINT32_MAX);
+        bad = !v || std::find(std::begin(kBaudRates), std::end(kBaudRates), *v) == std::end(kBaudRates);
+        if (bad) {
+            std::string rates;
+            for (uint32_t rate : kBaudRates) rates += (rates.empty() ? "" : ", ") + std::to_string(rate);
+            std::fprintf(stderr, "orbctl: --baud needs one of %s\n", rates.c_str());
+        }
+        if (!bad) link.serial.baud = static_cast<uint32_t>(*v);
         return true;
     }
     return false;
@@ -180,10 +188,9 @@ bool parseClockTime(const std::string& text, uint8_t& hour, uint8_t& minute) {
 }
 
 bool parseNumber(const std::string& text, unsigned low, unsigned high, unsigned& out) {
-    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    out = static_cast<unsigned>(std::stoul(text));
-    return out >= low && out <= high;
+    const std::optional<uint64_t> v = parseDecimal(text, low, high);
+    if (v) out = static_cast<unsigned>(*v);
+    return v.has_value();
 }
 
 int signCommand(const std::vector<std::string>& args) {

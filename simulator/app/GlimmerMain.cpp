@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     orb::SignFonts fonts;
     std::string failed;
     if (!fonts.loadFonts(orb::defaultFontFolder(), failed)) {
-        refuse(QString::fromStdString(orb::fontOpenFailedMessage(failed)), "OPEN실패");
+        refuse(QString::fromStdString(fonts.failureMessage(failed)), "OPEN실패");
         return refuse("폰트파일없음\n실행할수 없습니다", "폰트파일없음");
     }
 

@@ -1,9 +1,6 @@
 #include "simulator/engine/ImageSource.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
 
 namespace orb {
@@ -15,25 +12,15 @@ size_t MemoryImageSource::read(uint64_t offset, std::span<uint8_t> out) const {
     return n;
 }
 
-FileImageSource::~FileImageSource() {
-    ::close(fd_);
-}
-
 std::unique_ptr<FileImageSource> FileImageSource::open(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    return std::unique_ptr<FileImageSource>(new FileImageSource(fd));
+    RegularFile file;
+    if (file.open(path) != FileOpen::Ok) return nullptr;
+    return std::unique_ptr<FileImageSource>(new FileImageSource(std::move(file)));
 }
 
 size_t FileImageSource::read(uint64_t offset, std::span<uint8_t> out) const {
-    size_t done = 0;
-    while (done < out.size()) {
-        ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    return done;
+    const int64_t n = file_.readAt(offset, out);
+    return n > 0 ? static_cast<size_t>(n) : 0;
 }
 
 }  // namespace orb

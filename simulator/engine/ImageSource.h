@@ -6,6 +6,9 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
+
+#include "image/RegularFile.h"
 
 namespace orb {
 
@@ -27,16 +30,14 @@ class MemoryImageSource final : public ImageSource {
 
 class FileImageSource final : public ImageSource {
   public:
-    ~FileImageSource() override;
-    FileImageSource(const FileImageSource&) = delete;
-    FileImageSource& operator=(const FileImageSource&) = delete;
-    // nullptr when the file cannot be opened for reading.
+    // nullptr when the file cannot be opened for reading or is not a regular file (a folder,
+    // FIFO or device such as /dev/zero).
     static std::unique_ptr<FileImageSource> open(const std::string& path);
     size_t read(uint64_t offset, std::span<uint8_t> out) const override;
 
   private:
-    explicit FileImageSource(int fd) : fd_(fd) {}
-    int fd_;
+    explicit FileImageSource(RegularFile file) : file_(std::move(file)) {}
+    RegularFile file_;
 };
 
 }  // namespace orb

@@ -1,6 +1,6 @@
 #include "simulator/engine/SignFonts.h"
 
-#include <fstream>
+#include "image/RegularFile.h"
 
 namespace orb {
 
@@ -36,6 +36,14 @@ std::string fontOpenFailedMessage(std::string_view baseName) {
     return std::string(baseName) + " OPEN실패";
 }
 
+std::string fontTruncatedMessage(std::string_view baseName) {
+    return std::string(baseName) + " 파일이 손상되었습니다";
+}
+
+std::string SignFonts::failureMessage(std::string_view baseName) const {
+    return truncated_ ? fontTruncatedMessage(baseName) : fontOpenFailedMessage(baseName);
+}
+
 GlyphRef glyphOf(std::string_view text, size_t i) {
     const auto lead = static_cast<unsigned char>(text[i]);
     if (lead < 0x80) {
@@ -69,14 +77,15 @@ bool SignFonts::loadFonts(const std::string& folder, std::string& failedBaseName
         const FontFileLayout& font = kFontFileLayouts[static_cast<size_t>(f)];
         std::vector<uint8_t>& table = tables_[static_cast<size_t>(f)];
         table.assign(static_cast<size_t>(font.tableBytes()), 0);
-        std::ifstream in(folder + "/" + font.name + ".fnt", std::ios::binary);
-        if (!in) {
+        RegularFile file;
+        const bool opened = file.open(folder + "/" + font.name + ".fnt") == FileOpen::Ok;
+        // A short table would show blank glyphs without a word: refused like a missing file.
+        truncated_ = opened && file.readAt(kFontHeaderBytes, table) != static_cast<int64_t>(table.size());
+        if (!opened || truncated_) {
             failedBaseName = font.name;
             releaseFonts();
             return false;
         }
-        in.seekg(kFontHeaderBytes);
-        in.read(reinterpret_cast<char*>(table.data()), static_cast<std::streamsize>(table.size()));
     }
     loaded_ = true;
     return true;

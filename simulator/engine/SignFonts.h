@@ -40,6 +40,8 @@ int fontFileIndex(FontFamily family, GlyphSet set, int typeface);
 
 // The text of the message box for a font file that cannot be opened, e.g. "한문32 OPEN실패".
 std::string fontOpenFailedMessage(std::string_view baseName);
+// ... and for one shorter than its table, e.g. "한문32 파일이 손상되었습니다".
+std::string fontTruncatedMessage(std::string_view baseName);
 
 // Where a character's glyph lies: its table and index, or no glyph (a blank cell). width is 1
 // for a one-byte character and 2 for a double-byte one.
@@ -57,9 +59,10 @@ GlyphRef glyphOf(std::string_view text, size_t i);
 class SignFonts {
   public:
     // Loads the twenty files from folder in table order. At the first file that cannot be
-    // opened nothing more is tried and its base name is given back. A file shorter than its
-    // table leaves the rest of the table blank.
+    // opened, is not a regular file or is shorter than its table, nothing more is tried and its
+    // base name is given back; failureMessage() then says which of these it was.
     bool loadFonts(const std::string& folder, std::string& failedBaseName);
+    std::string failureMessage(std::string_view baseName) const;
     void releaseFonts();
     bool loaded() const { return loaded_; }
 
@@ -69,6 +72,7 @@ class SignFonts {
   private:
     std::array<std::vector<uint8_t>, kFontFiles> tables_;
     bool loaded_ = false;
+    bool truncated_ = false;  // why the last load failed
 };
 
 }  // namespace orb

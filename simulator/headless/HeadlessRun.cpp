@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 
+#include "image/DecimalNumber.h"
 #include "image/WorkingFolder.h"
 #include "simulator/engine/SignEngine.h"
 
@@ -22,6 +23,8 @@ namespace {
 
 constexpr const char* kNoImage = "preview.tmp파일이 없습니다\n실행할수 없습니다";
 constexpr const char* kNoFonts = "폰트파일없음\n실행할수 없습니다";
+// The longest run, a day of virtual time: one pass per millisecond must end.
+constexpr uint64_t kMaxRunMs = 86'400'000;
 
 char ledChar(Led led) {
     return ".RGY"[static_cast<int>(led)];
@@ -158,9 +161,9 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
         } else if (a == "--fonts") {
             if (!value(o.fonts)) return error = "--fonts needs a folder", false;
         } else if (a == "--until") {
-            if (!value(v) || v.empty() || v.find_first_not_of("0123456789") != std::string::npos)
-                return error = "--until needs milliseconds", false;
-            o.until = std::stoull(v);
+            const auto ms = value(v) ? parseDecimal(v, 0, kMaxRunMs) : std::nullopt;
+            if (!ms) return error = rangeMessage("--until", 0, kMaxRunMs) + " (milliseconds)", false;
+            o.until = *ms;
             haveUntil = true;
         } else if (a == "--now") {
             if (!value(v) || !parseLocalDateTime(v, o.now))
@@ -171,10 +174,12 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
             if (!value(v)) return error = "--at needs milliseconds", false;
             for (size_t start = 0; start <= v.size();) {
                 const size_t comma = std::min(v.find(',', start), v.size());
-                const std::string ms = v.substr(start, comma - start);
-                if (ms.empty() || ms.find_first_not_of("0123456789") != std::string::npos)
-                    return error = "--at needs milliseconds separated by commas", false;
-                o.at.push_back(std::stoull(ms));
+                const auto ms = parseDecimal(std::string_view(v).substr(start, comma - start), 0, kMaxRunMs);
+                if (!ms)
+                    return error =
+                               rangeMessage("--at", 0, kMaxRunMs) + " (milliseconds, separated by commas)",
+                           false;
+                o.at.push_back(*ms);
                 start = comma + 1;
             }
         } else if (a == "--every-ms") {
@@ -182,10 +187,9 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
         } else if (a == "--gif") {
             if (!value(o.gif)) return error = "--gif needs a file", false;
         } else if (a == "--scale") {
-            if (!value(v) || v.find_first_not_of("0123456789") != std::string::npos || v.empty() ||
-                std::stoi(v) < 1 || std::stoi(v) > 16)
-                return error = "--scale needs a number from 1 to 16", false;
-            o.scale = std::stoi(v);
+            const auto scale = value(v) ? parseDecimal(v, 1, 16) : std::nullopt;
+            if (!scale) return error = rangeMessage("--scale", 1, 16), false;
+            o.scale = static_cast<int>(*scale);
         } else {
             return error = "unknown option " + a, false;
         }
@@ -205,7 +209,7 @@ int runHeadless(const HeadlessOptions& o) {
     SignFonts fonts;
     std::string failed;
     if (!fonts.loadFonts(o.fonts.empty() ? defaultFontFolder() : o.fonts, failed)) {
-        std::cerr << fontOpenFailedMessage(failed) << '\n' << kNoFonts << '\n';
+        std::cerr << fonts.failureMessage(failed) << '\n' << kNoFonts << '\n';
         return 1;
     }
     auto engine = std::make_unique<SignEngine>(*image, fonts);

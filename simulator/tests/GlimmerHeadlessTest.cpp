@@ -4,11 +4,13 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "TestSign.h"
 #include "testsupport/ChildProcess.h"
+#include "testsupport/Fifo.h"
 
 namespace orb {
 namespace {
@@ -116,6 +118,52 @@ TEST_F(GlimmerHeadless, MissingFilesAndBadOptions) {
     EXPECT_EQ(glimmer(common() + "--until 10").status, 2);
     EXPECT_EQ(glimmer(common() + "--until 10 --dump - --at x").status, 2);
     EXPECT_EQ(glimmer(common() + "--until 10 --gif a.gif --dump - --at 1").status, 2);
+}
+
+TEST_F(GlimmerHeadless, OnlyRegularFilesArePlayed) {
+    EXPECT_EQ(FileImageSource::open(dir.path().string()), nullptr);
+    EXPECT_EQ(FileImageSource::open("/dev/zero"), nullptr);
+    const testing::Fifo fifo(dir.file("fifo.tmp"));
+    ASSERT_TRUE(fifo.made());
+    bool finished = false;
+    EXPECT_FALSE(fifo.returnsAtOnce([](const std::string& p) { return FileImageSource::open(p) != nullptr; },
+                                    finished));
+    EXPECT_TRUE(finished);
+
+    for (const std::string& image : {dir.path().string(), std::string("/dev/zero"), fifo.path()}) {
+        const Outcome r =
+            testing::runCommand("timeout 20 " + std::string(GLIMMER_PATH) + " --headless --image " + image +
+                                " --fonts " + fonts.path().string() + " --until 10 --dump - --at 0");
+        EXPECT_EQ(r.status, 1) << image;
+        EXPECT_NE(r.output.find("preview.tmp파일이 없습니다"), std::string::npos) << image;
+    }
+    // A font file that is a FIFO is refused too, at once.
+    std::filesystem::remove(fonts.path() / "한문32.fnt");
+    const testing::Fifo font((fonts.path() / "한문32.fnt").string());
+    const Outcome r = testing::runCommand("timeout 20 " + std::string(GLIMMER_PATH) + " --headless " +
+                                          common() + "--until 10 --dump - --at 0");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("한문32 OPEN실패"), std::string::npos) << r.output;
+}
+
+TEST_F(GlimmerHeadless, OutOfRangeNumbersAreUsageErrors) {
+    const std::pair<std::string, std::string> refused[] = {
+        {"--until 18446744073709551615 --dump - --at 0", "--until needs a number from 0 to 86400000"},
+        {"--until 99999999999999999999999 --dump - --at 0", "--until needs a number"},
+        {"--until 86400001 --dump - --at 0", "--until needs a number"},
+        {"--until 10 --dump - --at 5,18446744073709551616", "--at needs a number"},
+        {"--until 10 --dump - --at 5,,6", "--at needs a number"},
+        {"--until 10 --gif x.gif --scale 4294967297", "--scale needs a number from 1 to 16"},
+        {"--until 10 --gif x.gif --scale 0", "--scale needs a number from 1 to 16"},
+        {"--until 10 --gif x.gif --scale -1", "--scale needs a number from 1 to 16"},
+    };
+    for (const auto& [options, message] : refused) {
+        const Outcome r = testing::runCommand("timeout 20 " + std::string(GLIMMER_PATH) + " --headless " +
+                                              common() + options);
+        EXPECT_EQ(r.status, 2) << options << ": " << r.output;
+        EXPECT_NE(r.output.find(message), std::string::npos) << options << ": " << r.output;
+    }
+    EXPECT_EQ(glimmer(common() + "--until 86400000 --dump - --at 86400001").status, 2);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "image/Cp949.h"
 #include "simulator/engine/TextDrawer.h"
+#include "testsupport/Fifo.h"
 #include "testsupport/TempDir.h"
 #include "testsupport/TestFonts.h"
 
@@ -172,13 +173,33 @@ TEST(SignFonts, MissingAndShortFiles) {
     EXPECT_FALSE(fonts.loadFonts(dir.path().string(), failed));
     EXPECT_EQ(failed, "한글굴림체16");
 
+    // A file shorter than its table is refused like a missing one, with its own message.
     testing::TempDir other;
     testing::writeTestFonts(other.path().string(), -1, 9);  // 한문16 holds half its glyphs
+    EXPECT_FALSE(fonts.loadFonts(other.path().string(), failed));
+    EXPECT_EQ(failed, "한문16");
+    EXPECT_EQ(fonts.failureMessage(failed), "한문16 파일이 손상되었습니다");
+    EXPECT_FALSE(fonts.loaded());
+    testing::writeTestFonts(other.path().string());
     ASSERT_TRUE(fonts.loadFonts(other.path().string(), failed));
-    EXPECT_NE(fonts.glyphBits(FontFamily::Px16, 0, glyphOf("\xCA\xA2", 0))[0], 0);
-    const uint8_t* late = fonts.glyphBits(FontFamily::Px16, 0, glyphOf("\xFB\xFE", 0));
-    ASSERT_NE(late, nullptr);
-    EXPECT_EQ(late[0] | late[1] | late[2], 0);  // blank, not read past the file
+    std::filesystem::remove(other.file("한글굴림체16.fnt"));
+    EXPECT_FALSE(fonts.loadFonts(other.path().string(), failed));
+    EXPECT_EQ(fonts.failureMessage(failed), "한글굴림체16 OPEN실패");
+}
+
+TEST(SpecialFilesNeverBlock, FontFilesThatAreFifos) {
+    testing::TempDir dir;
+    testing::writeTestFonts(dir.path().string());
+    std::filesystem::remove(dir.file("한글굴림체16.fnt"));
+    const testing::Fifo fifo(dir.file("한글굴림체16.fnt"));
+    ASSERT_TRUE(fifo.made());
+    bool finished = false;
+    std::string failed;
+    const bool loaded = fifo.returnsAtOnce(
+        [&](const std::string&) { return SignFonts().loadFonts(dir.path().string(), failed); }, finished);
+    EXPECT_TRUE(finished);
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(failed, "한글굴림체16");
 }
 
 TEST(SignFonts, TheGeneratedFacesDiffer) {

@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     SignFonts fonts;
     std::string failed;
     if (!fonts.loadFonts(argv[1], failed)) {
-        std::fprintf(stderr, "%s\n", fontOpenFailedMessage(failed).c_str());
+        std::fprintf(stderr, "%s\n", fonts.failureMessage(failed).c_str());
         return 1;
     }
     TextDrawer drawer(fonts);

@@ -19,10 +19,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "image/DecimalNumber.h"
 #include "link/TcpLink.h"
 #include "sign/SignMemoryFile.h"
 #include "sign/SignResponder.h"
@@ -53,6 +55,22 @@ int usage() {
     return 2;
 }
 
+// A numeric option's value in low..high; otherwise a message and false.
+template <typename T>
+bool numberIn(const std::string& option, const char* text, uint64_t low, uint64_t high, T& into) {
+    const std::optional<uint64_t> v = text ? parseDecimal(text, low, high) : std::nullopt;
+    if (!v) {
+        std::fprintf(stderr, "signemu: %s\n", rangeMessage(option, low, high).c_str());
+        return false;
+    }
+    into = static_cast<T>(*v);
+    return true;
+}
+
+constexpr uint64_t kMaxCount = INT32_MAX;
+constexpr uint64_t kMaxLineRate = 4'000'000;  // bits per second
+constexpr uint64_t kMaxDelayMs = 3'600'000;
+
 bool parse(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -61,11 +79,8 @@ bool parse(int argc, char** argv, Options& o) {
             into = argv[++i];
             return true;
         };
-        auto number = [&](auto& into) {
-            std::string v;
-            if (!next(v) || v.empty() || v.find_first_not_of("0123456789") != std::string::npos) return false;
-            into = static_cast<std::remove_reference_t<decltype(into)>>(std::stoul(v));
-            return true;
+        auto number = [&](auto& into, uint64_t low, uint64_t high) {
+            return numberIn(a, i + 1 < argc ? argv[++i] : nullptr, low, high, into);
         };
         bool ok = true;
         if (a == "--tcp")
@@ -79,23 +94,23 @@ bool parse(int argc, char** argv, Options& o) {
         else if (a == "--log")
             ok = next(o.log);
         else if (a == "--line-rate")
-            ok = number(o.lineRate);
+            ok = number(o.lineRate, 0, kMaxLineRate);
         else if (a == "--no-answer-after")
-            ok = number(o.faults.noAnswerAfter);
+            ok = number(o.faults.noAnswerAfter, 0, kMaxCount);
         else if (a == "--bad-sum-after")
-            ok = number(o.faults.badSumAfter);
+            ok = number(o.faults.badSumAfter, 0, kMaxCount);
         else if (a == "--no-etx")
             o.faults.noEtx = true;
         else if (a == "--delay")
-            ok = number(o.faults.delayMs);
+            ok = number(o.faults.delayMs, 0, kMaxDelayMs);
         else if (a == "--delay-frame")
-            ok = number(o.faults.delayFrame);
+            ok = number(o.faults.delayFrame, 0, kMaxCount);
         else if (a == "--close-after")
-            ok = number(o.faults.closeAfter);
+            ok = number(o.faults.closeAfter, 0, kMaxCount);
         else if (a == "--corrupt-write")
-            ok = number(o.faults.corruptWrite);
+            ok = number(o.faults.corruptWrite, 0, kMaxCount);
         else if (a == "--idle-timeout")
-            ok = number(o.idleMs);
+            ok = number(o.idleMs, 0, kMaxDelayMs);
         else
             ok = false;
         if (!ok) return false;

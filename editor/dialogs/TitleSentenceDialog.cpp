@@ -1,0 +1,48 @@
+#include "editor/dialogs/TitleSentenceDialog.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace orb {
+
+TitleSentenceDialog::TitleSentenceDialog(const TitleSentenceContent& start, int titleHeight,
+                                         int sentenceHeight, const SignContext& sign, QWidget* parent)
+    : QDialog(parent),
+      content_(start),
+      titleEditor_(new SentenceEditor(sign, titleHeight, this)),
+      sentenceEditor_(new SentenceEditor(sign, sentenceHeight, this)),
+      effects_(new EffectBlockWidget(entryEffectsFor(ContentKind::Sentence), start.effects, this)) {
+    setWindowTitle(QString::fromUtf8("제목과 문장"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QString::fromUtf8("제목:"), this));
+    layout->addWidget(titleEditor_);
+    layout->addWidget(new QLabel(QString::fromUtf8("문장:"), this));
+    layout->addWidget(sentenceEditor_);
+    layout->addWidget(effects_);
+    titleEditor_->setSentence(content_.title);
+    sentenceEditor_->setSentence(content_.sentence);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QString::fromUtf8("확인"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QString::fromUtf8("취소"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+void TitleSentenceDialog::accept() {
+    // One question for both texts.
+    const QString unshown = titleEditor_->unshownCharacters() + sentenceEditor_->unshownCharacters();
+    if (!unshown.isEmpty() &&
+        showMessage(this, QString::fromUtf8("글자 확인"),
+                    QString::fromUtf8("전광판에 없는 글자가 있습니다: %1\n그대로 저장할까요?").arg(unshown),
+                    true) != QMessageBox::Yes)
+        return;
+    content_.title = titleEditor_->payload();
+    content_.sentence = sentenceEditor_->payload();
+    content_.effects = effects_->block();
+    complete_ = isComplete(content_);
+    QDialog::accept();
+}
+
+}  // namespace orb
