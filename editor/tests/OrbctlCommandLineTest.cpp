@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/tests/OrbctlRun.h"
 #include "testsupport/ChildProcess.h"
 
 namespace orb {
@@ -13,10 +14,6 @@ namespace {
 
 using ::testing::HasSubstr;
 using testing::Outcome;
-
-Outcome orbctl(const std::string& args) {
-    return testing::runCommand(std::string(ORBCTL_PATH) + " " + args);
-}
 
 struct Help {
     const char* command;
