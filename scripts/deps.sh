@@ -8,6 +8,7 @@ PACKAGES=(
   dpkg-dev                          # the package's dependencies (dpkg-shlibdeps)
   libgif-dev                        # GIF decoding and writing
   nlohmann-json3-dev                # programs as JSON text
+  libcli11-dev                      # command-line parsing
   python3-jsonschema                # checks exported programs against their schema
   libfreetype-dev libpng-dev        # the sign fonts are made at build time; the font sample picture
   fonts-baekmuk xfonts-baekmuk fonts-unfonts-core fonts-unfonts-extra fonts-nanum fonts-nanum-extra

@@ -1,9 +1,11 @@
 // orbctl's item and settings commands: the editor's own document opens the project, runs the
 // command as the list's menu would, and saves the project only when the command was done.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "cli/CommandLine.h"
 #include "editor/core/OrbDocument.h"
 #include "editor/core/ProgramJson.h"
 #include "editor/core/ProgramJsonNames.h"
@@ -11,27 +13,7 @@
 
 namespace orb {
 
-const char* const kItemCommandsUsage =
-    "       orbctl add PROJECT LAYOUT HEIGHT...\n"
-    "       orbctl delete PROJECT ROW...\n"
-    "       orbctl move PROJECT FROM TO\n"
-    "       orbctl set-line PROJECT ROW LINE JSON\n"
-    "       orbctl set PROJECT KEY VALUE\n"
-    "  add       append an item: LAYOUT one, two, three or title-and-sentence, one height in\n"
-    "            modules (1..8) per line\n"
-    "  delete    delete the items of the rows given (numbered from 1 as the list shows them)\n"
-    "  move      cut row FROM and paste it before the item now at row TO\n"
-    "  set-line  edit line LINE (1..3) of row ROW as the JSON of one line (docs/program-format.md);\n"
-    "            a title and sentence also takes [title, sentence] as its line 1\n"
-    "  set       a setting: sign.width, sign.height, link.mode, link.comPort, link.ip, link.port,\n"
-    "            onOff.enabled, onOff.on, onOff.off, displayWindow, brightness; VALUE as in the JSON\n";
-
 namespace {
-
-int usageOf(const char* line) {
-    std::fprintf(stderr, "usage: orbctl %s\n", line);
-    return 2;
-}
 
 // The editor's message of a refusal, on stderr; exit 1.
 int refused(DocOutcome outcome) {
@@ -153,55 +135,50 @@ DocOutcome setLine(OrbDocument& doc, int row, int line, const std::string& json)
     return r;
 }
 
-}  // namespace
-
-int addCommand(const std::vector<std::string>& args) {
-    constexpr const char* kLine = "add PROJECT LAYOUT HEIGHT...";
-    if (args.size() < 3) return usageOf(kLine);
-    const std::optional<size_t> layout = json_names::layouts().find(args[1]);
+int addItem(const std::string& project, const std::string& layoutName,
+            const std::vector<std::string>& given) {
+    const std::optional<size_t> layout = json_names::layouts().find(layoutName);
     if (!layout) {
-        std::fprintf(stderr, "%s: unknown layout; one of %s\n", args[1].c_str(),
+        std::fprintf(stderr, "%s: unknown layout; one of %s\n", layoutName.c_str(),
                      json_names::layouts().choices().c_str());
         return 2;
     }
     const size_t lines = static_cast<size_t>(linesOf(static_cast<LayoutCode>(*layout)));
-    if (args.size() != 2 + lines) {
-        std::fprintf(stderr, "a \"%s\" item needs %zu heights\n", args[1].c_str(), lines);
+    if (given.size() != lines) {
+        std::fprintf(stderr, "a \"%s\" item needs %zu heights\n", layoutName.c_str(), lines);
         return 2;
     }
     std::array<uint8_t, 3> heights{};
     for (size_t i = 0; i < lines; ++i) {
         long n = 0;
-        if (!parseCount(args[2 + i], 1, 8, n)) {
-            std::fprintf(stderr, "%s: a height is 1..8 modules\n", args[2 + i].c_str());
+        if (!parseCount(given[i], 1, 8, n)) {
+            std::fprintf(stderr, "%s: a height is 1..8 modules\n", given[i].c_str());
             return 2;
         }
         heights[i] = static_cast<uint8_t>(n);
     }
     return onProject(
-        args[0], [&](OrbDocument& doc) { return doc.addItem(static_cast<LayoutCode>(*layout), heights); });
+        project, [&](OrbDocument& doc) { return doc.addItem(static_cast<LayoutCode>(*layout), heights); });
 }
 
-int deleteCommand(const std::vector<std::string>& args) {
-    if (args.size() < 2) return usageOf("delete PROJECT ROW...");
-    return onProject(args[0], [&](OrbDocument& doc) {
+int deleteItems(const std::string& project, const std::vector<std::string>& given) {
+    return onProject(project, [&](OrbDocument& doc) {
         std::vector<int> rows;
         if (doc.rowCount() == 0) return doc.deleteRows(rows);
-        for (size_t i = 1; i < args.size(); ++i) {
+        for (const std::string& text : given) {
             int row = 0;
-            if (!parseRow(doc, args[i], row)) return DocOutcome::NoDeleteSelection;
+            if (!parseRow(doc, text, row)) return DocOutcome::NoDeleteSelection;
             rows.push_back(row);
         }
         return doc.deleteRows(rows);
     });
 }
 
-int moveCommand(const std::vector<std::string>& args) {
-    if (args.size() != 3) return usageOf("move PROJECT FROM TO");
-    return onProject(args[0], [&](OrbDocument& doc) {
+int moveItem(const std::string& project, const std::string& fromText, const std::string& toText) {
+    return onProject(project, [&](OrbDocument& doc) {
         int from = 0, to = 0;
         if (doc.rowCount() == 0) return DocOutcome::NothingToCut;
-        if (!parseRow(doc, args[1], from) || !parseRow(doc, args[2], to)) return DocOutcome::NoRowSelected;
+        if (!parseRow(doc, fromText, from) || !parseRow(doc, toText, to)) return DocOutcome::NoRowSelected;
         const int cutRow[] = {from};
         const DocOutcome cut = doc.cut(cutRow);
         if (cut != DocOutcome::Done) return cut;
@@ -212,20 +189,64 @@ int moveCommand(const std::vector<std::string>& args) {
     });
 }
 
-int setLineCommand(const std::vector<std::string>& args) {
-    constexpr const char* kLine = "set-line PROJECT ROW LINE JSON";
-    long line = 0;
-    if (args.size() != 4 || !parseCount(args[2], 1, 3, line)) return usageOf(kLine);
-    return onProject(args[0], [&](OrbDocument& doc) {
-        int row = 0;
-        if (!parseRow(doc, args[1], row)) return DocOutcome::NoRowSelected;
-        return setLine(doc, row, static_cast<int>(line), args[3]);
-    });
+// The positional arguments of every item command; each uses those it names.
+struct ItemArgs {
+    std::string project, first, second, json;
+    std::vector<std::string> many;
+    int line = 0;
+};
+
+CLI::App* itemCommand(CLI::App& app, const char* name, const char* description,
+                      std::shared_ptr<ItemArgs>& a) {
+    a = std::make_shared<ItemArgs>();
+    CLI::App* sub = app.add_subcommand(name, description);
+    sub->add_option("PROJECT", a->project, "the project file")->required();
+    return sub;
 }
 
-int setCommand(const std::vector<std::string>& args) {
-    if (args.size() != 3) return usageOf("set PROJECT KEY VALUE");
-    return onProject(args[0], [&](OrbDocument& doc) { return setSetting(doc, args[1], args[2]); });
+}  // namespace
+
+void addItemCommands(CLI::App& app, int& exitCode) {
+    std::shared_ptr<ItemArgs> a;
+    CLI::App* sub = itemCommand(app, "add", "append an item", a);
+    sub->add_option("LAYOUT", a->first, "one, two, three or title-and-sentence")->required();
+    sub->add_option("HEIGHT", a->many, "one height in modules (1..8) per line")->required()->expected(1, 3);
+    sub->callback([a, &exitCode] { exitCode = addItem(a->project, a->first, a->many); });
+
+    sub = itemCommand(app, "delete", "delete the items of the rows given", a);
+    sub->add_option("ROW", a->many, "rows numbered from 1 as the list shows them")->required();
+    sub->callback([a, &exitCode] { exitCode = deleteItems(a->project, a->many); });
+
+    sub = itemCommand(app, "move", "cut row FROM and paste it before the item now at row TO", a);
+    sub->add_option("FROM", a->first, "the row to move")->required();
+    sub->add_option("TO", a->second, "the row it goes before")->required();
+    sub->callback([a, &exitCode] { exitCode = moveItem(a->project, a->first, a->second); });
+
+    sub = itemCommand(app, "set-line", "edit one line of an item", a);
+    sub->add_option("ROW", a->first, "the item's row")->required();
+    addNumber(*sub, "LINE", a->line, 1, 3, "the line")->required();
+    sub->add_option("JSON", a->json,
+                    "the line as in docs/program-format.md; a title and sentence also takes "
+                    "[title, sentence] as its line 1")
+        ->required();
+    sub->callback([a, &exitCode] {
+        exitCode = onProject(a->project, [&](OrbDocument& doc) {
+            int row = 0;
+            if (!parseRow(doc, a->first, row)) return DocOutcome::NoRowSelected;
+            return setLine(doc, row, a->line, a->json);
+        });
+    });
+
+    sub = itemCommand(app, "set", "change a setting", a);
+    sub->add_option("KEY", a->first,
+                    "sign.width, sign.height, link.mode, link.comPort, link.ip, link.port, onOff.enabled, "
+                    "onOff.on, onOff.off, displayWindow or brightness")
+        ->required();
+    sub->add_option("VALUE", a->second, "as in the JSON form")->required();
+    sub->callback([a, &exitCode] {
+        exitCode =
+            onProject(a->project, [&](OrbDocument& doc) { return setSetting(doc, a->first, a->second); });
+    });
 }
 
 }  // namespace orb

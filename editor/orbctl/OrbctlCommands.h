@@ -1,22 +1,12 @@
 #pragma once
-// orbctl's subcommands kept outside main.cpp; each takes the arguments after its name and
-// returns the exit code (2 for a wrong command line).
-#include <string>
-#include <vector>
+// orbctl's subcommands kept outside main.cpp. Each group adds its subcommands to the program's
+// command line; the one that runs leaves its exit code in exitCode.
+#include <CLI/CLI.hpp>
 
 namespace orb {
 
-int exportCommand(const std::vector<std::string>& args);
-int importCommand(const std::vector<std::string>& args);
-int timelineCommand(const std::vector<std::string>& args);
-int addCommand(const std::vector<std::string>& args);
-int deleteCommand(const std::vector<std::string>& args);
-int moveCommand(const std::vector<std::string>& args);
-int setLineCommand(const std::vector<std::string>& args);
-int setCommand(const std::vector<std::string>& args);
-
-// Their lines of orbctl's usage text.
-extern const char* const kProgramTextUsage;
-extern const char* const kItemCommandsUsage;
+void addProgramTextCommands(CLI::App& app, int& exitCode);  // export, import
+void addTimelineCommand(CLI::App& app, int& exitCode);
+void addItemCommands(CLI::App& app, int& exitCode);  // add, delete, move, set-line, set
 
 }  // namespace orb

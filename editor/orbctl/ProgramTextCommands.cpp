@@ -12,34 +12,7 @@
 
 namespace orb {
 
-const char* const kProgramTextUsage =
-    "       orbctl export PROJECT [-o FILE]\n"
-    "       orbctl import FILE -o PROJECT\n"
-    "       orbctl timeline PROJECT [--date YYYY-MM-DD] [--json]\n"
-    "  export    write PROJECT as JSON (docs/program-format.md) to FILE or stdout\n"
-    "  import    check the JSON of FILE (\"-\" for stdin) and write it as the project PROJECT;\n"
-    "            every problem is reported, and nothing is written when one is an error\n"
-    "  timeline  the day of the sign: when it is dark and which items it plays\n";
-
 namespace {
-
-int usageError() {
-    std::fputs("usage: orbctl export PROJECT [-o FILE]\n       orbctl import FILE -o PROJECT\n", stderr);
-    return 2;
-}
-
-// PROJECT then "-o OUT" in either order; false when anything else is given.
-bool parseInOut(const std::vector<std::string>& args, std::string& in, std::string& out) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o" && i + 1 < args.size() && out.empty())
-            out = args[++i];
-        else if (in.empty() && !args[i].empty())
-            in = args[i];
-        else
-            return false;
-    }
-    return !in.empty();
-}
 
 void printProblems(const std::vector<JsonProblem>& problems) {
     for (const JsonProblem& p : problems) std::fprintf(stderr, "%s\n", toText(p).c_str());
@@ -66,11 +39,7 @@ bool writeText(const std::string& path, const std::string& text) {
     return replaceFile(path, std::span<const uint8_t>(bytes, text.size())) == IoResult::Ok;
 }
 
-}  // namespace
-
-int exportCommand(const std::vector<std::string>& args) {
-    std::string project, out;
-    if (!parseInOut(args, project, out)) return usageError();
+int exportProject(const std::string& project, const std::string& out) {
     ItemStore store;
     if (IoResult r = ItemStore::open(project, FileMode::ReadOnly, store); r != IoResult::Ok) {
         std::fprintf(stderr, "%s: %s\n", project.c_str(),
@@ -89,9 +58,7 @@ int exportCommand(const std::vector<std::string>& args) {
     return 0;
 }
 
-int importCommand(const std::vector<std::string>& args) {
-    std::string file, project;
-    if (!parseInOut(args, file, project) || project.empty()) return usageError();
+int importProgram(const std::string& file, const std::string& project) {
     std::string text;
     if (!readLimited(file, kMaxProgramJsonBytes, text)) {
         std::fprintf(stderr, "%s: cannot read\n", file.c_str());
@@ -113,6 +80,29 @@ int importCommand(const std::vector<std::string>& args) {
         return 1;
     }
     return 0;
+}
+
+struct InOut {
+    std::string in, out;
+};
+
+}  // namespace
+
+void addProgramTextCommands(CLI::App& app, int& exitCode) {
+    auto exported = std::make_shared<InOut>();
+    CLI::App* ex = app.add_subcommand("export", "write PROJECT as JSON (docs/program-format.md)");
+    ex->add_option("PROJECT", exported->in, "the project file")->required();
+    ex->add_option("-o", exported->out, "the JSON file (stdout when not given)")->type_name("FILE");
+    ex->callback([exported, &exitCode] { exitCode = exportProject(exported->in, exported->out); });
+
+    auto imported = std::make_shared<InOut>();
+    CLI::App* im =
+        app.add_subcommand("import",
+                           "check the JSON of FILE and write it as the project PROJECT; every problem is "
+                           "reported, and nothing is written when one is an error");
+    im->add_option("FILE", imported->in, "the JSON file (\"-\" for stdin)")->required();
+    im->add_option("-o", imported->out, "the project file to write")->type_name("PROJECT")->required();
+    im->callback([imported, &exitCode] { exitCode = importProgram(imported->in, imported->out); });
 }
 
 }  // namespace orb

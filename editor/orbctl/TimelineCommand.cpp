@@ -1,5 +1,6 @@
 // orbctl timeline: the sign's day as periods, as text or JSON.
 #include <cstdio>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -61,31 +62,7 @@ void printJson(const std::string& date, const std::vector<TimelinePeriod>& perio
     std::printf("%s\n", doc.dump(2).c_str());
 }
 
-}  // namespace
-
-int timelineCommand(const std::vector<std::string>& args) {
-    std::string project, date;
-    bool asJson = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--json") {
-            asJson = true;
-        } else if (args[i] == "--date" && i + 1 < args.size() && date.empty()) {
-            date = args[++i];
-            if (!validDate(date)) {
-                std::fprintf(stderr, "--date: expected YYYY-MM-DD, not \"%s\"\n", date.c_str());
-                return 2;
-            }
-        } else if (project.empty()) {
-            project = args[i];
-        } else {
-            std::fputs("usage: orbctl timeline PROJECT [--date YYYY-MM-DD] [--json]\n", stderr);
-            return 2;
-        }
-    }
-    if (project.empty()) {
-        std::fputs("usage: orbctl timeline PROJECT [--date YYYY-MM-DD] [--json]\n", stderr);
-        return 2;
-    }
+int timeline(const std::string& project, std::string date, bool asJson) {
     if (date.empty()) date = today();
     ItemStore store;
     std::vector<TimelinePeriod> periods;
@@ -99,6 +76,26 @@ int timelineCommand(const std::vector<std::string>& args) {
     }
     asJson ? printJson(date, periods) : printText(date, periods);
     return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+struct TimelineOptions {
+    std::string project, date;
+    bool asJson = false;
+};
+
+}  // namespace
+
+void addTimelineCommand(CLI::App& app, int& exitCode) {
+    auto o = std::make_shared<TimelineOptions>();
+    CLI::App* sub =
+        app.add_subcommand("timeline", "the day of the sign: when it is dark and which items it plays");
+    sub->add_option("PROJECT", o->project, "the project file")->required();
+    sub->add_option("--date", o->date, "the day (today when not given)")
+        ->type_name("YYYY-MM-DD")
+        ->check(
+            [](const std::string& text) { return validDate(text) ? std::string() : "expected YYYY-MM-DD"; });
+    sub->add_flag("--json", o->asJson, "the periods as JSON, for scripts");
+    sub->callback([o, &exitCode] { exitCode = timeline(o->project, o->date, o->asJson); });
 }
 
 }  // namespace orb

@@ -1,11 +1,13 @@
 // orbctl: the editor's commands without a window.
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/CommandLine.h"
 #include "editor/core/LinkChoice.h"
 #include "editor/core/ListRow.h"
 #include "editor/core/PreviewBuild.h"
@@ -19,29 +21,6 @@
 
 namespace orb {
 namespace {
-
-constexpr const char* kUsage =
-    "usage: orbctl list PROJECT\n"
-    "       orbctl build PROJECT -o IMAGE\n"
-    "       orbctl send PROJECT [--verify] [LINK...]\n"
-    "       orbctl sign LINK size WIDTH HEIGHT | clock [--at \"YYYY-MM-DD HH:MM:SS\"] |\n"
-    "                        onoff ENABLE ON-HH:MM OFF-HH:MM | window MODE | brightness LEVEL\n"
-    "  list   print the item list of PROJECT (a \".dat\" project or \"data.tmp\"), one row per item,\n"
-    "         the nine columns separated by tabs\n"
-    "  build  write the display program image of PROJECT into IMAGE (updated in place, created\n"
-    "         zero-filled when missing), for the sign size of PROJECT's settings\n"
-    "  send   send the program of PROJECT to the sign (over the link of PROJECT's settings\n"
-    "         when no LINK is given), or to several signs at once; --verify reads it back\n"
-    "  sign   the sign's settings: size in columns and tiers, clock (now unless --at), ON/OFF\n"
-    "         times (ENABLE 0 or 1), display-window mode (0 or 1), brightness 1..10\n"
-    "  LINK is --tcp HOST:PORT or --serial DEVICE [--baud N]\n";
-
-int usage() {
-    std::fputs(kUsage, stderr);
-    std::fputs(kProgramTextUsage, stderr);
-    std::fputs(kItemCommandsUsage, stderr);
-    return 2;
-}
 
 // The project's open refusals, as the editor words them.
 std::string openMessage(IoResult r) {
@@ -60,12 +39,11 @@ std::string oneLine(std::string s) {
     return s;
 }
 
-int listCommand(const std::vector<std::string>& args) {
-    if (args.size() != 1) return usage();
+int listProject(const std::string& project) {
     ItemStore store;
     std::vector<ListRow> rows;
-    if (!report(args[0], loadStore(args[0], store))) return 1;
-    if (!report(args[0], readListRows(store, rows))) return 1;
+    if (!report(project, loadStore(project, store))) return 1;
+    if (!report(project, readListRows(store, rows))) return 1;
     for (const ListRow& row : rows) {
         std::string line;
         for (size_t c = 0; c < row.columns.size(); ++c) {
@@ -77,18 +55,7 @@ int listCommand(const std::vector<std::string>& args) {
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-int buildCommand(const std::vector<std::string>& args) {
-    std::string project, image;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o" && i + 1 < args.size())
-            image = args[++i];
-        else if (project.empty())
-            project = args[i];
-        else
-            return usage();
-    }
-    if (project.empty() || image.empty()) return usage();
-
+int buildProject(const std::string& project, const std::string& image) {
     ItemStore store;
     if (!report(project, loadStore(project, store))) return 1;
     const BuildOutcome built = buildImage(store, image);
@@ -106,31 +73,54 @@ int buildCommand(const std::vector<std::string>& args) {
     return 0;
 }
 
-// Takes a LINK from args at i; false with nothing taken when args[i] does not start one.
-bool takeLink(const std::vector<std::string>& args, size_t& i, LinkChoice& link, bool& bad) {
-    if (args[i] == "--tcp" && i + 1 < args.size()) {
-        link.tcp = true;
-        bad = !parseHostPort(args[++i], link.host, link.port);
-        return true;
-    }
-    if (args[i] == "--serial" && i + 1 < args.size()) {
-        link.tcp = false;
-        link.serial.device = args[++i];
-        link.serial.portNumber = 0;
-        return true;
-    }
-    if (args[i] == "--baud" && i + 1 < args.size()) {
-        const std::optional<uint64_t> v = parseDecimal(args[++i], 0, UINT32_MAX);
-        bad = !v || std::find(std::begin(kBaudRates), std::end(kBaudRates), *v) == std::end(kBaudRates);
-        if (bad) {
-            std::string rates;
-            for (uint32_t rate : kBaudRates) rates += (rates.empty() ? "" : ", ") + std::to_string(rate);
-            std::fprintf(stderr, "orbctl: --baud needs one of %s\n", rates.c_str());
+std::string baudChoices() {
+    std::string rates;
+    for (uint32_t rate : kBaudRates) rates += (rates.empty() ? "" : ", ") + std::to_string(rate);
+    return rates;
+}
+
+// The LINK options of sub (--tcp HOST:PORT, --serial DEVICE, --baud N for the --serial before
+// it) in the order given.
+std::vector<LinkChoice> linksOf(const CLI::App& sub) {
+    std::vector<LinkChoice> links;
+    std::map<const CLI::Option*, size_t> taken;
+    for (const CLI::Option* option : sub.parse_order()) {
+        const std::string& value = option->results().at(taken[option]++);
+        const std::string name = option->get_name();
+        if (name == "--tcp") {
+            LinkChoice& link = links.emplace_back();
+            link.tcp = true;
+            parseHostPort(value, link.host, link.port);  // checked when parsed
+        } else if (name == "--serial") {
+            LinkChoice& link = links.emplace_back();
+            link.tcp = false;
+            link.serial.device = value;
+            link.serial.portNumber = 0;
+        } else if (name == "--baud") {
+            const std::optional<uint64_t> v = parseDecimal(value, 0, UINT32_MAX);
+            if (!v || std::find(std::begin(kBaudRates), std::end(kBaudRates), *v) == std::end(kBaudRates))
+                throw CLI::ValidationError("--baud needs one of " + baudChoices());
+            if (links.empty()) throw CLI::ValidationError("--baud belongs to the --serial before it");
+            links.back().serial.baud = static_cast<uint32_t>(*v);
         }
-        if (!bad) link.serial.baud = static_cast<uint32_t>(*v);
-        return true;
     }
-    return false;
+    return links;
+}
+
+void addLinkOptions(CLI::App& sub) {
+    sub.add_option("--tcp", "the sign at HOST:PORT")
+        ->type_name("HOST:PORT")
+        ->check([](const std::string& text) {
+            std::string host;
+            uint16_t port = 0;
+            return parseHostPort(text, host, port) ? std::string() : "needs HOST:PORT";
+        })
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    sub.add_option("--serial", "the sign on the serial port DEVICE")
+        ->type_name("DEVICE")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    const std::string baud = "the speed of the --serial before it: " + baudChoices();
+    sub.add_option("--baud", baud)->type_name("N")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
 // A serial port that cannot be opened is reported as the editor does; its frames then fail.
@@ -145,24 +135,7 @@ int finish(const CommandOutcome& outcome) {
     return outcome.ok ? 0 : 1;
 }
 
-int sendCommand(const std::vector<std::string>& args) {
-    std::string project;
-    std::vector<LinkChoice> links;  // several: the same program to each sign at once
-    bool verify = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        bool bad = false;
-        if (args[i] == "--tcp" || args[i] == "--serial") links.emplace_back();
-        if (args[i] == "--verify") {
-            verify = true;
-        } else if (!links.empty() && takeLink(args, i, links.back(), bad)) {
-            if (bad) return usage();
-        } else if (project.empty() && args[i].rfind("--", 0) != 0) {
-            project = args[i];
-        } else {
-            return usage();
-        }
-    }
-    if (project.empty()) return usage();
+int sendProject(const std::string& project, std::vector<LinkChoice> links, bool verify) {
     ItemStore store;
     if (!report(project, loadStore(project, store))) return 1;
     if (links.empty()) links.push_back(linkFromSettings(correctedSettings(store)));
@@ -187,84 +160,129 @@ bool parseClockTime(const std::string& text, uint8_t& hour, uint8_t& minute) {
     return true;
 }
 
-bool parseNumber(const std::string& text, unsigned low, unsigned high, unsigned& out) {
-    const std::optional<uint64_t> v = parseDecimal(text, low, high);
-    if (v) out = static_cast<unsigned>(*v);
-    return v.has_value();
+// The one LINK of sign, or a usage error.
+LinkChoice oneLink(const CLI::App& sign) {
+    const std::vector<LinkChoice> links = linksOf(sign);
+    if (links.size() != 1)
+        throw CLI::ValidationError("sign needs one LINK (--tcp HOST:PORT or --serial DEVICE)");
+    return links.front();
 }
 
-int signCommand(const std::vector<std::string>& args) {
-    LinkChoice link;
-    bool given = false;
-    size_t i = 0;
-    for (; i < args.size(); ++i) {
-        bool bad = false;
-        if (!takeLink(args, i, link, bad)) break;
-        if (bad) return usage();
-        given = true;
-    }
-    if (!given || i >= args.size()) return usage();
-    const std::string what = args[i];
-    const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(i + 1), args.end());
-    unsigned a = 0, b = 0;
-    OpenLink open;
-    if (what == "size" && rest.size() == 2 && parseNumber(rest[0], 5, 40, a) &&
-        parseNumber(rest[1], 1, 8, b)) {
+// A sign command: its subcommand, whose callback opens the link and runs `run`.
+template <typename Run>
+CLI::App* signCommand(CLI::App& sign, int& exitCode, const char* name, const char* description, Run run) {
+    CLI::App* sub = sign.add_subcommand(name, description);
+    sub->callback([&sign, &exitCode, run] {
+        const LinkChoice link = oneLink(sign);
+        OpenLink open;
         openLinkReporting(link, open);
-        return finish(applySize(open.link, static_cast<uint8_t>(a), static_cast<uint8_t>(b)));
-    }
-    if (what == "clock" && (rest.empty() || rest.size() == 2)) {
+        exitCode = finish(run(open.link));
+    });
+    return sub;
+}
+
+CLI::Validator clockTime() {
+    return CLI::Validator(
+        [](std::string& text) {
+            uint8_t h = 0, m = 0;
+            return parseClockTime(text, h, m) ? std::string() : "expected HH:MM";
+        },
+        "HH:MM");
+}
+
+struct SignValues {
+    unsigned width = 0, height = 0, enable = 0, mode = 0, level = 0;
+    std::string at, on, off;
+};
+
+void addSignCommands(CLI::App& app, int& exitCode) {
+    CLI::App* sign = app.add_subcommand("sign", "the sign's settings, over LINK");
+    addLinkOptions(*sign);
+    sign->require_subcommand(1);
+    auto v = std::make_shared<SignValues>();
+    CLI::App* sub =
+        signCommand(*sign, exitCode, "size", "the sign's size in columns and tiers", [v](SignLink& l) {
+            return applySize(l, static_cast<uint8_t>(v->width), static_cast<uint8_t>(v->height));
+        });
+    addNumber(*sub, "WIDTH", v->width, 5, 40, "columns")->required();
+    addNumber(*sub, "HEIGHT", v->height, 1, 8, "tiers")->required();
+
+    sub = signCommand(*sign, exitCode, "clock", "set the sign's clock", [v](SignLink& l) {
         LocalDateTime at = currentLocalTime();
-        if (rest.size() == 2 && (rest[0] != "--at" || !parseLocalDateTime(rest[1], at))) return usage();
-        openLinkReporting(link, open);
-        return finish(setClock(open.link, at));
-    }
-    uint8_t onHour = 0, onMinute = 0, offHour = 0, offMinute = 0;
-    if (what == "onoff" && rest.size() == 3 && parseNumber(rest[0], 0, 1, a) &&
-        parseClockTime(rest[1], onHour, onMinute) && parseClockTime(rest[2], offHour, offMinute)) {
-        openLinkReporting(link, open);
-        return finish(applyOnOff(open.link, a == 1, onHour, onMinute, offHour, offMinute));
-    }
-    if (what == "window" && rest.size() == 1 && parseNumber(rest[0], 0, 1, a)) {
-        openLinkReporting(link, open);
-        return finish(applyDisplayWindow(open.link, static_cast<uint8_t>(a)));
-    }
-    if (what == "brightness" && rest.size() == 1 && parseNumber(rest[0], 1, 10, a)) {
-        openLinkReporting(link, open);
-        return finish(setBrightness(open.link, static_cast<uint8_t>(a - 1)));  // the menu shows 1..10
-    }
-    return usage();
+        if (!v->at.empty()) parseLocalDateTime(v->at, at);
+        return setClock(l, at);
+    });
+    sub->add_option("--at", v->at, "this time instead of now")
+        ->type_name("\"YYYY-MM-DD HH:MM:SS\"")
+        ->check([](const std::string& text) {
+            LocalDateTime at;
+            return parseLocalDateTime(text, at) ? std::string() : "expected \"YYYY-MM-DD HH:MM:SS\"";
+        });
+
+    sub = signCommand(*sign, exitCode, "onoff", "the ON/OFF times", [v](SignLink& l) {
+        uint8_t onHour = 0, onMinute = 0, offHour = 0, offMinute = 0;
+        parseClockTime(v->on, onHour, onMinute);
+        parseClockTime(v->off, offHour, offMinute);
+        return applyOnOff(l, v->enable == 1, onHour, onMinute, offHour, offMinute);
+    });
+    addNumber(*sub, "ENABLE", v->enable, 0, 1, "1 turns the times on")->required();
+    sub->add_option("ON", v->on, "when the sign lights up")->required()->check(clockTime());
+    sub->add_option("OFF", v->off, "when it goes dark")->required()->check(clockTime());
+
+    sub = signCommand(*sign, exitCode, "window", "the display-window mode",
+                      [v](SignLink& l) { return applyDisplayWindow(l, static_cast<uint8_t>(v->mode)); });
+    addNumber(*sub, "MODE", v->mode, 0, 1, "1 plays each item only in its display window")->required();
+
+    sub = signCommand(*sign, exitCode, "brightness", "the brightness", [v](SignLink& l) {
+        return setBrightness(l, static_cast<uint8_t>(v->level - 1));  // the menu shows 1..10
+    });
+    addNumber(*sub, "LEVEL", v->level, 1, 10, "as the menu shows it")->required();
 }
 
-struct Command {
-    const char* name;
-    int (*run)(const std::vector<std::string>& args);
+struct ProjectArgs {
+    std::string project, image;
+    bool verify = false;
 };
 
-constexpr Command kCommands[] = {
-    {"list", listCommand},
-    {"build", buildCommand},
-    {"send", sendCommand},
-    {"sign", signCommand},
-    {"export", exportCommand},
-    {"import", importCommand},
-    {"timeline", timelineCommand},
-    {"add", addCommand},
-    {"delete", deleteCommand},
-    {"move", moveCommand},
-    {"set-line", setLineCommand},
-    {"set", setCommand},
-};
+void addProjectCommands(CLI::App& app, int& exitCode) {
+    auto a = std::make_shared<ProjectArgs>();
+    CLI::App* sub = app.add_subcommand("list",
+                                       "print the item list of PROJECT, one row per item, the nine "
+                                       "columns separated by tabs");
+    sub->add_option("PROJECT", a->project, "a \".dat\" project or \"data.tmp\"")->required();
+    sub->callback([a, &exitCode] { exitCode = listProject(a->project); });
+
+    sub = app.add_subcommand("build",
+                             "write the display program image of PROJECT for the sign size of its "
+                             "settings");
+    sub->add_option("PROJECT", a->project, "the project file")->required();
+    sub->add_option("-o", a->image, "updated in place, created zero-filled when missing")
+        ->type_name("IMAGE")
+        ->required();
+    sub->callback([a, &exitCode] { exitCode = buildProject(a->project, a->image); });
+
+    sub = app.add_subcommand("send",
+                             "send the program of PROJECT to the sign over the link of its settings, "
+                             "or to every LINK given at once");
+    sub->add_option("PROJECT", a->project, "the project file")->required();
+    sub->add_flag("--verify", a->verify, "read the program back and compare");
+    addLinkOptions(*sub);
+    sub->callback([a, sub, &exitCode] { exitCode = sendProject(a->project, linksOf(*sub), a->verify); });
+}
 
 }  // namespace
 }  // namespace orb
 
 int main(int argc, char** argv) {
-    if (argc >= 2) {
-        for (const orb::Command& c : orb::kCommands) {
-            if (std::strcmp(argv[1], c.name) == 0)
-                return c.run(std::vector<std::string>(argv + 2, argv + argc));
-        }
-    }
-    return orb::usage();
+    CLI::App app("The editor's commands without a window.", "orbctl");
+    orb::setUpCommandLine(app);
+    app.require_subcommand(1);
+    int exitCode = 0;
+    orb::addProjectCommands(app, exitCode);
+    orb::addSignCommands(app, exitCode);
+    orb::addProgramTextCommands(app, exitCode);
+    orb::addTimelineCommand(app, exitCode);
+    orb::addItemCommands(app, exitCode);
+    if (const std::optional<int> ended = orb::parseCommandLine(app, argc, argv)) return *ended;
+    return exitCode;
 }

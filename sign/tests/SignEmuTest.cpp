@@ -201,3 +201,35 @@ TEST(SignEmuStopping, AMemoryFileThatCannotBeWrittenIsReportedWithExitOne) {
 
 }  // namespace
 }  // namespace orb
+
+namespace {
+
+orb::testing::Outcome signemu(const std::string& options) {
+    return orb::testing::runCommand("timeout 20 " + std::string(SIGNEMU_PATH) + " " + options);
+}
+
+}  // namespace
+
+TEST(SignEmuCommandLine, HelpNamesEveryOptionAndEndsWithZero) {
+    const orb::testing::Outcome r = signemu("--help");
+    EXPECT_EQ(r.status, 0) << r.output;
+    for (const char* option : {"--tcp", "--pty", "--memory", "--model", "--log", "--line-rate",
+                               "--idle-timeout", "--no-answer-after", "--bad-sum-after", "--no-etx",
+                               "--delay", "--delay-frame", "--close-after", "--corrupt-write"})
+        EXPECT_NE(r.output.find(option), std::string::npos) << option;
+}
+
+TEST(SignEmuCommandLine, UnknownOptionsBadAddressesAndTwoLinksAreUsageErrors) {
+    orb::testing::Outcome r = signemu("--tcp 127.0.0.1:0 --no-such-option");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("--no-such-option"), std::string::npos) << r.output;
+    r = signemu("--tcp 127.0.0.1:99999");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("--tcp"), std::string::npos) << r.output;
+    EXPECT_EQ(signemu("--tcp 127.0.0.1:0 --pty /tmp/none").status, 2);
+    EXPECT_EQ(signemu("").status, 2);
+    r = signemu("--tcp 127.0.0.1:0 --corrupt-write 2147483648");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("--corrupt-write needs a number from 0 to 2147483647"), std::string::npos)
+        << r.output;
+}

@@ -2,12 +2,11 @@
 // --headless ..." plays without one.
 #include <QApplication>
 #include <QMessageBox>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
-#include <vector>
 
+#include "cli/CommandLine.h"
 #include "image/WorkingFolder.h"
 #include "simulator/app/CMainFrame.h"
 #include "simulator/app/GlimmerInstance.h"
@@ -17,14 +16,33 @@
 
 namespace {
 
-int headless(const std::vector<std::string>& args) {
-    orb::HeadlessOptions options;
-    std::string error;
-    if (!orb::parseHeadlessOptions(args, options, error)) {
-        std::fprintf(stderr, "Glimmer: %s\n", error.c_str());
-        return 2;
-    }
-    return orb::runHeadless(options);
+struct GlimmerOptions {
+    std::string image;  // empty: preview.tmp of the working folder
+    int zoom = orb::LedMatrixPainter::kDefaultZoom;
+    bool headless = false;
+    orb::HeadlessOptions run;
+};
+
+// The whole command line: the window's options, or --headless and its own. The exit code when
+// the command line ends the run (--help, a usage error).
+std::optional<int> parseArguments(int argc, char** argv, GlimmerOptions& o) {
+    CLI::App app("The sign simulator: plays a display program image in a window, or without one.", "Glimmer");
+    orb::setUpCommandLine(app);
+    app.add_option("IMAGE", o.image, "the image to play (preview.tmp of the working folder when not given)");
+    orb::addNumber(app, "--zoom", o.zoom, 1, 8, "screen pixels per LED in the window");
+    app.add_flag("--headless", o.headless, "play on virtual time without a window");
+    const CLI::Option_group* run = orb::addHeadlessOptions(app, o.run);
+    app.callback([&] {
+        std::string problem;
+        if (o.headless && (!o.image.empty() || app.get_option("--zoom")->count() > 0))
+            problem = "IMAGE and --zoom are the window's; --headless takes --image";
+        else if (o.headless)
+            problem = orb::headlessProblem(*run, o.run);
+        else if (run->count_all() > 0)
+            problem = "the options of the headless mode need --headless";
+        if (!problem.empty()) throw CLI::ValidationError(problem);
+    });
+    return orb::parseCommandLine(app, argc, argv);
 }
 
 // The start-up failures end the program after their message, with exit code 0.
@@ -37,19 +55,13 @@ int refuse(const QString& text, const QString& caption) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    for (const std::string& a : args)
-        if (a == "--headless") return headless(args);
+    GlimmerOptions options;
+    if (const std::optional<int> ended = parseArguments(argc, argv, options)) return *ended;
+    if (options.headless) return orb::runHeadless(options.run);
 
     QApplication app(argc, argv);
-    std::string imagePath;
-    int zoom = orb::LedMatrixPainter::kDefaultZoom;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--zoom" && i + 1 < args.size())
-            zoom = std::atoi(args[++i].c_str());
-        else if (imagePath.empty())
-            imagePath = args[i];
-    }
+    std::string imagePath = options.image;
+    const int zoom = options.zoom;
     if (imagePath.empty()) imagePath = (std::filesystem::path(orb::workingFolder()) / "preview.tmp").string();
     // A Glimmer already showing this image plays it again and comes to the front instead.
     orb::GlimmerInstance instance(QString::fromStdString(imagePath));

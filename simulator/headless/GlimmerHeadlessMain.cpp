@@ -1,18 +1,21 @@
 // Glimmer built without Qt: the headless mode only.
-#include <cstdio>
+#include <optional>
 #include <string>
-#include <vector>
 
+#include "cli/CommandLine.h"
 #include "simulator/headless/HeadlessRun.h"
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    CLI::App app("The sign simulator, built without its window: plays an image on virtual time.", "Glimmer");
+    orb::setUpCommandLine(app);
     orb::HeadlessOptions options;
-    std::string error;
-    if (args.empty() || args[0] != "--headless" || !orb::parseHeadlessOptions(args, options, error)) {
-        std::fprintf(stderr, "Glimmer: %s\n",
-                     error.empty() ? "this build has only --headless" : error.c_str());
-        return 2;
-    }
+    bool headless = false;
+    app.add_flag("--headless", headless, "play without a window (this build has only this mode)")->required();
+    const CLI::Option_group* group = orb::addHeadlessOptions(app, options);
+    app.callback([&] {
+        if (const std::string problem = orb::headlessProblem(*group, options); !problem.empty())
+            throw CLI::ValidationError(problem);
+    });
+    if (const std::optional<int> ended = orb::parseCommandLine(app, argc, argv)) return *ended;
     return orb::runHeadless(options);
 }

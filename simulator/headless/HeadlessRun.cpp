@@ -13,7 +13,7 @@
 #include <memory>
 #include <set>
 
-#include "image/DecimalNumber.h"
+#include "cli/CommandLine.h"
 #include "image/WorkingFolder.h"
 #include "simulator/engine/SignEngine.h"
 
@@ -144,60 +144,52 @@ std::string defaultFontFolder() {
     return (std::filesystem::path(installedDataFolder(executableFolder())) / "font").string();
 }
 
-bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& o, std::string& error) {
+CLI::Option_group* addHeadlessOptions(CLI::App& app, HeadlessOptions& o) {
     o.now = currentLocalTime();
-    bool haveUntil = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& into) {
-            if (i + 1 >= args.size()) return false;
-            into = args[++i];
-            return true;
-        };
-        std::string v;
-        if (a == "--headless") continue;
-        if (a == "--image") {
-            if (!value(o.image)) return error = "--image needs a file", false;
-        } else if (a == "--fonts") {
-            if (!value(o.fonts)) return error = "--fonts needs a folder", false;
-        } else if (a == "--until") {
-            const auto ms = value(v) ? parseDecimal(v, 0, kMaxRunMs) : std::nullopt;
-            if (!ms) return error = rangeMessage("--until", 0, kMaxRunMs) + " (milliseconds)", false;
-            o.until = *ms;
-            haveUntil = true;
-        } else if (a == "--now") {
-            if (!value(v) || !parseLocalDateTime(v, o.now))
-                return error = "--now needs \"YYYY-MM-DD HH:MM:SS\"", false;
-        } else if (a == "--dump") {
-            if (!value(o.dump)) return error = "--dump needs a file", false;
-        } else if (a == "--at") {
-            if (!value(v)) return error = "--at needs milliseconds", false;
-            for (size_t start = 0; start <= v.size();) {
-                const size_t comma = std::min(v.find(',', start), v.size());
-                const auto ms = parseDecimal(std::string_view(v).substr(start, comma - start), 0, kMaxRunMs);
-                if (!ms)
-                    return error =
-                               rangeMessage("--at", 0, kMaxRunMs) + " (milliseconds, separated by commas)",
-                           false;
-                o.at.push_back(*ms);
-                start = comma + 1;
-            }
-        } else if (a == "--every-ms") {
-            o.everyMs = true;
-        } else if (a == "--gif") {
-            if (!value(o.gif)) return error = "--gif needs a file", false;
-        } else if (a == "--scale") {
-            const auto scale = value(v) ? parseDecimal(v, 1, 16) : std::nullopt;
-            if (!scale) return error = rangeMessage("--scale", 1, 16), false;
-            o.scale = static_cast<int>(*scale);
-        } else {
-            return error = "unknown option " + a, false;
-        }
-    }
-    if (o.image.empty() || !haveUntil) return error = "--image and --until are needed", false;
-    if (o.dump.empty() == o.gif.empty()) return error = "give either --dump with --at, or --gif", false;
-    if (!o.dump.empty() && o.at.empty()) return error = "--dump needs --at", false;
-    return true;
+    CLI::Option_group* g = app.add_option_group("Headless", "with --headless");
+    g->add_option("--image", o.image, "the display program image to play")->type_name("FILE");
+    g->add_option("--fonts", o.fonts, "the font folder (the usual places when not given)")
+        ->type_name("FOLDER");
+    addNumber(*g, "--until", o.until, 0, kMaxRunMs, "play this long, in milliseconds")->type_name("MS");
+    g->add_option_function<std::string>(
+         "--now",
+         [&o](const std::string& text) {
+             if (!parseLocalDateTime(text, o.now))
+                 throw CLI::ValidationError("--now needs \"YYYY-MM-DD HH:MM:SS\"");
+         },
+         "the local time at virtual time 0 (now when not given)")
+        ->type_name("\"YYYY-MM-DD HH:MM:SS\"");
+    g->add_option("--dump", o.dump, "write the frames of --at as text (\"-\": stdout)")->type_name("FILE");
+    g->add_option_function<std::vector<std::string>>(
+         "--at",
+         [&o](const std::vector<std::string>& given) {
+             for (const std::string& v : given)
+                 for (size_t start = 0; start <= v.size();) {
+                     const size_t comma = std::min(v.find(',', start), v.size());
+                     const auto ms =
+                         parseDecimal(std::string_view(v).substr(start, comma - start), 0, kMaxRunMs);
+                     if (!ms)
+                         throw CLI::ValidationError(rangeMessage("--at", 0, kMaxRunMs) +
+                                                    " (milliseconds, separated by commas)");
+                     o.at.push_back(*ms);
+                     start = comma + 1;
+                 }
+         },
+         "the frames to dump, in milliseconds separated by commas")
+        ->type_name("MS,...")
+        ->allow_extra_args(false);
+    g->add_flag("--every-ms", o.everyMs, "a pass at every millisecond, not only when a line is due");
+    g->add_option("--gif", o.gif, "write the whole run as an animated GIF")->type_name("FILE");
+    addNumber(*g, "--scale", o.scale, 1, 16, "screen pixels per LED in the GIF");
+    return g;
+}
+
+std::string headlessProblem(const CLI::Option_group& group, const HeadlessOptions& o) {
+    if (o.image.empty() || group.get_option_no_throw("--until")->count() == 0)
+        return "--image and --until are needed";
+    if (o.dump.empty() == o.gif.empty()) return "give either --dump with --at, or --gif";
+    if (!o.dump.empty() && o.at.empty()) return "--dump needs --at";
+    return {};
 }
 
 int runHeadless(const HeadlessOptions& o) {

@@ -2,6 +2,7 @@
 // Glimmer's headless mode: plays an image on virtual time and writes text dumps of chosen frames
 // or an animated GIF of the whole run. The frames are those of one loop pass per millisecond;
 // passes that cannot change anything (no line due) are left out unless everyMs is set.
+#include <CLI/CLI.hpp>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,8 +24,11 @@ struct HeadlessOptions {
     bool everyMs = false;  // pass at every millisecond, for comparing with the jumping run
 };
 
-// Reads the options that follow --headless; false with a message when they are wrong.
-bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& out, std::string& error);
+// The options that go with --headless, as a group of app that parses into out.
+CLI::Option_group* addHeadlessOptions(CLI::App& app, HeadlessOptions& out);
+
+// What keeps the parsed options of group from making a run; empty when nothing does.
+std::string headlessProblem(const CLI::Option_group& group, const HeadlessOptions& o);
 
 // Plays and writes; returns the exit code (0, or 1 with the program's message on stderr).
 int runHeadless(const HeadlessOptions& options);

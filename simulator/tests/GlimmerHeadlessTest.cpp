@@ -168,3 +168,41 @@ TEST_F(GlimmerHeadless, OutOfRangeNumbersAreUsageErrors) {
 
 }  // namespace
 }  // namespace orb
+
+namespace orb {
+namespace {
+
+Outcome glimmerAlone(const std::string& args) {
+    return testing::runCommand("timeout 20 " + std::string(GLIMMER_PATH) + " " + args);
+}
+
+TEST(GlimmerCommandLine, HelpEndsWithZeroAndNamesTheOptionsOfBothModes) {
+    const Outcome r = glimmerAlone("--help");
+    EXPECT_EQ(r.status, 0) << r.output;
+    for (const char* name : {"IMAGE", "--zoom", "1..8", "--headless", "--image", "--fonts", "--until",
+                             "--now", "--dump", "--at", "--every-ms", "--gif", "--scale"})
+        EXPECT_NE(r.output.find(name), std::string::npos) << name << ": " << r.output;
+}
+
+TEST(GlimmerCommandLine, UsageErrorsEndWithTwoBeforeAnyWindowOpens) {
+    const std::pair<std::string, std::string> refused[] = {
+        {"--zoom 9", "--zoom needs a number from 1 to 8"},
+        {"--zoom x preview.tmp", "--zoom needs a number from 1 to 8"},
+        {"--frobnicate", "not expected: --frobnicate"},
+        {"a.tmp b.tmp", "not expected: b.tmp"},
+        {"--gif a.gif", "need --headless"},
+        {"--headless a.tmp --until 1 --gif a.gif", "--headless takes --image"},
+        {"--headless --image a.tmp --until 1 --gif a.gif --now yesterday",
+         "--now needs \"YYYY-MM-DD HH:MM:SS\""},
+        {"--headless --image a.tmp --until 1 --dump - --at 1 --at x", "--at needs a number"},
+    };
+    for (const auto& [options, message] : refused) {
+        const Outcome r = glimmerAlone(options);
+        EXPECT_EQ(r.status, 2) << options << ": " << r.output;
+        EXPECT_EQ(r.output.rfind("Glimmer: ", 0), 0u) << options << ": " << r.output;
+        EXPECT_NE(r.output.find(message), std::string::npos) << options << ": " << r.output;
+    }
+}
+
+}  // namespace
+}  // namespace orb

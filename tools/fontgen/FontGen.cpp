@@ -1,13 +1,15 @@
 // fontgen: makes the sign's twenty bitmap font files from Korean fonts installed from Debian's
-// packages. Usage: fontgen OUTDIR NAME=PATH...   (the source faces by name; see CMakeLists.txt)
+// packages: fontgen OUTDIR NAME=PATH...   (the source faces by name; see CMakeLists.txt)
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/CommandLine.h"
 #include "image/BigEndian.h"
 #include "image/ReplaceFile.h"
 #include "tools/fontgen/GlyphSource.h"
@@ -256,24 +258,48 @@ bool FontGen::writeFile(const OutputRecipe& recipe, const std::string& outDir) {
 }  // namespace
 }  // namespace orb::fontgen
 
+namespace orb::fontgen {
+namespace {
+
+struct Arguments {
+    std::string outDir;
+    std::map<std::string, std::string> paths;  // the source faces by name
+};
+
+// The command line into a; the exit code when the run ends with it.
+std::optional<int> parseArguments(int argc, char** argv, Arguments& a) {
+    CLI::App app("Makes the sign's twenty bitmap font files from Korean fonts.", "fontgen");
+    setUpCommandLine(app);
+    app.add_option("OUTDIR", a.outDir, "where the font files are written")->required();
+    app.add_option_function<std::vector<std::string>>(
+           "SOURCE",
+           [&a](const std::vector<std::string>& sources) {
+               for (const std::string& s : sources)
+                   a.paths[s.substr(0, s.find('='))] = s.substr(s.find('=') + 1);
+           },
+           "a source face as NAME=PATH (the names are those of CMakeLists.txt)")
+        ->type_name("NAME=PATH")
+        ->required()
+        ->check([](const std::string& s) {
+            return s.find('=') != std::string::npos && s.find('=') > 0 ? std::string() : "expected NAME=PATH";
+        });
+    return parseCommandLine(app, argc, argv);
+}
+
+}  // namespace
+}  // namespace orb::fontgen
+
 int main(int argc, char** argv) {
     using namespace orb::fontgen;
-    if (argc < 3) {
-        std::fputs("usage: fontgen OUTDIR NAME=PATH...\n", stderr);
-        return 2;
-    }
-    std::map<std::string, std::string> paths;
-    for (int i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const size_t eq = arg.find('=');
-        if (eq != std::string::npos) paths[arg.substr(0, eq)] = arg.substr(eq + 1);
-    }
+    Arguments args;
+    if (const std::optional<int> ended = parseArguments(argc, argv, args)) return *ended;
+    const std::map<std::string, std::string>& paths = args.paths;
     FT_Library library;
     if (FT_Init_FreeType(&library) != 0) return 1;
     bool ok = true;
     {
         FontGen gen(library, paths);
-        for (const OutputRecipe& r : kRecipes) ok = gen.writeFile(r, argv[1]) && ok;
+        for (const OutputRecipe& r : kRecipes) ok = gen.writeFile(r, args.outDir) && ok;
     }
     FT_Done_FreeType(library);
     if (!ok) std::fputs("fontgen: could not write every font file\n", stderr);

@@ -24,7 +24,7 @@
 #include <thread>
 #include <vector>
 
-#include "image/DecimalNumber.h"
+#include "cli/CommandLine.h"
 #include "link/TcpLink.h"
 #include "sign/SignMemoryFile.h"
 #include "sign/SignResponder.h"
@@ -45,77 +45,48 @@ struct Options {
     ResponderFaults faults;
 };
 
-int usage() {
-    std::fputs(
-        "usage: signemu (--tcp HOST:PORT | --pty PATH) [--memory FILE] [--model NAME] [--log FILE]\n"
-        "               [--line-rate BPS] [--no-answer-after N] [--bad-sum-after N] [--no-etx]\n"
-        "               [--delay MS [--delay-frame K]] [--close-after N] [--corrupt-write K]\n"
-        "               [--idle-timeout MS]\n",
-        stderr);
-    return 2;
-}
-
-// A numeric option's value in low..high; otherwise a message and false.
-template <typename T>
-bool numberIn(const std::string& option, const char* text, uint64_t low, uint64_t high, T& into) {
-    const std::optional<uint64_t> v = text ? parseDecimal(text, low, high) : std::nullopt;
-    if (!v) {
-        std::fprintf(stderr, "signemu: %s\n", rangeMessage(option, low, high).c_str());
-        return false;
-    }
-    into = static_cast<T>(*v);
-    return true;
-}
-
 constexpr uint64_t kMaxCount = INT32_MAX;
 constexpr uint64_t kMaxLineRate = 4'000'000;  // bits per second
 constexpr uint64_t kMaxDelayMs = 3'600'000;
 
-bool parse(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto next = [&](std::string& into) {
-            if (i + 1 >= argc) return false;
-            into = argv[++i];
-            return true;
-        };
-        auto number = [&](auto& into, uint64_t low, uint64_t high) {
-            return numberIn(a, i + 1 < argc ? argv[++i] : nullptr, low, high, into);
-        };
-        bool ok = true;
-        if (a == "--tcp")
-            ok = next(o.tcp);
-        else if (a == "--pty")
-            ok = next(o.pty);
-        else if (a == "--memory")
-            ok = next(o.memory);
-        else if (a == "--model")
-            ok = next(o.model);
-        else if (a == "--log")
-            ok = next(o.log);
-        else if (a == "--line-rate")
-            ok = number(o.lineRate, 0, kMaxLineRate);
-        else if (a == "--no-answer-after")
-            ok = number(o.faults.noAnswerAfter, 0, kMaxCount);
-        else if (a == "--bad-sum-after")
-            ok = number(o.faults.badSumAfter, 0, kMaxCount);
-        else if (a == "--no-etx")
-            o.faults.noEtx = true;
-        else if (a == "--delay")
-            ok = number(o.faults.delayMs, 0, kMaxDelayMs);
-        else if (a == "--delay-frame")
-            ok = number(o.faults.delayFrame, 0, kMaxCount);
-        else if (a == "--close-after")
-            ok = number(o.faults.closeAfter, 0, kMaxCount);
-        else if (a == "--corrupt-write")
-            ok = number(o.faults.corruptWrite, 0, kMaxCount);
-        else if (a == "--idle-timeout")
-            ok = number(o.idleMs, 0, kMaxDelayMs);
-        else
-            ok = false;
-        if (!ok) return false;
-    }
-    return o.tcp.empty() != o.pty.empty();
+// The options into o; the exit code when the run ends with the command line.
+std::optional<int> parse(int argc, char** argv, Options& o) {
+    CLI::App app("A stand-in for the sign, over TCP or a pseudo-terminal; serves one client at a time.",
+                 "signemu");
+    setUpCommandLine(app);
+    CLI::Option_group* where = app.add_option_group("Link", "where the sign listens, one of");
+    where->add_option("--tcp", o.tcp, "listen on HOST:PORT (port 0: a free one, printed on stdout)")
+        ->type_name("HOST:PORT")
+        ->check([](const std::string& text) {
+            std::string host;
+            uint16_t port = 0;
+            return parseHostPort(text, host, port) ? std::string() : "needs HOST:PORT";
+        });
+    where->add_option("--pty", o.pty, "make a pseudo-terminal and link it as PATH")->type_name("PATH");
+    where->require_option(1);
+    app.add_option("--memory", o.memory, "keep the sign's memory in FILE across runs")->type_name("FILE");
+    app.add_option("--model", o.model, "the model name the sign answers with")->type_name("NAME");
+    app.add_option("--log", o.log, "log every frame to FILE")->type_name("FILE");
+    addNumber(app, "--line-rate", o.lineRate, 0, kMaxLineRate, "pace the pseudo-terminal at BPS bits/s")
+        ->type_name("BPS");
+    addNumber(app, "--idle-timeout", o.idleMs, 0, kMaxDelayMs,
+              "drop a silent client after MS when another one waits")
+        ->type_name("MS");
+    CLI::Option_group* faults = app.add_option_group("Faults", "misbehave on purpose, for tests");
+    addNumber(*faults, "--no-answer-after", o.faults.noAnswerAfter, 0, kMaxCount,
+              "stay silent after N answers");
+    addNumber(*faults, "--bad-sum-after", o.faults.badSumAfter, 0, kMaxCount,
+              "a wrong checksum after N answers");
+    faults->add_flag("--no-etx", o.faults.noEtx, "answers without their end byte");
+    addNumber(*faults, "--delay", o.faults.delayMs, 0, kMaxDelayMs, "wait MS before answering")
+        ->type_name("MS");
+    addNumber(*faults, "--delay-frame", o.faults.delayFrame, 0, kMaxCount, "only the K-th frame is delayed")
+        ->type_name("K");
+    addNumber(*faults, "--close-after", o.faults.closeAfter, 0, kMaxCount, "hang up after N frames");
+    addNumber(*faults, "--corrupt-write", o.faults.corruptWrite, 0, kMaxCount,
+              "corrupt the K-th memory write")
+        ->type_name("K");
+    return parseCommandLine(app, argc, argv);
 }
 
 using Clock = std::chrono::steady_clock;
@@ -243,7 +214,7 @@ void serveClient(int client, int server, const Options& o, Emulator& emulator) {
 int serveTcp(const Options& o, Emulator& emulator) {
     std::string host;
     uint16_t port = 0;
-    if (!parseHostPort(o.tcp, host, port)) return usage();
+    parseHostPort(o.tcp, host, port);  // checked with the command line
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -342,7 +313,7 @@ int servePty(const Options& o, Emulator& emulator) {
 
 int main(int argc, char** argv) {
     Options options;
-    if (!parse(argc, argv, options)) return usage();
+    if (const std::optional<int> ended = parse(argc, argv, options)) return *ended;
     struct sigaction sa {};
     sa.sa_handler = onSignal;
     ::sigaction(SIGINT, &sa, nullptr);
