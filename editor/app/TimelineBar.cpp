@@ -14,7 +14,7 @@ namespace orb {
 namespace {
 
 constexpr int kSideMargin = 8;
-constexpr int kBarHeight = 30;
+constexpr int kBarHeight = 34;
 constexpr int kTooltipItems = 20;  // rows named in a tooltip before "외 N개"
 
 const QColor kDark(58, 60, 72);
@@ -125,10 +125,12 @@ int TimelineBar::periodAt(int x) const {
 QString TimelineBar::toolTipFor(int period) const {
     if (period < 0 || period >= static_cast<int>(periods_.size())) return {};
     const TimelinePeriod& p = periods_[static_cast<size_t>(period)];
-    QString text = hhmm(p.start) + " ~ " + hhmm(p.end) + "  ";
-    if (p.dark) return text + "꺼짐 (ON/OFF 시간 밖)";
-    if (p.items.empty()) return text + "표출할 항목 없음 (대기 화면)";
-    text += QString("표출 항목 %1개").arg(p.items.size());
+    const int now = nowMinute();
+    const QString head = hhmm(p.start) + " ~ " + hhmm(p.end) + "  ";
+    const QString tail = now >= p.start && now < p.end ? "\n지금 " + hhmm(now) : QString();
+    if (p.dark) return head + "꺼짐 (ON/OFF 시간 밖)" + tail;
+    if (p.items.empty()) return head + "표출할 항목 없음 (대기 화면)" + tail;
+    QString text = head + QString("표출 항목 %1개").arg(p.items.size()) + tail;
     const size_t shown = std::min(p.items.size(), static_cast<size_t>(kTooltipItems));
     for (size_t k = 0; k < shown; ++k)
         text += QString("\n%1. %2").arg(p.items[k] + 1).arg(rowName(doc_, p.items[k]));
@@ -164,6 +166,22 @@ void paintLabel(QPainter& p, const QRect& r, const QString& text, const QColor& 
     p.drawText(r, Qt::AlignCenter, text);
 }
 
+// The row numbers over a period too thin to number each slice: all of them, or their count,
+// on a light backdrop, when it fits.
+void paintJoinedLabel(QPainter& p, const QRect& r, const std::vector<int>& items) {
+    QStringList numbers;
+    for (int row : items) numbers << QString::number(row + 1);
+    for (const QString& text : {numbers.join("·"), QString("%1개").arg(items.size())}) {
+        const int w = p.fontMetrics().horizontalAdvance(text) + 6, h = p.fontMetrics().height();
+        if (w > r.width()) continue;
+        const QRect box(r.center().x() - w / 2, r.center().y() - h / 2, w, h);
+        p.fillRect(box, QColor(255, 255, 255, 200));
+        p.setPen(QColor(20, 20, 20));
+        p.drawText(box, Qt::AlignCenter, text);
+        return;
+    }
+}
+
 // One period: shaded when dark, its items stacked from the top in program order.
 void paintPeriod(QPainter& p, const QRect& r, const TimelinePeriod& period) {
     if (period.dark) {
@@ -177,12 +195,15 @@ void paintPeriod(QPainter& p, const QRect& r, const TimelinePeriod& period) {
         return;
     }
     const int n = static_cast<int>(period.items.size());
+    const bool numberSlices = r.height() / n >= p.fontMetrics().height() - 1;
     for (int k = 0; k < n; ++k) {
         const int top = r.top() + k * r.height() / n, bottom = r.top() + (k + 1) * r.height() / n;
         const QRect slice(r.left(), top, r.width(), bottom - top);
-        p.fillRect(slice, itemColour(period.items[static_cast<size_t>(k)]));
-        paintLabel(p, slice, QString::number(period.items[static_cast<size_t>(k)] + 1), QColor(20, 20, 20));
+        const int row = period.items[static_cast<size_t>(k)];
+        p.fillRect(slice, itemColour(row));
+        if (numberSlices) paintLabel(p, slice, QString::number(row + 1), QColor(20, 20, 20));
     }
+    if (!numberSlices) paintJoinedLabel(p, r, period.items);
 }
 
 }  // namespace

@@ -111,12 +111,15 @@ class TimelineBarTest : public QObject {
         QCOMPARE(doc_->setOnOffTimes({6, 0}, {23, 0}), DocOutcome::Done);
         QCOMPARE(doc_->setOnOffEnabled(true), DocOutcome::Done);
         oneMinutePerPixel();
+        bar_->setClock([] { return QTime(3, 5); });
         const QString dark = bar_->toolTipFor(bar_->periodAt(8 + 30));
-        QVERIFY2(dark.startsWith("00:00 ~ 06:00") && dark.contains("꺼짐"), qPrintable(dark));
+        QVERIFY2(dark.startsWith("00:00 ~ 06:00") && dark.contains("꺼짐") && dark.contains("지금 03:05"),
+                 qPrintable(dark));
         const QString both = bar_->toolTipFor(bar_->periodAt(8 + 600));
         QVERIFY2(both.startsWith("08:00 ~ 12:00") && both.contains("표출 항목 2개") &&
                      both.contains("\n1. ") && both.contains("\n2. "),
                  qPrintable(both));
+        QVERIFY(!both.contains("지금"));
         const QString one = bar_->toolTipFor(bar_->periodAt(8 + 800));
         QVERIFY2(one.contains("표출 항목 1개") && !one.contains("\n1. ") && one.contains("\n2. "),
                  qPrintable(one));
@@ -164,7 +167,7 @@ class TimelineBarTest : public QObject {
         QCOMPARE(image.pixelColor(8 + 1380, y), kFirstItem);
         QVERIFY(image.pixelColor(8 + 600, y) != kFirstItem);
 
-        window(0, {2, 0}, {22, 0});  // the same hours the other way round: one segment
+        window(0, {2, 0}, {22, 0});                   // the same hours the other way round: one segment
         bar_->setClock([] { return QTime(23, 0); });  // the marker would split it
         QCOMPARE(runsOf(bar_->grab().toImage(), y, kFirstItem), 1);
     }
