@@ -19,6 +19,10 @@ class SignLink {
     void useSerial(SerialPort& port) { serial_ = &port, tcp_ = nullptr; }
     void useTcp(TcpLink& tcp) { tcp_ = &tcp, serial_ = nullptr; }
 
+    // Makes the TCP connection now (the first frame makes it otherwise); false on the serial path
+    // or when it cannot be made.
+    bool connect() { return tcp_ && tcp_->connectNow(); }
+
     // Sends the frame and judges the 6-byte acknowledgement.
     LinkResult transact(const SignFrame& frame);
     // Sends the frame and receives a data reply of out.size() bytes into out.

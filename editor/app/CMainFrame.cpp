@@ -19,6 +19,7 @@
 #include "editor/app/FrameStatusBar.h"
 #include "editor/app/ItemTableModel.h"
 #include "editor/app/PreviewBuildDialog.h"
+#include "editor/app/SignCommandRunner.h"
 #include "editor/app/UserPrompts.h"
 #include "editor/core/LinkChoice.h"
 #include "editor/core/ProjectFile.h"
@@ -26,8 +27,6 @@
 namespace orb {
 
 namespace {
-
-constexpr uint32_t kStartBaud = 57600;
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -60,6 +59,7 @@ CMainFrame::CMainFrame(OrbDocument& doc, UserPrompts& prompts, QWidget* parent)
       view_(new COrbView(table_, this)),
       status_(new FrameStatusBar(this)),
       actions_(createFrameActions(this)),
+      sign_(new SignCommandRunner(doc, prompts, *status_, this)),
       launch_(startDetached) {
     resize(1200, 750);
     setAcceptDrops(true);
@@ -81,8 +81,9 @@ CMainFrame::CMainFrame(OrbDocument& doc, UserPrompts& prompts, QWidget* parent)
     for (QAction* menu : menuBar()->actions())
         if (menu->menu()) connect(menu->menu(), &QMenu::aboutToShow, this, &CMainFrame::refreshActions);
 
+    connectSignCommands();
     setWindowTitle(qs(doc_.title()));
-    showLinkStatus(false);
+    sign_->startUp();
     afterChange();
     view_->focusList();
 }
@@ -112,14 +113,39 @@ void CMainFrame::connectCommands() {
     command(a.undo, [this] { undo(); });
     command(a.redo, [this] { redo(); });
     command(a.preview, [this] { preview(); });
-    command(a.serial, [this] { chooseLinkMode(LinkMode::Serial); });
-    command(a.tcp, [this] { chooseLinkMode(LinkMode::Tcp); });
     command(a.windowAlways, [this] { chooseWindowMode(0); });
     command(a.windowOnly, [this] { chooseWindowMode(1); });
     command(a.onOffTimes, [this] { editOnOffTimes(); });
     command(a.onOffOff, [this] { chooseOnOff(false); });
     command(a.onOffOn, [this] { chooseOnOff(true); });
     command(a.about, [this] { showAbout(); });
+}
+
+void CMainFrame::connectSignCommands() {
+    const FrameActions& a = actions_;
+    SignCommandRunner* s = sign_;
+    command(a.serial, [s] { s->chooseLinkMode(LinkMode::Serial); });
+    command(a.tcp, [s] { s->chooseLinkMode(LinkMode::Tcp); });
+    command(a.portSettings, [s] { s->portSettings(); });
+    command(a.ipSettings, [s] { s->ipSettings(); });
+    command(a.signSize, [s] { s->signSize(); });
+    command(a.setClock, [s] { s->setClock(); });
+    command(a.windowApply, [s] { s->applyDisplayWindow(); });
+    command(a.onOffApply, [s] { s->applyOnOff(); });
+    command(a.brightness, [s] { s->brightness(); });
+    a.verify->setChecked(s->verifyAfterTransfer());
+    connect(a.verify, &QAction::toggled, s, &SignCommandRunner::setVerifyAfterTransfer);
+    connect(view_->transferButton(), &QPushButton::clicked, s, &SignCommandRunner::transfer);
+    connect(a.cancelTransfer, &QAction::triggered, s, &SignCommandRunner::cancel);
+    connect(status_->cancelButton(), &QPushButton::clicked, s, &SignCommandRunner::cancel);
+    connect(s, &SignCommandRunner::activityChanged, this, &CMainFrame::signActivityChanged);
+}
+
+void CMainFrame::signActivityChanged() {
+    refreshActions();
+    if (sign_->activity() != SignActivity::Idle) return;
+    view_->focusList();
+    if (closeWhenIdle_) close();
 }
 
 void CMainFrame::command(QAction* action, std::function<void()> run) {
@@ -136,7 +162,7 @@ std::vector<int> CMainFrame::selection() const {
 
 void CMainFrame::refreshActions() {
     const std::vector<int> selected = selection();
-    const CommandState s = commandState(doc_, selected);
+    const CommandState s = commandState(doc_, selected, sign_->activity());
     FrameActions& a = actions_;
     for (QAction* entry : a.add) entry->setEnabled(s.add);
     for (size_t line = 0; line < a.editLine.size(); ++line)
@@ -154,6 +180,7 @@ void CMainFrame::refreshActions() {
     a.undo->setEnabled(s.undo);
     a.redo->setEnabled(s.redo);
     a.save->setEnabled(s.save);
+    for (QAction* entry : {a.open, a.saveAs, a.newProject}) entry->setEnabled(s.project);
     a.preview->setEnabled(s.preview);
     a.serial->setChecked(s.serialChecked);
     a.tcp->setChecked(s.tcpChecked);
@@ -161,16 +188,18 @@ void CMainFrame::refreshActions() {
     a.windowOnly->setChecked(s.windowOnlyChecked);
     a.onOffOff->setChecked(s.onOffOffChecked);
     a.onOffOn->setChecked(s.onOffOnChecked);
-    // The commands that talk to the sign have their own windows, not part of this one yet.
-    for (QAction* signCommand :
-         {a.signSize, a.setClock, a.portSettings, a.ipSettings, a.windowApply, a.onOffApply, a.brightness})
-        signCommand->setEnabled(false);
-    view_->transferButton()->setEnabled(false);
+    for (QAction* signCommand : {a.signSize, a.setClock, a.windowApply, a.onOffApply, a.brightness})
+        signCommand->setEnabled(s.signCommands);
+    view_->transferButton()->setEnabled(s.signCommands);
+    for (QAction* setting : {a.serial, a.tcp, a.portSettings, a.ipSettings, a.windowAlways, a.windowOnly,
+                             a.onOffTimes, a.onOffOff, a.onOffOn, a.verify})
+        setting->setEnabled(s.settings);
+    a.cancelTransfer->setEnabled(s.cancelTransfer);
 }
 
 QMenu* CMainFrame::createContextMenu(QWidget* parent) {
     const std::vector<int> selected = selection();
-    const CommandState s = commandState(doc_, selected);
+    const CommandState s = commandState(doc_, selected, sign_->activity());
     if (!s.contextMenuShown) return nullptr;
     auto* menu = new QMenu(parent);
     menu->setObjectName("listContextMenu");
@@ -252,13 +281,13 @@ bool CMainFrame::saveProject(bool askName) {
 
 void CMainFrame::newProject() {
     if (!mayDiscardChanges()) return;
-    if (report(doc_.newProject())) showLinkStatus(false);
+    if (report(doc_.newProject())) sign_->settingsReloaded();
 }
 
 bool CMainFrame::openProject(const QString& path) {
-    if (!mayDiscardChanges()) return false;
+    if (sign_->activity() != SignActivity::Idle || !mayDiscardChanges()) return false;
     const bool opened = report(doc_.open(path.toStdString()));
-    if (opened) showLinkStatus(false);
+    if (opened) sign_->settingsReloaded();
     view_->focusList();
     return opened;
 }
@@ -267,7 +296,7 @@ void CMainFrame::chooseAndOpen() {
     if (!mayDiscardChanges()) return;
     const QString path = prompts_.chooseOpenPath(this);
     if (path.isEmpty()) return;
-    if (report(doc_.open(path.toStdString()))) showLinkStatus(false);
+    if (report(doc_.open(path.toStdString()))) sign_->settingsReloaded();
 }
 
 void CMainFrame::addItem(LayoutCode layout) {
@@ -359,10 +388,6 @@ void CMainFrame::preview() {
     if (!launch_(glimmer, {qs(doc_.previewPath())})) report(DocOutcome::PreviewFailed);
 }
 
-void CMainFrame::chooseLinkMode(LinkMode mode) {
-    if (doc_.setLinkMode(mode) == DocOutcome::Done) showLinkStatus(mode == LinkMode::Tcp);
-}
-
 void CMainFrame::chooseWindowMode(uint8_t mode) {
     report(doc_.setWindowMode(mode));
 }
@@ -384,13 +409,6 @@ void CMainFrame::showAbout() {
     about.exec();
 }
 
-void CMainFrame::showLinkStatus(bool afterLinkCommand) {
-    const SettingsBlock& s = doc_.settings();
-    status_->setLinkStatus(qs(s.linkMode() == LinkMode::Tcp
-                                  ? tcpStatusText(s.ipAddress(), s.tcpPort(), afterLinkCommand)
-                                  : serialStatusText(s.comPort(), kStartBaud)));
-}
-
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (centred_) return;
@@ -399,6 +417,14 @@ void CMainFrame::showEvent(QShowEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A command on the link ends first: a transfer after its frame in flight.
+    if (sign_->activity() != SignActivity::Idle) {
+        closeWhenIdle_ = true;
+        sign_->cancel();
+        event->ignore();
+        return;
+    }
+    closeWhenIdle_ = false;
     if (mayDiscardChanges())
         event->accept();
     else

@@ -18,6 +18,7 @@ namespace orb {
 
 class COrbView;
 class FrameStatusBar;
+class SignCommandRunner;
 class ItemTableModel;
 class UserPrompts;
 
@@ -36,6 +37,7 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     COrbView* view() const { return view_; }
     FrameStatusBar* panes() const { return status_; }
     const FrameActions& actions() const { return actions_; }
+    SignCommandRunner* sign() const { return sign_; }
     // The list's context menu for the current selection, or nullptr when it is not offered.
     QMenu* createContextMenu(QWidget* parent);
     // How "보기" starts Glimmer; QProcess::startDetached unless told.
@@ -51,15 +53,14 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
 
   private:
     // DocumentObserver
-    void rowsInserted(int, int) override { refreshActions(); }
-    void rowsRemoved(int, int) override { refreshActions(); }
-    void rowsChanged(int, int) override { refreshActions(); }
-    void rowsReset() override { refreshActions(); }
+    void rowsInserted(int, int) override { afterChange(); }
+    void rowsRemoved(int, int) override { afterChange(); }
+    void rowsChanged(int, int) override { afterChange(); }
+    void rowsReset() override { afterChange(); }
     void settingsChanged() override { refreshActions(); }
     void cutBufferChanged(bool) override { refreshActions(); }
     void titleChanged(const std::string& title, bool clean) override;
-    // The document tells this last after every change, when its memory use is up to date.
-    void historyChanged() override { afterChange(); }
+    void historyChanged() override { refreshActions(); }
 
     void connectCommands();
     // Runs a command, then gives the list the focus back.
@@ -85,12 +86,12 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     void undo();
     void redo();
     void preview();
-    void chooseLinkMode(LinkMode mode);
+    void connectSignCommands();
+    void signActivityChanged();
     void chooseWindowMode(uint8_t mode);
     void editOnOffTimes();
     void chooseOnOff(bool enabled);
     void showAbout();
-    void showLinkStatus(bool afterLinkCommand);
 
     OrbDocument& doc_;
     UserPrompts& prompts_;
@@ -98,8 +99,10 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     COrbView* view_;
     FrameStatusBar* status_;
     FrameActions actions_;
+    SignCommandRunner* sign_;
     Launcher launch_;
     bool centred_ = false;
+    bool closeWhenIdle_ = false;
 };
 
 }  // namespace orb

@@ -87,6 +87,7 @@ FrameActions createFrameActions(QWidget* owner) {
     a.tcp = checkable(owner, "TCP/IP전송", "tcp");
     a.portSettings = action(owner, "포트설정", "portSettings");
     a.ipSettings = action(owner, "IP설정", "ipSettings");
+    a.verify = checkable(owner, "전송 후 확인", "verify");
     withIcon(a.portSettings, ToolIcon::PortSettings, "포트설정");
     withIcon(a.ipSettings, ToolIcon::IpSettings, "IP설정");
 
@@ -108,8 +109,11 @@ FrameActions createFrameActions(QWidget* owner) {
     a.redo = action(owner, "다시 실행", "redo");
     keys(a.redo, {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     // Keys without a menu entry still work while the window is active.
+    a.cancelTransfer = action(owner, "취소", "cancelTransfer");
+    keys(a.cancelTransfer, {QKeySequence(Qt::Key_Escape)});
     owner->addAction(a.undo);
     owner->addAction(a.redo);
+    owner->addAction(a.cancelTransfer);
     return a;
 }
 
@@ -140,6 +144,8 @@ void fillMenuBar(QMenuBar* bar, const FrameActions& a) {
     link->addActions({a.serial, a.tcp});
     link->addSeparator();
     link->addActions({a.portSettings, a.ipSettings});
+    link->addSeparator();
+    link->addAction(a.verify);
 
     QMenu* window = bar->addMenu("표출시간");
     window->addActions({a.windowAlways, a.windowOnly});

@@ -36,6 +36,7 @@ struct FrameActions {
     QAction* tcp = nullptr;
     QAction* portSettings = nullptr;
     QAction* ipSettings = nullptr;
+    QAction* verify = nullptr;  // "전송 후 확인", checkable
     // "표출시간"
     QAction* windowAlways = nullptr;
     QAction* windowOnly = nullptr;
@@ -55,6 +56,7 @@ struct FrameActions {
     QAction* toolbarPaste = nullptr;
     QAction* undo = nullptr;
     QAction* redo = nullptr;
+    QAction* cancelTransfer = nullptr;  // Esc while a transfer runs
 };
 
 // The names of the seven content kinds in the "편집" submenus, in ContentKind order from 1.

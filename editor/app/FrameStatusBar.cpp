@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <algorithm>
 
 namespace orb {
@@ -24,6 +25,7 @@ FrameStatusBar::FrameStatusBar(QWidget* parent)
       message_(new QLabel("준비", this)),
       memory_(new QLabel(this)),
       progress_(new QProgressBar(this)),
+      cancel_(new QPushButton("취소", this)),
       percent_(paneLabel(this, 44)),  // 30 pixels do not hold "100 %" in this font
       link_(paneLabel(this, 230)) {
     setSizeGripEnabled(true);
@@ -42,6 +44,10 @@ FrameStatusBar::FrameStatusBar(QWidget* parent)
     percent_->setAlignment(Qt::AlignCenter);
     addWidget(pane0, 1);
     addWidget(progress_);
+    cancel_->setObjectName("cancelTransfer");
+    cancel_->setFocusPolicy(Qt::NoFocus);
+    cancel_->hide();
+    addWidget(cancel_);
     addWidget(percent_);
     addWidget(link_);
 }
@@ -78,6 +84,14 @@ void FrameStatusBar::stepProgress() {
     ++count_;
     progress_->setValue(count_);
     percent_->setText(QString("%1 %").arg(std::min(count_ * 100 / total_, 100)));
+}
+
+void FrameStatusBar::advanceProgress(int done) {
+    while (count_ < std::min(done, total_)) stepProgress();
+}
+
+void FrameStatusBar::showCancel(bool shown) {
+    cancel_->setVisible(shown);
 }
 
 void FrameStatusBar::clearProgress() {

@@ -5,6 +5,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace orb {
 
@@ -24,7 +25,12 @@ class FrameStatusBar : public QStatusBar {
     // The progress indicator the program transfer drives.
     void beginProgress(int total);
     void stepProgress();
+    // Steps until DONE steps are counted.
+    void advanceProgress(int done);
     void clearProgress();
+    // "취소" beside the progress bar, shown while a transfer runs; it triggers CANCEL.
+    void showCancel(bool shown);
+    QPushButton* cancelButton() const { return cancel_; }
     QString percentText() const;
     QProgressBar* progressBar() const { return progress_; }
 
@@ -35,6 +41,7 @@ class FrameStatusBar : public QStatusBar {
     QLabel* message_;
     QLabel* memory_;
     QProgressBar* progress_;
+    QPushButton* cancel_;
     QLabel* percent_;
     QLabel* link_;
     int total_ = 0;

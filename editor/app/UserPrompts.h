@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "editor/app/SignPrompts.h"
 #include "editor/app/TimePairDialog.h"
 #include "editor/core/LineContent.h"
 #include "editor/dialogs/DialogSupport.h"
@@ -20,9 +21,8 @@ enum class SaveChoice { Save, Discard, Cancel };
 
 using TimePair = std::pair<ClockTime, ClockTime>;
 
-class UserPrompts {
+class UserPrompts : public SignPrompts {
   public:
-    virtual ~UserPrompts() = default;
     // "변경 내용을 저장하시겠습니까?" with Save, Don't save and Cancel.
     virtual SaveChoice askSaveChanges(QWidget* parent) = 0;
     // Empty when cancelled.

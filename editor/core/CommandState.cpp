@@ -42,7 +42,22 @@ void fillLineEntries(MenuEntries& m, const ItemHeader& h) {
 
 }  // namespace
 
-CommandState commandState(const OrbDocument& doc, std::span<const int> selected) {
+// While the link is busy only what cannot disturb it stays: the selection, "취소", the checks.
+void holdForSign(CommandState& s, SignActivity activity) {
+    const MenuEntries idle{};
+    const std::array<LineEntries, 3> lines = s.main.lines, contextLines = s.context.lines;
+    s.main = s.context = idle;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        s.main.lines[i].checked = lines[i].checked;
+        s.context.lines[i].checked = contextLines[i].checked;
+    }
+    s.add = s.toolbarPaste = s.contextMenuShown = false;
+    s.undo = s.redo = s.save = s.preview = false;
+    s.project = s.signCommands = s.settings = false;
+    s.cancelTransfer = activity == SignActivity::Transfer;
+}
+
+CommandState commandState(const OrbDocument& doc, std::span<const int> selected, SignActivity activity) {
     CommandState s;
     const Selected sel = inList(doc, selected);
     const bool one = sel.count == 1;
@@ -74,6 +89,7 @@ CommandState commandState(const OrbDocument& doc, std::span<const int> selected)
     s.windowOnlyChecked = st.windowMode() == 1;
     s.onOffOffChecked = !st.onOffEnabled();
     s.onOffOnChecked = st.onOffEnabled();
+    if (activity != SignActivity::Idle) holdForSign(s, activity);
     return s;
 }
 

@@ -52,6 +52,16 @@ struct CommandState {
     bool save = true;  // always; without a path it asks for a name
     bool preview = true;
 
+    // The project commands ("불러오기", "저장하기", "다른이름으로 저장하기", "새로만들기").
+    bool project = true;
+    // The commands that talk to the sign: "전 송", "전광판 사이즈", "설정", both "적용", "LED밝기".
+    bool signCommands = true;
+    // The settings commands: link choice, "포트설정", "IP설정", "ON/OFF시간설정", the ON/OFF flag,
+    // the display-window mode, "전송 후 확인".
+    bool settings = true;
+    // "취소" and Esc: only while a transfer runs.
+    bool cancelTransfer = false;
+
     // "통신설정", "표출시간", "ON/OFF": the checked entry of each pair.
     bool serialChecked = false;        // "RS232전송"
     bool tcpChecked = false;           // "TCP/IP전송"
@@ -61,7 +71,12 @@ struct CommandState {
     bool onOffOnChecked = false;       // "ON/OFF기능사용함"
 };
 
+// What is running on the sign's link: while a command runs, every command that talks to the
+// sign, changes the list, the project or the link is disabled until it ends.
+enum class SignActivity { Idle, Command, Transfer };
+
 // SELECTED: the selected rows in any order; rows outside the list are ignored.
-CommandState commandState(const OrbDocument& doc, std::span<const int> selected);
+CommandState commandState(const OrbDocument& doc, std::span<const int> selected,
+                          SignActivity activity = SignActivity::Idle);
 
 }  // namespace orb

@@ -8,6 +8,7 @@ IoResult DocumentEdit::insertItem(OrbDocument& doc, int at, const ItemRecord& re
     const IoResult r = doc.store_->insertRecord(at, record);
     if (r != IoResult::Ok) return r;
     doc.rows_.insert(doc.rows_.begin() + at, row);
+    doc.memoryKnown_ = false;  // observers may ask for the gauge at once
     for (DocumentObserver* o : doc.observers_) o->rowsInserted(at, 1);
     return r;
 }
@@ -16,6 +17,7 @@ IoResult DocumentEdit::removeItem(OrbDocument& doc, int at) {
     const IoResult r = doc.store_->removeRecord(at);
     if (r != IoResult::Ok) return r;
     doc.rows_.erase(doc.rows_.begin() + at);
+    doc.memoryKnown_ = false;  // observers may ask for the gauge at once
     for (DocumentObserver* o : doc.observers_) o->rowsRemoved(at, 1);
     return r;
 }
@@ -24,6 +26,7 @@ IoResult DocumentEdit::replaceItem(OrbDocument& doc, int at, const ItemRecord& r
     const IoResult r = doc.store_->writeRecord(at, record);
     if (r != IoResult::Ok) return r;
     doc.rows_.at(static_cast<size_t>(at)) = row;
+    doc.memoryKnown_ = false;  // observers may ask for the gauge at once
     for (DocumentObserver* o : doc.observers_) o->rowsChanged(at, 1);
     return r;
 }

@@ -36,6 +36,13 @@ bool openLink(const LinkChoice& choice, OpenLink& open);
 inline constexpr const char* kPortOpenFailed =
     "통신 포트를 열지 못했습니다.\n설정값을 바꿔 다시 시도 하십시오.";
 
+// The address control's text: four decimal numbers 0..255 separated by dots; false for anything
+// else (an octet is never cut to 8 bits).
+bool parseIpAddress(const std::string& text, std::array<uint8_t, 4>& out);
+// The port field: digits for 0..65535; false for an empty field or anything else.
+bool parseTcpPort(const std::string& text, uint16_t& out);
+std::string dottedAddress(const std::array<uint8_t, 4>& ip);
+
 // The link status pane's texts: "연결: COM%d, %d bps"; "[IP:%d.%d.%d.%d],  [PORT:%d]" (two
 // blanks; three after the "TCP/IP전송" command).
 std::string serialStatusText(int portNumber, uint32_t baud);

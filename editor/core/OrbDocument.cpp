@@ -150,6 +150,7 @@ DocOutcome OrbDocument::restart(const std::string& path) {
     done_ = 0;
     cleanAt_ = 0;
     sectorCache_.clear();
+    memoryKnown_ = false;
     for (DocumentObserver* o : observers_) {
         o->rowsReset();
         o->settingsChanged();

@@ -139,3 +139,57 @@ TEST(CommandState, TheSettingsPairsAreCheckedByTheirValues) {
 
 }  // namespace
 }  // namespace orb
+
+namespace orb {
+namespace {
+
+TEST(CommandStateBusy, WhileTheLinkIsBusyOnlyTheSelectionAndCancelRemain) {
+    auto doc = eachLayout();
+    const Rows first{0};
+    const CommandState idle = commandState(*doc, first);
+    EXPECT_TRUE(idle.project && idle.signCommands && idle.settings && idle.main.remove);
+    EXPECT_FALSE(idle.cancelTransfer);
+    for (SignActivity activity : {SignActivity::Command, SignActivity::Transfer}) {
+        const CommandState s = commandState(*doc, first, activity);
+        EXPECT_FALSE(s.add || s.project || s.signCommands || s.settings || s.save || s.preview);
+        EXPECT_FALSE(s.main.remove || s.main.cut || s.toolbarPaste || s.undo || s.redo);
+        EXPECT_FALSE(s.contextMenuShown);
+        for (const LineEntries& line : s.main.lines) EXPECT_FALSE(line.enabled);
+        // What is checked stays shown.
+        EXPECT_EQ(s.main.lines[0].checked, idle.main.lines[0].checked);
+        EXPECT_EQ(s.serialChecked, idle.serialChecked);
+        EXPECT_EQ(s.cancelTransfer, activity == SignActivity::Transfer);
+    }
+}
+
+// The gauge read from inside a row notice is the one after the change.
+class GaugeWatch : public DocumentObserver {
+  public:
+    explicit GaugeWatch(const OrbDocument& doc) : doc_(doc) {}
+    void rowsInserted(int, int) override { seen.push_back(doc_.memoryUse().sectors); }
+    void rowsRemoved(int, int) override { seen.push_back(doc_.memoryUse().sectors); }
+    void rowsChanged(int, int) override { seen.push_back(doc_.memoryUse().sectors); }
+    void rowsReset() override { seen.push_back(doc_.memoryUse().sectors); }
+    std::vector<uint64_t> seen;
+
+  private:
+    const OrbDocument& doc_;
+};
+
+TEST(OrbDocumentGauge, RowNoticesComeAfterTheGaugeWasMeasuredAgain) {
+    OrbDocument doc;
+    GaugeWatch watch(doc);
+    doc.addObserver(&watch);
+    EXPECT_EQ(doc.addItem(LayoutCode::OneLine, {1, 0, 0}), DocOutcome::Done);
+    EXPECT_EQ(doc.setLineContent(Rows{0}, 1, testing::sentence("a")), DocOutcome::Done);
+    EXPECT_EQ(doc.addItem(LayoutCode::OneLine, {1, 0, 0}), DocOutcome::Done);
+    EXPECT_EQ(doc.setLineContent(Rows{1}, 1, testing::sentence("b")), DocOutcome::Done);
+    EXPECT_EQ(doc.deleteRows(Rows{0}), DocOutcome::Done);
+    EXPECT_EQ(doc.undo(), DocOutcome::Done);
+    EXPECT_EQ(doc.newProject(), DocOutcome::Done);
+    EXPECT_EQ(watch.seen, (std::vector<uint64_t>{0, 3, 3, 6, 3, 6, 0}));
+    doc.removeObserver(&watch);
+}
+
+}  // namespace
+}  // namespace orb

@@ -25,6 +25,7 @@
 #include "editor/core/ProjectFile.h"
 #include "image/Cp949.h"
 #include "testsupport/PictureFixtures.h"
+#include "testsupport/PseudoTerminal.h"
 #include "testsupport/TempDir.h"
 
 namespace orb {
@@ -66,6 +67,7 @@ class OrbWindowTest : public QObject {
     std::unique_ptr<testing::FakePrompts> prompts_;
     std::unique_ptr<CMainFrame> frame_;
     QStringList launched_;
+    testing::PseudoTerminal com1_;
 
     const FrameActions& a() const { return frame_->actions(); }
     QTableView* list() const { return frame_->view()->list(); }
@@ -84,6 +86,17 @@ class OrbWindowTest : public QObject {
     int rows() const { return list()->model()->rowCount(); }
 
   private slots:
+    void initTestCase() {
+        // COM1 is a line that opens, whatever the machine has; the editor's own settings go to
+        // a scratch folder.
+        QVERIFY(!com1_.device().empty());
+        qputenv("ORB_COM1", com1_.device().c_str());
+        qputenv("XDG_CONFIG_HOME",
+                QByteArray::fromStdString((std::filesystem::temp_directory_path() /
+                                           ("orb-window-test-" + std::to_string(::getpid())))
+                                              .string()));
+    }
+
     void init() {
         dir_ = std::make_unique<testing::TempDir>();
         QVERIFY(OrbDocument::startUp(dir_->path().string(), doc_) == DocOutcome::Done);
@@ -137,7 +150,8 @@ class OrbWindowTest : public QObject {
         QTest::newRow("preview") << "미리보기" << QStringList{"보기"};
         QTest::newRow("clock") << "시각설정" << QStringList{"설정"};
         QTest::newRow("link") << "통신설정"
-                              << QStringList{"RS232전송", "TCP/IP전송", "|", "포트설정", "IP설정"};
+                              << QStringList{"RS232전송", "TCP/IP전송", "|",           "포트설정",
+                                             "IP설정",    "|",          "전송 후 확인"};
         QTest::newRow("window") << "표출시간"
                                 << QStringList{"표출시간에 관계없이 표출", "표출시간에만 표출", "|", "적용"};
         QTest::newRow("onoff") << "ON/OFF" << QStringList{"ON/OFF시간설정",   "|", "ON/OFF기능사용안함",
@@ -230,11 +244,11 @@ class OrbWindowTest : public QObject {
         QVERIFY(!a().tcp->isChecked());
         QVERIFY(a().windowAlways->isChecked());
         QVERIFY(a().onOffOff->isChecked());
-        // The sign's own commands and the transfer are not wired in this window yet.
         for (const QAction* s : {a().signSize, a().setClock, a().portSettings, a().ipSettings,
                                  a().windowApply, a().onOffApply, a().brightness})
-            QVERIFY(!s->isEnabled());
-        QVERIFY(!frame_->view()->transferButton()->isEnabled());
+            QVERIFY(s->isEnabled());
+        QVERIFY(frame_->view()->transferButton()->isEnabled());
+        QVERIFY(!a().cancelTransfer->isEnabled());
     }
 
     void statesFollowTheSelection() {
@@ -469,7 +483,8 @@ class OrbWindowTest : public QObject {
         QVERIFY(a().tcp->isChecked());
         QVERIFY(!a().serial->isChecked());
         QCOMPARE(frame_->panes()->linkStatus(), QString("[IP:0.0.0.0],   [PORT:0]"));
-        a().tcp->trigger();  // already so: nothing changes
+        QTRY_VERIFY(a().serial->isEnabled());  // the connection attempt has ended
+        a().tcp->trigger();                    // already so: nothing changes
         QVERIFY(a().tcp->isChecked());
         a().serial->trigger();
         QVERIFY(a().serial->isChecked());

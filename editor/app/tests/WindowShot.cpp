@@ -1,7 +1,9 @@
 // Draws the editor as a person sees it: "orb_window_shot OUT.png [PROJECT] [--menu TITLE]" starts
 // the window on a scratch working folder ($ORB_HOME), optionally opens PROJECT and a menu, and
 // saves the whole screen to OUT.png ("--menu --context" opens the list's context menu,
-// "--menu --add" the height dialog of an add command). Run it under xvfb-run.
+// "--menu --add" the height dialog of an add command; "--port", "--ip", "--size", "--onoff" and
+// "--brightness" the settings dialogs; "--transfer" presses "전 송" on the project's sign link).
+// Run it under xvfb-run.
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -10,6 +12,7 @@
 #include <QTimer>
 #include <memory>
 
+#include <QPushButton>
 #include "editor/app/CMainFrame.h"
 #include "editor/app/COrbView.h"
 #include "editor/app/KoreanLocale.h"
@@ -41,6 +44,20 @@ int main(int argc, char** argv) {
     QTimer::singleShot(400, [&] {
         if (menuTitle == "--add") {  // the height dialog of "3줄로 추가"
             frame.actions().add[2]->trigger();
+            return;
+        }
+        const std::pair<const char*, QAction*> dialogs[] = {{"--port", frame.actions().portSettings},
+                                                            {"--ip", frame.actions().ipSettings},
+                                                            {"--size", frame.actions().signSize},
+                                                            {"--onoff", frame.actions().onOffTimes},
+                                                            {"--brightness", frame.actions().brightness}};
+        for (const auto& [option, action] : dialogs)
+            if (menuTitle == option) {
+                action->trigger();
+                return;
+            }
+        if (menuTitle == "--transfer") {
+            frame.view()->transferButton()->click();
             return;
         }
         if (menuTitle == "--context") {

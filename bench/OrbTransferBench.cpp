@@ -1,0 +1,114 @@
+// The "전 송" button of the editor's window against signemu over loopback TCP: frames per second
+// of the transfer (target: at least 500) and the longest gap between two ticks of a 5 ms timer
+// while it runs (target: the window's event loop never waits more than 50 ms).
+// Run under xvfb-run (or QT_QPA_PLATFORM=offscreen): build/bin/bench_orb_transfer
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "editor/app/CMainFrame.h"
+#include "editor/app/COrbView.h"
+#include "editor/app/SignCommandRunner.h"
+#include "editor/app/UserPrompts.h"
+#include "editor/core/ProgramWriter.h"
+#include "editor/core/ProjectFile.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/PictureFixtures.h"
+#include "testsupport/TempDir.h"
+#include "testsupport/TestImage.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+// The real dialogs, but the outcome is printed instead of waiting for a click.
+class PrintedMessages : public orb::DialogPrompts {
+  public:
+    void showMessage(QWidget*, const QString& text, const QString& caption) override {
+        std::printf("message: %s / %s\n", text.toUtf8().constData(), caption.toUtf8().constData());
+    }
+};
+
+// Ten bitmap items of 800 x 160 (63 sectors each): about 630 frames of 512 bytes.
+int writeProgram(const orb::testing::TempDir& dir, const std::string& project) {
+    orb::testing::BmpRecipe bmp;
+    bmp.width = 800;
+    bmp.height = 160;
+    bmp.colour = [](int x, int y) { return orb::Rgb{uint8_t(x * 5), uint8_t(y * 7), 0}; };
+    orb::testing::writeFileBytes(dir.file("p.bmp"), orb::testing::makeBmp(bmp));
+    orb::ItemStore store;
+    for (int i = 0; i < 10; ++i) {
+        orb::ItemRecord r;
+        r.header = orb::ItemHeader::newItem(orb::LayoutCode::OneLine, {8, 0, 0});
+        r.header.setKind(1, orb::ContentKind::Bitmap);
+        r.line(1).setPath(dir.file("p.bmp"));
+        store.writeRecord(i, r);
+    }
+    orb::StoreBytes bytes;
+    store.readAll(bytes);
+    if (orb::writeProjectFile(project, bytes) != orb::DocOutcome::Done) return -1;
+    orb::ProgramPlan plan;
+    orb::planProgram(store, store.itemCount(), 6, 1, plan);
+    int frames = 3;  // the model check, the count write and SignApply
+    for (const orb::ProgramWrite& w : plan.writes)
+        frames += w.kind == orb::ProgramWrite::Kind::ImageHeader
+                      ? 1
+                      : static_cast<int>((w.bytes.size() + 511) / 512);
+    return frames;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    orb::testing::TempDir dir;
+    std::filesystem::create_directory(dir.path() / "home");
+    const std::string project = dir.file("bench.dat");
+    const int frames = writeProgram(dir, project);
+    if (frames < 0) return 1;
+    orb::testing::ChildProcess emu({SIGNEMU_PATH, "--tcp", "127.0.0.1:0"});
+
+    QApplication app(argc, argv);
+    PrintedMessages prompts;
+    std::unique_ptr<orb::OrbDocument> doc;
+    if (orb::OrbDocument::startUp((dir.path() / "home").string(), doc) != orb::DocOutcome::Done) return 1;
+    orb::CMainFrame frame(*doc, prompts);
+    frame.show();
+    if (!frame.openProject(QString::fromStdString(project))) return 1;
+    doc->setTcpPeer({127, 0, 0, 1}, static_cast<uint16_t>(emu.port()));
+    frame.sign()->chooseLinkMode(orb::LinkMode::Tcp);
+    while (frame.sign()->activity() != orb::SignActivity::Idle) QApplication::processEvents();
+
+    for (int run = 1; run <= 3; ++run) {
+        double longestGap = 0;
+        int ticks = 0;
+        Clock::time_point last = Clock::now();
+        QTimer timer;
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, msSince(last));
+            last = Clock::now();
+            ++ticks;
+        });
+        timer.start(5);
+        const Clock::time_point start = Clock::now();
+        frame.view()->transferButton()->click();
+        while (frame.sign()->activity() != orb::SignActivity::Idle)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const double ms = msSince(start);
+        longestGap = std::max(longestGap, msSince(last));
+        timer.stop();
+        std::printf(
+            "transfer %d: %d frames in %.0f ms = %.0f frames/s (target 500); %d timer ticks, "
+            "longest gap %.1f ms (target 50 ms)\n",
+            run, frames, ms, frames * 1000.0 / ms, ticks, longestGap);
+    }
+    return 0;
+}
