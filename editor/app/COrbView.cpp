@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "editor/app/ItemTableModel.h"
+#include "editor/app/TimelineBar.h"
 #include "editor/core/ListRow.h"
 
 namespace orb {
@@ -78,6 +79,8 @@ COrbView::COrbView(ItemTableModel* model, QWidget* parent)
     transfer_->setMinimumWidth(120);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_, 1);
+    timeline_ = new TimelineBar(model->document(), this);
+    layout->addWidget(timeline_);
     layout->addWidget(transfer_, 0, Qt::AlignRight);
 }
 

@@ -13,6 +13,7 @@ class QTableView;
 namespace orb {
 
 class ItemTableModel;
+class TimelineBar;
 
 class COrbView : public QWidget {
     Q_OBJECT
@@ -21,6 +22,7 @@ class COrbView : public QWidget {
 
     QTableView* list() const { return list_; }
     QPushButton* transferButton() const { return transfer_; }
+    TimelineBar* timeline() const { return timeline_; }
 
     // Selected rows in increasing order.
     std::vector<int> selectedRows() const;
@@ -43,6 +45,7 @@ class COrbView : public QWidget {
 
     QTableView* list_;
     QPushButton* transfer_;
+    TimelineBar* timeline_ = nullptr;
     std::function<QMenu*(QWidget*)> buildMenu_;
 };
 

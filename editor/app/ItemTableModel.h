@@ -15,6 +15,8 @@ class ItemTableModel : public QAbstractTableModel, private DocumentObserver {
     explicit ItemTableModel(OrbDocument& doc, QObject* parent = nullptr);
     ~ItemTableModel() override;
 
+    OrbDocument& document() const { return doc_; }
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
