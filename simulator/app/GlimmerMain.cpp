@@ -2,6 +2,8 @@
 // --headless ..." plays without one.
 #include <QApplication>
 #include <QMessageBox>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,10 +16,24 @@
 #include "simulator/app/GlimmerSession.h"
 #include "simulator/app/LedMatrixPainter.h"
 #include "simulator/headless/HeadlessRun.h"
+#include "simulator/headless/HeadlessSign.h"
 
 namespace {
 
+std::atomic<bool> interrupted{false};
+void onSignal(int) {
+    interrupted = true;
+}
+
 int headless(const std::vector<std::string>& args) {
+    if (orb::wantsVirtualSign(args)) {
+        struct sigaction sa {};
+        sa.sa_handler = onSignal;
+        ::sigaction(SIGINT, &sa, nullptr);
+        ::sigaction(SIGTERM, &sa, nullptr);
+        ::signal(SIGPIPE, SIG_IGN);
+        return orb::runHeadlessSign(args, interrupted);
+    }
     orb::HeadlessOptions options;
     std::string error;
     if (!orb::parseHeadlessOptions(args, options, error)) {

@@ -135,6 +135,16 @@ class GifRecorder {
     static constexpr int kLongestDelay = 65534;
 };
 
+struct EnginePlayer : HeadlessPlayer {
+    EnginePlayer(const ImageSource& image, const SignFonts& fonts)
+        : engine(std::make_unique<SignEngine>(image, fonts)) {}
+    void pass(uint64_t nowMs, const LocalDateTime& now) override { engine->pass(nowMs, now); }
+    uint64_t nextDeadline() const override { return engine->nextDeadline(); }
+    const PlanePair& frame() const override { return engine->frontFrame(); }
+    const SignGeometry& geometry() const override { return engine->geometry(); }
+    std::unique_ptr<SignEngine> engine;
+};
+
 }  // namespace
 
 std::string defaultFontFolder() {
@@ -144,7 +154,8 @@ std::string defaultFontFolder() {
     return (std::filesystem::path(installedDataFolder(executableFolder())) / "font").string();
 }
 
-bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& o, std::string& error) {
+bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& o, std::string& error,
+                          bool needImage) {
     o.now = currentLocalTime();
     bool haveUntil = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -194,7 +205,8 @@ bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions&
             return error = "unknown option " + a, false;
         }
     }
-    if (o.image.empty() || !haveUntil) return error = "--image and --until are needed", false;
+    if (needImage && o.image.empty()) return error = "--image and --until are needed", false;
+    if (!haveUntil) return error = needImage ? "--image and --until are needed" : "--until is needed", false;
     if (o.dump.empty() == o.gif.empty()) return error = "give either --dump with --at, or --gif", false;
     if (!o.dump.empty() && o.at.empty()) return error = "--dump needs --at", false;
     return true;
@@ -212,9 +224,12 @@ int runHeadless(const HeadlessOptions& o) {
         std::cerr << fonts.failureMessage(failed) << '\n' << kNoFonts << '\n';
         return 1;
     }
-    auto engine = std::make_unique<SignEngine>(*image, fonts);
-    engine->start(0, o.now);
+    EnginePlayer player(*image, fonts);
+    player.engine->start(0, o.now);
+    return playHeadless(o, player);
+}
 
+int playHeadless(const HeadlessOptions& o, HeadlessPlayer& player) {
     std::ofstream dumpFile;
     std::ostream* dump = nullptr;
     if (!o.dump.empty()) {
@@ -226,7 +241,7 @@ int runHeadless(const HeadlessOptions& o) {
         }
     }
     std::unique_ptr<GifRecorder> gif;
-    if (!o.gif.empty()) gif = std::make_unique<GifRecorder>(o.gif, engine->geometry(), o.scale);
+    if (!o.gif.empty()) gif = std::make_unique<GifRecorder>(o.gif, player.geometry(), o.scale);
     if ((dump && !*dump) || (gif && !gif->ok())) {
         std::cerr << "Glimmer: cannot write " << (dump ? o.dump : o.gif) << '\n';
         return 1;
@@ -239,15 +254,15 @@ int runHeadless(const HeadlessOptions& o) {
     uint64_t nextSample = 0;
     auto record = [&](uint64_t upTo) {
         for (; dump && nextAt != at.end() && *nextAt <= upTo; ++nextAt)
-            dumpFrame(*dump, *nextAt, engine->frontFrame(), engine->geometry());
+            dumpFrame(*dump, *nextAt, player.frame(), player.geometry());
         if (!gif || nextSample > upTo) return;
         const uint64_t samples = (upTo - nextSample) / 10 + 1;
-        gif->add(engine->frontFrame(), samples);
+        gif->add(player.frame(), samples);
         nextSample += samples * 10;
     };
     for (uint64_t t = 0; t <= o.until;) {
-        engine->pass(t, advance(o.now, t));
-        const uint64_t next = o.everyMs ? t + 1 : std::max(t + 1, engine->nextDeadline());
+        player.pass(t, advance(o.now, t));
+        const uint64_t next = o.everyMs ? t + 1 : std::max(t + 1, player.nextDeadline());
         record(std::min(next - 1, o.until));
         t = next;
     }
