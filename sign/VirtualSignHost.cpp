@@ -43,7 +43,10 @@ std::string VirtualSignHost::loadMemory() {
     if (r == MemoryFileResult::Ok) {
         std::lock_guard lock(mutex_);
         const auto [ms, pc] = now_();
-        if (sign_->loadMemory(saved, ms, pc)) return {};
+        if (sign_->loadMemory(saved, ms, pc)) {
+            measure();
+            return {};
+        }
     }
     // Whatever the file holds stays there: the sign starts empty and saves nowhere.
     memoryRefused_ = true;
@@ -65,6 +68,7 @@ ResponderTurn VirtualSignHost::receive(std::span<const uint8_t> in, std::vector<
         const auto [ms, pc] = now_();
         turn = sign_->receive(in, out, log, ms, pc);
         if (!log.empty()) lastCommand_ = log.back();
+        if (sign_->responder().applies() != applies) measure();
         if (sign_->responder().applies() != applies && !memoryPath_.empty()) {
             std::string error;
             if (saveMemoryFile(memoryPath_, sign_->responder().memory(), error) != MemoryFileResult::Ok)
@@ -94,6 +98,13 @@ void VirtualSignHost::serveOnThread() {
 void VirtualSignHost::stop() {
     stopping_ = true;
     if (thread_.joinable()) thread_.join();
+}
+
+void VirtualSignHost::measure() {
+    const auto memory = sign_->responder().memory();
+    size_t end = memory.size();
+    while (end > 0 && memory[end - 1] == 0) --end;
+    usedBytes_ = end;
 }
 
 int VirtualSignHost::itemCount() const {

@@ -44,9 +44,12 @@ class VirtualSignHost {
     const std::string& lastCommand() const { return lastCommand_; }
     // Items in the sign's program. Lock mutex().
     int itemCount() const;
+    // Bytes of the memory up to its last one in use, as of the last load or SignApply. Lock mutex().
+    size_t usedBytes() const { return usedBytes_; }
     bool memoryRefused() const { return memoryRefused_; }
 
   private:
+    void measure();
     ResponderTurn receive(std::span<const uint8_t> in, std::vector<uint8_t>& out);
 
     std::mutex mutex_;
@@ -58,6 +61,7 @@ class VirtualSignHost {
     Now now_;
     std::function<void()> received_;
     std::string lastCommand_;
+    size_t usedBytes_ = 0;
     std::thread thread_;
 };
 

@@ -2,6 +2,8 @@
 // --headless ..." plays without one.
 #include <QApplication>
 #include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -11,10 +13,12 @@
 #include <vector>
 
 #include "image/WorkingFolder.h"
+#include "simulator/app/CGlimmerView.h"
 #include "simulator/app/CMainFrame.h"
 #include "simulator/app/GlimmerInstance.h"
 #include "simulator/app/GlimmerSession.h"
 #include "simulator/app/LedMatrixPainter.h"
+#include "simulator/app/SignPlayer.h"
 #include "simulator/headless/HeadlessRun.h"
 #include "simulator/headless/HeadlessSign.h"
 
@@ -50,6 +54,68 @@ int refuse(const QString& text, const QString& caption) {
     return 0;
 }
 
+QString statusText(orb::VirtualSignHost& host) {
+    std::lock_guard lock(host.mutex());
+    const std::string last = host.lastCommand().empty() ? "-" : host.lastCommand();
+    const size_t used = host.usedBytes();
+    return QString("마지막 명령: %1   메모리: 항목 %2개, %3 KB")
+        .arg(QString::fromStdString(last))
+        .arg(host.itemCount())
+        .arg((used + 1023) / 1024);
+}
+
+// A window that is a sign on the link: answers it, keeps its memory and plays what it holds.
+int virtualSignWindow(std::vector<std::string> args) {
+    orb::SignOptions options;
+    std::string error;
+    if (!orb::takeSignOptions(args, options, error))
+        return refuse(QString::fromStdString(error), "가상 전광판");
+    orb::SignFonts fonts;
+    std::string failed;
+    if (!fonts.loadFonts(orb::defaultFontFolder(), failed)) {
+        refuse(QString::fromStdString(fonts.failureMessage(failed)), "OPEN실패");
+        return refuse("폰트파일없음\n실행할수 없습니다", "폰트파일없음");
+    }
+    orb::LinkServerOptions link;
+    orb::parseLinkName(options.link, link);
+    int result = 0;
+    {
+        orb::VirtualSignHost host(fonts, link, options.memory, [] {
+            return std::pair<uint64_t, orb::LocalDateTime>(orb::SignPlayer::steadyMs(),
+                                                           orb::currentLocalTime());
+        });
+        if (const std::string refused = host.loadMemory(); !refused.empty()) {
+            std::fprintf(stderr, "Glimmer: %s\n", refused.c_str());
+            refuse(QString::fromStdString(refused), "가상 전광판");
+        }
+        if (!host.open(error)) {
+            std::fprintf(stderr, "Glimmer: %s\n", error.c_str());
+            refuse(QString::fromStdString(error), "가상 전광판");
+            return 1;
+        }
+        std::printf("Glimmer: listening on %s\n", host.address().c_str());
+        std::fflush(stdout);
+        auto* view = new orb::CGlimmerView(host, fonts);
+        orb::CMainFrame frame(view);
+        frame.setWindowTitle(QString::fromStdString("가상 전광판 " + host.address()));
+        frame.statusBar()->showMessage(statusText(host));
+        // The serving thread only nudges the player; the status bar is read on a slow timer.
+        host.onReceived([view] { view->wakePlayer(); });
+        QTimer status;
+        QObject::connect(&status, &QTimer::timeout, &frame,
+                         [&] { frame.statusBar()->showMessage(statusText(host)); });
+        status.start(500);
+        host.serveOnThread();
+        frame.show();
+        if (options.zoom) frame.chooseZoom(options.zoom);
+        result = QApplication::exec();
+        host.stop();
+        view->stopPlaying();
+    }
+    fonts.releaseFonts();
+    return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,6 +124,7 @@ int main(int argc, char** argv) {
         if (a == "--headless") return headless(args);
 
     QApplication app(argc, argv);
+    if (orb::wantsVirtualSign(args)) return virtualSignWindow(args);
     std::string imagePath;
     int zoom = orb::LedMatrixPainter::kDefaultZoom;
     for (size_t i = 0; i < args.size(); ++i) {
