@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A long run of one fuzz target, niced, from its seeds and what earlier runs found:
-#   scripts/fuzz-long.sh TARGET MINUTES      (TARGET: bmp, gif, engine, reply, project)
+#   scripts/fuzz-long.sh TARGET MINUTES      (TARGET: one of FUZZ_TARGETS in scripts/fuzz-options.sh)
 # Builds build-fuzz/ when needed. New inputs go to build-fuzz/found/TARGET, a failing input to
 # build-fuzz/artifacts/, the log to build-fuzz/logs/TARGET.log; the closing lines give runs,
 # speed and coverage. Two runs at a time use both cores.
