@@ -11,7 +11,7 @@ bin=build/bin
 work=build/start
 mkdir -p "$work"
 # A copy of the example, so that the editor's changes stay out of the build's own.
-[ -f "$work/demo.dat" ] || cp -r build/examples/. "$work/"
+[ -f "$work/demo.dat" ] || cp -r build/examples/demo.dat build/examples/media "$work/"
 size=$("$bin/orbctl" export "$work/demo.dat" |
   python3 -c 'import json, sys; s = json.load(sys.stdin)["sign"]; print(s["width"], s["height"])')
 
