@@ -78,7 +78,6 @@ ResponderTurn VirtualSignHost::receive(std::span<const uint8_t> in, std::vector<
     }
     if (turn.delayMs > 0 && !pauseUnlessStopped(static_cast<uint64_t>(turn.delayMs), stopping_))
         turn.keep = false;
-    if (received_) received_();
     return turn;
 }
 

@@ -38,8 +38,6 @@ class VirtualSignHost {
 
     std::mutex& mutex() { return mutex_; }
     VirtualSign& sign() { return *sign_; }
-    // Called on the serving thread after bytes were taken, outside the lock.
-    void onReceived(std::function<void()> call) { received_ = std::move(call); }
     // The log line of the last frame received; empty before the first. Lock mutex().
     const std::string& lastCommand() const { return lastCommand_; }
     // Items in the sign's program. Lock mutex().
@@ -59,7 +57,6 @@ class VirtualSignHost {
     std::string memoryPath_;
     bool memoryRefused_ = false;
     Now now_;
-    std::function<void()> received_;
     std::string lastCommand_;
     size_t usedBytes_ = 0;
     std::thread thread_;

@@ -20,10 +20,6 @@ CGlimmerView::CGlimmerView(VirtualSignHost& host, const SignFonts& fonts, QWidge
     setUp();
 }
 
-void CGlimmerView::wakePlayer() {
-    if (player_) player_->wake();
-}
-
 void CGlimmerView::setUp() {
     setAutoFillBackground(true);
     // The worker only writes to this counter; the window thread wakes on it and takes the frame,

@@ -20,8 +20,6 @@ class CGlimmerView : public QWidget {
     // Plays the host's virtual sign, at the brightness it was set to. The host must outlive the view.
     CGlimmerView(VirtualSignHost& host, const SignFonts& fonts, QWidget* parent = nullptr);
     ~CGlimmerView() override;
-    // Looks at the virtual sign again at once, as after it was sent a program.
-    void wakePlayer();
 
     // Stops the worker; the fonts may be released afterwards.
     void stopPlaying();

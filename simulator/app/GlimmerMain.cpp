@@ -99,8 +99,7 @@ int virtualSignWindow(std::vector<std::string> args) {
         orb::CMainFrame frame(view);
         frame.setWindowTitle(QString::fromStdString("가상 전광판 " + host.address()));
         frame.statusBar()->showMessage(statusText(host));
-        // The serving thread only nudges the player; the status bar is read on a slow timer.
-        host.onReceived([view] { view->wakePlayer(); });
+        // The player looks at the sign at least every repaint; the status bar on a slow timer.
         QTimer status;
         QObject::connect(&status, &QTimer::timeout, &frame,
                          [&] { frame.statusBar()->showMessage(statusText(host)); });

@@ -21,14 +21,6 @@ double SignPlayer::brightness() const {
     return brightness_;
 }
 
-void SignPlayer::wake() {
-    {
-        std::lock_guard lock(mutex_);
-        woken_ = true;
-    }
-    wake_.notify_all();
-}
-
 SignPlayer::SignPlayer(const ImageSource& image, const SignFonts& fonts, std::function<void()> frameReady)
     : engine_(std::make_unique<SignEngine>(image, fonts)),
       frameReady_(std::move(frameReady)),
@@ -102,7 +94,6 @@ void SignPlayer::run() {
     uint64_t repaint = now + 10;
     std::unique_lock lock(mutex_);
     while (running_) {
-        woken_ = false;
         lock.unlock();
         now = steadyMs();
         bool published = false;
@@ -114,8 +105,7 @@ void SignPlayer::run() {
         // Sleep until a line falls due or the next repaint, instead of spinning.
         const uint64_t next = std::min(deadline, repaint + 1);
         if (next > now)
-            wake_.wait_for(lock, std::chrono::milliseconds(next - now),
-                           [this] { return !running_ || woken_; });
+            wake_.wait_for(lock, std::chrono::milliseconds(next - now), [this] { return !running_; });
     }
     alive_ = false;
 }

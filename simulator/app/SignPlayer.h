@@ -29,8 +29,6 @@ class SignPlayer {
     void copyFrame(PlanePair& out, SignGeometry& geometry) const;
     // The share of full brightness the published frame is shown at.
     double brightness() const;
-    // Looks at the sign again now, as after it took a new program.
-    void wake();
     // The clock the player passes at.
     static uint64_t steadyMs();
     bool alive() const { return alive_; }
@@ -43,7 +41,6 @@ class SignPlayer {
     std::unique_ptr<SignEngine> engine_;
     VirtualSignHost* host_ = nullptr;
     double brightness_ = 1.0;
-    bool woken_ = false;
     std::function<void()> frameReady_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
