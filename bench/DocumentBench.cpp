@@ -8,9 +8,7 @@
 
 #include "editor/core/OrbDocument.h"
 #include "editor/core/ProjectFile.h"
-#include "image/Cp949.h"
-#include "testsupport/PictureFixtures.h"
-#include "testsupport/TempDir.h"
+#include "testsupport/BenchProgram.h"
 
 namespace orb {
 namespace {
@@ -20,43 +18,10 @@ struct Fixture {
     std::string project = dir.file("hundred.dat");
 
     Fixture() {
-        testing::BmpRecipe bmp;
-        bmp.width = 800;
-        bmp.height = 160;
-        bmp.colour = [](int x, int y) { return Rgb{uint8_t(x * 7 + y), uint8_t(x ^ y), uint8_t(y * 3)}; };
-        testing::writeFileBytes(dir.file("picture.bmp"), testing::makeBmp(bmp));
-        std::vector<testing::GifFrameSpec> frames(50);
-        for (size_t k = 0; k < frames.size(); ++k) {
-            frames[k].width = 160;
-            frames[k].height = 64;
-            frames[k].indexes.resize(160 * 64);
-            for (size_t i = 0; i < frames[k].indexes.size(); ++i)
-                frames[k].indexes[i] = uint8_t((i / 7 + k) % 4);
-        }
-        testing::writeFileBytes(
-            dir.file("anim.gif"),
-            testing::makeGif(160, 64, {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0}}, frames));
-
+        testing::writeBenchPictures(dir);
         ItemStore store;
         ItemStore::open(project, FileMode::CreateOrOpen, store);
-        for (int i = 0; i < 100; ++i) {
-            ItemRecord r;
-            r.header = ItemHeader::newItem(LayoutCode::OneLine, {8, 0, 0});
-            switch (i % 3) {
-                case 0:
-                    r.header.setKind(1, ContentKind::Bitmap);
-                    r.line(1).setPath(dir.file("picture.bmp"));
-                    break;
-                case 1:
-                    r.header.setKind(1, ContentKind::Animation);
-                    r.line(1).setPath(dir.file("anim.gif"));
-                    break;
-                default:
-                    r.header.setKind(1, ContentKind::Sentence);
-                    r.line(1).setText(utf8ToCp949("전광판 문장 " + std::to_string(i)).value(), 0x0040);
-            }
-            store.writeRecord(i, r);
-        }
+        testing::writeBenchItems(store, dir.file("picture.bmp"), dir.file("anim.gif"));
     }
 };
 

@@ -4,40 +4,20 @@
 #include <benchmark/benchmark.h>
 
 #include "editor/core/ProgramJson.h"
-#include "image/Cp949.h"
+#include "testsupport/BenchProgram.h"
 
 namespace orb {
 namespace {
 
 ItemStore largestProgram() {
     ItemStore store;
-    for (int i = 0; i < ItemStore::kRecords; ++i) {
-        ItemRecord r;
-        r.header = ItemHeader::newItem(LayoutCode::ThreeLines, {2, 3, 3});
-        for (int line = 1; line <= 3; ++line) {
-            r.header.setKind(line, ContentKind::Sentence);
-            r.line(line).setText(std::string(LinePayload::kMaxText, 'A'));
-            for (size_t k = 0; k < LinePayload::kMaxText; ++k)
-                r.line(line).setAttributeWord(k, static_cast<uint16_t>((k % 2) << 6));
-        }
-        store.writeRecord(i, r);
-    }
+    testing::writeLargestProgram(store);
     return store;
 }
 
 ItemStore buildBenchProgram() {
     ItemStore store;
-    for (int i = 0; i < ItemStore::kRecords; ++i) {
-        ItemRecord r;
-        r.header = ItemHeader::newItem(LayoutCode::OneLine, {8, 0, 0});
-        const ContentKind kinds[] = {ContentKind::Bitmap, ContentKind::Animation, ContentKind::Sentence};
-        r.header.setKind(1, kinds[i % 3]);
-        if (i % 3 == 2)
-            r.line(1).setText(utf8ToCp949("전광판 문장 " + std::to_string(i)).value(), 0x0040);
-        else
-            r.line(1).setPath(i % 3 ? "/bench/anim.gif" : "/bench/picture.bmp");
-        store.writeRecord(i, r);
-    }
+    testing::writeBenchItems(store, "/bench/picture.bmp", "/bench/anim.gif");
     return store;
 }
 

@@ -16,11 +16,3 @@ ReadResult readFileBytes(const std::string& path, uint64_t maxBytes, std::vector
 std::string localPath(const std::string& stored);
 
 }  // namespace orb
-
-namespace orb {
-
-// Writes a whole file so that it appears complete or not at all: the bytes go to a temporary
-// file beside it, which then takes its name. False when anything fails; PATH is then untouched.
-bool writeFileAtomically(const std::string& path, const void* bytes, size_t size);
-
-}  // namespace orb

@@ -7,6 +7,7 @@
 
 #include "content/BmpFile.h"
 #include "content/FileBytes.h"
+#include "image/ReplaceFile.h"
 
 namespace orb {
 
@@ -76,9 +77,10 @@ PhraseResult SavePhrase(const PhraseNames& names, const RichText& text, const Rg
         !ensurePhraseFolder(fs::path(names.bmp).parent_path().string()))
         return PhraseResult::CannotCreateFolder;
     const std::string rtf = writeRtf(text);
-    if (!writeFileAtomically(names.rtf, rtf.data(), rtf.size())) return PhraseResult::CannotWriteRtf;
+    const auto* rtfBytes = reinterpret_cast<const uint8_t*>(rtf.data());
+    if (replaceFile(names.rtf, {rtfBytes, rtf.size()}) != IoResult::Ok) return PhraseResult::CannotWriteRtf;
     const std::vector<uint8_t> bmp = encodeBmp24(picture);
-    if (!writeFileAtomically(names.bmp, bmp.data(), bmp.size())) return PhraseResult::CannotWriteBmp;
+    if (replaceFile(names.bmp, bmp) != IoResult::Ok) return PhraseResult::CannotWriteBmp;
     return PhraseResult::Ok;
 }
 

@@ -9,6 +9,7 @@
 
 #include "image/IoResult.h"
 #include "image/RegularFile.h"
+#include "image/ReplaceFile.h"
 
 namespace orb {
 
@@ -60,14 +61,5 @@ class FileDevice final : public ByteDevice {
     RegularFile file_;
     uint64_t size_;
 };
-
-// Makes PATH (or the file its symbolic link names) a file of SIZE zero bytes. It appears whole,
-// synced to disk, or not at all: the bytes go to a temporary file beside it, which then takes its
-// name. Termination signals wait until the temporary file is renamed or removed.
-IoResult createZeroFile(const std::string& path, uint64_t size);
-
-// Replaces PATH by BYTES as one step: they go to a temporary file beside it, reach the disk, and
-// the file then takes its name. On failure PATH is as it was.
-IoResult replaceFile(const std::string& path, std::span<const uint8_t> bytes);
 
 }  // namespace orb

@@ -5,25 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
+#include "image/ReplaceFile.h"
+
 namespace orb {
-
-namespace {
-
-bool writeAll(int fd, std::span<const uint8_t> bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
 
 MemoryFileResult loadMemoryFile(const std::string& path, size_t size, std::vector<uint8_t>& out) {
     // Non-blocking, so that a FIFO in its place cannot hang the reader.
@@ -53,21 +39,9 @@ MemoryFileResult loadMemoryFile(const std::string& path, size_t size, std::vecto
 }
 
 MemoryFileResult saveMemoryFile(const std::string& path, std::span<const uint8_t> bytes, std::string& error) {
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return MemoryFileResult::WriteFailed;
-    }
-    bool ok = writeAll(fd, bytes) && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-    if (!ok) error = std::strerror(errno);
-    if (::close(fd) != 0 && ok) ok = false, error = std::strerror(errno);
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false, error = std::strerror(errno);
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return MemoryFileResult::WriteFailed;
-    }
-    return MemoryFileResult::Ok;
+    if (replaceFile(path, bytes) == IoResult::Ok) return MemoryFileResult::Ok;
+    error = std::strerror(errno);
+    return MemoryFileResult::WriteFailed;
 }
 
 }  // namespace orb

@@ -26,10 +26,11 @@ class DocumentEdit {
     static bool cutBufferFull(const OrbDocument& doc);
 };
 
-// A new item at the end of the list.
-class AddItemEdit final : public DocumentEdit {
+// An item inserted before row AT; undo removes it.
+class InsertItemEdit : public DocumentEdit {
   public:
-    AddItemEdit(int at, const ItemRecord& record) : at_(at), record_(record), row_(rowFromRecord(record)) {}
+    InsertItemEdit(int at, const ItemRecord& record)
+        : at_(at), record_(record), row_(rowFromRecord(record)) {}
     IoResult apply(OrbDocument& doc) override { return insertItem(doc, at_, record_, row_); }
     IoResult undo(OrbDocument& doc) override { return removeItem(doc, at_); }
 
@@ -37,6 +38,11 @@ class AddItemEdit final : public DocumentEdit {
     int at_;
     ItemRecord record_;
     ListRow row_;
+};
+
+// A new item at the end of the list.
+class AddItemEdit final : public InsertItemEdit {
+    using InsertItemEdit::InsertItemEdit;
 };
 
 // One item's record and row before and after a change in place.
@@ -84,16 +90,8 @@ class CutEdit final : public DocumentEdit {
 };
 
 // The cut item inserted before row AT.
-class PasteEdit final : public DocumentEdit {
-  public:
-    PasteEdit(int at, const ItemRecord& record) : at_(at), record_(record), row_(rowFromRecord(record)) {}
-    IoResult apply(OrbDocument& doc) override { return insertItem(doc, at_, record_, row_); }
-    IoResult undo(OrbDocument& doc) override { return removeItem(doc, at_); }
-
-  private:
-    int at_;
-    ItemRecord record_;
-    ListRow row_;
+class PasteEdit final : public InsertItemEdit {
+    using InsertItemEdit::InsertItemEdit;
 };
 
 // Several rows deleted; ROWS ascending.

@@ -9,6 +9,7 @@
 
 #include "editor/core/PrintableLine.h"
 #include "editor/core/ProgramWriter.h"
+#include "editor/tests/OrbctlRun.h"
 #include "testsupport/ChildProcess.h"
 #include "testsupport/PictureFixtures.h"
 #include "testsupport/TempDir.h"
@@ -20,10 +21,6 @@ using testing::TempDir;
 
 using testing::Outcome;
 
-Outcome orbctl(const std::string& args) {
-    return testing::runCommand(std::string(ORBCTL_PATH) + " " + args);
-}
-
 std::string saveProject(const TempDir& dir, const std::vector<ItemRecord>& items,
                         const SettingsBlock& settings) {
     const std::string path = dir.file("project.dat");
@@ -33,6 +30,14 @@ std::string saveProject(const TempDir& dir, const std::vector<ItemRecord>& items
         EXPECT_EQ(store.writeRecord(static_cast<int>(i), items[i]), IoResult::Ok);
     EXPECT_EQ(store.writeSettings(settings), IoResult::Ok);
     return path;
+}
+
+ItemRecord pictureItem(ContentKind kind, const std::string& path) {
+    ItemRecord r;
+    r.header = ItemHeader::newItem(LayoutCode::OneLine, {1, 0, 0});
+    r.header.setKind(1, kind);
+    r.line(1).setPath(path);
+    return r;
 }
 
 TEST(OrbctlBuild, WritesTheBytesOfTheProgramWriterIntoTheFile) {
@@ -98,13 +103,8 @@ TEST(OrbctlBuild, RefusalsLeaveTheImageUntouched) {
     EXPECT_EQ(testing::readFileBytes(image), std::vector<uint8_t>(1000, 9));
 
     // A program too large for the sign's memory: refused, naming the item, before writing.
-    testing::GifFrameSpec frame;
-    frame.width = 800;
-    frame.height = 160;
-    frame.indexes.assign(800 * 160, 1);
     const std::string big = dir.file("big.gif");
-    testing::writeFileBytes(big, testing::makeGif(800, 160, {{0, 0, 0}, {255, 0, 0}},
-                                                  std::vector<testing::GifFrameSpec>(40, frame)));
+    testing::writeFileBytes(big, testing::repeatedFrames(800, 160, true, 40));
     ItemRecord three;
     three.header = ItemHeader::newItem(LayoutCode::ThreeLines, {1, 1, 1});
     for (int line = 1; line <= 3; ++line) {
@@ -125,23 +125,12 @@ TEST(OrbctlBuild, RefusalsLeaveTheImageUntouched) {
 
 TEST(OrbctlBuild, ReportsLinesWhoseFilesAreMissing) {
     TempDir dir;
-    ItemRecord r;
-    r.header = ItemHeader::newItem(LayoutCode::OneLine, {1, 0, 0});
-    r.header.setKind(1, ContentKind::Bitmap);
-    r.line(1).setPath(dir.file("vanished.bmp"));
-    const std::string project = saveProject(dir, {r}, SettingsBlock{});
+    const std::string project =
+        saveProject(dir, {pictureItem(ContentKind::Bitmap, dir.file("vanished.bmp"))}, SettingsBlock{});
     Outcome run = orbctl("build " + project + " -o " + dir.file("p.tmp"));
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.output.find("1번째 아이템 1번째줄"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("vanished.bmp"), std::string::npos);
-}
-
-ItemRecord pictureItem(ContentKind kind, const std::string& path) {
-    ItemRecord r;
-    r.header = ItemHeader::newItem(LayoutCode::OneLine, {1, 0, 0});
-    r.header.setKind(1, kind);
-    r.line(1).setPath(path);
-    return r;
 }
 
 TEST(HostileGifsStayWithinAMemoryBudget, BuildStaysUnder200Megabytes) {

@@ -4,6 +4,7 @@
 
 #include "editor/core/ListRow.h"
 #include "editor/core/ProgramJson.h"
+#include "editor/tests/OrbctlRun.h"
 #include "image/Cp949.h"
 #include "testsupport/ChildProcess.h"
 #include "testsupport/TempDir.h"
@@ -14,10 +15,6 @@ namespace {
 using ::testing::HasSubstr;
 using testing::Outcome;
 using testing::TempDir;
-
-Outcome orbctl(const std::string& args) {
-    return testing::runCommand(std::string(ORBCTL_PATH) + " " + args);
-}
 
 // A project of one-line sentences "0", "1", ... as the list shows them.
 std::string projectOf(const TempDir& dir, int items) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "editor/tests/OrbctlRun.h"
 #include "image/ItemStore.h"
 #include "testsupport/ChildProcess.h"
 #include "testsupport/TempDir.h"
@@ -16,10 +17,6 @@ namespace {
 using ::testing::HasSubstr;
 using testing::Outcome;
 using testing::TempDir;
-
-Outcome orbctl(const std::string& args) {
-    return testing::runCommand(std::string(ORBCTL_PATH) + " " + args);
-}
 
 std::string readText(const std::string& path) {
     const std::vector<uint8_t> b = testing::readFileBytes(path);

@@ -56,13 +56,8 @@ TEST(PreviewBuild, ProgressCountsEveryLineThenTheWrite) {
 
 TEST(PreviewBuild, AProgramTooLargeIsRefusedAndTheGaugePassesAHundred) {
     TempDir dir;
-    testing::GifFrameSpec frame;
-    frame.width = 800;
-    frame.height = 160;
-    frame.indexes.assign(800 * 160, 1);
     const std::string big = dir.file("big.gif");
-    testing::writeFileBytes(big, testing::makeGif(800, 160, {{0, 0, 0}, {255, 0, 0}},
-                                                  std::vector<testing::GifFrameSpec>(40, frame)));
+    testing::writeFileBytes(big, testing::repeatedFrames(800, 160, true, 40));
     OrbDocument doc;
     LineContent anim;
     anim.kind = ContentKind::Animation;

@@ -9,6 +9,7 @@
 #include "image/AttributeWord.h"
 #include "image/BigEndian.h"
 #include "image/Cp949.h"
+#include "testsupport/BenchProgram.h"
 
 namespace orb {
 namespace {
@@ -132,30 +133,6 @@ std::vector<ItemRecord> everyKindAndLayout() {
     return items;
 }
 
-// The benchmark's program: 100 items, a third bitmaps, a third animations, a third sentences.
-std::vector<ItemRecord> hundredItems() {
-    std::vector<ItemRecord> items;
-    for (int i = 0; i < 100; ++i) {
-        ItemRecord r;
-        r.header = ItemHeader::newItem(LayoutCode::OneLine, {8, 0, 0});
-        switch (i % 3) {
-            case 0:
-                r.header.setKind(1, ContentKind::Bitmap);
-                r.line(1).setPath("/tmp/bench/picture.bmp");
-                break;
-            case 1:
-                r.header.setKind(1, ContentKind::Animation);
-                r.line(1).setPath("/tmp/bench/anim.gif");
-                break;
-            default:
-                r.header.setKind(1, ContentKind::Sentence);
-                r.line(1).setText(utf8ToCp949("전광판 문장 " + std::to_string(i)).value(), 0x0040);
-        }
-        items.push_back(r);
-    }
-    return items;
-}
-
 TEST(ProgramJsonRoundTrip, TheExampleProjectComesBackByteForByte) {
     ItemStore example;
     ASSERT_EQ(ItemStore::open(EXAMPLE_PROJECT, FileMode::ReadOnly, example), IoResult::Ok);
@@ -168,25 +145,18 @@ TEST(ProgramJsonRoundTrip, EveryKindAndLayoutComesBackByteForByte) {
 }
 
 TEST(ProgramJsonRoundTrip, TheHundredItemProgramComesBackByteForByte) {
+    ItemStore store;
+    testing::writeBenchItems(store, "/tmp/bench/picture.bmp", "/tmp/bench/anim.gif");
     SettingsBlock s;
     s.setComPort(1), s.setSignHeight(8), s.setSignWidth(40);
-    expectRoundTrip(storeOf(hundredItems(), s));
+    ASSERT_EQ(store.writeSettings(s), IoResult::Ok);
+    expectRoundTrip(store);
 }
 
 // The document limits leave room for the largest program: 300 lines of 511 one-character runs.
 TEST(ProgramJsonRoundTrip, TheLargestProgramStaysWithinTheLimits) {
     ItemStore store;
-    for (int i = 0; i < ItemStore::kRecords; ++i) {
-        ItemRecord r;
-        r.header = ItemHeader::newItem(LayoutCode::ThreeLines, {2, 3, 3});
-        for (int line = 1; line <= 3; ++line) {
-            r.header.setKind(line, ContentKind::Sentence);
-            r.line(line).setText(std::string(LinePayload::kMaxText, 'A'));
-            for (size_t k = 0; k < LinePayload::kMaxText; ++k)
-                r.line(line).setAttributeWord(k, static_cast<uint16_t>((k % 2) << 6));
-        }
-        ASSERT_EQ(store.writeRecord(i, r), IoResult::Ok);
-    }
+    testing::writeLargestProgram(store);
     SettingsBlock s;
     s.correct();
     ASSERT_EQ(store.writeSettings(s), IoResult::Ok);

@@ -223,13 +223,7 @@ TEST(ProgramWriter, AProgramPastSector65535IsRefusedBeforeAnyWrite) {
     // 800 x 160 frames take 32,000 bytes each; 40 of them fill 2500 sectors, so 25 such lines
     // (62,500 sectors) cannot fit in the 60,416 sectors of the content area.
     TempDir dir;
-    testing::GifFrameSpec frame;
-    frame.width = 800;
-    frame.height = 160;
-    frame.indexes.assign(800 * 160, 1);
-    const std::string big = writeFile(
-        dir, "big.gif",
-        testing::makeGif(800, 160, {{0, 0, 0}, {255, 0, 0}}, std::vector<testing::GifFrameSpec>(40, frame)));
+    const std::string big = writeFile(dir, "big.gif", testing::repeatedFrames(800, 160, true, 40));
     ItemRecord three = item(LayoutCode::ThreeLines,
                             {ContentKind::Animation, ContentKind::Animation, ContentKind::Animation});
     for (int line = 1; line <= 3; ++line) three = withPath(three, line, big);

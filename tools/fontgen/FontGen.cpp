@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "image/BigEndian.h"
+#include "image/ReplaceFile.h"
 #include "tools/fontgen/GlyphSource.h"
 
 namespace orb::fontgen {
@@ -240,14 +240,9 @@ bool FontGen::writeFile(const OutputRecipe& recipe, const std::string& outDir) {
     writeBe16(&header[8], static_cast<uint16_t>(font.height));
     writeBe16(&header[10], static_cast<uint16_t>(font.glyphs));
     const std::string path = outDir + "/" + font.name + ".fnt";
-    const std::string temp = path + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(header.data()), header.size());
-        out.write(reinterpret_cast<const char*>(table.data()), static_cast<std::streamsize>(table.size()));
-        if (!out) return false;
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) return false;
+    std::vector<uint8_t> file(header.begin(), header.end());
+    file.insert(file.end(), table.begin(), table.end());
+    if (replaceFile(path, file) != IoResult::Ok) return false;
 
     std::printf("%s.fnt: %d of %d mapped glyphs", font.name, drawn, mapped);
     for (size_t f = 0; f < faces.size(); ++f)
