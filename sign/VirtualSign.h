@@ -27,6 +27,8 @@ class VirtualSign {
     // Bytes from the link at nowMs: the answers go to `out`, one log line per frame to `log`.
     ResponderTurn receive(std::span<const uint8_t> in, std::vector<uint8_t>& out,
                           std::vector<std::string>& log, uint64_t nowMs, const LocalDateTime& pcNow);
+    // A new client on the link: a partial frame of the old one is dropped.
+    void reconnected() { responder_.reconnected(); }
     // A saved memory of SignResponder::kMemoryBytes, played from its first item; false (nothing
     // changed) for another size.
     bool loadMemory(std::span<const uint8_t> saved, uint64_t nowMs, const LocalDateTime& pcNow);

@@ -88,6 +88,22 @@ class ChildProcess {
     // The port at the end of "... HOST:PORT".
     int port() const { return std::atoi(firstLine_.substr(firstLine_.rfind(':') + 1).c_str()); }
 
+    // Waits for it to end by itself; the exit code, or -1 (killed after 30 s so that a test fails
+    // rather than hangs).
+    int wait() {
+        int code = -1, status = 0;
+        pid_t r = 0;
+        for (int i = 0; i < 3000 && (r = ::waitpid(pid_, &status, WNOHANG)) == 0; ++i) ::usleep(10 * 1000);
+        if (r == 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &status, 0);
+        } else if (r == pid_ && WIFEXITED(status)) {
+            code = WEXITSTATUS(status);
+        }
+        pid_ = -1;
+        return code;
+    }
+
     // Sends SIGTERM and waits; the exit code, or -1 when it did not exit normally (or was gone).
     // A program still running after 5 s is killed, so that a test fails rather than hangs.
     int stop() {

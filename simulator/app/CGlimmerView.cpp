@@ -12,6 +12,15 @@ namespace orb {
 
 CGlimmerView::CGlimmerView(const ImageSource& image, const SignFonts& fonts, QWidget* parent)
     : QWidget(parent), image_(&image), fonts_(fonts), frame_(std::make_unique<PlanePair>()) {
+    setUp();
+}
+
+CGlimmerView::CGlimmerView(VirtualSignHost& host, const SignFonts& fonts, QWidget* parent)
+    : QWidget(parent), host_(&host), fonts_(fonts), frame_(std::make_unique<PlanePair>()) {
+    setUp();
+}
+
+void CGlimmerView::setUp() {
     setAutoFillBackground(true);
     // The worker only writes to this counter; the window thread wakes on it and takes the frame,
     // so no Qt object is touched from the worker.
@@ -35,7 +44,7 @@ void CGlimmerView::showEvent(QShowEvent* event) {
     if (!player_ && !startQueued_) {
         startQueued_ = true;
         QTimer::singleShot(0, this, [this] {
-            if (!player_ && !stopped_) startPlayer(*image_);
+            if (!player_ && !stopped_) startPlayer(image_);
         });
     }
 }
@@ -45,13 +54,17 @@ CGlimmerView::~CGlimmerView() {
     if (frameReady_ >= 0) ::close(frameReady_);
 }
 
-void CGlimmerView::startPlayer(const ImageSource& image) {
-    player_ = std::make_unique<SignPlayer>(image, fonts_, [fd = frameReady_] {
+void CGlimmerView::startPlayer(const ImageSource* image) {
+    auto ready = [fd = frameReady_] {
         const uint64_t one = 1;
         if (fd >= 0 && ::write(fd, &one, sizeof one) < 0) {
             // The counter is full only when the window is far behind; it will take the frame.
         }
-    });
+    };
+    if (host_)
+        player_ = std::make_unique<SignPlayer>(*host_, ready);
+    else
+        player_ = std::make_unique<SignPlayer>(*image, fonts_, ready);
     player_->startPlaying();
 }
 
@@ -65,13 +78,14 @@ void CGlimmerView::restart(const ImageSource& image) {
     player_.reset();
     image_ = &image;
     stopped_ = false;
-    startPlayer(image);
+    startPlayer(&image);
 }
 
 void CGlimmerView::takeFrame() {
     if (!player_) return;
     const SignGeometry before = geometry_;
     player_->copyFrame(*frame_, geometry_);
+    painter_.setBrightness(player_->brightness());
     redraw();
     if (!(before == geometry_)) {
         setMinimumSize(matrixSize());

@@ -17,6 +17,8 @@ class CGlimmerView : public QWidget {
     // Plays once shown. The image and the fonts must outlive the player (stopPlaying, or restart
     // with another image).
     CGlimmerView(const ImageSource& image, const SignFonts& fonts, QWidget* parent = nullptr);
+    // Plays the host's virtual sign, at the brightness it was set to. The host must outlive the view.
+    CGlimmerView(VirtualSignHost& host, const SignFonts& fonts, QWidget* parent = nullptr);
     ~CGlimmerView() override;
 
     // Stops the worker; the fonts may be released afterwards.
@@ -40,11 +42,13 @@ class CGlimmerView : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    void startPlayer(const ImageSource& image);
+    void setUp();
+    void startPlayer(const ImageSource* image);
     void takeFrame();
     void redraw();
 
-    const ImageSource* image_;
+    const ImageSource* image_ = nullptr;
+    VirtualSignHost* host_ = nullptr;
     const SignFonts& fonts_;
     int frameReady_ = -1;  // eventfd the worker counts finished frames on
     bool startQueued_ = false;

@@ -13,7 +13,6 @@ constexpr QRgb kLit[4] = {qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(
 // A dark LED's lens in the round look: just visible on the black face.
 constexpr QRgb kDimDot = qRgb(52, 34, 30);
 
-
 QImage squareSprite(int zoom, QRgb colour) {
     QImage sprite(zoom, zoom, QImage::Format_RGB32);
     sprite.fill(colour);
@@ -43,13 +42,26 @@ void LedMatrixPainter::setZoom(int zoom) {
     states_.clear();  // drawn anew at the next render
 }
 
+void LedMatrixPainter::setBrightness(double share) {
+    share = std::clamp(share, 0.0, 1.0);
+    if (share == brightness_) return;
+    brightness_ = share;
+    makeSprites();
+    states_.clear();
+}
+
 void LedMatrixPainter::makeSprites() {
     const bool round = zoom_ >= kRoundFrom;
+    // A dimmed sign lights its LEDs less; the dark ones look the same.
+    auto lit = [this](QRgb c) {
+        return qRgb(int(qRed(c) * brightness_ + 0.5), int(qGreen(c) * brightness_ + 0.5),
+                    int(qBlue(c) * brightness_ + 0.5));
+    };
     for (int s = 0; s < 4; ++s) {
         if (!round)
-            sprites_[s] = squareSprite(zoom_, kLit[s]);
+            sprites_[s] = squareSprite(zoom_, lit(kLit[s]));
         else
-            sprites_[s] = roundSprite(zoom_, s == 0 ? kDimDot : kLit[s]);
+            sprites_[s] = roundSprite(zoom_, s == 0 ? kDimDot : lit(kLit[s]));
     }
 }
 
@@ -65,7 +77,8 @@ const QImage& LedMatrixPainter::render(const PlanePair& frame, const SignGeometr
     rowStates_.resize(static_cast<size_t>(width));
     const PlaneView view(frame, width, rows);
     for (int y = 0; y < rows; ++y) {
-        for (int x = 0; x < width; ++x) rowStates_[static_cast<size_t>(x)] = static_cast<uint8_t>(view.ledAt(x, y));
+        for (int x = 0; x < width; ++x)
+            rowStates_[static_cast<size_t>(x)] = static_cast<uint8_t>(view.ledAt(x, y));
         // Rows that did not change keep their pixels: at large zooms the copying is what costs.
         uint8_t* known = &states_[static_cast<size_t>(y) * static_cast<size_t>(width)];
         if (std::equal(rowStates_.begin(), rowStates_.end(), known)) continue;

@@ -23,6 +23,9 @@ class LedMatrixPainter {
     // Clamped into kMinZoom..kMaxZoom.
     void setZoom(int zoom);
     int zoom() const { return zoom_; }
+    // The share of full brightness the lit LEDs are drawn at, 0..1 (the sign's brightness level).
+    void setBrightness(double share);
+    double brightness() const { return brightness_; }
 
     // Draws every LED of the frame shown on a sign of that geometry; the image is
     // (pixels x zoom) x (LED rows x zoom).
@@ -36,6 +39,7 @@ class LedMatrixPainter {
     // One pixel row of a row of `count` LEDs in the given states.
     void drawSpriteRow(const uint8_t* states, size_t count, int imageRow, int spriteRow);
     int zoom_ = 0;
+    double brightness_ = 1.0;
     // One zoom x zoom picture per LED state: dark, red, green, yellow.
     std::array<QImage, 4> sprites_;
     QImage image_;

@@ -135,6 +135,16 @@ class GifRecorder {
     static constexpr int kLongestDelay = 65534;
 };
 
+struct EnginePlayer : HeadlessPlayer {
+    EnginePlayer(const ImageSource& image, const SignFonts& fonts)
+        : engine(std::make_unique<SignEngine>(image, fonts)) {}
+    void pass(uint64_t nowMs, const LocalDateTime& now) override { engine->pass(nowMs, now); }
+    uint64_t nextDeadline() const override { return engine->nextDeadline(); }
+    const PlanePair& frame() const override { return engine->frontFrame(); }
+    const SignGeometry& geometry() const override { return engine->geometry(); }
+    std::unique_ptr<SignEngine> engine;
+};
+
 }  // namespace
 
 std::string defaultFontFolder() {
@@ -192,6 +202,64 @@ std::string headlessProblem(const CLI::Option_group& group, const HeadlessOption
     return {};
 }
 
+bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& o, std::string& error,
+                          bool needImage) {
+    o.now = currentLocalTime();
+    bool haveUntil = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= args.size()) return false;
+            into = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--headless") continue;
+        if (a == "--image") {
+            if (!value(o.image)) return error = "--image needs a file", false;
+        } else if (a == "--fonts") {
+            if (!value(o.fonts)) return error = "--fonts needs a folder", false;
+        } else if (a == "--until") {
+            const auto ms = value(v) ? parseDecimal(v, 0, kMaxRunMs) : std::nullopt;
+            if (!ms) return error = rangeMessage("--until", 0, kMaxRunMs) + " (milliseconds)", false;
+            o.until = *ms;
+            haveUntil = true;
+        } else if (a == "--now") {
+            if (!value(v) || !parseLocalDateTime(v, o.now))
+                return error = "--now needs \"YYYY-MM-DD HH:MM:SS\"", false;
+        } else if (a == "--dump") {
+            if (!value(o.dump)) return error = "--dump needs a file", false;
+        } else if (a == "--at") {
+            if (!value(v)) return error = "--at needs milliseconds", false;
+            for (size_t start = 0; start <= v.size();) {
+                const size_t comma = std::min(v.find(',', start), v.size());
+                const auto ms = parseDecimal(std::string_view(v).substr(start, comma - start), 0, kMaxRunMs);
+                if (!ms)
+                    return error =
+                               rangeMessage("--at", 0, kMaxRunMs) + " (milliseconds, separated by commas)",
+                           false;
+                o.at.push_back(*ms);
+                start = comma + 1;
+            }
+        } else if (a == "--every-ms") {
+            o.everyMs = true;
+        } else if (a == "--gif") {
+            if (!value(o.gif)) return error = "--gif needs a file", false;
+        } else if (a == "--scale") {
+            const auto scale = value(v) ? parseDecimal(v, 1, 16) : std::nullopt;
+            if (!scale) return error = rangeMessage("--scale", 1, 16), false;
+            o.scale = static_cast<int>(*scale);
+        } else {
+            return error = "unknown option " + a, false;
+        }
+    }
+    if (needImage && o.image.empty()) return error = "--image and --until are needed", false;
+    if (!haveUntil) return error = needImage ? "--image and --until are needed" : "--until is needed", false;
+    if (o.dump.empty() == o.gif.empty()) return error = "give either --dump with --at, or --gif", false;
+    if (!o.dump.empty() && o.at.empty()) return error = "--dump needs --at", false;
+    return true;
+}
+
 int runHeadless(const HeadlessOptions& o) {
     auto image = FileImageSource::open(o.image);
     if (!image) {
@@ -204,9 +272,12 @@ int runHeadless(const HeadlessOptions& o) {
         std::cerr << fonts.failureMessage(failed) << '\n' << kNoFonts << '\n';
         return 1;
     }
-    auto engine = std::make_unique<SignEngine>(*image, fonts);
-    engine->start(0, o.now);
+    EnginePlayer player(*image, fonts);
+    player.engine->start(0, o.now);
+    return playHeadless(o, player);
+}
 
+int playHeadless(const HeadlessOptions& o, HeadlessPlayer& player) {
     std::ofstream dumpFile;
     std::ostream* dump = nullptr;
     if (!o.dump.empty()) {
@@ -218,7 +289,7 @@ int runHeadless(const HeadlessOptions& o) {
         }
     }
     std::unique_ptr<GifRecorder> gif;
-    if (!o.gif.empty()) gif = std::make_unique<GifRecorder>(o.gif, engine->geometry(), o.scale);
+    if (!o.gif.empty()) gif = std::make_unique<GifRecorder>(o.gif, player.geometry(), o.scale);
     if ((dump && !*dump) || (gif && !gif->ok())) {
         std::cerr << "Glimmer: cannot write " << (dump ? o.dump : o.gif) << '\n';
         return 1;
@@ -231,15 +302,15 @@ int runHeadless(const HeadlessOptions& o) {
     uint64_t nextSample = 0;
     auto record = [&](uint64_t upTo) {
         for (; dump && nextAt != at.end() && *nextAt <= upTo; ++nextAt)
-            dumpFrame(*dump, *nextAt, engine->frontFrame(), engine->geometry());
+            dumpFrame(*dump, *nextAt, player.frame(), player.geometry());
         if (!gif || nextSample > upTo) return;
         const uint64_t samples = (upTo - nextSample) / 10 + 1;
-        gif->add(engine->frontFrame(), samples);
+        gif->add(player.frame(), samples);
         nextSample += samples * 10;
     };
     for (uint64_t t = 0; t <= o.until;) {
-        engine->pass(t, advance(o.now, t));
-        const uint64_t next = o.everyMs ? t + 1 : std::max(t + 1, engine->nextDeadline());
+        player.pass(t, advance(o.now, t));
+        const uint64_t next = o.everyMs ? t + 1 : std::max(t + 1, player.nextDeadline());
         record(std::min(next - 1, o.until));
         t = next;
     }

@@ -9,6 +9,7 @@
 
 #include "image/LocalDateTime.h"
 #include "simulator/engine/SignClock.h"
+#include "simulator/engine/SignEngine.h"
 
 namespace orb {
 
@@ -29,6 +30,23 @@ CLI::Option_group* addHeadlessOptions(CLI::App& app, HeadlessOptions& out);
 
 // What keeps the parsed options of group from making a run; empty when nothing does.
 std::string headlessProblem(const CLI::Option_group& group, const HeadlessOptions& o);
+// Reads the options that follow --headless; false with a message when they are wrong. Without
+// needImage, --image is not asked for (the virtual sign plays its memory).
+bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& out, std::string& error,
+                          bool needImage = true);
+
+// What a headless run plays: the engine on an image, or a sign around it.
+class HeadlessPlayer {
+  public:
+    virtual ~HeadlessPlayer() = default;
+    virtual void pass(uint64_t nowMs, const LocalDateTime& now) = 0;
+    virtual uint64_t nextDeadline() const = 0;
+    virtual const PlanePair& frame() const = 0;
+    virtual const SignGeometry& geometry() const = 0;
+};
+
+// Plays from virtual time 0 to options.until and writes the dump or the GIF; the exit code.
+int playHeadless(const HeadlessOptions& options, HeadlessPlayer& player);
 
 // Plays and writes; returns the exit code (0, or 1 with the program's message on stderr).
 int runHeadless(const HeadlessOptions& options);

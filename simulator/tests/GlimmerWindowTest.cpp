@@ -166,6 +166,28 @@ TEST(LedMatrixPainter, SquaresBelowFourTimesAndZoomsClamped) {
     EXPECT_EQ(big.pixelColor(95 * 8 + 4, 15 * 8 + 4), QColor(0, 255, 0));
 }
 
+TEST(LedMatrixPainter, DimsTheLitLedsToTheSignsBrightness) {
+    PlanePair frame;
+    orBitsAt(frame.red.row(1), 12, 3, 0x80);
+    const SignGeometry sign;
+    for (int zoom : {2, 6}) {
+        LedMatrixPainter painter;
+        painter.setZoom(zoom);
+        const int mid = zoom / 2;
+        painter.render(frame, sign);
+        painter.setBrightness(0.1);  // the brightness level 1
+        const QImage& dim = painter.render(frame, sign);
+        EXPECT_EQ(dim.pixelColor(3 * zoom + mid, zoom + mid), QColor(26, 0, 0)) << zoom;
+        // A dark LED looks the same whatever the brightness.
+        LedMatrixPainter full;
+        full.setZoom(zoom);
+        EXPECT_EQ(dim.pixelColor(5 * zoom + mid, zoom + mid),
+                  full.render(frame, sign).pixelColor(5 * zoom + mid, zoom + mid));
+        painter.setBrightness(1.0);
+        EXPECT_EQ(painter.render(frame, sign).pixelColor(3 * zoom + mid, zoom + mid), QColor(255, 0, 0));
+    }
+}
+
 TEST(GlimmerInstance, OneNamePerImageWhateverThePathsSpelling) {
     testing::TempDir dir;
     testing::writeFileBytes(dir.file("preview.tmp"), {0});
