@@ -141,12 +141,12 @@ int main(int argc, char** argv) {
     fs::create_directories(root / "responder");
     std::vector<uint8_t> stream = {0};  // fed as one piece
     const std::vector<uint8_t> data(40, 0xA5);
-    for (const SignFrame& f :
+    for (const SignFrame& frame :
          {SignFrame::memoryRead(0x4000, 8), SignFrame::memoryWrite(0x280000, data),
           SignFrame::memoryWrite(0x4008, std::vector<uint8_t>{12, 2}), SignFrame::memoryRead(0x280000, 40),
           SignFrame::apply(), SignFrame::setClock({2026, 12, 6, 14, 5, 9}),
           SignFrame::setOnOff(true, 7, 0, 22, 0), SignFrame::setBrightness(3)})
-        stream.insert(stream.end(), f.bytes.begin(), f.bytes.begin() + f.length);
+        stream.insert(stream.end(), frame.bytes.begin(), frame.bytes.begin() + frame.length);
     testing::writeFileBytes((root / "responder" / "commands.bin").string(), stream);
     stream[0] = 6;  // in pieces of seven bytes
     testing::writeFileBytes((root / "responder" / "pieces.bin").string(), stream);
