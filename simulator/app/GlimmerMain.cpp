@@ -1,19 +1,14 @@
 // Glimmer: the sign simulator. "Glimmer [--zoom N] [IMAGE]" opens the window (N LED pixels, 1..8); "Glimmer
-// --headless ..." plays without one.
+// --headless ..." plays without one; "Glimmer --sign LINK" is a virtual sign on that link.
 #include <QApplication>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <algorithm>
 #include <QTimer>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 
-#include "cli/CommandLine.h"
 #include "image/WorkingFolder.h"
 #include "simulator/app/CGlimmerView.h"
 #include "simulator/app/CMainFrame.h"
@@ -21,54 +16,9 @@
 #include "simulator/app/GlimmerSession.h"
 #include "simulator/app/LedMatrixPainter.h"
 #include "simulator/app/SignPlayer.h"
-#include "simulator/headless/HeadlessRun.h"
-#include "simulator/headless/HeadlessSign.h"
+#include "simulator/headless/GlimmerCommandLine.h"
 
 namespace {
-
-struct GlimmerOptions {
-    std::string image;  // empty: preview.tmp of the working folder
-    int zoom = orb::LedMatrixPainter::kDefaultZoom;
-    bool headless = false;
-    orb::HeadlessOptions run;
-};
-
-// The whole command line: the window's options, or --headless and its own. The exit code when
-// the command line ends the run (--help, a usage error).
-std::optional<int> parseArguments(int argc, char** argv, GlimmerOptions& o) {
-    CLI::App app("The sign simulator: plays a display program image in a window, or without one.", "Glimmer");
-    orb::setUpCommandLine(app);
-    app.add_option("IMAGE", o.image, "the image to play (preview.tmp of the working folder when not given)");
-    orb::addNumber(app, "--zoom", o.zoom, 1, 8, "screen pixels per LED in the window");
-    app.add_flag("--headless", o.headless, "play on virtual time without a window");
-    const CLI::Option_group* run = orb::addHeadlessOptions(app, o.run);
-    app.callback([&] {
-        std::string problem;
-        if (o.headless && (!o.image.empty() || app.get_option("--zoom")->count() > 0))
-            problem = "IMAGE and --zoom are the window's; --headless takes --image";
-        else if (o.headless)
-            problem = orb::headlessProblem(*run, o.run);
-        else if (run->count_all() > 0)
-            problem = "the options of the headless mode need --headless";
-        if (!problem.empty()) throw CLI::ValidationError(problem);
-    });
-    return orb::parseCommandLine(app, argc, argv);
-}
-
-std::atomic<bool> interrupted{false};
-void onSignal(int) {
-    interrupted = true;
-}
-
-// The virtual sign, headless: serves the link, then plays what it received.
-int headlessSign(const std::vector<std::string>& args) {
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGTERM, &sa, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
-    return orb::runHeadlessSign(args, interrupted);
-}
 
 // The start-up failures end the program after their message, with exit code 0.
 int refuse(const QString& text, const QString& caption) {
@@ -88,22 +38,17 @@ QString statusText(orb::VirtualSignHost& host) {
 }
 
 // A window that is a sign on the link: answers it, keeps its memory and plays what it holds.
-int virtualSignWindow(std::vector<std::string> args) {
-    orb::SignOptions options;
+int virtualSignWindow(const orb::SignOptions& options, int zoom) {
     std::string error;
-    if (!orb::takeSignOptions(args, options, error))
-        return refuse(QString::fromStdString(error), "가상 전광판");
     orb::SignFonts fonts;
     std::string failed;
     if (!fonts.loadFonts(orb::defaultFontFolder(), failed)) {
         refuse(QString::fromStdString(fonts.failureMessage(failed)), "OPEN실패");
         return refuse("폰트파일없음\n실행할수 없습니다", "폰트파일없음");
     }
-    orb::LinkServerOptions link;
-    orb::parseLinkName(options.link, link);
     int result = 0;
     {
-        orb::VirtualSignHost host(fonts, link, options.memory, [] {
+        orb::VirtualSignHost host(fonts, options.server, options.memory, [] {
             return std::pair<uint64_t, orb::LocalDateTime>(orb::SignPlayer::steadyMs(),
                                                            orb::currentLocalTime());
         });
@@ -129,7 +74,7 @@ int virtualSignWindow(std::vector<std::string> args) {
         status.start(500);
         host.serveOnThread();
         frame.show();
-        if (options.zoom) frame.chooseZoom(options.zoom);
+        if (zoom) frame.chooseZoom(zoom);
         result = QApplication::exec();
         host.stop();
         view->stopPlaying();
@@ -141,18 +86,14 @@ int virtualSignWindow(std::vector<std::string> args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The virtual sign has options of its own, read by its own parser.
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (orb::wantsVirtualSign(args)) {
-        if (std::find(args.begin(), args.end(), "--headless") != args.end()) return headlessSign(args);
-        QApplication app(argc, argv);
-        return virtualSignWindow(args);
-    }
-    GlimmerOptions options;
-    if (const std::optional<int> ended = parseArguments(argc, argv, options)) return *ended;
-    if (options.headless) return orb::runHeadless(options.run);
+    orb::GlimmerOptions options;
+    if (const std::optional<int> ended = orb::parseGlimmerArguments(argc, argv, options, true)) return *ended;
+    const bool virtualSign = !options.sign.link.empty();
+    if (options.headless)
+        return virtualSign ? orb::runHeadlessSign(options.sign, options.run) : orb::runHeadless(options.run);
 
     QApplication app(argc, argv);
+    if (virtualSign) return virtualSignWindow(options.sign, options.zoom);
     std::string imagePath = options.image;
     const int zoom = options.zoom;
     if (imagePath.empty()) imagePath = (std::filesystem::path(orb::workingFolder()) / "preview.tmp").string();
@@ -174,7 +115,7 @@ int main(int argc, char** argv) {
     {
         orb::GlimmerSession session(imagePath, std::move(image), fonts);
         session.show();
-        if (zoom != orb::LedMatrixPainter::kDefaultZoom) session.frame().chooseZoom(zoom);
+        if (zoom) session.frame().chooseZoom(zoom);
         result = app.exec();
     }
     fonts.releaseFonts();  // only after the worker has left

@@ -1,21 +1,11 @@
-// Glimmer built without Qt: the headless mode only.
+// Glimmer built without Qt: the headless mode and the headless virtual sign only.
 #include <optional>
-#include <string>
 
-#include "cli/CommandLine.h"
-#include "simulator/headless/HeadlessRun.h"
+#include "simulator/headless/GlimmerCommandLine.h"
 
 int main(int argc, char** argv) {
-    CLI::App app("The sign simulator, built without its window: plays an image on virtual time.", "Glimmer");
-    orb::setUpCommandLine(app);
-    orb::HeadlessOptions options;
-    bool headless = false;
-    app.add_flag("--headless", headless, "play without a window (this build has only this mode)")->required();
-    const CLI::Option_group* group = orb::addHeadlessOptions(app, options);
-    app.callback([&] {
-        if (const std::string problem = orb::headlessProblem(*group, options); !problem.empty())
-            throw CLI::ValidationError(problem);
-    });
-    if (const std::optional<int> ended = orb::parseCommandLine(app, argc, argv)) return *ended;
-    return orb::runHeadless(options);
+    orb::GlimmerOptions options;
+    if (const std::optional<int> ended = orb::parseGlimmerArguments(argc, argv, options, false)) return *ended;
+    if (!options.sign.link.empty()) return orb::runHeadlessSign(options.sign, options.run);
+    return orb::runHeadless(options.run);
 }

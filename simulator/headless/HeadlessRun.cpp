@@ -194,70 +194,12 @@ CLI::Option_group* addHeadlessOptions(CLI::App& app, HeadlessOptions& o) {
     return g;
 }
 
-std::string headlessProblem(const CLI::Option_group& group, const HeadlessOptions& o) {
-    if (o.image.empty() || group.get_option_no_throw("--until")->count() == 0)
-        return "--image and --until are needed";
+std::string headlessProblem(const CLI::Option_group& group, const HeadlessOptions& o, bool needImage) {
+    if (group.get_option_no_throw("--until")->count() == 0 || (needImage && o.image.empty()))
+        return needImage ? "--image and --until are needed" : "--until is needed";
     if (o.dump.empty() == o.gif.empty()) return "give either --dump with --at, or --gif";
     if (!o.dump.empty() && o.at.empty()) return "--dump needs --at";
     return {};
-}
-
-bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& o, std::string& error,
-                          bool needImage) {
-    o.now = currentLocalTime();
-    bool haveUntil = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& into) {
-            if (i + 1 >= args.size()) return false;
-            into = args[++i];
-            return true;
-        };
-        std::string v;
-        if (a == "--headless") continue;
-        if (a == "--image") {
-            if (!value(o.image)) return error = "--image needs a file", false;
-        } else if (a == "--fonts") {
-            if (!value(o.fonts)) return error = "--fonts needs a folder", false;
-        } else if (a == "--until") {
-            const auto ms = value(v) ? parseDecimal(v, 0, kMaxRunMs) : std::nullopt;
-            if (!ms) return error = rangeMessage("--until", 0, kMaxRunMs) + " (milliseconds)", false;
-            o.until = *ms;
-            haveUntil = true;
-        } else if (a == "--now") {
-            if (!value(v) || !parseLocalDateTime(v, o.now))
-                return error = "--now needs \"YYYY-MM-DD HH:MM:SS\"", false;
-        } else if (a == "--dump") {
-            if (!value(o.dump)) return error = "--dump needs a file", false;
-        } else if (a == "--at") {
-            if (!value(v)) return error = "--at needs milliseconds", false;
-            for (size_t start = 0; start <= v.size();) {
-                const size_t comma = std::min(v.find(',', start), v.size());
-                const auto ms = parseDecimal(std::string_view(v).substr(start, comma - start), 0, kMaxRunMs);
-                if (!ms)
-                    return error =
-                               rangeMessage("--at", 0, kMaxRunMs) + " (milliseconds, separated by commas)",
-                           false;
-                o.at.push_back(*ms);
-                start = comma + 1;
-            }
-        } else if (a == "--every-ms") {
-            o.everyMs = true;
-        } else if (a == "--gif") {
-            if (!value(o.gif)) return error = "--gif needs a file", false;
-        } else if (a == "--scale") {
-            const auto scale = value(v) ? parseDecimal(v, 1, 16) : std::nullopt;
-            if (!scale) return error = rangeMessage("--scale", 1, 16), false;
-            o.scale = static_cast<int>(*scale);
-        } else {
-            return error = "unknown option " + a, false;
-        }
-    }
-    if (needImage && o.image.empty()) return error = "--image and --until are needed", false;
-    if (!haveUntil) return error = needImage ? "--image and --until are needed" : "--until is needed", false;
-    if (o.dump.empty() == o.gif.empty()) return error = "give either --dump with --at, or --gif", false;
-    if (!o.dump.empty() && o.at.empty()) return error = "--dump needs --at", false;
-    return true;
 }
 
 int runHeadless(const HeadlessOptions& o) {

@@ -28,12 +28,9 @@ struct HeadlessOptions {
 // The options that go with --headless, as a group of app that parses into out.
 CLI::Option_group* addHeadlessOptions(CLI::App& app, HeadlessOptions& out);
 
-// What keeps the parsed options of group from making a run; empty when nothing does.
-std::string headlessProblem(const CLI::Option_group& group, const HeadlessOptions& o);
-// Reads the options that follow --headless; false with a message when they are wrong. Without
+// What keeps the parsed options of group from making a run; empty when nothing does. Without
 // needImage, --image is not asked for (the virtual sign plays its memory).
-bool parseHeadlessOptions(const std::vector<std::string>& args, HeadlessOptions& out, std::string& error,
-                          bool needImage = true);
+std::string headlessProblem(const CLI::Option_group& group, const HeadlessOptions& o, bool needImage = true);
 
 // What a headless run plays: the engine on an image, or a sign around it.
 class HeadlessPlayer {

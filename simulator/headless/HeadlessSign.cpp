@@ -1,11 +1,12 @@
 #include "simulator/headless/HeadlessSign.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <thread>
 
-#include "image/DecimalNumber.h"
+#include "cli/CommandLine.h"
 #include "sign/VirtualSignHost.h"
 #include "simulator/headless/HeadlessRun.h"
 
@@ -24,59 +25,45 @@ struct SignAsPlayer : HeadlessPlayer {
 
 constexpr uint64_t kMaxApplies = 1000;
 
+std::atomic<bool> interrupted{false};
+void onSignal(int) {
+    interrupted = true;
+}
+
 }  // namespace
 
-bool wantsVirtualSign(const std::vector<std::string>& args) {
-    for (const std::string& a : args)
-        if (a == "--sign") return true;
-    return false;
+CLI::Option_group* addSignOptions(CLI::App& app, SignOptions& o) {
+    CLI::Option_group* g = app.add_option_group("Virtual sign", "a sign on a link instead of an image");
+    g->add_option_function<std::string>(
+         "--sign",
+         [&o](const std::string& text) {
+             if (!parseLinkName(text, o.server))
+                 throw CLI::ValidationError("--sign needs tcp:HOST:PORT or pty:PATH");
+             o.link = text;
+         },
+         "be a sign that answers on this link and plays what it is sent")
+        ->type_name("tcp:HOST:PORT|pty:PATH");
+    g->add_option("--memory", o.memory, "keep the sign's memory in this file across runs")->type_name("FILE");
+    addNumber(*g, "--wait-apply", o.waitApply, 0, kMaxApplies,
+              "headless: serve until this many SignApply frames have come (0: play at once)");
+    return g;
 }
 
-bool takeSignOptions(std::vector<std::string>& args, SignOptions& o, std::string& error) {
-    std::vector<std::string> rest;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--sign" || a == "--memory") {
-            if (!hasValue) return error = a + " needs a value", false;
-            (a == "--sign" ? o.link : o.memory) = args[++i];
-        } else if (a == "--wait-apply") {
-            const auto n = hasValue ? parseDecimal(args[++i], 0, kMaxApplies) : std::nullopt;
-            if (!n) return error = rangeMessage(a, 0, kMaxApplies), false;
-            o.waitApply = static_cast<int>(*n);
-        } else if (a == "--zoom") {
-            const auto n = hasValue ? parseDecimal(args[++i], 1, 8) : std::nullopt;
-            if (!n) return error = rangeMessage(a, 1, 8), false;
-            o.zoom = static_cast<int>(*n);
-        } else {
-            rest.push_back(a);
-        }
-    }
-    LinkServerOptions link;
-    if (!parseLinkName(o.link, link)) return error = "--sign needs tcp:HOST:PORT or pty:PATH", false;
-    args.swap(rest);
-    return true;
-}
-
-int runHeadlessSign(const std::vector<std::string>& given, const std::atomic<bool>& interrupted) {
-    std::vector<std::string> args = given;
-    SignOptions so;
-    HeadlessOptions o;
+int runHeadlessSign(const SignOptions& so, const HeadlessOptions& o) {
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
     std::string error;
-    if (!takeSignOptions(args, so, error) || !parseHeadlessOptions(args, o, error, false)) {
-        std::fprintf(stderr, "Glimmer: %s\n", error.c_str());
-        return 2;
-    }
     SignFonts fonts;
     std::string failed;
     if (!fonts.loadFonts(o.fonts.empty() ? defaultFontFolder() : o.fonts, failed)) {
         std::cerr << fonts.failureMessage(failed) << "\n폰트파일없음\n실행할수 없습니다\n";
         return 1;
     }
-    LinkServerOptions link;
-    parseLinkName(so.link, link);
     // Everything the link brings is taken at virtual time 0, so the program starts there.
-    VirtualSignHost host(fonts, link, so.memory,
+    VirtualSignHost host(fonts, so.server, so.memory,
                          [&] { return std::pair<uint64_t, LocalDateTime>(0, o.now); });
     if (const std::string refused = host.loadMemory(); !refused.empty())
         std::fprintf(stderr, "Glimmer: %s\n", refused.c_str());

@@ -1,28 +1,31 @@
 #pragma once
-// The virtual sign without a window, for tests and machines without a display:
+// The virtual sign's options, and its form without a window, for tests and machines without a
+// display:
 //   Glimmer --sign LINK [--memory FILE] [--wait-apply N] --headless --until MS [--now ...]
 //           (--dump OUT --at ... | --gif OUT)
 // It serves the link on real time, answering at virtual time 0, until N SignApply frames (1
 // unless told; 0: none) have arrived and the client has left (on a pseudo-terminal: the line has
 // been quiet for a tick); then it plays its memory on virtual time as --headless plays an image.
-#include <atomic>
+#include <CLI/CLI.hpp>
 #include <string>
-#include <vector>
+
+#include "sign/SignLinkServer.h"
+#include "simulator/headless/HeadlessRun.h"
 
 namespace orb {
 
-// Whether the arguments ask for the virtual sign.
-bool wantsVirtualSign(const std::vector<std::string>& args);
-
-// Runs it; the exit code (2 for wrong options, 1 for a failure with its message on stderr).
-int runHeadlessSign(const std::vector<std::string>& args, const std::atomic<bool>& interrupted);
-
-// The options the virtual sign takes besides the simulator's, removed from args.
 struct SignOptions {
-    std::string link, memory;
+    std::string link;  // "tcp:HOST:PORT" or "pty:PATH"; empty: no virtual sign
+    LinkServerOptions server;
+    std::string memory;
     int waitApply = 1;
-    int zoom = 0;  // the window's; 0: the default
 };
-bool takeSignOptions(std::vector<std::string>& args, SignOptions& out, std::string& error);
+
+// --sign, --memory and --wait-apply as a group of app that parses into out.
+CLI::Option_group* addSignOptions(CLI::App& app, SignOptions& out);
+
+// Serves, then plays; the exit code (1 for a failure, with its message on stderr). SIGINT and
+// SIGTERM end the serving.
+int runHeadlessSign(const SignOptions& sign, const HeadlessOptions& run);
 
 }  // namespace orb

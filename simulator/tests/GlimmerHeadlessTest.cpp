@@ -180,7 +180,8 @@ TEST(GlimmerCommandLine, HelpEndsWithZeroAndNamesTheOptionsOfBothModes) {
     const Outcome r = glimmerAlone("--help");
     EXPECT_EQ(r.status, 0) << r.output;
     for (const char* name : {"IMAGE", "--zoom", "1..8", "--headless", "--image", "--fonts", "--until",
-                             "--now", "--dump", "--at", "--every-ms", "--gif", "--scale"})
+                             "--now", "--dump", "--at", "--every-ms", "--gif", "--scale", "--sign",
+                             "--memory", "--wait-apply"})
         EXPECT_NE(r.output.find(name), std::string::npos) << name << ": " << r.output;
 }
 
@@ -195,6 +196,16 @@ TEST(GlimmerCommandLine, UsageErrorsEndWithTwoBeforeAnyWindowOpens) {
         {"--headless --image a.tmp --until 1 --gif a.gif --now yesterday",
          "--now needs \"YYYY-MM-DD HH:MM:SS\""},
         {"--headless --image a.tmp --until 1 --dump - --at 1 --at x", "--at needs a number"},
+        // The virtual sign's options.
+        {"--sign udp:127.0.0.1:5000", "--sign needs tcp:HOST:PORT or pty:PATH"},
+        {"--memory sign.mem a.tmp", "--memory and --wait-apply need --sign"},
+        {"--sign tcp:127.0.0.1:0 a.tmp", "no IMAGE or --image with --sign"},
+        {"--sign tcp:127.0.0.1:0 --headless --image a.tmp --until 1 --gif a.gif", "no IMAGE or --image"},
+        {"--sign tcp:127.0.0.1:0 --headless --gif a.gif", "--until is needed"},
+        {"--sign tcp:127.0.0.1:0 --headless --zoom 3 --until 1 --gif a.gif", "IMAGE and --zoom are the window's"},
+        {"--sign tcp:127.0.0.1:0 --until 1 --gif a.gif", "need --headless"},
+        {"--sign tcp:127.0.0.1:0 --wait-apply 1001 --headless --until 1 --gif a.gif",
+         "--wait-apply needs a number from 0 to 1000"},
     };
     for (const auto& [options, message] : refused) {
         const Outcome r = glimmerAlone(options);
