@@ -90,10 +90,27 @@ class ChildProcess {
 
     // Waits for it to end by itself; the exit code, or -1 (killed after 30 s so that a test fails
     // rather than hangs).
-    int wait() {
+    int wait() { return reap(3000); }
+
+    // Sends SIGTERM and waits; the exit code, or -1 when it did not exit normally (or was gone).
+    // A program still running after 5 s is killed, so that a test fails rather than hangs.
+    int stop() {
+        int code = -1;
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            code = reap(500);
+        }
+        if (stdout_) std::fclose(stdout_);
+        stdout_ = nullptr;
+        return code;
+    }
+
+  private:
+    // Waits up to `ticks` of 10 ms for the program to end, then kills it; its exit code or -1.
+    int reap(int ticks) {
         int code = -1, status = 0;
         pid_t r = 0;
-        for (int i = 0; i < 3000 && (r = ::waitpid(pid_, &status, WNOHANG)) == 0; ++i) ::usleep(10 * 1000);
+        for (int i = 0; i < ticks && (r = ::waitpid(pid_, &status, WNOHANG)) == 0; ++i) ::usleep(10 * 1000);
         if (r == 0) {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, &status, 0);
@@ -104,29 +121,6 @@ class ChildProcess {
         return code;
     }
 
-    // Sends SIGTERM and waits; the exit code, or -1 when it did not exit normally (or was gone).
-    // A program still running after 5 s is killed, so that a test fails rather than hangs.
-    int stop() {
-        int code = -1;
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int status = 0;
-            pid_t r = 0;
-            for (int i = 0; i < 500 && (r = ::waitpid(pid_, &status, WNOHANG)) == 0; ++i) ::usleep(10 * 1000);
-            if (r == 0) {
-                ::kill(pid_, SIGKILL);
-                ::waitpid(pid_, &status, 0);
-            } else if (r == pid_ && WIFEXITED(status)) {
-                code = WEXITSTATUS(status);
-            }
-            pid_ = -1;
-        }
-        if (stdout_) std::fclose(stdout_);
-        stdout_ = nullptr;
-        return code;
-    }
-
-  private:
     pid_t pid_ = -1;
     FILE* stdout_ = nullptr;
     std::string firstLine_;

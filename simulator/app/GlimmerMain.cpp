@@ -27,6 +27,15 @@ int refuse(const QString& text, const QString& caption) {
     return 0;
 }
 
+// The sign fonts from the usual places; false after the messages of a file that did not open.
+bool loadFonts(orb::SignFonts& fonts) {
+    std::string failed;
+    if (fonts.loadFonts(orb::defaultFontFolder(), failed)) return true;
+    refuse(QString::fromStdString(fonts.failureMessage(failed)), "OPEN실패");
+    refuse("폰트파일없음\n실행할수 없습니다", "폰트파일없음");
+    return false;
+}
+
 QString statusText(orb::VirtualSignHost& host) {
     std::lock_guard lock(host.mutex());
     const std::string last = host.lastCommand().empty() ? "-" : host.lastCommand();
@@ -41,11 +50,7 @@ QString statusText(orb::VirtualSignHost& host) {
 int virtualSignWindow(const orb::SignOptions& options, int zoom) {
     std::string error;
     orb::SignFonts fonts;
-    std::string failed;
-    if (!fonts.loadFonts(orb::defaultFontFolder(), failed)) {
-        refuse(QString::fromStdString(fonts.failureMessage(failed)), "OPEN실패");
-        return refuse("폰트파일없음\n실행할수 없습니다", "폰트파일없음");
-    }
+    if (!loadFonts(fonts)) return 0;
     int result = 0;
     {
         orb::VirtualSignHost host(fonts, options.server, options.memory, [] {
@@ -105,11 +110,7 @@ int main(int argc, char** argv) {
     if (!image) return refuse("preview.tmp파일이 없습니다\n실행할수 없습니다", "파일없음");
 
     orb::SignFonts fonts;
-    std::string failed;
-    if (!fonts.loadFonts(orb::defaultFontFolder(), failed)) {
-        refuse(QString::fromStdString(fonts.failureMessage(failed)), "OPEN실패");
-        return refuse("폰트파일없음\n실행할수 없습니다", "폰트파일없음");
-    }
+    if (!loadFonts(fonts)) return 0;
 
     int result = 0;
     {
