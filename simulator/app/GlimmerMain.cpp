@@ -72,6 +72,9 @@ int virtualSignWindow(const orb::SignOptions& options, int zoom) {
         orb::CMainFrame frame(view);
         frame.setWindowTitle(QString::fromStdString("가상 전광판 " + host.address()));
         frame.statusBar()->showMessage(statusText(host));
+        // A window fitted to a narrow sign (2x) would cut the status line; keep room for a long one.
+        const QString longLine = "마지막 명령: frame 65535: write 512 bytes at 0x01FFFE00   메모리: 항목 100개, 32768 KB";
+        frame.statusBar()->setMinimumWidth(frame.statusBar()->fontMetrics().horizontalAdvance(longLine) + 24);
         // The player looks at the sign at least every repaint; the status bar on a slow timer.
         QTimer status;
         QObject::connect(&status, &QTimer::timeout, &frame,

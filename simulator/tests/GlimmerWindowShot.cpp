@@ -1,5 +1,6 @@
 // Draws the Glimmer window as a person sees it: "glimmer_window_shot OUT.png IMAGE [ZOOM] [MS]"
-// plays IMAGE for MS milliseconds (default 2000) at ZOOM (default 2) and saves the whole screen.
+// plays IMAGE for MS milliseconds (default 2000) at ZOOM (default 2) and saves the window's area
+// of the screen.
 // Run it under xvfb-run.
 #include <QApplication>
 #include <QScreen>
@@ -29,7 +30,10 @@ int main(int argc, char** argv) {
         if (zoom != orb::LedMatrixPainter::kDefaultZoom)
             QTimer::singleShot(300, [&] { frame.chooseZoom(zoom); });
         QTimer::singleShot(ms, [&] {
-            result = frame.screen()->grabWindow(0).save(argv[1]) ? 0 : 1;
+            const QRect area = frame.frameGeometry();
+            result = frame.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(argv[1])
+                         ? 0
+                         : 1;
             app.quit();
         });
         app.exec();

@@ -3,7 +3,7 @@
 // saves the whole screen to OUT.png ("--menu --context" opens the list's context menu,
 // "--menu --add" the height dialog of an add command; "--port", "--ip", "--size", "--onoff" and
 // "--brightness" the settings dialogs; "--transfer" presses "전 송" on the project's sign link).
-// Run it under xvfb-run.
+// Only the window's area of the screen is saved. Run it under xvfb-run.
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -68,10 +68,14 @@ int main(int argc, char** argv) {
         for (QAction* a : frame.menuBar()->actions())
             if (a->menu() && a->text() == menuTitle) frame.menuBar()->setActiveAction(a);
     });
+    int result = 1;
     QTimer::singleShot(1200, [&] {
+        // The window's area of the screen, with the menu or dialog opened over it.
+        const QRect area = frame.frameGeometry();
         QScreen* screen = QApplication::primaryScreen();
-        screen->grabWindow(0).save(args[1]);
+        result = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(args[1]) ? 0 : 1;
         app.quit();
     });
-    return app.exec();
+    app.exec();
+    return result;
 }

@@ -1,5 +1,6 @@
-// Draws every content dialog as a person sees it, filled with a sample line:
-// "dialog_shots OUTDIR FONTDIR" writes one PNG per dialog. Run it under xvfb-run.
+// Draws every content dialog as a person sees it, filled with a sample line, and the item's
+// height and display time dialogs: "dialog_shots OUTDIR FONTDIR" writes one PNG per dialog.
+// Run it under xvfb-run.
 #include <QApplication>
 #include <QDateEdit>
 #include <QDir>
@@ -8,7 +9,9 @@
 #include <QTimer>
 #include <functional>
 
+#include "editor/app/HeightDialog.h"
 #include "editor/app/KoreanLocale.h"
+#include "editor/app/TimePairDialog.h"
 #include "editor/dialogs/AnimationDialog.h"
 #include "editor/dialogs/BitmapDialog.h"
 #include "editor/dialogs/DdayDialog.h"
@@ -131,6 +134,12 @@ int main(int argc, char** argv) {
         d.render();
         for (int i = 0; i < 6; ++i) d.move(PhraseDialog::Down);
         shoot(d, out + "/phrase.png");
+    }
+    {
+        HeightDialog d(LayoutCode::ThreeLines, {1, 2, 1});
+        shoot(d, out + "/height.png");
+        TimePairDialog t(kDisplayTimeTexts, ClockTime{9, 0}, ClockTime{18, 0});
+        shoot(t, out + "/display-time.png");
     }
     return 0;
 }
