@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTableView>
 #include <QToolBar>
+#include <utility>
 
 #include "editor/app/COrbView.h"
 #include "editor/app/FrameStatusBar.h"
@@ -146,6 +147,7 @@ void CMainFrame::signActivityChanged() {
     if (sign_->activity() != SignActivity::Idle) return;
     view_->focusList();
     if (closeWhenIdle_) close();
+    if (!openWhenIdle_.isEmpty()) openProject(std::exchange(openWhenIdle_, QString()));
 }
 
 void CMainFrame::command(QAction* action, std::function<void()> run) {
@@ -290,6 +292,13 @@ bool CMainFrame::openProject(const QString& path) {
     if (opened) sign_->settingsReloaded();
     view_->focusList();
     return opened;
+}
+
+void CMainFrame::openProjectWhenIdle(const QString& path) {
+    if (sign_->activity() == SignActivity::Idle)
+        openProject(path);
+    else
+        openWhenIdle_ = path;
 }
 
 void CMainFrame::chooseAndOpen() {

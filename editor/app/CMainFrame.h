@@ -33,6 +33,9 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
 
     // Opens a project as "불러오기" does after its dialog (the unsaved-changes question first).
     bool openProject(const QString& path);
+    // Opens it now, or as soon as the command on the link has ended (the connect that start-up
+    // makes for a TCP link), so that the project given on the command line is never dropped.
+    void openProjectWhenIdle(const QString& path);
 
     COrbView* view() const { return view_; }
     FrameStatusBar* panes() const { return status_; }
@@ -103,6 +106,7 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     Launcher launch_;
     bool centred_ = false;
     bool closeWhenIdle_ = false;
+    QString openWhenIdle_;
 };
 
 }  // namespace orb

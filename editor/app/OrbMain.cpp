@@ -26,6 +26,6 @@ int main(int argc, char** argv) {
     orb::CMainFrame frame(*doc, prompts);
     frame.show();
     const QStringList args = QApplication::arguments();
-    if (args.size() > 1) frame.openProject(args.at(1));
+    if (args.size() > 1) frame.openProjectWhenIdle(args.at(1));
     return app.exec();
 }

@@ -20,6 +20,7 @@
 #include "editor/app/FrameStatusBar.h"
 #include "editor/app/KoreanLocale.h"
 #include "editor/app/PreviewBuildDialog.h"
+#include "editor/app/SignCommandRunner.h"
 #include "editor/app/tests/FakePrompts.h"
 #include "editor/core/OrbDocument.h"
 #include "editor/core/ProjectFile.h"
@@ -476,6 +477,21 @@ class OrbWindowTest : public QObject {
         QCOMPARE(rows(), 2);
         QCOMPARE(frame_->windowTitle(), QString("two.dat - Orb"));
         QVERIFY(list()->hasFocus());
+    }
+
+    void projectNamedAtStartOpensAfterTheStartUpConnect() {
+        const QString project = QString::fromStdString(dir_->file("two.dat"));
+        addItems({LayoutCode::OneLine, LayoutCode::TwoLines});
+        QCOMPARE(doc_->saveAs(project.toStdString()), DocOutcome::Done);
+        QCOMPARE(doc_->newProject(), DocOutcome::Done);
+        // A working folder left on a TCP link: a new window connects as it starts.
+        QCOMPARE(doc_->setLinkMode(LinkMode::Tcp), DocOutcome::Done);
+        frame_ = std::make_unique<CMainFrame>(*doc_, *prompts_);
+        QVERIFY(frame_->sign()->activity() != SignActivity::Idle);
+        frame_->openProjectWhenIdle(project);
+        QTRY_COMPARE(rows(), 2);
+        QCOMPARE(frame_->windowTitle(), QString("two.dat - Orb"));
+        QVERIFY(prompts_->messages.empty());
     }
 
     void linkChoiceAndSettingsChecks() {
