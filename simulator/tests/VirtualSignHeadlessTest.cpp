@@ -1,5 +1,5 @@
-// The virtual sign headless, as a script uses it: orbctl sends to it over TCP, then it plays what
-// it was sent on virtual time.
+// The virtual sign headless, as a script uses it: orbctl sends to it over TCP or a
+// pseudo-terminal, then it plays what it was sent on virtual time.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -20,7 +20,13 @@ namespace {
 using testing::ChildProcess;
 using testing::Outcome;
 
-const std::string kPlay = " --until 16000 --now \"2026-12-08 12:00:00\" --at 0,1000,5000,9000,15000";
+const std::string kNow = "2026-12-08 12:00:00";
+
+// Virtual time 0 at `now`, and the frames compared.
+std::string play(const std::string& now = kNow) {
+    return " --until 16000 --now \"" + now + "\" --at 0,1000,5000,9000,15000";
+}
+const std::string kPlay = play();
 
 std::string fileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -33,20 +39,24 @@ std::string glimmer() {
     return std::string(GLIMMER_PATH) + " --fonts " + ORB_FONT_DIR;
 }
 
-// A headless virtual sign on a free port, dumping its frames into `dump` once it was sent to.
+// A headless virtual sign on a free port (or a pseudo-terminal in the test's folder), dumping its
+// frames into `dump` once it was sent to.
 struct HeadlessSign {
-    HeadlessSign(const testing::TempDir& dir, const std::string& options)
-        : dump(dir.file("sign.txt")), errors(dir.file("sign.err")) {
+    HeadlessSign(const testing::TempDir& dir, const std::string& options, bool pty = false)
+        : dump(dir.file("sign.txt")), errors(dir.file("sign.err")), device(pty ? dir.file("sign-tty") : "") {
+        const std::string on = pty ? "pty:" + device : "tcp:127.0.0.1:0";
         process = std::make_unique<ChildProcess>(
             std::vector<std::string>{"/bin/sh", "-c",
-                                     "exec " + glimmer() + " --sign tcp:127.0.0.1:0 --headless " + options +
+                                     "exec " + glimmer() + " --sign " + on + " --headless " + options +
                                          kPlay + " --dump " + dump + " 2>" + errors});
-        port = process->port();
+        if (!pty) port = process->port();
     }
-    std::string link() const { return "--tcp 127.0.0.1:" + std::to_string(port); }
+    std::string link() const {
+        return device.empty() ? "--tcp 127.0.0.1:" + std::to_string(port) : "--serial " + device;
+    }
     // Waits for it to finish playing; its exit code.
     int finish() { return process->wait(); }
-    std::string dump, errors;
+    std::string dump, errors, device;
     std::unique_ptr<ChildProcess> process;
     int port = 0;
 };
@@ -55,12 +65,15 @@ Outcome orbctl(const std::string& args) {
     return testing::runCommand(std::string(ORBCTL_PATH) + " " + args);
 }
 
-// What Glimmer --headless plays from the image orbctl builds for the example.
-std::string simulatorFrames(const testing::TempDir& dir) {
-    const std::string image = dir.file("preview.tmp"), dump = dir.file("simulator.txt");
-    EXPECT_EQ(orbctl(std::string("build ") + EXAMPLE_PROJECT + " -o " + image).status, 0);
+// What Glimmer --headless plays from the image orbctl builds for the project, virtual time 0 at `now`.
+std::string simulatorFrames(const testing::TempDir& dir, const std::string& project = EXAMPLE_PROJECT,
+                            const std::string& now = kNow) {
+    static int runs = 0;
+    const std::string name = "simulator" + std::to_string(++runs);
+    const std::string image = dir.file(name + ".tmp"), dump = dir.file(name + ".txt");
+    EXPECT_EQ(orbctl("build " + project + " -o " + image).status, 0);
     const Outcome r =
-        testing::runCommand(glimmer() + " --headless --image " + image + kPlay + " --dump " + dump);
+        testing::runCommand(glimmer() + " --headless --image " + image + play(now) + " --dump " + dump);
     EXPECT_EQ(r.status, 0) << r.output;
     return fileText(dump);
 }
@@ -102,6 +115,71 @@ TEST(VirtualSignHeadless, IsDarkWithOnOffEnabledOutsideTheOnPeriod) {
     const std::string frames = fileText(sign.dump);
     ASSERT_NE(frames.find("@ 15000"), std::string::npos);
     EXPECT_EQ(frames.find_first_of("RGY"), std::string::npos);
+}
+
+TEST(VirtualSignHeadless, PlaysTheExampleSentOverAPseudoTerminal) {
+    testing::TempDir dir;
+    HeadlessSign sign(dir, "--wait-apply 2", true);
+    ASSERT_NE(sign.process->firstLine().find(sign.device), std::string::npos) << sign.process->firstLine();
+    sendExample(sign);
+    ASSERT_EQ(sign.finish(), 0) << fileText(sign.errors);
+    const std::string expected = simulatorFrames(dir);
+    ASSERT_NE(expected.find('Y'), std::string::npos);
+    EXPECT_EQ(fileText(sign.dump), expected);
+    // The link it made is gone with it.
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(sign.device)));
+}
+
+// A project of one item: a clock on a 6 x 1 sign.
+std::string clockProject(const testing::TempDir& dir) {
+    const std::string json = dir.file("clock.json"), project = dir.file("clock.dat");
+    std::ofstream(json) << R"({"version": 1, "sign": {"width": 6, "height": 1}, "items": [
+        {"layout": "one", "heights": [1], "lines": [{"kind": "clock", "holdTime": 10}]}]})";
+    const Outcome r = orbctl("import " + json + " -o " + project);
+    EXPECT_EQ(r.status, 0) << r.output;
+    return project;
+}
+
+// The settings orbctl sends act on what the sign plays: its clock, and which items its
+// display-window mode lets through.
+TEST(VirtualSignHeadlessSettings, SetClockMovesTheTimeAClockItemShows) {
+    testing::TempDir dir;
+    const std::string project = clockProject(dir);
+    const std::string at = "2031-03-04 07:08:09";
+    HeadlessSign sign(dir, "--wait-apply 2");
+    // SetClock brings no SignApply: it goes first, so the program starts on the sign's time.
+    ASSERT_EQ(orbctl("sign " + sign.link() + " clock --at \"" + at + "\"").status, 0);
+    ASSERT_EQ(orbctl("sign " + sign.link() + " size 6 1").status, 0);
+    ASSERT_EQ(orbctl("send " + project + " " + sign.link()).status, 0);
+    ASSERT_EQ(sign.finish(), 0) << fileText(sign.errors);
+    const std::string expected = simulatorFrames(dir, project, at);
+    ASSERT_NE(expected, simulatorFrames(dir, project, kNow));  // the clock shows the time
+    EXPECT_EQ(fileText(sign.dump), expected);
+}
+
+TEST(VirtualSignHeadlessSettings, WindowModeOneSkipsTheItemOutsideItsWindowAtTheSignsTime) {
+    // The example's first item plays from 09:00 to 18:00, the others all day.
+    testing::TempDir dir;
+    const std::string withoutFirst = dir.file("rest.dat");
+    std::filesystem::copy_file(EXAMPLE_PROJECT, withoutFirst);
+    ASSERT_EQ(orbctl("delete " + withoutFirst + " 1").status, 0);
+    struct Case {
+        std::string clock, project;
+    };
+    for (const Case& c :
+         {Case{"2026-12-08 20:00:00", withoutFirst}, Case{"2026-12-08 10:00:00", EXAMPLE_PROJECT}}) {
+        testing::TempDir run;
+        HeadlessSign sign(run, "--wait-apply 3");
+        ASSERT_EQ(orbctl("sign " + sign.link() + " clock --at \"" + c.clock + "\"").status, 0);
+        sendExample(sign);
+        // The mode's SignApply is the third.
+        ASSERT_EQ(orbctl("sign " + sign.link() + " window 1").status, 0);
+        ASSERT_EQ(sign.finish(), 0) << fileText(sign.errors);
+        EXPECT_EQ(fileText(sign.dump), simulatorFrames(run, c.project, c.clock)) << c.clock;
+    }
+    // Skipping the first item shows in these frames.
+    ASSERT_NE(simulatorFrames(dir, withoutFirst, "2026-12-08 20:00:00"),
+              simulatorFrames(dir, EXAMPLE_PROJECT, "2026-12-08 20:00:00"));
 }
 
 TEST(VirtualSignBadInput, AMemoryFileOfTheWrongSizeIsRefusedAndLeftAlone) {
