@@ -2,20 +2,15 @@
 // --headless ..." plays without one; "Glimmer --sign LINK" is a virtual sign on that link.
 #include <QApplication>
 #include <QMessageBox>
-#include <QStatusBar>
-#include <QTimer>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "image/WorkingFolder.h"
-#include "simulator/app/CGlimmerView.h"
-#include "simulator/app/CMainFrame.h"
 #include "simulator/app/GlimmerInstance.h"
 #include "simulator/app/GlimmerSession.h"
-#include "simulator/app/LedMatrixPainter.h"
-#include "simulator/app/SignPlayer.h"
+#include "simulator/app/VirtualSignWindow.h"
 #include "simulator/headless/GlimmerCommandLine.h"
 
 namespace {
@@ -36,58 +31,30 @@ bool loadFonts(orb::SignFonts& fonts) {
     return false;
 }
 
-QString statusText(orb::VirtualSignHost& host) {
-    std::lock_guard lock(host.mutex());
-    const std::string last = host.lastCommand().empty() ? "-" : host.lastCommand();
-    const size_t used = host.usedBytes();
-    return QString("마지막 명령: %1   메모리: 항목 %2개, %3 KB")
-        .arg(QString::fromStdString(last))
-        .arg(host.itemCount())
-        .arg((used + 1023) / 1024);
-}
-
 // A window that is a sign on the link: answers it, keeps its memory and plays what it holds.
 int virtualSignWindow(const orb::SignOptions& options, int zoom) {
-    std::string error;
     orb::SignFonts fonts;
     if (!loadFonts(fonts)) return 0;
-    int result = 0;
+    int result = 1;
     {
-        orb::VirtualSignHost host(fonts, options.server, options.memory, [] {
-            return std::pair<uint64_t, orb::LocalDateTime>(orb::SignPlayer::steadyMs(),
-                                                           orb::currentLocalTime());
-        });
+        orb::VirtualSignHost host(fonts, options.server, options.memory, orb::realSignClock());
         if (const std::string refused = host.loadMemory(); !refused.empty()) {
             std::fprintf(stderr, "Glimmer: %s\n", refused.c_str());
             refuse(QString::fromStdString(refused), "가상 전광판");
         }
-        if (!host.open(error)) {
+        std::string error;
+        if (host.open(error)) {
+            std::printf("Glimmer: listening on %s\n", host.address().c_str());
+            std::fflush(stdout);
+            orb::VirtualSignWindow window(host, fonts, zoom);
+            window.show();
+            result = QApplication::exec();
+        } else {
             std::fprintf(stderr, "Glimmer: %s\n", error.c_str());
             refuse(QString::fromStdString(error), "가상 전광판");
-            return 1;
         }
-        std::printf("Glimmer: listening on %s\n", host.address().c_str());
-        std::fflush(stdout);
-        auto* view = new orb::CGlimmerView(host, fonts);
-        orb::CMainFrame frame(view);
-        frame.setWindowTitle(QString::fromStdString("가상 전광판 " + host.address()));
-        frame.statusBar()->showMessage(statusText(host));
-        // A window fitted to a narrow sign (2x) would cut the status line; keep room for a long one.
-        const QString longLine = "마지막 명령: frame 65535: write 512 bytes at 0x01FFFE00   메모리: 항목 100개, 32768 KB";
-        frame.statusBar()->setMinimumWidth(frame.statusBar()->fontMetrics().horizontalAdvance(longLine) + 24);
-        // The player looks at the sign at least every repaint; the status bar on a slow timer.
-        QTimer status;
-        QObject::connect(&status, &QTimer::timeout, &frame,
-                         [&] { frame.statusBar()->showMessage(statusText(host)); });
-        status.start(500);
-        host.serveOnThread();
-        frame.show();
-        if (zoom) frame.chooseZoom(zoom);
-        result = QApplication::exec();
-        host.stop();
-        view->stopPlaying();
     }
-    fonts.releaseFonts();
+    fonts.releaseFonts();  // only after the player has left
     return result;
 }
 
