@@ -22,8 +22,11 @@ for run in $(seq "$runs"); do
     [ -n "$sign" ] && [ -n "$editor" ] && break
     sleep 0.025
   done
+  # The project is opened once the editor's start-up connect has ended.
+  sleep 1
+  title=$(xdotool search --onlyvisible --name "Orb" getwindowname 2>/dev/null | head -n 1 || true)
   # Orb ends start.sh, which ends the sign.
   pkill -TERM -x Orb 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
-  echo "run $run: virtual sign shown after ${sign:-never} ms, editor after ${editor:-never} ms"
+  echo "run $run: virtual sign shown after ${sign:-never} ms, editor after ${editor:-never} ms (\"$title\")"
 done
