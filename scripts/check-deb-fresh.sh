@@ -7,7 +7,8 @@
 # The example project is taken from $ORB_BUILD_DIR/examples either way.
 # The debootstrap root is kept as a tarball in $ORB_BOOKWORM_CACHE (default /var/cache/orb-bookworm)
 # and reused; delete it to start from a newer bookworm. $ORB_DEBIAN_MIRROR overrides the mirror read
-# from this machine's apt sources; $ORB_KEEP_ROOT=1 keeps the root (unmounted) for a look afterwards.
+# from this machine's apt sources; $ORB_KEEP_ROOT=1 keeps the root (unmounted) for a look afterwards;
+# $ORB_NO_RECOMMENDS=1 installs with --no-install-recommends, to prove Depends alone suffice.
 set -euo pipefail
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 deb=
@@ -129,7 +130,9 @@ inroot() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root L
 step "apt-get install ./$(basename "$deb")"
 cp "$deb" "$root/tmp/"
 inroot apt-get update -q >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "apt-get update failed"; }
-inroot env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "/tmp/$(basename "$deb")" >>"$work/apt.log" 2>&1 ||
+recommends=()
+[ "${ORB_NO_RECOMMENDS:-0}" = 1 ] && recommends=(--no-install-recommends)
+inroot env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${recommends[@]}" "/tmp/$(basename "$deb")" >>"$work/apt.log" 2>&1 ||
   { tail -n 30 "$work/apt.log" >&2; fail "apt-get install of the package failed"; }
 grep -E '^(Need to get|After this operation)' "$work/apt.log" || true
 
@@ -140,6 +143,8 @@ for f in /usr/bin/Orb /usr/bin/Glimmer /usr/bin/orbctl /usr/bin/signemu \
   [ -e "$root$f" ] || fail "$f is missing after the install"
   if inroot ldd "$f" | grep 'not found'; then fail "$f needs a library the package does not pull in"; fi
 done
+inroot fc-list :lang=ko family | grep -q . || fail "fontconfig finds no Korean font for the windows"
+[ -f "$root/usr/share/qt6/translations/qtbase_ko.qm" ] || fail "Qt's Korean texts (qtbase_ko.qm) are not installed"
 fonts=$(find "$root/usr/share/orb/font" -name '*.fnt' | wc -l)
 [ "$fonts" -eq 20 ] || fail "$fonts sign fonts in /usr/share/orb/font instead of 20"
 
