@@ -6,9 +6,10 @@
 # Without DEB the package is made from $ORB_BUILD_DIR (default build) with scripts/package.sh.
 # The example project is taken from $ORB_BUILD_DIR/examples either way.
 # The debootstrap root is kept as a tarball in $ORB_BOOKWORM_CACHE (default /var/cache/orb-bookworm)
-# and reused; delete it to start from a newer bookworm. $ORB_DEBIAN_MIRROR overrides the mirror read
-# from this machine's apt sources; $ORB_KEEP_ROOT=1 keeps the root (unmounted) for a look afterwards;
-# $ORB_NO_RECOMMENDS=1 installs with --no-install-recommends, to prove Depends alone suffice.
+# and reused, and the .debs apt fetches in apt-archives/ beside it; delete them to start afresh.
+# $ORB_DEBIAN_MIRROR overrides the mirror read from this machine's apt sources; ORB_KEEP_ROOT=1
+# keeps the root (unmounted) for a look afterwards; ORB_NO_RECOMMENDS=1 installs with
+# --no-install-recommends, to prove Depends alone suffice.
 set -euo pipefail
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 deb=
@@ -43,9 +44,19 @@ xvfb=
 # True when anything is mounted at or below the path.
 mounted_under() { findmnt -rn -o TARGET | awk -v p="$1" '$0 == p || index($0, p "/") == 1' | grep -q .; }
 
+# The processes running inside the root (only this script starts any there).
+in_root() {
+  local p
+  for p in /proc/[0-9]*; do
+    [ "$(readlink "$p/root" 2>/dev/null)" = "$root" ] && echo "${p#/proc/}"
+  done
+  return 0
+}
+
 cleanup() {
   local rc=$? p
   for p in "${pids[@]}" $xvfb; do kill "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
+  for p in $(in_root); do kill -KILL "$p" 2>/dev/null || true; done
   # Unmount before anything is deleted: an rm through a bind of /dev would wipe the host's.
   for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
     umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" 2>/dev/null || true
@@ -124,6 +135,9 @@ mount -t proc proc "$root/proc" && mounted+=("$root/proc") || fail "cannot mount
 bind /sys /sys
 bind /dev /dev
 bind /dev/pts /dev/pts
+# The downloaded .debs are kept beside the tarball, so a re-check fetches only what changed.
+mkdir -p "$cache/apt-archives/partial"
+bind "$cache/apt-archives" /var/cache/apt/archives
 
 inroot() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
 
@@ -186,14 +200,15 @@ chmod -R a+rX "$root$build/examples"
 d=$build
 while [ "$d" != / ]; do chmod a+rx "$root$d"; d=$(dirname "$d"); done
 
-# Runs a command in the root as WHO (root or orbuser) with a plain login-like environment.
-as() {
-  local who=$1; shift
-  if [ "$who" = root ]; then
-    chroot "$root" env -i PATH=/usr/bin:/bin HOME=/root USER=root LANG=C.UTF-8 "$@"
+# The command line that runs a program in the root as WHO (root or orbuser) with a plain
+# login-like environment, in the array `as`. Started with & as is, $! is the program itself
+# (chroot and env exec it), so it can be killed; a function would leave it behind a subshell.
+as_who() {
+  if [ "$1" = root ]; then
+    as=(chroot "$root" env -i PATH=/usr/bin:/bin HOME=/root USER=root LANG=C.UTF-8)
   else
-    chroot --userspec="$uid:$gid" --groups="$gid" "$root" \
-      env -i PATH=/usr/bin:/bin HOME=/home/orbuser USER=orbuser LANG=C.UTF-8 "$@"
+    as=(chroot --userspec="$uid:$gid" --groups="$gid" "$root"
+        env -i PATH=/usr/bin:/bin HOME=/home/orbuser USER=orbuser LANG=C.UTF-8)
   fi
 }
 # Fails when a program's stderr names a plugin or library it could not load.
@@ -205,20 +220,21 @@ no_load_errors() {
 demo=$build/examples/demo.dat
 for who in orbuser root; do
   step "as $who"
+  as_who "$who"
   t=/tmp/$who
   out=$work/$who
   mkdir -p "$out"
-  as "$who" mkdir -p "$t"
+  "${as[@]}" mkdir -p "$t"
 
-  as "$who" orbctl list "$demo" >"$out/list" 2>"$out/list.err" || { cat "$out/list.err" >&2; fail "orbctl list failed"; }
+  "${as[@]}" orbctl list "$demo" >"$out/list" 2>"$out/list.err" || { cat "$out/list.err" >&2; fail "orbctl list failed"; }
   diff -u "$src/examples/demo.list" "$out/list" >&2 ||
     fail "orbctl list prints other texts than examples/demo.list (the CP949 conversion?)"
   echo "orbctl list: $(wc -l <"$out/list") items, texts as expected: $(sed -n 1p "$out/list" | cut -f5)"
 
-  as "$who" orbctl build "$demo" -o "$t/p.tmp" 2>"$out/build.err" || { cat "$out/build.err" >&2; fail "orbctl build failed"; }
+  "${as[@]}" orbctl build "$demo" -o "$t/p.tmp" 2>"$out/build.err" || { cat "$out/build.err" >&2; fail "orbctl build failed"; }
   [ ! -s "$out/build.err" ] || { cat "$out/build.err" >&2; fail "orbctl build complained"; }
   frames=(--headless --until 4000 --now "2026-12-06 14:05:00" --at 1000,4000 --dump -)
-  as "$who" Glimmer --image "$t/p.tmp" "${frames[@]}" >"$out/dump" 2>"$out/dump.err" ||
+  "${as[@]}" Glimmer --image "$t/p.tmp" "${frames[@]}" >"$out/dump" 2>"$out/dump.err" ||
     { cat "$out/dump.err" >&2; fail "Glimmer --headless failed"; }
   grep -q '[RGY]' "$out/dump" || fail "Glimmer --headless shows no lit LED"
   if [ -x "$build/bin/Glimmer" ]; then
@@ -228,13 +244,13 @@ for who in orbuser root; do
   echo "Glimmer --headless: $(grep -o '[RGY]' "$out/dump" | wc -l) lit LEDs in 2 frames, as the built Glimmer (fonts from /usr/share/orb/font)"
 
   for p in Orb Glimmer orbctl signemu; do
-    as "$who" "$p" --help >"$out/help" 2>&1 || { cat "$out/help" >&2; fail "$p --help failed (no display, no QT_QPA_PLATFORM)"; }
+    "${as[@]}" "$p" --help >"$out/help" 2>&1 || { cat "$out/help" >&2; fail "$p --help failed (no display, no QT_QPA_PLATFORM)"; }
     [ -s "$out/help" ] || fail "$p --help printed nothing"
   done
   echo "--help of Orb, Glimmer, orbctl, signemu: fine without a display"
 
   for p in Orb Glimmer; do
-    as "$who" env QT_QPA_PLATFORM=offscreen "$p" >"$out/$p.out" 2>"$out/$p.err" &
+    "${as[@]}" env QT_QPA_PLATFORM=offscreen "$p" >"$out/$p.out" 2>"$out/$p.err" &
     pid=$!; pids+=("$pid")
     sleep 3
     if ! kill -0 "$pid" 2>/dev/null; then cat "$out/$p.err" >&2; fail "$p (offscreen) did not stay up"; fi
@@ -242,7 +258,7 @@ for who in orbuser root; do
     cat "$out/$p.err"
     no_load_errors "$out/$p.err" "$p (offscreen)"
     if [ -n "$display" ]; then
-      as "$who" env DISPLAY="$display" "$p" >"$out/$p.out" 2>"$out/$p.x.err" &
+      "${as[@]}" env DISPLAY="$display" "$p" >"$out/$p.out" 2>"$out/$p.x.err" &
       pid=$!; pids+=("$pid")
       sleep 3
       if ! kill -0 "$pid" 2>/dev/null; then cat "$out/$p.x.err" >&2; fail "$p on an X display (xcb) did not stay up"; fi
@@ -255,12 +271,12 @@ for who in orbuser root; do
     fi
   done
 
-  as "$who" Glimmer --sign tcp:127.0.0.1:0 --headless --until 1000 --gif "$t/x.gif" --wait-apply 0 2>"$out/gif.err" ||
+  "${as[@]}" Glimmer --sign tcp:127.0.0.1:0 --headless --until 1000 --gif "$t/x.gif" --wait-apply 0 2>"$out/gif.err" ||
     { cat "$out/gif.err" >&2; fail "Glimmer --sign ... --wait-apply 0 failed"; }
   [ "$(head -c 4 "$root$t/x.gif")" = GIF8 ] || fail "Glimmer --sign --headless wrote no GIF"
   echo "Glimmer --sign --headless --wait-apply 0: GIF of $(stat -c %s "$root$t/x.gif") bytes"
 
-  as "$who" Glimmer --sign tcp:127.0.0.1:0 --headless --until 4000 --at 1000 --dump - >"$out/sign" 2>"$out/sign.err" &
+  "${as[@]}" Glimmer --sign tcp:127.0.0.1:0 --headless --until 4000 --at 1000 --dump - >"$out/sign" 2>"$out/sign.err" &
   pid=$!; pids+=("$pid")
   port=
   for _ in $(seq 100); do
@@ -270,13 +286,16 @@ for who in orbuser root; do
     sleep 0.1
   done
   [ -n "$port" ] || { cat "$out/sign.err" >&2; fail "the headless virtual sign printed no port"; }
-  as "$who" orbctl send "$demo" --tcp "127.0.0.1:$port" >"$out/send" 2>"$out/send.err" ||
+  "${as[@]}" orbctl send "$demo" --tcp "127.0.0.1:$port" >"$out/send" 2>"$out/send.err" ||
     { cat "$out/send" "$out/send.err" >&2; fail "orbctl send to the virtual sign failed"; }
   for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   wait "$pid" || { cat "$out/sign.err" >&2; fail "the headless virtual sign failed"; }
   grep -q '[RGY]' "$out/sign" || fail "the virtual sign shows nothing lit after the send"
   echo "orbctl send to 127.0.0.1:$port: $(tail -n 1 "$out/send"); the virtual sign then shows lit LEDs"
 done
+
+left=$(in_root)
+[ -z "$left" ] || fail "programs still running in the root: $(ps -o pid=,args= -p "${left//$'\n'/,}" | tr '\n' ';')"
 
 step "apt-get remove orb"
 inroot dpkg-query -L orb | sort -r >"$work/files"
