@@ -31,7 +31,7 @@ for f in "${need[@]}"; do grep -qxF "$f" "$work/files" || fail "$f is not in the
 fonts=$(grep -c '^\./usr/share/orb/font/.*\.fnt$' "$work/files" || true)
 [ "$fonts" -eq 20 ] || fail "$fonts font files in the package instead of 20"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libgif7 libqt6widgets6 libqt6network6 fonts-nanum; do
+for lib in libc6 libgif7 libqt6widgets6 libqt6network6 fonts-nanum qt6-translations-l10n; do
   [[ $depends == *"$lib"* ]] || fail "the dependencies lack $lib: $depends"
 done
 

@@ -1,14 +1,36 @@
 // Orb: the editor. "Orb [PROJECT]" starts on the working folder's "data.tmp" with an empty
 // list, or with PROJECT opened.
 #include <QApplication>
+#include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "editor/app/CMainFrame.h"
 #include "editor/app/KoreanLocale.h"
 #include "editor/app/UserPrompts.h"
 #include "image/WorkingFolder.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: Orb [PROJECT]\n"
+    "The LED sign editor's window: opens PROJECT (a .dat file) when given, else the\n"
+    "working folder's data.tmp with an empty list.\n"
+    "\n"
+    "  -h, --help  print this help and exit\n"
+    "Qt's own options (-platform NAME, -style NAME, ...) are accepted too.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Answered before QApplication, which needs a display.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Orb");
     orb::installQtKorean(app);
