@@ -5,6 +5,7 @@
 # sign and writes a GIF of the first 30 seconds it plays.
 set -euo pipefail
 cd "$(dirname "$0")"
+source scripts/sign-port.sh
 scripts/deps.sh
 scripts/build.sh build
 bin=build/bin
@@ -19,9 +20,7 @@ size=$("$bin/orbctl" export "$work/demo.dat" |
 start_sign() {
   "$bin/Glimmer" --sign tcp:127.0.0.1:0 "$@" >"$work/sign.out" &
   sign_pid=$!
-  for _ in $(seq 100); do grep -q listening "$work/sign.out" 2>/dev/null && break; sleep 0.05; done
-  port=$(sed -n 's/.*:\([0-9]*\)$/\1/p' "$work/sign.out")
-  [ -n "$port" ] || { echo "start.sh: the virtual sign did not start" >&2; exit 1; }
+  port=$(sign_port "$work/sign.out" "$sign_pid") || { echo "start.sh: the virtual sign did not start" >&2; exit 1; }
   # The sign learns its size as an installed one would, before any program comes.
   # shellcheck disable=SC2086
   "$bin/orbctl" sign --tcp "127.0.0.1:$port" size $size >/dev/null

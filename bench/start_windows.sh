@@ -28,5 +28,6 @@ for run in $(seq "$runs"); do
   # Orb ends start.sh, which ends the sign.
   pkill -TERM -x Orb 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
+  for _ in $(seq 200); do shown "가상 전광판" || break; sleep 0.025; done
   echo "run $run: virtual sign shown after ${sign:-never} ms, editor after ${editor:-never} ms (\"$title\")"
 done

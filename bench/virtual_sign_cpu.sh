@@ -10,8 +10,8 @@ work=$(mktemp -d)
 QT_QPA_PLATFORM=offscreen build/bin/Glimmer --sign tcp:127.0.0.1:0 --zoom "$zoom" >"$work/out" 2>/dev/null &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 50); do grep -q listening "$work/out" && break; sleep 0.1; done
-port=$(sed -n 's/.*:\([0-9]*\)$/\1/p' "$work/out")
+source scripts/sign-port.sh
+port=$(sign_port "$work/out" "$pid") || { echo "the virtual sign did not start" >&2; exit 1; }
 build/bin/orbctl sign --tcp "127.0.0.1:$port" size 10 2 >/dev/null
 build/bin/orbctl send build/examples/demo.dat --tcp "127.0.0.1:$port" >/dev/null 2>&1
 sleep 1

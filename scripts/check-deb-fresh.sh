@@ -18,6 +18,7 @@ if [ $# -ge 1 ]; then
   deb=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 fi
 cd "$(dirname "$self")/.."
+source scripts/sign-port.sh
 src=$(pwd)
 
 fail() { echo "check-deb-fresh: FAILED: $*" >&2; exit 1; }
@@ -280,14 +281,7 @@ for who in orbuser root; do
 
   "${as[@]}" Glimmer --sign tcp:127.0.0.1:0 --headless --until 4000 --at 1000 --dump - >"$out/sign" 2>"$out/sign.err" &
   pid=$!; pids+=("$pid")
-  port=
-  for _ in $(seq 100); do
-    port=$(sed -n 's/^Glimmer: listening on .*:\([0-9]*\)$/\1/p' "$out/sign")
-    [ -n "$port" ] && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  [ -n "$port" ] || { cat "$out/sign.err" >&2; fail "the headless virtual sign printed no port"; }
+  port=$(sign_port "$out/sign" "$pid") || { cat "$out/sign.err" >&2; fail "the headless virtual sign printed no port"; }
   "${as[@]}" orbctl send "$demo" --tcp "127.0.0.1:$port" >"$out/send" 2>"$out/send.err" ||
     { cat "$out/send" "$out/send.err" >&2; fail "orbctl send to the virtual sign failed"; }
   for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done

@@ -7,6 +7,7 @@
 # glimmer_window_shot and screen_shot built in BUILD_DIR.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/sign-port.sh
 fail() { echo "screenshots: $*" >&2; exit 1; }
 
 build=$(cd "${1:-build}" 2>/dev/null && pwd) || fail "no build folder ${1:-build}"
@@ -89,14 +90,7 @@ shot "$out/glimmer.png" "$bin/glimmer_window_shot" "$out/glimmer.png" "$work/pre
 start_sign() {
   "$bin/Glimmer" --sign tcp:127.0.0.1:0 --memory "$work/sign.mem" "$@" >"$work/sign.out" 2>&1 &
   sign_pid=$!
-  port=
-  for _ in $(seq 200); do
-    port=$(sed -n 's/^Glimmer: listening on .*:\([0-9]*\)$/\1/p' "$work/sign.out")
-    [ -n "$port" ] && break
-    kill -0 "$sign_pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  [ -n "$port" ] || { cat "$work/sign.out" >&2; fail "the virtual sign did not start"; }
+  port=$(sign_port "$work/sign.out" "$sign_pid") || { cat "$work/sign.out" >&2; fail "the virtual sign did not start"; }
   link=(--tcp "127.0.0.1:$port")
 }
 # Saves the virtual sign's window alone, once it has played for a while.
