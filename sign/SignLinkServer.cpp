@@ -205,7 +205,12 @@ void SignLinkServer::serveTcp(const Receive& receive, const std::function<void()
     const int one = 1;
     while (waitReadable(server_, stop_)) {
         const int client = ::accept4(server_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (client < 0) continue;
+        if (client < 0) {
+            // Out of descriptors the client stays queued and the port readable: pause, not spin.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                pauseUnlessStopped(kTickMs / 4, stop_);
+            continue;
+        }
         ::setsockopt(client, IPPROTO_TCP, 1 /* TCP_NODELAY */, &one, sizeof one);
         reconnected();
         serveClient(client, receive);
