@@ -102,8 +102,8 @@ shoot_sign() {
   shot "$png" "$bin/screen_shot" "$png" "$window"
 }
 
-# --zoom 2, unlike no --zoom, fits the window to the sign.
-start_sign --zoom 2
+# At its first zoom (2x) the window takes the size of the sign it is told of.
+start_sign
 "$bin/orbctl" sign "${link[@]}" size 10 2 >/dev/null || fail "orbctl sign size failed"
 "$bin/orbctl" send "$work/demo.dat" "${link[@]}" >/dev/null 2>&1 || fail "orbctl send failed"
 "$bin/orbctl" sign "${link[@]}" clock --at "$now" >/dev/null || fail "orbctl sign clock failed"

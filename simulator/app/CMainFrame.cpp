@@ -33,7 +33,7 @@ CMainFrame::CMainFrame(CGlimmerView* view) : view_(view) {
     help->addAction("Glimmer 정보(&A)...", this, &CMainFrame::showAbout);
 
     // A sign larger than the window at start (read with the first frame) makes the window grow.
-    connect(view_, &CGlimmerView::matrixSizeChanged, this, [this] { fitMatrix(false); });
+    connect(view_, &CGlimmerView::matrixSizeChanged, this, [this] { fitMatrix(followsMatrix_); });
 }
 
 void CMainFrame::addZoomMenu() {
@@ -53,6 +53,11 @@ void CMainFrame::addZoomMenu() {
 void CMainFrame::chooseZoom(int zoom) {
     view_->setZoom(zoom);
     for (QAction* action : zooms_->actions()) action->setChecked(action->data().toInt() == view_->zoom());
+    fitMatrix(true);
+}
+
+void CMainFrame::followMatrixSize() {
+    followsMatrix_ = true;
     fitMatrix(true);
 }
 

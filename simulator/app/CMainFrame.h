@@ -18,6 +18,9 @@ class CMainFrame : public QMainWindow {
     void bringToFront();
     // Zooms the matrix (the 보기 menu's entries) and fits the window to it.
     void chooseZoom(int zoom);
+    // From now on the window takes the matrix's size whenever that changes, smaller too (the
+    // virtual sign learns its size from the link; the preview keeps its first size unless zoomed).
+    void followMatrixSize();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -32,6 +35,7 @@ class CMainFrame : public QMainWindow {
     CGlimmerView* view_;
     QActionGroup* zooms_ = nullptr;
     bool centred_ = false;
+    bool followsMatrix_ = false;
 };
 
 }  // namespace orb

@@ -43,6 +43,7 @@ void VirtualSignWindow::show() {
     host_.serveOnThread();
     frame_.show();
     if (zoom_) frame_.chooseZoom(zoom_);
+    frame_.followMatrixSize();
 }
 
 }  // namespace orb

@@ -126,6 +126,8 @@ TEST(VirtualSignWindow, PaintsTheFrameItWasSentAtTheBrightnessItWasSet) {
             return shown;
         };
         const QColor full = shownAt([](const QColor& c) { return c == QColor(255, 0, 0); });
+        // The window has taken the size of the one-module-high sign it was told of.
+        EXPECT_LT(window.frame().height(), 200);
         EXPECT_TRUE(waitFor([&] {
             return window.frame().statusBar()->currentMessage().contains("항목 1개");
         })) << window.frame().statusBar()->currentMessage().toStdString();
