@@ -113,185 +113,168 @@ void zoomStart(Fx& f) {
     f.e.zoom.size = (f.p - 1) * 65536;
 }
 
-// --- entry steps -----------------------------------------------------------------------------
+// --- entry and exit steps ----------------------------------------------------------------------
+// An entry and the exit that mirrors it run the same sweep: one tick finishes once the sweep is
+// over, or draws, moves the cursor and shows what it drew.
 
-void enterFromRight(Fx& f) {
-    if (f.e.columnCursor >= f.p - 1) return finishEntry(f);
-    for (int k = 0; k < f.r; ++k) {
-        shiftRowLeft(f.e.frame.red.row(k), f.w, bitAt(f.e.captured.red.row(k), f.e.columnCursor));
-        shiftRowLeft(f.e.frame.green.row(k), f.w, bitAt(f.e.captured.green.row(k), f.e.columnCursor));
+// Column sweeps: the cursor runs up to the last column, or down to the first.
+struct ColumnsUp {
+    static bool over(const Fx& f) { return f.e.columnCursor >= f.p - 1; }
+    static void move(Fx& f) { ++f.e.columnCursor; }
+};
+struct ColumnsDown {
+    static bool over(const Fx& f) { return f.e.columnCursor <= 0; }
+    static void move(Fx& f) { --f.e.columnCursor; }
+};
+// Two-sided sweeps: the cursors part from the centre to the edges, or meet from the edges.
+struct CursorsPart {
+    static bool over(const Fx& f) { return f.e.leftCursor <= 0; }
+    static void move(Fx& f) {
+        --f.e.leftCursor;
+        ++f.e.rightCursor;
     }
-    ++f.e.columnCursor;
-    show(f, f.e.frame);
-}
-
-void enterFromLeft(Fx& f) {
-    if (f.e.columnCursor <= 0) return finishEntry(f);
-    for (int k = 0; k < f.r; ++k) {
-        shiftRowRight(f.e.frame.red.row(k), f.w, bitAt(f.e.captured.red.row(k), f.e.columnCursor));
-        shiftRowRight(f.e.frame.green.row(k), f.w, bitAt(f.e.captured.green.row(k), f.e.columnCursor));
+};
+struct CursorsMeet {
+    static bool over(const Fx& f) { return f.e.leftCursor >= f.p / 2 - 1; }
+    static void move(Fx& f) {
+        ++f.e.leftCursor;
+        --f.e.rightCursor;
     }
-    --f.e.columnCursor;
-    show(f, f.e.frame);
+};
+// Row sweeps: one row a tick, over all the line's rows or half of them.
+template <int kDivisor>
+struct Rows {
+    static bool over(const Fx& f) { return f.e.rowCursor >= f.r / kDivisor; }
+    static void move(Fx& f) { ++f.e.rowCursor; }
+};
+using AllRows = Rows<1>;
+using HalfTheRows = Rows<2>;
+
+using Draw = const PlanePair& (*)(Fx&);
+
+template <typename Sweep, Draw draw, void (*finish)(Fx&)>
+void sweep(Fx& f) {
+    if (Sweep::over(f)) return finish(f);
+    const PlanePair& drawn = draw(f);
+    Sweep::move(f);
+    show(f, drawn);
+}
+template <typename Sweep, Draw draw>
+constexpr Routine entering = sweep<Sweep, draw, finishEntry>;
+template <typename Sweep, Draw draw>
+constexpr Routine leaving = sweep<Sweep, draw, finishExit>;
+
+using RowShift = void (*)(uint8_t*, int, bool);
+
+// Copies `count` rows of the captured picture from row `from` into the frame at row `to`.
+void copyRun(Fx& f, int to, int from, int count) {
+    for (int i = 0; i < count; ++i) copyRowBytes(f.e.frame, to + i, f.e.captured, from + i, f.w);
 }
 
-void enterFromTop(Fx& f) {
-    if (f.e.rowCursor >= f.r) return finishEntry(f);
-    const int n = f.e.rowCursor;
-    for (int i = 0; i < n; ++i) copyRowBytes(f.e.frame, i, f.e.captured, f.r - n + i, f.w);
-    ++f.e.rowCursor;
-    show(f, f.e.frame);
+// Entry draws: the frame takes in the captured picture.
+
+// The frame moves one pixel along; the captured column at the cursor comes in.
+template <RowShift shift>
+const PlanePair& columnIn(Fx& f) {
+    for (int k = 0; k < f.r; ++k) {
+        shift(f.e.frame.red.row(k), f.w, bitAt(f.e.captured.red.row(k), f.e.columnCursor));
+        shift(f.e.frame.green.row(k), f.w, bitAt(f.e.captured.green.row(k), f.e.columnCursor));
+    }
+    return f.e.frame;
 }
 
-void enterFromBottom(Fx& f) {
-    if (f.e.rowCursor >= f.r) return finishEntry(f);
-    const int n = f.e.rowCursor;
-    for (int i = 0; i < n; ++i) copyRowBytes(f.e.frame, f.r - n + i, f.e.captured, i, f.w);
-    ++f.e.rowCursor;
-    show(f, f.e.frame);
-}
-
-void closeToCentre(Fx& f) {
-    if (f.e.leftCursor <= 0) return finishEntry(f);
+// Each half of the frame moves one pixel along; the captured columns at the cursors come in.
+template <RowShift left, RowShift right>
+const PlanePair& halvesIn(Fx& f) {
     const int half = f.w / 2, a = f.e.leftCursor, b = f.e.rightCursor;
     for (int k = 0; k < f.r; ++k) {
         for (auto [frame, captured] : {std::pair{&f.e.frame.red, &f.e.captured.red},
                                        std::pair{&f.e.frame.green, &f.e.captured.green}}) {
             uint8_t* row = frame->row(k);
             const uint8_t* source = captured->row(k);
-            shiftRowRight(row, half, a < f.p && bitAt(source, a));
-            shiftRowLeft(row + half, f.w - half, b < f.p && bitAt(source, b));
+            left(row, half, a < f.p && bitAt(source, a));
+            right(row + half, f.w - half, b < f.p && bitAt(source, b));
         }
     }
-    --f.e.leftCursor;
-    ++f.e.rightCursor;
-    show(f, f.e.frame);
+    return f.e.frame;
 }
 
-void openFromCentre(Fx& f) {
-    if (f.e.leftCursor >= f.p / 2 - 1) return finishEntry(f);
-    const int half = f.w / 2, a = f.e.leftCursor, b = f.e.rightCursor;
+const PlanePair& bottomRowsToTop(Fx& f) {
+    const int n = f.e.rowCursor;
+    copyRun(f, 0, f.r - n, n);
+    return f.e.frame;
+}
+
+const PlanePair& topRowsToBottom(Fx& f) {
+    const int n = f.e.rowCursor;
+    copyRun(f, f.r - n, 0, n);
+    return f.e.frame;
+}
+
+const PlanePair& middleRowsToEdges(Fx& f) {
+    const int mid = f.r / 2, n = f.e.rowCursor;
+    copyRun(f, 0, mid - n, n);
+    copyRun(f, f.r - n, mid, n);
+    return f.e.frame;
+}
+
+const PlanePair& edgeRowsToMiddle(Fx& f) {
+    const int mid = f.r / 2, n = f.e.rowCursor;
+    copyRun(f, mid - n, 0, n + 1);
+    copyRun(f, mid, f.r - 1 - n, n + 1);  // wins on the middle row
+    return f.e.frame;
+}
+
+// Exit draws: the captured picture moves out, blank coming in.
+
+template <RowShift shift>
+const PlanePair& columnOut(Fx& f) {
     for (int k = 0; k < f.r; ++k) {
-        for (auto [frame, captured] : {std::pair{&f.e.frame.red, &f.e.captured.red},
-                                       std::pair{&f.e.frame.green, &f.e.captured.green}}) {
-            uint8_t* row = frame->row(k);
-            const uint8_t* source = captured->row(k);
-            shiftRowLeft(row, half, bitAt(source, a));
-            shiftRowRight(row + half, f.w - half, bitAt(source, b));
-        }
+        shift(f.e.captured.red.row(k), f.w, false);
+        shift(f.e.captured.green.row(k), f.w, false);
     }
-    ++f.e.leftCursor;
-    --f.e.rightCursor;
-    show(f, f.e.frame);
+    return f.e.captured;
 }
 
-void closeToMiddleRow(Fx& f) {
-    const int mid = f.r / 2;
-    if (f.e.rowCursor >= mid) return finishEntry(f);
-    const int n = f.e.rowCursor;
-    for (int i = 0; i < n; ++i) copyRowBytes(f.e.frame, i, f.e.captured, mid - n + i, f.w);
-    for (int i = 0; i < n; ++i) copyRowBytes(f.e.frame, f.r - n + i, f.e.captured, mid + i, f.w);
-    ++f.e.rowCursor;
-    show(f, f.e.frame);
-}
-
-void openFromMiddleRow(Fx& f) {
-    const int mid = f.r / 2;
-    if (f.e.rowCursor >= mid) return finishEntry(f);
-    const int n = f.e.rowCursor;
-    for (int i = 0; i <= n; ++i) copyRowBytes(f.e.frame, mid - n + i, f.e.captured, i, f.w);
-    for (int i = 0; i <= n; ++i)
-        copyRowBytes(f.e.frame, mid + n - i, f.e.captured, f.r - 1 - i, f.w);  // wins on the middle row
-    ++f.e.rowCursor;
-    show(f, f.e.frame);
-}
-
-// --- exit steps ------------------------------------------------------------------------------
-
-void leaveRight(Fx& f) {
-    if (f.e.columnCursor >= f.p - 1) return finishExit(f);
-    for (int k = 0; k < f.r; ++k) {
-        shiftRowRight(f.e.captured.red.row(k), f.w, false);
-        shiftRowRight(f.e.captured.green.row(k), f.w, false);
-    }
-    ++f.e.columnCursor;
-    show(f, f.e.captured);
-}
-
-void leaveLeft(Fx& f) {
-    if (f.e.columnCursor <= 0) return finishExit(f);
-    for (int k = 0; k < f.r; ++k) {
-        shiftRowLeft(f.e.captured.red.row(k), f.w, false);
-        shiftRowLeft(f.e.captured.green.row(k), f.w, false);
-    }
-    --f.e.columnCursor;
-    show(f, f.e.captured);
-}
-
-void leaveUp(Fx& f) {
-    if (f.e.rowCursor >= f.r) return finishExit(f);
-    const int n = f.e.rowCursor;
-    clearFrame(f, f.r);
-    for (int i = 0; i < f.r - n; ++i) copyRowBytes(f.e.frame, i, f.e.captured, n + i, f.w);
-    ++f.e.rowCursor;
-    show(f, f.e.frame);
-}
-
-void leaveDown(Fx& f) {
-    if (f.e.rowCursor >= f.r) return finishExit(f);
-    const int n = f.e.rowCursor;
-    clearFrame(f, f.r);
-    for (int i = 0; i < f.r - n; ++i) copyRowBytes(f.e.frame, n + i, f.e.captured, i, f.w);
-    ++f.e.rowCursor;
-    show(f, f.e.frame);
-}
-
-void vanishToCentre(Fx& f) {
-    if (f.e.leftCursor <= 0) return finishExit(f);
+template <RowShift left, RowShift right>
+const PlanePair& halvesOut(Fx& f) {
     const int half = f.w / 2;
     for (int k = 0; k < f.r; ++k)
         for (BitPlane* plane : {&f.e.captured.red, &f.e.captured.green}) {
-            shiftRowRight(plane->row(k), half, false);
-            shiftRowLeft(plane->row(k) + half, f.w - half, false);
+            left(plane->row(k), half, false);
+            right(plane->row(k) + half, f.w - half, false);
         }
-    --f.e.leftCursor;
-    ++f.e.rightCursor;
-    show(f, f.e.captured);
+    return f.e.captured;
 }
 
-void leaveToBothSides(Fx& f) {
-    if (f.e.leftCursor >= f.p / 2 - 1) return finishExit(f);
-    const int half = f.w / 2;
-    for (int k = 0; k < f.r; ++k)
-        for (BitPlane* plane : {&f.e.captured.red, &f.e.captured.green}) {
-            shiftRowLeft(plane->row(k), half, false);
-            shiftRowRight(plane->row(k) + half, f.w - half, false);
-        }
-    ++f.e.leftCursor;
-    --f.e.rightCursor;
-    show(f, f.e.captured);
-}
-
-void vanishToMiddleRow(Fx& f) {
-    const int mid = f.r / 2;
-    if (f.e.rowCursor >= mid) return finishExit(f);
+const PlanePair& rowsOutTop(Fx& f) {
     const int n = f.e.rowCursor;
-    clearFrame(f, f.h);
-    for (int i = 0; i < mid - n; ++i) copyRowBytes(f.e.frame, n + i, f.e.captured, i, f.w);
-    for (int i = 0; mid + i < f.r - n; ++i) copyRowBytes(f.e.frame, mid + i, f.e.captured, mid + n + i, f.w);
-    ++f.e.rowCursor;
-    show(f, f.e.frame);
+    clearFrame(f, f.r);
+    copyRun(f, 0, n, f.r - n);
+    return f.e.frame;
 }
 
-void leaveUpAndDown(Fx& f) {
-    const int mid = f.r / 2;
-    if (f.e.rowCursor >= mid) return finishExit(f);
+const PlanePair& rowsOutBottom(Fx& f) {
     const int n = f.e.rowCursor;
+    clearFrame(f, f.r);
+    copyRun(f, n, 0, f.r - n);
+    return f.e.frame;
+}
+
+const PlanePair& rowsIntoMiddle(Fx& f) {
+    const int mid = f.r / 2, n = f.e.rowCursor;
     clearFrame(f, f.h);
-    for (int i = 0; i < mid - n; ++i) copyRowBytes(f.e.frame, i, f.e.captured, n + i, f.w);
-    for (int i = 0; mid + n + i < f.r; ++i) copyRowBytes(f.e.frame, mid + n + i, f.e.captured, mid + i, f.w);
-    ++f.e.rowCursor;
-    show(f, f.e.frame);
+    copyRun(f, n, 0, mid - n);
+    copyRun(f, mid, mid + n, f.r - n - mid);
+    return f.e.frame;
+}
+
+const PlanePair& rowsOutTopAndBottom(Fx& f) {
+    const int mid = f.r / 2, n = f.e.rowCursor;
+    clearFrame(f, f.h);
+    copyRun(f, 0, n, mid - n);
+    copyRun(f, mid + n, mid, f.r - mid - n);
+    return f.e.frame;
 }
 
 // --- hold steps ------------------------------------------------------------------------------
@@ -436,14 +419,14 @@ using H = HoldEffect;
 using X = ExitEffect;
 
 constexpr Routines<EntryEffect> kEntryRoutines[] = {
-    {E::FromRight, columnFromLeft, enterFromRight},
-    {E::FromLeft, columnFromRight, enterFromLeft},
-    {E::FromTop, rowsFromZero, enterFromTop},
-    {E::FromBottom, rowsFromZero, enterFromBottom},
-    {E::CloseToCentre, halvesFromCentre, closeToCentre},
-    {E::OpenFromCentre, halvesFromEdges, openFromCentre},
-    {E::CloseToMiddleRow, rowsFromZero, closeToMiddleRow},
-    {E::OpenFromMiddleRow, rowsFromZero, openFromMiddleRow},
+    {E::FromRight, columnFromLeft, entering<ColumnsUp, columnIn<shiftRowLeft>>},
+    {E::FromLeft, columnFromRight, entering<ColumnsDown, columnIn<shiftRowRight>>},
+    {E::FromTop, rowsFromZero, entering<AllRows, bottomRowsToTop>},
+    {E::FromBottom, rowsFromZero, entering<AllRows, topRowsToBottom>},
+    {E::CloseToCentre, halvesFromCentre, entering<CursorsPart, halvesIn<shiftRowRight, shiftRowLeft>>},
+    {E::OpenFromCentre, halvesFromEdges, entering<CursorsMeet, halvesIn<shiftRowLeft, shiftRowRight>>},
+    {E::CloseToMiddleRow, rowsFromZero, entering<HalfTheRows, middleRowsToEdges>},
+    {E::OpenFromMiddleRow, rowsFromZero, entering<HalfTheRows, edgeRowsToMiddle>},
 };
 
 constexpr Routines<HoldEffect> kHoldRoutines[] = {
@@ -454,14 +437,14 @@ constexpr Routines<HoldEffect> kHoldRoutines[] = {
 };
 
 constexpr Routines<ExitEffect> kExitRoutines[] = {
-    {X::ToRight, columnFromLeft, leaveRight},
-    {X::ToLeft, columnFromRight, leaveLeft},
-    {X::Up, rowsFromZero, leaveUp},
-    {X::Down, rowsFromZero, leaveDown},
-    {X::ToCentre, halvesFromCentre, vanishToCentre},
-    {X::ToBothSides, halvesFromEdges, leaveToBothSides},
-    {X::ToMiddleRow, rowsFromZero, vanishToMiddleRow},
-    {X::UpAndDown, rowsFromZero, leaveUpAndDown},
+    {X::ToRight, columnFromLeft, leaving<ColumnsUp, columnOut<shiftRowRight>>},
+    {X::ToLeft, columnFromRight, leaving<ColumnsDown, columnOut<shiftRowLeft>>},
+    {X::Up, rowsFromZero, leaving<AllRows, rowsOutTop>},
+    {X::Down, rowsFromZero, leaving<AllRows, rowsOutBottom>},
+    {X::ToCentre, halvesFromCentre, leaving<CursorsPart, halvesOut<shiftRowRight, shiftRowLeft>>},
+    {X::ToBothSides, halvesFromEdges, leaving<CursorsMeet, halvesOut<shiftRowLeft, shiftRowRight>>},
+    {X::ToMiddleRow, rowsFromZero, leaving<HalfTheRows, rowsIntoMiddle>},
+    {X::UpAndDown, rowsFromZero, leaving<HalfTheRows, rowsOutTopAndBottom>},
 };
 
 template <typename Effect, size_t N>
