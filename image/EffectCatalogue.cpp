@@ -1,5 +1,7 @@
 #include "image/EffectCatalogue.h"
 
+#include <array>
+
 namespace orb {
 
 namespace {
@@ -8,20 +10,7 @@ using E = EntryEffect;
 using H = HoldEffect;
 using X = ExitEffect;
 
-constexpr CatalogueEntry<EntryEffect> kTextEntries[] = {
-    {E::None, "1. 효과없음"},
-    {E::PassAcross, "2. 지나가기"},
-    {E::FromRight, "3. 오른쪽에서 들어오기"},
-    {E::FromLeft, "4. 왼쪽에서 들어오기"},
-    {E::FromTop, "5. 위에서 들어오기"},
-    {E::FromBottom, "6. 아래에서 들어오기"},
-    {E::CloseToCentre, "7. 좌/우에서 가운데로 합치기"},
-    {E::OpenFromCentre, "8. 가운데에서 좌/우로 나타나기"},
-    {E::CloseToMiddleRow, "9. 위/아래에서 가운데로 합치기"},
-    {E::OpenFromMiddleRow, "10. 가운데에서 위/아래로 나타나기"},
-};
-
-// Two labels start with "3.": the sign's own numbering of this list.
+// The picture lines' entry codes. Two labels start with "3.": the sign's own numbering of this list.
 constexpr CatalogueEntry<EntryEffect> kPictureEntries[] = {
     {E::None, "1. 효과없음"},
     {E::PassAcross, "2. 지나가기"},
@@ -35,6 +24,15 @@ constexpr CatalogueEntry<EntryEffect> kPictureEntries[] = {
     {E::CloseToMiddleRow, "9. 위/아래에서 가운데로 합치기"},
     {E::OpenFromMiddleRow, "10. 가운데에서 위/아래로 나타나기"},
 };
+
+// Text lines have no scroll-up: their codes are this list without it.
+constexpr auto kTextEntries = [] {
+    std::array<CatalogueEntry<EntryEffect>, std::size(kPictureEntries) - 1> list{};
+    size_t n = 0;
+    for (const auto& entry : kPictureEntries)
+        if (entry.effect != E::ScrollUp) list[n++] = entry;
+    return list;
+}();
 
 constexpr CatalogueEntry<HoldEffect> kHolds[] = {
     {H::None, "1.효과없음(유지시간동안유지)"}, {H::ShakeSideways, "2.좌우로 흔들기"},
