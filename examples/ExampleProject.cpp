@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "content/BmpFile.h"
-#include "image/AttributeWord.h"
-#include "image/Cp949.h"
 #include "image/ItemStore.h"
+#include "testsupport/ItemBuilder.h"
 
 namespace fs = std::filesystem;
 using namespace orb;
@@ -64,65 +63,38 @@ bool writeSpinnerGif(const fs::path& path, int frames) {
     return EGifCloseFile(gif, &error) == GIF_OK && ok;
 }
 
-std::string cp949(const char* utf8) {
-    return utf8ToCp949(utf8).value();
-}
-
-uint16_t word(TextColour t, BackgroundColour b, Typeface f) {
-    return toAttributeWord({t, b, f});
-}
-
 std::vector<ItemRecord> exampleItems(const fs::path& media) {
-    std::vector<ItemRecord> items;
-
-    ItemRecord welcome;
-    welcome.header = ItemHeader::newItem(LayoutCode::OneLine, {2, 0, 0});
-    welcome.header.setKind(1, ContentKind::Sentence);
-    welcome.header.setEffects(1, {1, 0, 3, 2, 0, 0, 1});
-    welcome.header.setWindow({9, 0}, {18, 0});
-    welcome.line(1).setText(cp949("어서 오세요! LED 전광판"),
-                            word(TextColour::Yellow, BackgroundColour::Black, Typeface::Gulim));
-    items.push_back(welcome);
-
-    ItemRecord clock;
-    clock.header = ItemHeader::newItem(LayoutCode::TwoLines, {1, 1, 0});
-    clock.header.setKind(1, ContentKind::Clock);
-    clock.header.setEffects(1, {0, 0, 0, 4, 0, 0, 0});
-    clock.header.setKind(2, ContentKind::Temperature);
-    clock.header.setEffects(2, {0, 0, 0, 4, 0, 0, 0});
-    items.push_back(clock);
-
-    ItemRecord dday;
-    dday.header = ItemHeader::newItem(LayoutCode::TwoLines, {1, 1, 0});
-    dday.header.setKind(1, ContentKind::Dday);
-    dday.header.setDdayDate(1, {2027, 1, 1});
-    dday.line(1).setText(cp949("새해까지"),
-                         word(TextColour::Green, BackgroundColour::Black, Typeface::Gungseo));
-    dday.header.setKind(2, ContentKind::Bitmap);
-    dday.header.setEffects(2, {1, 0, 0, 2, 1, 0, 0});
-    dday.header.setPictureSize(2, 160, 16);
-    dday.line(2).setPath(cp949((media / "logo.bmp").c_str()));
-    items.push_back(dday);
-
-    ItemRecord notice;
-    notice.header = ItemHeader::newItem(LayoutCode::TitleAndSentence, {1, 1, 0});
-    notice.header.setKind(2, ContentKind::Sentence);
-    notice.header.setEffects(2, {1, 0, 0, 2, 2, 0, 0});
-    notice.line(1).setText(cp949("공지사항"), word(TextColour::Red, BackgroundColour::Black, Typeface::Yet));
-    notice.line(2).setText(cp949("영업시간은 오전 10시부터 오후 9시까지입니다"),
-                           word(TextColour::Green, BackgroundColour::Black, Typeface::Gulim));
-    items.push_back(notice);
-
-    ItemRecord spinner;
-    spinner.header = ItemHeader::newItem(LayoutCode::OneLine, {2, 0, 0});
-    spinner.header.setKind(1, ContentKind::Animation);
-    spinner.header.setPictureSize(1, 32, 32);
-    spinner.header.setFrameCount(1, 8);
-    spinner.header.setAnimationSpeed(1, 2);
-    spinner.line(1).setPath(cp949((media / "spinner.gif").c_str()));
-    items.push_back(spinner);
-
-    return items;
+    using testing::ItemBuilder, testing::word;
+    return {
+        ItemBuilder(LayoutCode::OneLine, {2, 0, 0})
+            .kind(1, ContentKind::Sentence, {1, 0, 3, 2, 0, 0, 1})
+            .window({9, 0}, {18, 0})
+            .text(1, "어서 오세요! LED 전광판",
+                  word(TextColour::Yellow, BackgroundColour::Black, Typeface::Gulim))
+            .item,
+        ItemBuilder(LayoutCode::TwoLines, {1, 1, 0})
+            .kind(1, ContentKind::Clock, {0, 0, 0, 4, 0, 0, 0})
+            .kind(2, ContentKind::Temperature, {0, 0, 0, 4, 0, 0, 0})
+            .item,
+        ItemBuilder(LayoutCode::TwoLines, {1, 1, 0})
+            .kind(1, ContentKind::Dday)
+            .ddayDate(1, {2027, 1, 1})
+            .text(1, "새해까지", word(TextColour::Green, BackgroundColour::Black, Typeface::Gungseo))
+            .kind(2, ContentKind::Bitmap, {1, 0, 0, 2, 1, 0, 0})
+            .picture(2, 160, 16, (media / "logo.bmp").string())
+            .item,
+        ItemBuilder(LayoutCode::TitleAndSentence, {1, 1, 0})
+            .kind(2, ContentKind::Sentence, {1, 0, 0, 2, 2, 0, 0})
+            .text(1, "공지사항", word(TextColour::Red, BackgroundColour::Black, Typeface::Yet))
+            .text(2, "영업시간은 오전 10시부터 오후 9시까지입니다",
+                  word(TextColour::Green, BackgroundColour::Black, Typeface::Gulim))
+            .item,
+        ItemBuilder(LayoutCode::OneLine, {2, 0, 0})
+            .kind(1, ContentKind::Animation)
+            .picture(1, 32, 32, (media / "spinner.gif").string())
+            .frames(1, 8, 2)
+            .item,
+    };
 }
 
 SettingsBlock exampleSettings() {

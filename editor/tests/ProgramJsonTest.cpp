@@ -10,6 +10,7 @@
 #include "image/BigEndian.h"
 #include "image/Cp949.h"
 #include "testsupport/BenchProgram.h"
+#include "testsupport/ItemBuilder.h"
 
 namespace orb {
 namespace {
@@ -64,69 +65,48 @@ void expectRoundTrip(const ItemStore& original) {
     EXPECT_EQ(exportText(imported), json);
 }
 
-uint16_t word(TextColour t, BackgroundColour b, Typeface f) {
-    return toAttributeWord({t, b, f});
-}
-
-std::string cp949(const char* utf8) {
-    return utf8ToCp949(utf8).value();
-}
+using testing::cp949, testing::ItemBuilder, testing::word;
 
 // One item of every layout and every kind, with texts of several runs.
 std::vector<ItemRecord> everyKindAndLayout() {
     std::vector<ItemRecord> items;
-    ItemRecord one;
-    one.header = ItemHeader::newItem(LayoutCode::OneLine, {3, 0, 0});
-    one.header.setKind(1, ContentKind::Sentence);
-    one.header.setEffects(1, {9, 7, 8, 9, 4, 3, 2});
-    one.header.setWindow({22, 0}, {2, 30});
-    one.line(1).setText(cp949("A가나"), word(TextColour::Yellow, BackgroundColour::Green, Typeface::Magic));
+    ItemRecord one = ItemBuilder(LayoutCode::OneLine, {3, 0, 0})
+                         .kind(1, ContentKind::Sentence, {9, 7, 8, 9, 4, 3, 2})
+                         .window({22, 0}, {2, 30})
+                         .text(1, "A가나", word(TextColour::Yellow, BackgroundColour::Green, Typeface::Magic))
+                         .item;
     one.line(1).setAttributeWord(0, word(TextColour::Black, BackgroundColour::Red, Typeface::Yet));
     items.push_back(one);
 
-    ItemRecord two;
-    two.header = ItemHeader::newItem(LayoutCode::TwoLines, {2, 1, 0});
-    two.header.setKind(1, ContentKind::Bitmap);
-    two.header.setEffects(1, {10, 1, 1, 0, 1, 1, 1});
-    two.header.setPictureSize(1, 800, 160);
-    two.line(1).setPath("/pictures/logo.bmp");
-    two.header.setKind(2, ContentKind::BitmapPhrase);
-    two.header.setEffects(2, {2, 0, 0, 2, 0, 0, 0});
-    two.header.setPictureSize(2, 320, 16);
-    two.line(2).setPath("/orb/RTF/002.bmp");
+    ItemRecord two = ItemBuilder(LayoutCode::TwoLines, {2, 1, 0})
+                         .kind(1, ContentKind::Bitmap, {10, 1, 1, 0, 1, 1, 1})
+                         .picture(1, 800, 160, "/pictures/logo.bmp")
+                         .kind(2, ContentKind::BitmapPhrase, {2, 0, 0, 2, 0, 0, 0})
+                         .picture(2, 320, 16, "/orb/RTF/002.bmp")
+                         .item;
     two.line(2).setRtfPath("/orb/RTF/002.rtf");
     items.push_back(two);
 
-    ItemRecord three;
-    three.header = ItemHeader::newItem(LayoutCode::ThreeLines, {1, 1, 2});
-    three.header.setKind(1, ContentKind::Animation);
-    three.header.setPictureSize(1, 160, 64);
-    three.header.setFrameCount(1, 50);
-    three.header.setAnimationSpeed(1, 4);
-    three.line(1).setPath(cp949("/그림/돌기.gif"));
-    three.header.setKind(2, ContentKind::Clock);
-    three.header.setEffects(2, {0, 0, 0, 6, 2, 0, 0});
-    three.header.setKind(3, ContentKind::Dday);
-    three.header.setEffects(3, {0, 0, 0, 0, 1, 0, 0});
-    three.header.setDdayDate(3, {2028, 2, 29});
-    three.line(3).setText(cp949("시험까지"),
-                          word(TextColour::Green, BackgroundColour::Black, Typeface::Gungseo));
-    items.push_back(three);
-
-    ItemRecord temperature;
-    temperature.header = ItemHeader::newItem(LayoutCode::TwoLines, {1, 1, 0});
-    temperature.header.setKind(1, ContentKind::Temperature);
-    temperature.header.setEffects(1, {0, 0, 0, 9, 4, 0, 0});  // line 2 stays without content
-    items.push_back(temperature);
-
-    ItemRecord title;
-    title.header = ItemHeader::newItem(LayoutCode::TitleAndSentence, {1, 2, 0});
-    title.header.setKind(2, ContentKind::Sentence);
-    title.header.setEffects(2, {1, 2, 3, 4, 1, 2, 3});
-    title.line(1).setText(cp949("공지"), word(TextColour::Red, BackgroundColour::Black, Typeface::Yet));
-    title.line(2).setText(cp949("오늘은 휴무입니다"),
-                          word(TextColour::Green, BackgroundColour::Black, Typeface::Gulim));
-    items.push_back(title);
+    items.push_back(
+        ItemBuilder(LayoutCode::ThreeLines, {1, 1, 2})
+            .kind(1, ContentKind::Animation)
+            .picture(1, 160, 64, "/그림/돌기.gif")
+            .frames(1, 50, 4)
+            .kind(2, ContentKind::Clock, {0, 0, 0, 6, 2, 0, 0})
+            .kind(3, ContentKind::Dday, {0, 0, 0, 0, 1, 0, 0})
+            .ddayDate(3, {2028, 2, 29})
+            .text(3, "시험까지", word(TextColour::Green, BackgroundColour::Black, Typeface::Gungseo))
+            .item);
+    items.push_back(
+        ItemBuilder(LayoutCode::TwoLines, {1, 1, 0})
+            .kind(1, ContentKind::Temperature, {0, 0, 0, 9, 4, 0, 0})  // line 2 stays without content
+            .item);
+    items.push_back(
+        ItemBuilder(LayoutCode::TitleAndSentence, {1, 2, 0})
+            .kind(2, ContentKind::Sentence, {1, 2, 3, 4, 1, 2, 3})
+            .text(1, "공지", word(TextColour::Red, BackgroundColour::Black, Typeface::Yet))
+            .text(2, "오늘은 휴무입니다", word(TextColour::Green, BackgroundColour::Black, Typeface::Gulim))
+            .item);
 
     items.push_back({ItemHeader::newItem(LayoutCode::TitleAndSentence, {1, 1, 0}), {}});  // not yet edited
     items.push_back({ItemHeader::newItem(LayoutCode::ThreeLines, {1, 1, 1}), {}});
