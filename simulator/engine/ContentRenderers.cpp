@@ -118,6 +118,52 @@ bool endHold(SimState& s, int line) {
     return false;
 }
 
+// What a sentence and a bitmap do differently along the course.
+struct CourseParts {
+    bool (*stepPass)(SimState&, int line, PassMode);  // true once the pass has ended
+    bool (*beginReveal)(SimState&, int line);         // false when the content fits the sign
+    void (*redrawHeld)(SimState&, int line);          // each tick of the first hold without effect
+};
+
+bool stepCourse(SimState& s, int line, const CourseParts& parts) {
+    LinePlayer& l = s.line(line);
+    switch (l.course) {
+        case Course::Entering:
+            // A passed-through line has no hold nor exit.
+            if (l.entry == EntryEffect::PassAcross)
+                return showAndFinishIf(s, line, parts.stepPass(s, line, PassMode::Across));
+            stepEntryEffect(s, line);
+            return false;
+        case Course::Holding:
+        case Course::HoldingAgain:
+            if (l.holdTicks != 0) {
+                if (l.hold != HoldEffect::None)
+                    stepEffect(l.effect, s.effectTarget(line));
+                else if (l.course == Course::Holding && parts.redrawHeld)
+                    parts.redrawHeld(s, line);
+                s.showBand(line);
+                --l.holdTicks;
+                return false;
+            }
+            if (l.course == Course::HoldingAgain || !parts.beginReveal(s, line)) return endHold(s, line);
+            return false;
+        case Course::Revealing:
+            showAndHoldAgainIf(s, line, parts.stepPass(s, line, PassMode::Reveal));
+            return false;
+        case Course::Exiting:
+            return stepExitEffect(s, line);
+    }
+    return false;
+}
+
+// Content wider than the sign, once held, is revealed: it scrolls from x = 0 until its end is in view.
+void beginReveal(SimState& s, int line) {
+    LinePlayer& l = s.line(line);
+    s.restoreBand(line);
+    l.course = Course::Revealing;
+    l.setPeriod(l.holdSpeed + 2);
+}
+
 // --- Sentences -------------------------------------------------------------------------------------
 
 // Width, x and y of a line's text: 8 pixels a byte on a 1-module line (16-pixel font), else 16.
@@ -155,14 +201,10 @@ void startSentence(SimState& s, int line) {
     startEntryEffect(s, line, l.entry);
 }
 
-// A held sentence wider than the sign is then revealed: it scrolls from x = 0 until its end is
-// in view. Returns false when the text fits.
-bool primeReveal(SimState& s, int line) {
+bool beginSentenceReveal(SimState& s, int line) {
     LinePlayer& l = s.line(line);
     if (l.textWidth <= s.geometry.pixels()) return false;
-    s.restoreBand(line);
-    l.course = Course::Revealing;
-    l.setPeriod(l.holdSpeed + 2);
+    beginReveal(s, line);
     setupTextPass(s, line, PassMode::Reveal);
     if (textUsesBigFont(l))
         s.drawer.renderEntryGlyph32(l.cells, 1, l.textX, l.textView(), l.attributes);
@@ -171,32 +213,10 @@ bool primeReveal(SimState& s, int line) {
     return true;
 }
 
+constexpr CourseParts kSentenceCourse{stepTextPass, beginSentenceReveal, nullptr};
+
 bool stepSentence(SimState& s, int line) {
-    LinePlayer& l = s.line(line);
-    switch (l.course) {
-        case Course::Entering:
-            // A passed-through sentence has no hold nor exit.
-            if (l.entry == EntryEffect::PassAcross)
-                return showAndFinishIf(s, line, stepTextPass(s, line, PassMode::Across));
-            stepEntryEffect(s, line);
-            return false;
-        case Course::Holding:
-        case Course::HoldingAgain:
-            if (l.holdTicks != 0) {
-                if (l.hold != HoldEffect::None) stepEffect(l.effect, s.effectTarget(line));
-                s.showBand(line);
-                --l.holdTicks;
-                return false;
-            }
-            if (l.course == Course::HoldingAgain || !primeReveal(s, line)) return endHold(s, line);
-            return false;
-        case Course::Revealing:
-            showAndHoldAgainIf(s, line, stepTextPass(s, line, PassMode::Reveal));
-            return false;
-        case Course::Exiting:
-            return stepExitEffect(s, line);
-    }
-    return false;
+    return stepCourse(s, line, kSentenceCourse);
 }
 
 // --- Bitmaps and bitmap phrases --------------------------------------------------------------------
@@ -220,41 +240,21 @@ void startBitmap(SimState& s, int line) {
     startEntryEffect(s, line, l.entry);
 }
 
+bool beginBitmapReveal(SimState& s, int line) {
+    if (s.line(line).contentWidth <= s.geometry.pixels()) return false;
+    beginReveal(s, line);
+    startBitmapPass(s, line, PassMode::Reveal);
+    return true;
+}
+
+// A bitmap held without effect is drawn anew from its canvas on each tick of its first hold.
+constexpr CourseParts kBitmapCourse{stepBitmapPass, beginBitmapReveal, drawCanvasBitmap};
+
 bool stepBitmap(SimState& s, int line) {
-    LinePlayer& l = s.line(line);
-    switch (l.course) {
-        case Course::Entering:
-            if (l.entry == EntryEffect::PassAcross)
-                return showAndFinishIf(s, line, stepBitmapPass(s, line, PassMode::Across));
-            if (l.entry == EntryEffect::ScrollUp) return showAndFinishIf(s, line, stepScrollUp(s, line));
-            stepEntryEffect(s, line);
-            return false;
-        case Course::Holding:
-        case Course::HoldingAgain:
-            if (l.holdTicks != 0) {
-                if (l.hold != HoldEffect::None)
-                    stepEffect(l.effect, s.effectTarget(line));
-                else if (l.course == Course::Holding)
-                    drawCanvasBitmap(s, line);
-                s.showBand(line);
-                --l.holdTicks;
-                return false;
-            }
-            if (l.course == Course::Holding && l.contentWidth > s.geometry.pixels()) {
-                s.restoreBand(line);
-                l.course = Course::Revealing;
-                l.setPeriod(l.holdSpeed + 2);
-                startBitmapPass(s, line, PassMode::Reveal);
-                return false;
-            }
-            return endHold(s, line);
-        case Course::Revealing:
-            showAndHoldAgainIf(s, line, stepBitmapPass(s, line, PassMode::Reveal));
-            return false;
-        case Course::Exiting:
-            return stepExitEffect(s, line);
-    }
-    return false;
+    const LinePlayer& l = s.line(line);
+    if (l.course == Course::Entering && l.entry == EntryEffect::ScrollUp)
+        return showAndFinishIf(s, line, stepScrollUp(s, line));
+    return stepCourse(s, line, kBitmapCourse);
 }
 
 // --- Animations ------------------------------------------------------------------------------------
