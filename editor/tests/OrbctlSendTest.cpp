@@ -26,6 +26,11 @@ using Clock = std::chrono::steady_clock;
 using testing::Outcome;
 using testing::SignEmu;
 
+// orbctl send of the example project; ARGS names the options and the signs.
+Outcome sendExample(const std::string& args) {
+    return orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + args);
+}
+
 // Every address the program uses holds in the sign what orbctl build writes into the image.
 void expectSameProgram(const std::string& signMemory, const std::string& project,
                        const testing::TempDir& dir) {
@@ -39,7 +44,7 @@ TEST(OrbctlSend, PutsTheProgramIntoTheSignOverTcpAndSerial) {
         SCOPED_TRACE(pty ? "pseudo-terminal" : "TCP");
         testing::TempDir dir;
         SignEmu sign(dir, {}, pty);
-        const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + sign.link);
+        const Outcome r = sendExample(sign.link);
         ASSERT_EQ(r.status, 0) << r.output;
         EXPECT_NE(r.output.find("전송 완료 했습니다"), std::string::npos);
         EXPECT_NE(r.output.find("100 %"), std::string::npos);
@@ -79,7 +84,7 @@ TEST(OrbctlSign, EachSettingsCommandSendsItsFrames) {
 TEST(OrbctlSend, ASignOfAnotherModelGetsNoWrite) {
     testing::TempDir dir;
     SignEmu sign(dir, {"--model", "OtherSign"});
-    const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + sign.link);
+    const Outcome r = sendExample(sign.link);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("전광판모델이 다릅니다"), std::string::npos);
     EXPECT_EQ(sign.logText(), "frame 1: read 8 bytes at 0x00004000\n");
@@ -104,16 +109,16 @@ TEST(OrbctlSend, FaultsEndTheTransferWithinTheLimits) {
         SCOPED_TRACE(c.faults[0] + (c.pty ? " over a pseudo-terminal" : " over TCP"));
         testing::TempDir dir;
         SignEmu sign(dir, c.faults, c.pty);
-        const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + sign.link);
+        const Outcome r = sendExample(sign.link);
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
         EXPECT_LT(r.seconds, c.limit);
     }
     // Nobody listening, and a device that is not a serial line.
-    const Outcome refused = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --tcp 127.0.0.1:1");
+    const Outcome refused = sendExample("--tcp 127.0.0.1:1");
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.output.find("전광판과의 연결상태를 확인해주세요!..."), std::string::npos);
-    const Outcome notSerial = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --serial /dev/null");
+    const Outcome notSerial = sendExample("--serial /dev/null");
     EXPECT_EQ(notSerial.status, 1);
     EXPECT_NE(notSerial.output.find("통신 포트를 열지 못했습니다."), std::string::npos);
 }
@@ -135,7 +140,7 @@ TEST(OrbctlSendVerify, ReadsBackEveryRangeInQueriesOfAtMost512Bytes) {
         SCOPED_TRACE(pty ? "pseudo-terminal" : "TCP");
         testing::TempDir dir;
         SignEmu sign(dir, {}, pty);
-        const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --verify " + sign.link);
+        const Outcome r = sendExample("--verify " + sign.link);
         ASSERT_EQ(r.status, 0) << r.output;
         EXPECT_NE(r.output.find("전송 완료 했습니다"), std::string::npos);
         EXPECT_NE(r.output.find("확인 100 %"), std::string::npos);
@@ -168,22 +173,21 @@ TEST(OrbctlSendVerify, NamesTheFirstItemASignStoredOtherwise) {
         SCOPED_TRACE(pty ? "pseudo-terminal" : "TCP");
         testing::TempDir dir;
         SignEmu sign(dir, {"--corrupt-write", std::to_string(frame)}, pty);
-        const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --verify " + sign.link);
+        const Outcome r = sendExample("--verify " + sign.link);
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.output.find("전송 확인 실패: 4번째 아이템"), std::string::npos) << r.output;
     }
     // Without the check the same sign passes for a good one.
     testing::TempDir dir;
     SignEmu sign(dir, {"--corrupt-write", std::to_string(frame)});
-    const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + sign.link);
+    const Outcome r = sendExample(sign.link);
     EXPECT_EQ(r.status, 0) << r.output;
 }
 
 TEST(OrbctlSendMany, SendsToEverySignAtOnceAndFailsWhenOneDoes) {
     testing::TempDir a, b, c;
     SignEmu first(a, {}), other(b, {"--model", "OtherSign"}), third(c, {"--delay", "2"});
-    const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --verify " + first.link + " " +
-                             other.link + " " + third.link);
+    const Outcome r = sendExample("--verify " + first.link + " " + other.link + " " + third.link);
     EXPECT_EQ(r.status, 1) << r.output;
     auto name = [](const SignEmu& s) { return "127.0.0.1:" + std::to_string(s.port()); };
     EXPECT_NE(r.output.find(name(first) + ": 전송 완료 했습니다\n"), std::string::npos) << r.output;
@@ -198,8 +202,8 @@ TEST(OrbctlSendMany, SendsToEverySignAtOnceAndFailsWhenOneDoes) {
     // Every sign completing: exit 0.
     testing::TempDir d, e;
     SignEmu one(d, {}), two(e, {}, true);
-    EXPECT_EQ(orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + one.link + " " + two.link).status, 0);
-    EXPECT_EQ(orbctl("send " + std::string(EXAMPLE_PROJECT) + " --baud 9600 " + one.link).status, 2);
+    EXPECT_EQ(sendExample(one.link + " " + two.link).status, 0);
+    EXPECT_EQ(sendExample("--baud 9600 " + one.link).status, 2);
 }
 
 TEST(SignTransfer, ACancelStopsAfterTheFrameInFlight) {
