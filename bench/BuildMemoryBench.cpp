@@ -15,19 +15,12 @@
 #include "image/ItemStore.h"
 #include "testsupport/ChildProcess.h"
 #include "testsupport/PictureFixtures.h"
+#include "testsupport/PictureItem.h"
 #include "testsupport/TempDir.h"
 
 namespace {
 
 using namespace orb;
-
-ItemRecord pictureLine(ContentKind kind, const std::string& path) {
-    ItemRecord r;
-    r.header = ItemHeader::newItem(LayoutCode::OneLine, {1, 0, 0});
-    r.header.setKind(1, kind);
-    r.line(1).setPath(path);
-    return r;
-}
 
 std::string project(const testing::TempDir& dir, const std::string& name,
                     const std::vector<ItemRecord>& items) {
@@ -74,7 +67,7 @@ const Case kCases[] = {
 
 void writeCases(const testing::TempDir& dir) {
     auto one = [&](const char* name, ContentKind kind, const std::string& picture) {
-        project(dir, name, {pictureLine(kind, picture)});
+        project(dir, name, {testing::pictureItem(kind, picture)});
     };
     one("gif7", ContentKind::Animation, file(dir, "7.gif", testing::repeatedFrames(4096, 4096, true, 7)));
     one("gif20", ContentKind::Animation, file(dir, "20.gif", testing::repeatedFrames(4096, 4096, true, 20)));

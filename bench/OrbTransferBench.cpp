@@ -4,12 +4,12 @@
 // Run under xvfb-run (or QT_QPA_PLATFORM=offscreen): build/bin/bench_orb_transfer
 #include <QApplication>
 #include <QPushButton>
-#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 
+#include "bench/TimerGaps.h"
 #include "editor/app/CMainFrame.h"
 #include "editor/app/COrbView.h"
 #include "editor/app/SignCommandRunner.h"
@@ -87,28 +87,17 @@ int main(int argc, char** argv) {
     while (frame.sign()->activity() != orb::SignActivity::Idle) QApplication::processEvents();
 
     for (int run = 1; run <= 3; ++run) {
-        double longestGap = 0;
-        int ticks = 0;
-        Clock::time_point last = Clock::now();
-        QTimer timer;
-        timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer, &QTimer::timeout, [&] {
-            longestGap = std::max(longestGap, msSince(last));
-            last = Clock::now();
-            ++ticks;
-        });
-        timer.start(5);
+        orb::bench::TimerGaps gaps;
         const Clock::time_point start = Clock::now();
         frame.view()->transferButton()->click();
         while (frame.sign()->activity() != orb::SignActivity::Idle)
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const double ms = msSince(start);
-        longestGap = std::max(longestGap, msSince(last));
-        timer.stop();
+        gaps.stop();
         std::printf(
             "transfer %d: %d frames in %.0f ms = %.0f frames/s (target 500); %d timer ticks, "
             "longest gap %.1f ms (target 50 ms)\n",
-            run, frames, ms, frames * 1000.0 / ms, ticks, longestGap);
+            run, frames, ms, frames * 1000.0 / ms, gaps.ticks(), gaps.longestMs());
     }
     return 0;
 }

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "bench/TimerGaps.h"
 #include "editor/app/CMainFrame.h"
 #include "editor/app/COrbView.h"
 #include "editor/app/KoreanLocale.h"
@@ -78,24 +79,13 @@ int main(int argc, char** argv) {
 
     frame.setLauncher([](const QString&, const QStringList&) { return true; });
     for (const char* run : {"new preview.tmp", "preview.tmp updated in place"}) {
-        double longestGap = 0;
-        int ticks = 0;
-        Clock::time_point last = Clock::now();
-        QTimer timer;
-        timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer, &QTimer::timeout, [&] {
-            longestGap = std::max(longestGap, msSince(last));
-            last = Clock::now();
-            ++ticks;
-        });
-        timer.start(5);
+        orb::bench::TimerGaps gaps;
         const Clock::time_point built = Clock::now();
         frame.actions().preview->trigger();
         const double buildMs = msSince(built);
-        longestGap = std::max(longestGap, msSince(last));
-        timer.stop();
+        gaps.stop();
         std::printf("preview build (%s): %.0f ms, %d timer ticks, longest gap %.1f ms (target 50 ms)\n", run,
-                    buildMs, ticks, longestGap);
+                    buildMs, gaps.ticks(), gaps.longestMs());
     }
     return 0;
 }

@@ -8,8 +8,10 @@
 
 #include <chrono>
 #include <future>
+#include <optional>
 #include <string>
 #include <thread>
+#include <type_traits>
 
 namespace orb::testing {
 
@@ -19,16 +21,18 @@ class Fifo {
     const std::string& path() const { return path_; }
     bool made() const { return ok_; }
 
-    // Runs read(path) and gives back its result; blocked, finished is false.
+    // Runs read(path) and gives back its result, or nothing when it was still waiting after 3 s.
     template <typename Read>
-    auto returnsAtOnce(Read read, bool& finished) const {
+    std::optional<std::invoke_result_t<Read, const std::string&>> returnsAtOnce(Read read) const {
         auto future = std::async(std::launch::async, read, path_);
-        finished = future.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+        const bool finished = future.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
         while (future.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
             const int fd = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
             if (fd >= 0) ::close(fd);
         }
-        return future.get();
+        auto result = future.get();
+        if (!finished) return std::nullopt;
+        return result;
     }
 
   private:

@@ -21,30 +21,21 @@ TEST(SpecialFilesNeverBlock, PicturesThatAreFifos) {
     TempDir dir;
     const testing::Fifo fifo(dir.file("picture"));
     ASSERT_TRUE(fifo.made());
-    bool finished = false;
-    const ReadResult read = fifo.returnsAtOnce(
-        [](const std::string& p) {
-            std::vector<uint8_t> bytes;
-            return readFileBytes(p, 1000, bytes);
-        },
-        finished);
-    EXPECT_TRUE(finished);
+    const std::optional<ReadResult> read = fifo.returnsAtOnce([](const std::string& p) {
+        std::vector<uint8_t> bytes;
+        return readFileBytes(p, 1000, bytes);
+    });
     EXPECT_EQ(read, ReadResult::CannotOpen);
-
-    const BmpResult planes = fifo.returnsAtOnce(
-        [](const std::string& p) {
-            ColourPlanes out;
-            return BmpPlanes(p, out);
-        },
-        finished);
-    EXPECT_TRUE(finished) << "a bitmap line";
-    EXPECT_EQ(planes, BmpResult::CannotRead);
-    EXPECT_EQ(fifo.returnsAtOnce([](const std::string& p) { return CheckBitmapFile(p).result; }, finished),
-              BmpResult::CannotRead);
-    EXPECT_TRUE(finished) << "the import check";
-    EXPECT_FALSE(
-        fifo.returnsAtOnce([](const std::string& p) { return GifAnimation().LoadFile(p); }, finished));
-    EXPECT_TRUE(finished) << "an animation line";
+    const std::optional<BmpResult> planes = fifo.returnsAtOnce([](const std::string& p) {
+        ColourPlanes out;
+        return BmpPlanes(p, out);
+    });
+    EXPECT_EQ(planes, BmpResult::CannotRead) << "a bitmap line";
+    EXPECT_EQ(fifo.returnsAtOnce([](const std::string& p) { return CheckBitmapFile(p).result; }),
+              BmpResult::CannotRead)
+        << "the import check";
+    EXPECT_EQ(fifo.returnsAtOnce([](const std::string& p) { return GifAnimation().LoadFile(p); }), false)
+        << "an animation line";
 
     ColourPlanes out;
     EXPECT_EQ(BmpPlanes(dir.path().string(), out), BmpResult::CannotRead);

@@ -12,11 +12,13 @@
 #include "editor/tests/OrbctlRun.h"
 #include "testsupport/ChildProcess.h"
 #include "testsupport/PictureFixtures.h"
+#include "testsupport/PictureItem.h"
 #include "testsupport/TempDir.h"
 
 namespace orb {
 namespace {
 
+using testing::pictureItem;
 using testing::TempDir;
 
 using testing::Outcome;
@@ -30,14 +32,6 @@ std::string saveProject(const TempDir& dir, const std::vector<ItemRecord>& items
         EXPECT_EQ(store.writeRecord(static_cast<int>(i), items[i]), IoResult::Ok);
     EXPECT_EQ(store.writeSettings(settings), IoResult::Ok);
     return path;
-}
-
-ItemRecord pictureItem(ContentKind kind, const std::string& path) {
-    ItemRecord r;
-    r.header = ItemHeader::newItem(LayoutCode::OneLine, {1, 0, 0});
-    r.header.setKind(1, kind);
-    r.line(1).setPath(path);
-    return r;
 }
 
 TEST(OrbctlBuild, WritesTheBytesOfTheProgramWriterIntoTheFile) {

@@ -45,12 +45,13 @@ std::vector<std::string> firstLines(const std::string& project) {
     return out;
 }
 
-bool recordIsZero(const std::string& project, int i) {
+// Record I (from 0) as the project holds it.
+ItemRecord recordOf(const std::string& project, int i) {
     ItemStore store;
     EXPECT_EQ(ItemStore::open(project, FileMode::ReadOnly, store), IoResult::Ok);
     ItemRecord r;
     EXPECT_EQ(store.readRecord(i, r), IoResult::Ok);
-    return r == ItemRecord{};
+    return r;
 }
 
 TEST(OrbctlItemCommands, DeletingRowsTwoAndFourOfFiveKeepsTheOthersInOrder) {
@@ -59,8 +60,8 @@ TEST(OrbctlItemCommands, DeletingRowsTwoAndFourOfFiveKeepsTheOthersInOrder) {
     const Outcome r = orbctl("delete " + p + " 2 4");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(firstLines(p), (std::vector<std::string>{"0", "2", "4"}));
-    EXPECT_TRUE(recordIsZero(p, 3));
-    EXPECT_TRUE(recordIsZero(p, 4));
+    EXPECT_TRUE(recordOf(p, 3) == ItemRecord{});
+    EXPECT_TRUE(recordOf(p, 4) == ItemRecord{});
 }
 
 TEST(OrbctlItemCommands, MovingItemOneBeforeItemThree) {
@@ -83,11 +84,7 @@ TEST(OrbctlItemCommands, AddingAThreeLineItemOfHeightsThreeThreeThreeIsRefused) 
 
     r = orbctl("add " + p + " three 3 3 2");
     ASSERT_EQ(r.status, 0) << r.output;
-    ItemStore store;
-    ASSERT_EQ(ItemStore::open(p, FileMode::ReadOnly, store), IoResult::Ok);
-    ItemHeader h;
-    ASSERT_EQ(store.readHeader(2, h), IoResult::Ok);
-    EXPECT_EQ(h, ItemHeader::newItem(LayoutCode::ThreeLines, {3, 3, 2}));
+    EXPECT_EQ(recordOf(p, 2).header, ItemHeader::newItem(LayoutCode::ThreeLines, {3, 3, 2}));
     EXPECT_EQ(orbctl("add " + p + " two 1").status, 2) << "two lines need two heights";
     EXPECT_EQ(orbctl("add " + p + " four 1").status, 2);
 }
@@ -115,10 +112,7 @@ TEST(OrbctlItemCommands, SetLineEditsOneLineAsItsDialogWould) {
         "set-line " + p +
         R"( 2 1 '{"kind": "dday", "date": "2026-12-25", "runs": [{"text": "성탄", "colour": "초록색"}]}')");
     ASSERT_EQ(r.status, 0) << r.output;
-    ItemStore store;
-    ASSERT_EQ(ItemStore::open(p, FileMode::ReadOnly, store), IoResult::Ok);
-    ItemRecord rec;
-    ASSERT_EQ(store.readRecord(1, rec), IoResult::Ok);
+    const ItemRecord rec = recordOf(p, 1);
     EXPECT_EQ(rec.header.kind(1), ContentKind::Dday);
     EXPECT_EQ(rec.header.ddayDate(1), (DdayDate{2026, 12, 25}));
     EXPECT_EQ(rec.line(1).text(), utf8ToCp949("성탄").value());
@@ -149,10 +143,7 @@ TEST(OrbctlItemCommands, ATitleAndSentenceTakesBothLinesAtOnce) {
         R"( 1 1 '[{"kind": "title", "runs": [{"text": "T"}]}, {"kind": "sentence", "runs": [{"text": "S"}],)"
         R"( "effects": {"entry": "지나가기"}}]')");
     ASSERT_EQ(r.status, 0) << r.output;
-    ItemStore store;
-    ASSERT_EQ(ItemStore::open(p, FileMode::ReadOnly, store), IoResult::Ok);
-    ItemRecord rec;
-    ASSERT_EQ(store.readRecord(0, rec), IoResult::Ok);
+    const ItemRecord rec = recordOf(p, 0);
     EXPECT_EQ(rec.header.kind(1), ContentKind::None);
     EXPECT_EQ(rec.header.kind(2), ContentKind::Sentence);
     EXPECT_EQ(rec.header.effects(2).entry, 1);

@@ -18,11 +18,6 @@ using ::testing::HasSubstr;
 using testing::Outcome;
 using testing::TempDir;
 
-std::string readText(const std::string& path) {
-    const std::vector<uint8_t> b = testing::readFileBytes(path);
-    return std::string(b.begin(), b.end());
-}
-
 void writeText(const std::string& path, const std::string& text) {
     testing::writeFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
@@ -32,7 +27,7 @@ TEST(OrbctlProgramText, ExportAndImportGiveBackTheExampleProject) {
     const Outcome printed = orbctl(std::string("export ") + EXAMPLE_PROJECT);
     ASSERT_EQ(printed.status, 0) << printed.output;
     ASSERT_EQ(orbctl(std::string("export ") + EXAMPLE_PROJECT + " -o " + dir.file("demo.json")).status, 0);
-    EXPECT_EQ(readText(dir.file("demo.json")), printed.output);
+    EXPECT_EQ(testing::readFileText(dir.file("demo.json")), printed.output);
 
     const Outcome imported = orbctl("import " + dir.file("demo.json") + " -o " + dir.file("back.dat"));
     ASSERT_EQ(imported.status, 0) << imported.output;

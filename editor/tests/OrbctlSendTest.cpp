@@ -6,76 +6,37 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 #include "editor/core/ProgramWriter.h"
 #include "editor/core/SignCommands.h"
+#include "editor/tests/OrbctlRun.h"
+#include "editor/tests/SentProgram.h"
 #include "image/ProgramImage.h"
 #include "link/SignLink.h"
 #include "testsupport/ChildProcess.h"
 #include "testsupport/PictureFixtures.h"
+#include "testsupport/SignEmu.h"
 #include "testsupport/TempDir.h"
 
 namespace orb {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using testing::ChildProcess;
-
 using testing::Outcome;
+using testing::SignEmu;
 
-Outcome orbctl(const std::string& args) {
-    return testing::runCommand(std::string(ORBCTL_PATH) + " " + args);
+// orbctl send of the example project; ARGS names the options and the signs.
+Outcome sendExample(const std::string& args) {
+    return orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + args);
 }
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class SignEmu {
-  public:
-    SignEmu(const testing::TempDir& dir, std::vector<std::string> extra, bool pty = false)
-        : memory(dir.file("sign.mem")), log(dir.file("sign.log")), device(dir.file("sign-tty")) {
-        std::vector<std::string> argv = {
-            SIGNEMU_PATH, pty ? "--pty" : "--tcp", pty ? device : "127.0.0.1:0", "--memory", memory, "--log",
-            log};
-        argv.insert(argv.end(), extra.begin(), extra.end());
-        process = std::make_unique<ChildProcess>(argv);
-        link = pty ? "--serial " + device : "--tcp 127.0.0.1:" + std::to_string(process->port());
-    }
-    std::string logText() const { return readText(log); }
-
-    std::string memory, log, device, link;
-    std::unique_ptr<ChildProcess> process;
-};
 
 // Every address the program uses holds in the sign what orbctl build writes into the image.
 void expectSameProgram(const std::string& signMemory, const std::string& project,
                        const testing::TempDir& dir) {
-    ASSERT_EQ(orbctl("build " + project + " -o " + dir.file("image.tmp")).status, 0);
-    ProgramImage sign, image;
-    ASSERT_EQ(ProgramImage::open(signMemory, FileMode::ReadOnly, sign), IoResult::Ok);
-    ASSERT_EQ(ProgramImage::open(dir.file("image.tmp"), FileMode::ReadOnly, image), IoResult::Ok);
-    ItemStore store;
-    ASSERT_EQ(ItemStore::open(project, FileMode::ReadOnly, store), IoResult::Ok);
-    ProgramPlan plan;
-    ASSERT_EQ(planProgram(store, store.itemCount(), 6, 1, plan).result, PlanResult::Ok);
-    size_t compared = 0;
-    for (const ProgramWrite& w : plan.writes) {
-        // The transfer writes only the count of the image header; the size command sets the rest.
-        const uint64_t from = w.kind == ProgramWrite::Kind::ImageHeader ? w.address + 2 : w.address;
-        const size_t n = w.bytes.size() - static_cast<size_t>(from - w.address);
-        std::vector<uint8_t> a(n), b(n);
-        ASSERT_EQ(sign.read(from, a), IoResult::Ok);
-        ASSERT_EQ(image.read(from, b), IoResult::Ok);
-        EXPECT_EQ(a, b) << "at " << from;
-        compared += n;
-    }
-    EXPECT_GT(compared, 5000u);
+    const testing::SentProgram sent = testing::compareSentProgram(signMemory, project, dir.file("image.tmp"));
+    EXPECT_EQ(sent.problem, "");
+    EXPECT_GT(sent.compared, 5000u);
 }
 
 TEST(OrbctlSend, PutsTheProgramIntoTheSignOverTcpAndSerial) {
@@ -83,7 +44,7 @@ TEST(OrbctlSend, PutsTheProgramIntoTheSignOverTcpAndSerial) {
         SCOPED_TRACE(pty ? "pseudo-terminal" : "TCP");
         testing::TempDir dir;
         SignEmu sign(dir, {}, pty);
-        const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + sign.link);
+        const Outcome r = sendExample(sign.link);
         ASSERT_EQ(r.status, 0) << r.output;
         EXPECT_NE(r.output.find("전송 완료 했습니다"), std::string::npos);
         EXPECT_NE(r.output.find("100 %"), std::string::npos);
@@ -123,7 +84,7 @@ TEST(OrbctlSign, EachSettingsCommandSendsItsFrames) {
 TEST(OrbctlSend, ASignOfAnotherModelGetsNoWrite) {
     testing::TempDir dir;
     SignEmu sign(dir, {"--model", "OtherSign"});
-    const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + sign.link);
+    const Outcome r = sendExample(sign.link);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.output.find("전광판모델이 다릅니다"), std::string::npos);
     EXPECT_EQ(sign.logText(), "frame 1: read 8 bytes at 0x00004000\n");
@@ -148,16 +109,16 @@ TEST(OrbctlSend, FaultsEndTheTransferWithinTheLimits) {
         SCOPED_TRACE(c.faults[0] + (c.pty ? " over a pseudo-terminal" : " over TCP"));
         testing::TempDir dir;
         SignEmu sign(dir, c.faults, c.pty);
-        const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + sign.link);
+        const Outcome r = sendExample(sign.link);
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
         EXPECT_LT(r.seconds, c.limit);
     }
     // Nobody listening, and a device that is not a serial line.
-    const Outcome refused = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --tcp 127.0.0.1:1");
+    const Outcome refused = sendExample("--tcp 127.0.0.1:1");
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.output.find("전광판과의 연결상태를 확인해주세요!..."), std::string::npos);
-    const Outcome notSerial = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --serial /dev/null");
+    const Outcome notSerial = sendExample("--serial /dev/null");
     EXPECT_EQ(notSerial.status, 1);
     EXPECT_NE(notSerial.output.find("통신 포트를 열지 못했습니다."), std::string::npos);
 }
@@ -179,7 +140,7 @@ TEST(OrbctlSendVerify, ReadsBackEveryRangeInQueriesOfAtMost512Bytes) {
         SCOPED_TRACE(pty ? "pseudo-terminal" : "TCP");
         testing::TempDir dir;
         SignEmu sign(dir, {}, pty);
-        const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --verify " + sign.link);
+        const Outcome r = sendExample("--verify " + sign.link);
         ASSERT_EQ(r.status, 0) << r.output;
         EXPECT_NE(r.output.find("전송 완료 했습니다"), std::string::npos);
         EXPECT_NE(r.output.find("확인 100 %"), std::string::npos);
@@ -212,24 +173,23 @@ TEST(OrbctlSendVerify, NamesTheFirstItemASignStoredOtherwise) {
         SCOPED_TRACE(pty ? "pseudo-terminal" : "TCP");
         testing::TempDir dir;
         SignEmu sign(dir, {"--corrupt-write", std::to_string(frame)}, pty);
-        const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --verify " + sign.link);
+        const Outcome r = sendExample("--verify " + sign.link);
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.output.find("전송 확인 실패: 4번째 아이템"), std::string::npos) << r.output;
     }
     // Without the check the same sign passes for a good one.
     testing::TempDir dir;
     SignEmu sign(dir, {"--corrupt-write", std::to_string(frame)});
-    const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + sign.link);
+    const Outcome r = sendExample(sign.link);
     EXPECT_EQ(r.status, 0) << r.output;
 }
 
 TEST(OrbctlSendMany, SendsToEverySignAtOnceAndFailsWhenOneDoes) {
     testing::TempDir a, b, c;
     SignEmu first(a, {}), other(b, {"--model", "OtherSign"}), third(c, {"--delay", "2"});
-    const Outcome r = orbctl("send " + std::string(EXAMPLE_PROJECT) + " --verify " + first.link + " " +
-                             other.link + " " + third.link);
+    const Outcome r = sendExample("--verify " + first.link + " " + other.link + " " + third.link);
     EXPECT_EQ(r.status, 1) << r.output;
-    auto name = [](const SignEmu& s) { return "127.0.0.1:" + std::to_string(s.process->port()); };
+    auto name = [](const SignEmu& s) { return "127.0.0.1:" + std::to_string(s.port()); };
     EXPECT_NE(r.output.find(name(first) + ": 전송 완료 했습니다\n"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find(name(other) + ": 전광판모델이 다릅니다\n"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find(name(third) + ": 전송 완료 했습니다\n"), std::string::npos) << r.output;
@@ -242,8 +202,8 @@ TEST(OrbctlSendMany, SendsToEverySignAtOnceAndFailsWhenOneDoes) {
     // Every sign completing: exit 0.
     testing::TempDir d, e;
     SignEmu one(d, {}), two(e, {}, true);
-    EXPECT_EQ(orbctl("send " + std::string(EXAMPLE_PROJECT) + " " + one.link + " " + two.link).status, 0);
-    EXPECT_EQ(orbctl("send " + std::string(EXAMPLE_PROJECT) + " --baud 9600 " + one.link).status, 2);
+    EXPECT_EQ(sendExample(one.link + " " + two.link).status, 0);
+    EXPECT_EQ(sendExample("--baud 9600 " + one.link).status, 2);
 }
 
 TEST(SignTransfer, ACancelStopsAfterTheFrameInFlight) {
@@ -252,7 +212,7 @@ TEST(SignTransfer, ACancelStopsAfterTheFrameInFlight) {
     ItemStore store;
     ASSERT_EQ(ItemStore::open(EXAMPLE_PROJECT, FileMode::ReadOnly, store), IoResult::Ok);
     TcpLink tcp;
-    tcp.setPeer("127.0.0.1", static_cast<uint16_t>(sign.process->port()));
+    tcp.setPeer("127.0.0.1", sign.port());
     SignLink link;
     link.useTcp(tcp);
     std::atomic<bool> cancel = false;
@@ -274,7 +234,7 @@ TEST(SignTransfer, ACancelStopsAfterTheFrameInFlight) {
     // Cancelled before it starts: not even the model check goes out.
     testing::TempDir again;
     SignEmu idle(again, {});
-    tcp.setPeer("127.0.0.1", static_cast<uint16_t>(idle.process->port()));
+    tcp.setPeer("127.0.0.1", idle.port());
     EXPECT_EQ(transferProgram(link, store, options).message, "전송을 취소했습니다");
     idle.process->stop();
     EXPECT_EQ(idle.logText(), "");
@@ -342,7 +302,7 @@ TEST(SignLinkTcp, ALateReplyIsNotTakenForTheNextFramesAnswer) {
     testing::TempDir dir;
     SignEmu sign(dir, {"--delay", "1600", "--delay-frame", "1"});
     TcpLink tcp;
-    tcp.setPeer("127.0.0.1", static_cast<uint16_t>(sign.process->port()));
+    tcp.setPeer("127.0.0.1", sign.port());
     SignLink link;
     link.useTcp(tcp);
     const auto start = Clock::now();

@@ -29,34 +29,23 @@ TEST(SpecialFilesNeverBlock, FifosAreRefusedAtOnce) {
     TempDir dir;
     const testing::Fifo fifo(dir.file("fifo"));
     ASSERT_TRUE(fifo.made());
-    bool finished = false;
-    const FileOpen opened = fifo.returnsAtOnce(
-        [](const std::string& p) {
-            RegularFile f;
-            return f.open(p);
-        },
-        finished);
-    EXPECT_TRUE(finished);
+    const std::optional<FileOpen> opened = fifo.returnsAtOnce([](const std::string& p) {
+        RegularFile f;
+        return f.open(p);
+    });
     EXPECT_EQ(opened, FileOpen::NotRegular);
-
     for (FileMode mode : {FileMode::ReadOnly, FileMode::ReadWrite}) {
-        const IoResult project = fifo.returnsAtOnce(
-            [mode](const std::string& p) {
-                ItemStore store;
-                return ItemStore::open(p, mode, store);
-            },
-            finished);
-        EXPECT_TRUE(finished) << "a project that is a FIFO";
-        EXPECT_EQ(project, IoResult::OpenFailed);
+        const std::optional<IoResult> project = fifo.returnsAtOnce([mode](const std::string& p) {
+            ItemStore store;
+            return ItemStore::open(p, mode, store);
+        });
+        EXPECT_EQ(project, IoResult::OpenFailed) << "a project that is a FIFO";
     }
-    const IoResult imageOpen = fifo.returnsAtOnce(
-        [](const std::string& p) {
-            ProgramImage image;
-            return ProgramImage::open(p, FileMode::CreateOrOpen, image);
-        },
-        finished);
-    EXPECT_TRUE(finished) << "an image that is a FIFO";
-    EXPECT_EQ(imageOpen, IoResult::OpenFailed);
+    const std::optional<IoResult> imageOpen = fifo.returnsAtOnce([](const std::string& p) {
+        ProgramImage image;
+        return ProgramImage::open(p, FileMode::CreateOrOpen, image);
+    });
+    EXPECT_EQ(imageOpen, IoResult::OpenFailed) << "an image that is a FIFO";
 }
 
 TEST(SpecialFilesNeverBlock, FoldersAndDevicesAreNotRegularFiles) {

@@ -10,8 +10,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "link/SignFrame.h"
 #include "testsupport/ChildProcess.h"
@@ -69,13 +67,6 @@ class Client {
     int fd_ = -1;
     bool connected_ = false;
 };
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // signemu on a free port with its stderr in `errors`.
 struct SignEmu {
@@ -193,8 +184,9 @@ TEST(SignEmuStopping, AMemoryFileThatCannotBeWrittenIsReportedWithExitOne) {
     int code = 0;
     emu.stopSeconds(code);
     EXPECT_EQ(code, 1);
-    EXPECT_NE(readText(emu.errors).find("cannot save the memory to " + dir.file("taken")), std::string::npos)
-        << readText(emu.errors);
+    EXPECT_NE(testing::readFileText(emu.errors).find("cannot save the memory to " + dir.file("taken")),
+              std::string::npos)
+        << testing::readFileText(emu.errors);
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
         EXPECT_TRUE(e.path().filename() == "taken" || e.path().filename() == "signemu.err") << e.path();
 }

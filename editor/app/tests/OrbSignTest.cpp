@@ -20,7 +20,6 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <thread>
 
 #include "editor/app/CMainFrame.h"
@@ -33,9 +32,11 @@
 #include "editor/app/tests/FakePrompts.h"
 #include "editor/core/LinkChoice.h"
 #include "editor/core/ProgramWriter.h"
+#include "editor/tests/SentProgram.h"
 #include "image/ProgramImage.h"
 #include "testsupport/ChildProcess.h"
 #include "testsupport/PseudoTerminal.h"
+#include "testsupport/SignEmu.h"
 #include "testsupport/TempDir.h"
 
 namespace orb {
@@ -43,13 +44,7 @@ namespace orb {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testing::SignEmu;
 
 int countOf(const std::string& text, const std::string& part) {
     int n = 0;
@@ -76,23 +71,6 @@ class SignPromptsFake : public testing::FakePrompts {
     std::optional<SignSize> size;
     std::vector<SignSize> sizeStarts;
     std::optional<uint8_t> level;
-};
-
-// signemu on a free TCP port or a pseudo-terminal, with its memory file and frame log.
-struct SignEmu {
-    SignEmu(const testing::TempDir& dir, std::vector<std::string> extra, bool pty = false)
-        : memory(dir.file("sign.mem")), log(dir.file("sign.log")), device(dir.file("sign-tty")) {
-        std::vector<std::string> argv = {
-            SIGNEMU_PATH, pty ? "--pty" : "--tcp", pty ? device : "127.0.0.1:0", "--memory", memory, "--log",
-            log};
-        argv.insert(argv.end(), extra.begin(), extra.end());
-        process = std::make_unique<testing::ChildProcess>(argv);
-    }
-    std::string logText() const { return readText(log); }
-    uint16_t port() const { return static_cast<uint16_t>(process->port()); }
-
-    std::string memory, log, device;
-    std::unique_ptr<testing::ChildProcess> process;
 };
 
 // A sign that answers every frame with bytes that are no reply, or closes at once.
@@ -213,28 +191,10 @@ class OrbSignTest : public QObject {
 
     // Every address the program uses holds in the sign what orbctl build writes into the image.
     void expectSameProgram(const std::string& signMemory) {
-        const std::string image = dir_->file("image.tmp");
-        QCOMPARE(testing::runCommand(std::string(ORBCTL_PATH) + " build " + EXAMPLE_PROJECT + " -o " + image)
-                     .status,
-                 0);
-        ProgramImage sign, built;
-        QCOMPARE(ProgramImage::open(signMemory, FileMode::ReadOnly, sign), IoResult::Ok);
-        QCOMPARE(ProgramImage::open(image, FileMode::ReadOnly, built), IoResult::Ok);
-        ItemStore store;
-        QCOMPARE(ItemStore::open(EXAMPLE_PROJECT, FileMode::ReadOnly, store), IoResult::Ok);
-        ProgramPlan plan;
-        QCOMPARE(planProgram(store, store.itemCount(), 6, 1, plan).result, PlanResult::Ok);
-        size_t compared = 0;
-        for (const ProgramWrite& w : plan.writes) {
-            const uint64_t from = w.kind == ProgramWrite::Kind::ImageHeader ? w.address + 2 : w.address;
-            const size_t n = w.bytes.size() - static_cast<size_t>(from - w.address);
-            std::vector<uint8_t> x(n), y(n);
-            QCOMPARE(sign.read(from, x), IoResult::Ok);
-            QCOMPARE(built.read(from, y), IoResult::Ok);
-            QVERIFY2(x == y, ("at " + std::to_string(from)).c_str());
-            compared += n;
-        }
-        QVERIFY(compared > 5000);
+        const testing::SentProgram sent =
+            testing::compareSentProgram(signMemory, EXAMPLE_PROJECT, dir_->file("image.tmp"));
+        QVERIFY2(sent.problem.empty(), sent.problem.c_str());
+        QVERIFY(sent.compared > 5000);
     }
 
   private slots:
