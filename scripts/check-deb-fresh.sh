@@ -252,22 +252,22 @@ for who in orbuser root; do
   done
   echo "--help of Orb, Glimmer, orbctl, signemu: fine without a display"
 
-  for p in Orb Glimmer; do
-    "${as[@]}" env QT_QPA_PLATFORM=offscreen "$p" >"$out/$p.out" 2>"$out/$p.err" &
+  # stays_up PROGRAM WHERE ENV...: the window program runs 3 s with ENV and loads every library.
+  stays_up() {
+    local p=$1 where=$2 err="$out/$1.$2.err"
+    shift 2
+    "${as[@]}" env "$@" "$p" >"$out/$p.out" 2>"$err" &
     pid=$!; pids+=("$pid")
     sleep 3
-    if ! kill -0 "$pid" 2>/dev/null; then cat "$out/$p.err" >&2; fail "$p (offscreen) did not stay up"; fi
+    if ! kill -0 "$pid" 2>/dev/null; then cat "$err" >&2; fail "$p ($where) did not stay up"; fi
     kill "$pid"; wait "$pid" 2>/dev/null || true
-    quiet_noise "$out/$p.err"
-    no_load_errors "$out/$p.err" "$p (offscreen)"
+    quiet_noise "$err"
+    no_load_errors "$err" "$p ($where)"
+  }
+  for p in Orb Glimmer; do
+    stays_up "$p" offscreen QT_QPA_PLATFORM=offscreen
     if [ -n "$display" ]; then
-      "${as[@]}" env DISPLAY="$display" "$p" >"$out/$p.out" 2>"$out/$p.x.err" &
-      pid=$!; pids+=("$pid")
-      sleep 3
-      if ! kill -0 "$pid" 2>/dev/null; then cat "$out/$p.x.err" >&2; fail "$p on an X display (xcb) did not stay up"; fi
-      kill "$pid"; wait "$pid" 2>/dev/null || true
-      quiet_noise "$out/$p.x.err"
-      no_load_errors "$out/$p.x.err" "$p (xcb)"
+      stays_up "$p" xcb DISPLAY="$display"
       echo "$p: stays up offscreen and on X display $display"
     else
       echo "$p: stays up offscreen (no Xvfb here: xcb not tried)"

@@ -36,17 +36,17 @@ CommandOutcome verifyProgram(SignLink& link, const ProgramPlan& plan, const Tran
     for (const ProgramWrite& w : plan.writes) {
         const SignRange range = signRange(w);
         for (size_t at = 0; at < range.bytes.size(); at += SignFrame::kMaxData) {
-            if (cancel && cancel->load()) return {false, "전송을 취소했습니다", "전송실패"};
+            if (cancel && cancel->load()) return kTransferCancelled;
             const size_t n = std::min(SignFrame::kMaxData, range.bytes.size() - at);
             const auto frame = SignFrame::memoryRead(static_cast<uint32_t>(range.address + at), uint16_t(n));
             if (link.query(frame, std::span(back).first(n)) != LinkResult::Ok)
-                return {false, "전송 실패 했습니다", "전송실패"};
+                return kTransferFailed;
             if (std::memcmp(back.data(), range.bytes.data() + at, n) != 0)
                 return {false, differenceMessage(w.item), "전송실패"};
             if (progress) progress(++done, total);
         }
     }
-    return {true, "전송 완료 했습니다", "전송완료"};
+    return kTransferDone;
 }
 
 }  // namespace orb

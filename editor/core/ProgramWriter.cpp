@@ -4,6 +4,10 @@
 
 namespace orb {
 
+std::string describe(const LineProblem& p) {
+    return std::to_string(p.item + 1) + "번째 아이템 " + std::to_string(p.line) + "번째줄: " + p.text;
+}
+
 namespace {
 
 class Planner {

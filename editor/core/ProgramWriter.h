@@ -48,6 +48,9 @@ struct LineProblem {
     std::string text;  // "path: reason", UTF-8
 };
 
+// "N번째 아이템 M번째줄: path: reason".
+std::string describe(const LineProblem& p);
+
 struct ProgramPlan {
     ImageHeader imageHeader;
     std::vector<PlannedItem> items;

@@ -9,9 +9,6 @@ namespace orb {
 
 namespace {
 
-const CommandOutcome kFailed{false, "전송 실패 했습니다", "전송실패"};
-const CommandOutcome kCancelled{false, "전송을 취소했습니다", "전송실패"};
-
 // The model check's own failures, or nothing when the sign is the right model.
 bool modelRefused(SignLink& link, CommandOutcome& out) {
     switch (link.checkModel()) {
@@ -103,9 +100,7 @@ class SignSink final : public ProgramSink {
 
 std::vector<std::string> warningsOf(const ProgramPlan& plan) {
     std::vector<std::string> texts;
-    for (const LineProblem& p : plan.resized)
-        texts.push_back(std::to_string(p.item + 1) + "번째 아이템 " + std::to_string(p.line) +
-                        "번째줄: " + p.text);
+    for (const LineProblem& p : plan.resized) texts.push_back(describe(p));
     return texts;
 }
 
@@ -113,7 +108,7 @@ std::vector<std::string> warningsOf(const ProgramPlan& plan) {
 
 CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const TransferOptions& options) {
     CommandOutcome out;
-    if (options.cancel && options.cancel->load()) return kCancelled;
+    if (options.cancel && options.cancel->load()) return kTransferCancelled;
     if (modelRefused(link, out)) return out;
 
     SettingsBlock settings;
@@ -126,7 +121,7 @@ CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const Tra
     // A GIF that cannot be loaded fails the transfer; it is found before anything is written.
     for (const PlannedItem& item : plan.items)
         for (const PlannedLine& line : item.lines)
-            if (line.animationFailed) return kFailed;
+            if (line.animationFailed) return kTransferFailed;
 
     int total = 0;
     for (const ProgramWrite& w : plan.writes) total += w.transferSteps;
@@ -134,19 +129,13 @@ CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const Tra
     FrameSender sender(link, options.cancel);
     SignSink sink(sender, total, options.progress);
     if (writeProgram(plan, sink) != IoResult::Ok)
-        out = sink.cancelled() ? kCancelled : kFailed;
+        out = sink.cancelled() ? kTransferCancelled : kTransferFailed;
     else if (options.verify)
         out = verifyProgram(link, plan, options.verifyProgress, options.cancel);
     else
-        out = {true, "전송 완료 했습니다", "전송완료"};
+        out = kTransferDone;
     out.warnings = warningsOf(plan);
     return out;
-}
-
-CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const TransferProgress& progress) {
-    TransferOptions options;
-    options.progress = progress;
-    return transferProgram(link, store, options);
 }
 
 CommandOutcome applySize(SignLink& link, uint8_t width, uint8_t height) {
@@ -155,7 +144,7 @@ CommandOutcome applySize(SignLink& link, uint8_t width, uint8_t height) {
     const std::array<uint8_t, 2> size{width, height};
     return writeAndApply(link, ProgramImage::kHeaderOffset, size)
                ? CommandOutcome{true, "규격 적용OK...", "OK..."}
-               : kFailed;
+               : kTransferFailed;
 }
 
 CommandOutcome setClock(SignLink& link, const LocalDateTime& now) {
@@ -172,7 +161,7 @@ CommandOutcome applyOnOff(SignLink& link, bool enabled, uint8_t onHour, uint8_t 
     if (modelRefused(link, out)) return out;
     return link.transact(SignFrame::setOnOff(enabled, onHour, onMinute, offHour, offMinute)) == LinkResult::Ok
                ? CommandOutcome{true, "ON/OFF 적용OK...", "OK..."}
-               : kFailed;
+               : kTransferFailed;
 }
 
 CommandOutcome applyDisplayWindow(SignLink& link, uint8_t mode) {
@@ -181,13 +170,13 @@ CommandOutcome applyDisplayWindow(SignLink& link, uint8_t mode) {
     const std::array<uint8_t, 1> value{mode};
     return writeAndApply(link, ProgramImage::kWindowModeOffset, value)
                ? CommandOutcome{true, "표출시간설정 OK...", "OK..."}
-               : kFailed;
+               : kTransferFailed;
 }
 
 CommandOutcome setBrightness(SignLink& link, uint8_t level) {
     return link.transact(SignFrame::setBrightness(level)) == LinkResult::Ok
                ? CommandOutcome{true, "밝기설정 OK...", "OK..."}
-               : kFailed;
+               : kTransferFailed;
 }
 
 }  // namespace orb

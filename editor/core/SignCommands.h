@@ -28,6 +28,11 @@ struct CommandOutcome {
 // Called with the steps done and the step total as the transfer goes.
 using TransferProgress = std::function<void(int done, int total)>;
 
+// The transfer's own outcomes, shared by its read-back.
+inline const CommandOutcome kTransferDone{true, "전송 완료 했습니다", "전송완료"};
+inline const CommandOutcome kTransferFailed{false, "전송 실패 했습니다", "전송실패"};
+inline const CommandOutcome kTransferCancelled{false, "전송을 취소했습니다", "전송실패"};
+
 struct TransferOptions {
     TransferProgress progress;
     // After SignApply every range written is read back and compared.
@@ -40,7 +45,6 @@ struct TransferOptions {
 // The program transfer of the "전 송" button: the model check; per item its contents in line
 // order and its header; then the item count and SignApply. Stops at the first failure.
 CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const TransferOptions& options);
-CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const TransferProgress& progress);
 
 CommandOutcome applySize(SignLink& link, uint8_t width, uint8_t height);
 CommandOutcome setClock(SignLink& link, const LocalDateTime& now);

@@ -63,9 +63,7 @@ int buildProject(const std::string& project, const std::string& image) {
         std::fprintf(stderr, "%s\n", built.message.c_str());
         return 1;
     }
-    for (const LineProblem& p : built.problems)
-        std::fprintf(stderr, "%d번째 아이템 %d번째줄: %s\n", p.item + 1, p.line,
-                     printableLine(p.text).c_str());
+    for (const LineProblem& p : built.problems) std::fprintf(stderr, "%s\n", printableLine(describe(p)).c_str());
     if (built.result == BuildResult::ImageFailed) {
         std::fprintf(stderr, "%s: 미리보기 파일을 만들수 없습니다 (%s)\n", image.c_str(), toText(built.io));
         return 1;

@@ -202,6 +202,13 @@ std::string headlessProblem(const CLI::Option_group& group, const HeadlessOption
     return {};
 }
 
+bool loadHeadlessFonts(const HeadlessOptions& o, SignFonts& fonts) {
+    std::string failed;
+    if (fonts.loadFonts(o.fonts.empty() ? defaultFontFolder() : o.fonts, failed)) return true;
+    std::cerr << fonts.failureMessage(failed) << '\n' << kNoFonts << '\n';
+    return false;
+}
+
 int runHeadless(const HeadlessOptions& o) {
     auto image = FileImageSource::open(o.image);
     if (!image) {
@@ -209,11 +216,7 @@ int runHeadless(const HeadlessOptions& o) {
         return 1;
     }
     SignFonts fonts;
-    std::string failed;
-    if (!fonts.loadFonts(o.fonts.empty() ? defaultFontFolder() : o.fonts, failed)) {
-        std::cerr << fonts.failureMessage(failed) << '\n' << kNoFonts << '\n';
-        return 1;
-    }
+    if (!loadHeadlessFonts(o, fonts)) return 1;
     EnginePlayer player(*image, fonts);
     player.engine->start(0, o.now);
     return playHeadless(o, player);

@@ -45,6 +45,9 @@ class HeadlessPlayer {
 // Plays from virtual time 0 to options.until and writes the dump or the GIF; the exit code.
 int playHeadless(const HeadlessOptions& options, HeadlessPlayer& player);
 
+// Loads the fonts of o.fonts or the usual places; false with the program's messages on stderr.
+bool loadHeadlessFonts(const HeadlessOptions& o, SignFonts& fonts);
+
 // Plays and writes; returns the exit code (0, or 1 with the program's message on stderr).
 int runHeadless(const HeadlessOptions& options);
 

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <iostream>
 #include <thread>
 
 #include "cli/CommandLine.h"
@@ -57,11 +56,7 @@ int runHeadlessSign(const SignOptions& so, const HeadlessOptions& o) {
     ::signal(SIGPIPE, SIG_IGN);
     std::string error;
     SignFonts fonts;
-    std::string failed;
-    if (!fonts.loadFonts(o.fonts.empty() ? defaultFontFolder() : o.fonts, failed)) {
-        std::cerr << fonts.failureMessage(failed) << "\n폰트파일없음\n실행할수 없습니다\n";
-        return 1;
-    }
+    if (!loadHeadlessFonts(o, fonts)) return 1;
     // Everything the link brings is taken at virtual time 0, so the program starts there.
     VirtualSignHost host(fonts, so.server, so.memory,
                          [&] { return std::pair<uint64_t, LocalDateTime>(0, o.now); });
