@@ -9,10 +9,6 @@ namespace orb {
 
 namespace {
 
-bool isControl(char32_t c) {
-    return c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) || c == 0x2028 || c == 0x2029;
-}
-
 // The CP949 bytes of every character, converted in one call when the whole text converts.
 std::vector<std::string> cp949Chars(const SentenceText& text) {
     std::vector<std::string> out;

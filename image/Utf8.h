@@ -6,6 +6,11 @@
 
 namespace orb {
 
+// C0 and C1 controls, DEL and the line and paragraph separators: what a one-line text never shows.
+inline bool isControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
 inline std::string encodeUtf8(char32_t c) {
     std::string out;
     if (c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) c = 0xFFFD;

@@ -58,11 +58,13 @@ void IpSettingsDialog::portEdited(const QString& text) {
 
 void IpSettingsDialog::accept() {
     TcpPeer chosen;
-    if (!parseIpAddress(address_->text().trimmed().toStdString(), chosen.ip)) {
+    const auto ip = parseIpText(address_->text().trimmed().toStdString());
+    if (!ip) {
         refuse_(this, kAddressRange);
         address_->setFocus();
         return;
     }
+    chosen.ip = *ip;
     if (port_->text().isEmpty() || !parseTcpPort(port_->text().toStdString(), chosen.port)) {
         refuse_(this, port_->text().isEmpty() ? kPortEmpty : kPortRange);
         port_->setFocus();

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "image/DecimalNumber.h"
+
 namespace orb {
 
 LinkChoice linkFromSettings(const SettingsBlock& s) {
@@ -26,37 +28,24 @@ bool openLink(const LinkChoice& choice, OpenLink& open) {
     return opened;
 }
 
-namespace {
-
-// Decimal digits only, at most MAX_DIGITS of them, for a value up to LIMIT.
-bool parseNumber(const std::string& text, size_t maxDigits, unsigned long limit, unsigned long& out) {
-    if (text.empty() || text.size() > maxDigits || text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    out = std::stoul(text);
-    return out <= limit;
-}
-
-}  // namespace
-
-bool parseIpAddress(const std::string& text, std::array<uint8_t, 4>& out) {
+std::optional<std::array<uint8_t, 4>> parseIpText(std::string_view text) {
     std::array<uint8_t, 4> ip{};
     size_t from = 0;
     for (size_t i = 0; i < ip.size(); ++i) {
         const size_t dot = i + 1 < ip.size() ? text.find('.', from) : text.size();
-        if (dot == std::string::npos) return false;
-        unsigned long value = 0;
-        if (!parseNumber(text.substr(from, dot - from), 3, 255, value)) return false;
-        ip[i] = static_cast<uint8_t>(value);
+        if (dot == std::string_view::npos || dot - from > 3) return std::nullopt;
+        const auto value = parseDecimal(text.substr(from, dot - from), 0, 255);
+        if (!value) return std::nullopt;
+        ip[i] = static_cast<uint8_t>(*value);
         from = dot + 1;
     }
-    out = ip;
-    return true;
+    return ip;
 }
 
 bool parseTcpPort(const std::string& text, uint16_t& out) {
-    unsigned long value = 0;
-    if (!parseNumber(text, 5, 65535, value)) return false;
-    out = static_cast<uint16_t>(value);
+    const auto value = text.size() <= 5 ? parseDecimal(text, 0, 65535) : std::nullopt;
+    if (!value) return false;
+    out = static_cast<uint16_t>(*value);
     return true;
 }
 

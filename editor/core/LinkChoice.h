@@ -3,7 +3,9 @@
 // block; and the open link built on that choice.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "image/SettingsBlock.h"
 #include "link/SignLink.h"
@@ -36,9 +38,9 @@ bool openLink(const LinkChoice& choice, OpenLink& open);
 inline constexpr const char* kPortOpenFailed =
     "통신 포트를 열지 못했습니다.\n설정값을 바꿔 다시 시도 하십시오.";
 
-// The address control's text: four decimal numbers 0..255 separated by dots; false for anything
-// else (an octet is never cut to 8 bits).
-bool parseIpAddress(const std::string& text, std::array<uint8_t, 4>& out);
+// "a.b.c.d", as the address control and the programs' text give it: four numbers 0..255 of one to
+// three digits; nothing for anything else (an octet is never cut to 8 bits).
+std::optional<std::array<uint8_t, 4>> parseIpText(std::string_view text);
 // The port field: digits for 0..65535; false for an empty field or anything else.
 bool parseTcpPort(const std::string& text, uint16_t& out);
 std::string dottedAddress(const std::array<uint8_t, 4>& ip);

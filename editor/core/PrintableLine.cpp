@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "image/Utf8.h"
+
 namespace orb {
 
 namespace {
@@ -31,10 +33,6 @@ size_t utf8At(std::string_view text, size_t i, uint32_t& code) {
     static constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
     if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
     return length;
-}
-
-bool isControl(uint32_t code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029;
 }
 
 }  // namespace

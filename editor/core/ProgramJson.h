@@ -63,9 +63,8 @@ std::vector<JsonProblem> importLineJson(std::string_view json, LayoutCode layout
                                         const JsonImportOptions& options, ItemRecord& out,
                                         std::vector<int>& lines);
 
-// The text forms the JSON uses: "HH:MM", "YYYY-MM-DD", "a.b.c.d".
+// The text forms the JSON uses: "HH:MM", "YYYY-MM-DD" ("a.b.c.d" is LinkChoice's parseIpText).
 std::optional<ClockTime> parseClockText(std::string_view text);
 std::optional<DdayDate> parseDateText(std::string_view text);
-std::optional<std::array<uint8_t, 4>> parseIpText(std::string_view text);
 
 }  // namespace orb

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "editor/core/LinkChoice.h"
 #include "editor/core/ProgramJson.h"
 #include "editor/core/ProgramJsonNames.h"
 #include "image/AttributeWord.h"
@@ -100,8 +101,7 @@ ojson Exporter::settings(const ItemStore& store) {
     const auto ip = s.ipAddress();
     out["link"] = {{"mode", *names::linkModes().at(static_cast<size_t>(s.linkMode()))},
                    {"comPort", s.comPort()},
-                   {"ip", std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) +
-                              "." + std::to_string(ip[3])},
+                   {"ip", dottedAddress(ip)},
                    {"port", s.tcpPort()}};
     out["onOff"] = {{"enabled", s.onOffEnabled()},
                     {"on", clock({s.onHour(), s.onMinute()}, "onOff.on")},

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "editor/core/JsonPrescan.h"
+#include "editor/core/LinkChoice.h"
 #include "editor/core/ProgramJson.h"
 #include "editor/core/ProgramJsonNames.h"
 #include "image/AttributeWord.h"
@@ -47,24 +48,6 @@ std::optional<DdayDate> parseDateText(std::string_view s) {
     const int y = numberAt(s, 0, 4), m = numberAt(s, 5, 2), d = numberAt(s, 8, 2);
     if (!isCalendarDate(y, m, d)) return std::nullopt;
     return DdayDate{static_cast<uint16_t>(y), static_cast<uint8_t>(m), static_cast<uint8_t>(d)};
-}
-
-// Four decimal octets "a.b.c.d".
-std::optional<std::array<uint8_t, 4>> parseIpText(std::string_view s) {
-    std::array<uint8_t, 4> ip{};
-    size_t at = 0;
-    for (size_t k = 0; k < 4; ++k) {
-        size_t n = 0;
-        while (at + n < s.size() && n < 4 && s[at + n] >= '0' && s[at + n] <= '9') ++n;
-        if (n == 0 || n > 3) return std::nullopt;
-        const int v = numberAt(s, at, n);
-        if (v > 255) return std::nullopt;
-        ip[k] = static_cast<uint8_t>(v);
-        at += n;
-        if (k < 3 && (at >= s.size() || s[at++] != '.')) return std::nullopt;
-    }
-    if (at != s.size()) return std::nullopt;
-    return ip;
 }
 
 namespace {

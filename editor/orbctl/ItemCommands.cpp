@@ -6,10 +6,12 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "editor/core/LinkChoice.h"
 #include "editor/core/OrbDocument.h"
 #include "editor/core/ProgramJson.h"
 #include "editor/core/ProgramJsonNames.h"
 #include "editor/orbctl/OrbctlCommands.h"
+#include "image/DecimalNumber.h"
 
 namespace orb {
 
@@ -36,10 +38,9 @@ int onProject(const std::string& project, Command command) {
 }
 
 bool parseCount(const std::string& text, long low, long high, long& out) {
-    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    out = std::stol(text);
-    return out >= low && out <= high;
+    const auto value = parseDecimal(text, static_cast<uint64_t>(low), static_cast<uint64_t>(high));
+    if (value) out = static_cast<long>(*value);
+    return value.has_value();
 }
 
 // Rows are numbered from 1; ROW must be in the list.

@@ -273,13 +273,7 @@ TEST(OrbctlSend, APictureOfAnotherSizeThanChosenIsNamedOnceOnStderr) {
 TEST(OrbctlSend, AProgramTooLargeForTheSignIsRefusedBeforeAnyWrite) {
     // 25 lines of 40 frames of 800 x 160 need 62,500 sectors; the content area has 60,416.
     testing::TempDir dir;
-    testing::GifFrameSpec frame;
-    frame.width = 800;
-    frame.height = 160;
-    frame.indexes.assign(800 * 160, 1);
-    testing::writeFileBytes(
-        dir.file("big.gif"),
-        testing::makeGif(800, 160, {{0, 0, 0}, {255, 0, 0}}, std::vector<testing::GifFrameSpec>(40, frame)));
+    testing::writeFileBytes(dir.file("big.gif"), testing::repeatedFrames(800, 160, true, 40));
     ItemStore store;
     const std::string project = dir.file("project.dat");
     ASSERT_EQ(ItemStore::open(project, FileMode::CreateOrOpen, store), IoResult::Ok);
