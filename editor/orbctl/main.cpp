@@ -12,6 +12,7 @@
 #include "editor/core/ListRow.h"
 #include "editor/core/PreviewBuild.h"
 #include "editor/core/PrintableLine.h"
+#include "editor/core/ProgramJson.h"
 #include "editor/core/ProjectFile.h"
 #include "editor/core/SignCommands.h"
 #include "editor/orbctl/OrbctlCommands.h"
@@ -150,14 +151,6 @@ int sendProject(const std::string& project, std::vector<LinkChoice> links, bool 
     return sendToSigns(jobs, verify);
 }
 
-bool parseClockTime(const std::string& text, uint8_t& hour, uint8_t& minute) {
-    unsigned h = 0, m = 0;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%u:%u%c", &h, &m, &tail) != 2 || h > 23 || m > 59) return false;
-    hour = static_cast<uint8_t>(h), minute = static_cast<uint8_t>(m);
-    return true;
-}
-
 // The one LINK of sign, or a usage error.
 LinkChoice oneLink(const CLI::App& sign) {
     const std::vector<LinkChoice> links = linksOf(sign);
@@ -179,18 +172,25 @@ CLI::App* signCommand(CLI::App& sign, int& exitCode, const char* name, const cha
     return sub;
 }
 
-CLI::Validator clockTime() {
-    return CLI::Validator(
-        [](std::string& text) {
-            uint8_t h = 0, m = 0;
-            return parseClockTime(text, h, m) ? std::string() : "expected HH:MM";
-        },
-        "HH:MM");
+// A positional HH:MM, parsed once into `into`.
+CLI::Option* addClockTime(CLI::App& sub, const std::string& name, ClockTime& into, const std::string& description) {
+    return sub
+        .add_option_function<std::string>(
+            name,
+            [name, &into](const std::string& text) {
+                const std::optional<ClockTime> t = parseClockText(text);
+                if (!t) throw CLI::ValidationError(name, "expected HH:MM");
+                into = *t;
+            },
+            description)
+        ->type_name("HH:MM")
+        ->required();
 }
 
 struct SignValues {
     unsigned width = 0, height = 0, enable = 0, mode = 0, level = 0;
-    std::string at, on, off;
+    std::optional<LocalDateTime> at;
+    ClockTime on, off;
 };
 
 void addSignCommands(CLI::App& app, int& exitCode) {
@@ -206,26 +206,25 @@ void addSignCommands(CLI::App& app, int& exitCode) {
     addNumber(*sub, "HEIGHT", v->height, 1, 8, "tiers")->required();
 
     sub = signCommand(*sign, exitCode, "clock", "set the sign's clock", [v](SignLink& l) {
-        LocalDateTime at = currentLocalTime();
-        if (!v->at.empty()) parseLocalDateTime(v->at, at);
-        return setClock(l, at);
+        return setClock(l, v->at.value_or(currentLocalTime()));
     });
-    sub->add_option("--at", v->at, "this time instead of now")
-        ->type_name("\"YYYY-MM-DD HH:MM:SS\"")
-        ->check([](const std::string& text) {
-            LocalDateTime at;
-            return parseLocalDateTime(text, at) ? std::string() : "expected \"YYYY-MM-DD HH:MM:SS\"";
-        });
+    sub->add_option_function<std::string>(
+           "--at",
+           [v](const std::string& text) {
+               LocalDateTime at;
+               if (!parseLocalDateTime(text, at))
+                   throw CLI::ValidationError("--at", "expected \"YYYY-MM-DD HH:MM:SS\"");
+               v->at = at;
+           },
+           "this time instead of now")
+        ->type_name("\"YYYY-MM-DD HH:MM:SS\"");
 
     sub = signCommand(*sign, exitCode, "onoff", "the ON/OFF times", [v](SignLink& l) {
-        uint8_t onHour = 0, onMinute = 0, offHour = 0, offMinute = 0;
-        parseClockTime(v->on, onHour, onMinute);
-        parseClockTime(v->off, offHour, offMinute);
-        return applyOnOff(l, v->enable == 1, onHour, onMinute, offHour, offMinute);
+        return applyOnOff(l, v->enable == 1, v->on.hour, v->on.minute, v->off.hour, v->off.minute);
     });
     addNumber(*sub, "ENABLE", v->enable, 0, 1, "1 turns the times on")->required();
-    sub->add_option("ON", v->on, "when the sign lights up")->required()->check(clockTime());
-    sub->add_option("OFF", v->off, "when it goes dark")->required()->check(clockTime());
+    addClockTime(*sub, "ON", v->on, "when the sign lights up");
+    addClockTime(*sub, "OFF", v->off, "when it goes dark");
 
     sub = signCommand(*sign, exitCode, "window", "the display-window mode",
                       [v](SignLink& l) { return applyDisplayWindow(l, static_cast<uint8_t>(v->mode)); });
