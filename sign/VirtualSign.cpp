@@ -1,6 +1,7 @@
 #include "sign/VirtualSign.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "image/BigEndian.h"
 #include "image/ItemHeader.h"
@@ -66,7 +67,8 @@ VirtualSign::VirtualSign(const SignFonts& fonts, uint64_t nowMs, const LocalDate
       source_(responder_.memory()),
       engine_(std::make_unique<SignEngine>(source_, fonts)),
       blank_(std::make_unique<PlanePair>()) {
-    restart(nowMs, pcNow);
+    window_.reserve(ProgramImage::kItemTableEntries);
+    restart(nowMs, pcNow, itemsInWindow(pcNow));
 }
 
 VirtualSign::~VirtualSign() = default;
@@ -80,39 +82,45 @@ ResponderTurn VirtualSign::receive(std::span<const uint8_t> in, std::vector<uint
         clockSets_ = responder_.clockSets();
         clockOffsetSeconds_ = secondsOf(responder_.clock()) - secondsOf(pcNow);
     }
-    if (responder_.applies() != applies) restart(nowMs, signTime(pcNow));
+    if (responder_.applies() != applies) {
+        const LocalDateTime signNow = signTime(pcNow);
+        restart(nowMs, signNow, itemsInWindow(signNow));
+    }
     return turn;
 }
 
 bool VirtualSign::loadMemory(std::span<const uint8_t> saved, uint64_t nowMs, const LocalDateTime& pcNow) {
     if (!responder_.loadMemory(saved)) return false;
-    restart(nowMs, signTime(pcNow));
+    const LocalDateTime signNow = signTime(pcNow);
+    restart(nowMs, signNow, itemsInWindow(signNow));
     return true;
 }
 
-void VirtualSign::restart(uint64_t nowMs, const LocalDateTime& signNow) {
+void VirtualSign::restart(uint64_t nowMs, const LocalDateTime& signNow, std::vector<uint16_t>* items) {
     lastMinute_ = minuteOfDay(signNow);
-    const auto items = itemsInWindow(signNow);
-    if (items)
-        source_.showOnly(*items);
-    else
+    if (items) {
+        source_.showOnly(std::move(*items));
+        // What came back is the source's old list: empty and unreserved only the first time.
+        items->reserve(ProgramImage::kItemTableEntries);
+    } else {
         source_.showAll();
+    }
     engine_->start(nowMs, signNow);
 }
 
-std::optional<std::vector<uint16_t>> VirtualSign::itemsInWindow(const LocalDateTime& signNow) const {
-    if (responder_.windowMode() != 1) return std::nullopt;
+std::vector<uint16_t>* VirtualSign::itemsInWindow(const LocalDateTime& signNow) {
+    if (responder_.windowMode() != 1) return nullptr;
     const auto memory = responder_.memory();
     const int count =
         std::min<int>(readBe16(&memory[ProgramImage::kHeaderOffset + 2]), ProgramImage::kItemTableEntries);
-    std::vector<uint16_t> inside;
+    window_.clear();
     for (int i = 0; i < count; ++i) {
         ItemHeader h;
         std::copy_n(&memory[ProgramImage::itemEntryOffset(i)], ItemHeader::kSize, h.bytes.begin());
         if (insidePeriod(minuteOfDay(signNow), minuteOfDay(h.windowStart()), minuteOfDay(h.windowEnd())))
-            inside.push_back(static_cast<uint16_t>(i));
+            window_.push_back(static_cast<uint16_t>(i));
     }
-    return inside;
+    return &window_;
 }
 
 void VirtualSign::pass(uint64_t nowMs, const LocalDateTime& pcNow) {
@@ -120,7 +128,9 @@ void VirtualSign::pass(uint64_t nowMs, const LocalDateTime& pcNow) {
     // The set of items inside their windows can change only when the minute does.
     if (minuteOfDay(signNow) != lastMinute_) {
         lastMinute_ = minuteOfDay(signNow);
-        if (itemsInWindow(signNow) != source_.shown()) restart(nowMs, signNow);
+        std::vector<uint16_t>* items = itemsInWindow(signNow);
+        const auto& shown = source_.shown();
+        if (items ? !shown || *shown != *items : shown.has_value()) restart(nowMs, signNow, items);
     }
     engine_->pass(nowMs, signNow);
     const OnOffTimes& onOff = responder_.onOff();
