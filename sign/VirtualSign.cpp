@@ -75,17 +75,19 @@ VirtualSign::~VirtualSign() = default;
 
 ResponderTurn VirtualSign::receive(std::span<const uint8_t> in, std::vector<uint8_t>& out,
                                    std::vector<std::string>& log, uint64_t nowMs,
-                                   const LocalDateTime& pcNow) {
+                                   const LocalDateTime& pcNow, bool* applied) {
     const int applies = responder_.applies();
     const ResponderTurn turn = responder_.feed(in, out, log);
     if (responder_.clockSets() != clockSets_) {
         clockSets_ = responder_.clockSets();
         clockOffsetSeconds_ = secondsOf(responder_.clock()) - secondsOf(pcNow);
     }
-    if (responder_.applies() != applies) {
+    const bool didApply = responder_.applies() != applies;
+    if (didApply) {
         const LocalDateTime signNow = signTime(pcNow);
         restart(nowMs, signNow, itemsInWindow(signNow));
     }
+    if (applied) *applied = didApply;
     return turn;
 }
 

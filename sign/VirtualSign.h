@@ -24,9 +24,11 @@ class VirtualSign {
                 std::string model = "LEDSign", ResponderFaults faults = {});
     ~VirtualSign();
 
-    // Bytes from the link at nowMs: the answers go to `out`, one log line per frame to `log`.
+    // Bytes from the link at nowMs: the answers go to `out`, one log line per frame to `log`;
+    // `applied`, if given, tells whether a SignApply came with them.
     ResponderTurn receive(std::span<const uint8_t> in, std::vector<uint8_t>& out,
-                          std::vector<std::string>& log, uint64_t nowMs, const LocalDateTime& pcNow);
+                          std::vector<std::string>& log, uint64_t nowMs, const LocalDateTime& pcNow,
+                          bool* applied = nullptr);
     // A new client on the link: a partial frame of the old one is dropped.
     void reconnected() { responder_.reconnected(); }
     // A saved memory of SignResponder::kMemoryBytes, played from its first item; false (nothing
