@@ -6,44 +6,11 @@
 #include "image/BigEndian.h"
 #include "image/ItemHeader.h"
 #include "image/ProgramImage.h"
+#include "simulator/engine/SignClock.h"
 
 namespace orb {
 
 namespace {
-
-// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian calendar).
-int64_t daysFromCivil(int64_t y, int m, int d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-LocalDateTime civilFromSeconds(int64_t seconds) {
-    int64_t days = seconds / 86400, rest = seconds % 86400;
-    if (rest < 0) rest += 86400, --days;
-    const int64_t z = days + 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const int year = static_cast<int>(yoe + era * 400 + (month <= 2));
-    return {year,
-            month,
-            day,
-            static_cast<int>(rest / 3600),
-            static_cast<int>(rest / 60 % 60),
-            static_cast<int>(rest % 60)};
-}
-
-int64_t secondsOf(const LocalDateTime& t) {
-    return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
-}
 
 int minuteOfDay(const LocalDateTime& t) {
     return t.hour * 60 + t.minute;
@@ -80,7 +47,7 @@ ResponderTurn VirtualSign::receive(std::span<const uint8_t> in, std::vector<uint
     const ResponderTurn turn = responder_.feed(in, out, log);
     if (responder_.clockSets() != clockSets_) {
         clockSets_ = responder_.clockSets();
-        clockOffsetSeconds_ = secondsOf(responder_.clock()) - secondsOf(pcNow);
+        clockOffsetSeconds_ = secondsSinceEpoch(responder_.clock()) - secondsSinceEpoch(pcNow);
     }
     const bool didApply = responder_.applies() != applies;
     if (didApply) {
@@ -157,7 +124,7 @@ double VirtualSign::brightness() const {
 
 LocalDateTime VirtualSign::signTime(const LocalDateTime& pcNow) const {
     if (clockOffsetSeconds_ == 0) return pcNow;
-    return civilFromSeconds(secondsOf(pcNow) + clockOffsetSeconds_);
+    return shift(pcNow, clockOffsetSeconds_);
 }
 
 }  // namespace orb
