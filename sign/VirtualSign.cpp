@@ -1,48 +1,16 @@
 #include "sign/VirtualSign.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "image/BigEndian.h"
 #include "image/ItemHeader.h"
 #include "image/ProgramImage.h"
+#include "simulator/engine/SignClock.h"
 
 namespace orb {
 
 namespace {
-
-// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian calendar).
-int64_t daysFromCivil(int64_t y, int m, int d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-LocalDateTime civilFromSeconds(int64_t seconds) {
-    int64_t days = seconds / 86400, rest = seconds % 86400;
-    if (rest < 0) rest += 86400, --days;
-    const int64_t z = days + 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const int year = static_cast<int>(yoe + era * 400 + (month <= 2));
-    return {year,
-            month,
-            day,
-            static_cast<int>(rest / 3600),
-            static_cast<int>(rest / 60 % 60),
-            static_cast<int>(rest % 60)};
-}
-
-int64_t secondsOf(const LocalDateTime& t) {
-    return daysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
-}
 
 int minuteOfDay(const LocalDateTime& t) {
     return t.hour * 60 + t.minute;
@@ -66,53 +34,62 @@ VirtualSign::VirtualSign(const SignFonts& fonts, uint64_t nowMs, const LocalDate
       source_(responder_.memory()),
       engine_(std::make_unique<SignEngine>(source_, fonts)),
       blank_(std::make_unique<PlanePair>()) {
-    restart(nowMs, pcNow);
+    window_.reserve(ProgramImage::kItemTableEntries);
+    restart(nowMs, pcNow, itemsInWindow(pcNow));
 }
 
 VirtualSign::~VirtualSign() = default;
 
 ResponderTurn VirtualSign::receive(std::span<const uint8_t> in, std::vector<uint8_t>& out,
                                    std::vector<std::string>& log, uint64_t nowMs,
-                                   const LocalDateTime& pcNow) {
+                                   const LocalDateTime& pcNow, bool* applied) {
     const int applies = responder_.applies();
     const ResponderTurn turn = responder_.feed(in, out, log);
     if (responder_.clockSets() != clockSets_) {
         clockSets_ = responder_.clockSets();
-        clockOffsetSeconds_ = secondsOf(responder_.clock()) - secondsOf(pcNow);
+        clockOffsetSeconds_ = secondsSinceEpoch(responder_.clock()) - secondsSinceEpoch(pcNow);
     }
-    if (responder_.applies() != applies) restart(nowMs, signTime(pcNow));
+    const bool didApply = responder_.applies() != applies;
+    if (didApply) {
+        const LocalDateTime signNow = signTime(pcNow);
+        restart(nowMs, signNow, itemsInWindow(signNow));
+    }
+    if (applied) *applied = didApply;
     return turn;
 }
 
 bool VirtualSign::loadMemory(std::span<const uint8_t> saved, uint64_t nowMs, const LocalDateTime& pcNow) {
     if (!responder_.loadMemory(saved)) return false;
-    restart(nowMs, signTime(pcNow));
+    const LocalDateTime signNow = signTime(pcNow);
+    restart(nowMs, signNow, itemsInWindow(signNow));
     return true;
 }
 
-void VirtualSign::restart(uint64_t nowMs, const LocalDateTime& signNow) {
+void VirtualSign::restart(uint64_t nowMs, const LocalDateTime& signNow, std::vector<uint16_t>* items) {
     lastMinute_ = minuteOfDay(signNow);
-    const auto items = itemsInWindow(signNow);
-    if (items)
-        source_.showOnly(*items);
-    else
+    if (items) {
+        source_.showOnly(std::move(*items));
+        // What came back is the source's old list: empty and unreserved only the first time.
+        items->reserve(ProgramImage::kItemTableEntries);
+    } else {
         source_.showAll();
+    }
     engine_->start(nowMs, signNow);
 }
 
-std::optional<std::vector<uint16_t>> VirtualSign::itemsInWindow(const LocalDateTime& signNow) const {
-    if (responder_.windowMode() != 1) return std::nullopt;
+std::vector<uint16_t>* VirtualSign::itemsInWindow(const LocalDateTime& signNow) {
+    if (responder_.windowMode() != 1) return nullptr;
     const auto memory = responder_.memory();
     const int count =
         std::min<int>(readBe16(&memory[ProgramImage::kHeaderOffset + 2]), ProgramImage::kItemTableEntries);
-    std::vector<uint16_t> inside;
+    window_.clear();
     for (int i = 0; i < count; ++i) {
         ItemHeader h;
         std::copy_n(&memory[ProgramImage::itemEntryOffset(i)], ItemHeader::kSize, h.bytes.begin());
         if (insidePeriod(minuteOfDay(signNow), minuteOfDay(h.windowStart()), minuteOfDay(h.windowEnd())))
-            inside.push_back(static_cast<uint16_t>(i));
+            window_.push_back(static_cast<uint16_t>(i));
     }
-    return inside;
+    return &window_;
 }
 
 void VirtualSign::pass(uint64_t nowMs, const LocalDateTime& pcNow) {
@@ -120,7 +97,9 @@ void VirtualSign::pass(uint64_t nowMs, const LocalDateTime& pcNow) {
     // The set of items inside their windows can change only when the minute does.
     if (minuteOfDay(signNow) != lastMinute_) {
         lastMinute_ = minuteOfDay(signNow);
-        if (itemsInWindow(signNow) != source_.shown()) restart(nowMs, signNow);
+        std::vector<uint16_t>* items = itemsInWindow(signNow);
+        const auto& shown = source_.shown();
+        if (items ? !shown || *shown != *items : shown.has_value()) restart(nowMs, signNow, items);
     }
     engine_->pass(nowMs, signNow);
     const OnOffTimes& onOff = responder_.onOff();
@@ -145,7 +124,7 @@ double VirtualSign::brightness() const {
 
 LocalDateTime VirtualSign::signTime(const LocalDateTime& pcNow) const {
     if (clockOffsetSeconds_ == 0) return pcNow;
-    return civilFromSeconds(secondsOf(pcNow) + clockOffsetSeconds_);
+    return shift(pcNow, clockOffsetSeconds_);
 }
 
 }  // namespace orb

@@ -24,9 +24,11 @@ class VirtualSign {
                 std::string model = "LEDSign", ResponderFaults faults = {});
     ~VirtualSign();
 
-    // Bytes from the link at nowMs: the answers go to `out`, one log line per frame to `log`.
+    // Bytes from the link at nowMs: the answers go to `out`, one log line per frame to `log`;
+    // `applied`, if given, tells whether a SignApply came with them.
     ResponderTurn receive(std::span<const uint8_t> in, std::vector<uint8_t>& out,
-                          std::vector<std::string>& log, uint64_t nowMs, const LocalDateTime& pcNow);
+                          std::vector<std::string>& log, uint64_t nowMs, const LocalDateTime& pcNow,
+                          bool* applied = nullptr);
     // A new client on the link: a partial frame of the old one is dropped.
     void reconnected() { responder_.reconnected(); }
     // A saved memory of SignResponder::kMemoryBytes, played from its first item; false (nothing
@@ -51,14 +53,16 @@ class VirtualSign {
     const std::optional<std::vector<uint16_t>>& shownItems() const { return source_.shown(); }
 
   private:
-    void restart(uint64_t nowMs, const LocalDateTime& signNow);
-    // The items to show at this minute; empty optional in mode 0.
-    std::optional<std::vector<uint16_t>> itemsInWindow(const LocalDateTime& signNow) const;
+    // Plays from the first item, showing `items` (handed over; null: all of them).
+    void restart(uint64_t nowMs, const LocalDateTime& signNow, std::vector<uint16_t>* items);
+    // The items to show at this minute, filled into window_; null in mode 0.
+    std::vector<uint16_t>* itemsInWindow(const LocalDateTime& signNow);
 
     SignResponder responder_;
     WindowedImageSource source_;
     std::unique_ptr<SignEngine> engine_;
     std::unique_ptr<PlanePair> blank_;
+    std::vector<uint16_t> window_;  // reserved for the whole item table: the loop allocates nothing
     int64_t clockOffsetSeconds_ = 0;
     int clockSets_ = 0;
     int lastMinute_ = -1;  // of the day, when the window was last looked at

@@ -64,14 +64,15 @@ ResponderTurn VirtualSignHost::receive(std::span<const uint8_t> in, std::vector<
     {
         std::lock_guard lock(mutex_);
         std::vector<std::string> log;
-        const int applies = sign_->responder().applies();
         const auto [ms, pc] = now_();
-        turn = sign_->receive(in, out, log, ms, pc);
+        bool applied = false;
+        turn = sign_->receive(in, out, log, ms, pc, &applied);
         if (!log.empty()) lastCommand_ = log.back();
-        if (sign_->responder().applies() != applies) measure();
-        if (sign_->responder().applies() != applies && !memoryPath_.empty()) {
+        if (applied) {
+            measure();
             std::string error;
-            if (saveMemoryFile(memoryPath_, sign_->responder().memory(), error) != MemoryFileResult::Ok)
+            if (!memoryPath_.empty() &&
+                saveMemoryFile(memoryPath_, sign_->responder().memory(), error) != MemoryFileResult::Ok)
                 std::fprintf(stderr, "Glimmer: cannot save the memory to %s: %s\n", memoryPath_.c_str(),
                              error.c_str());
         }

@@ -17,8 +17,12 @@ class WindowedImageSource final : public ImageSource {
     // The memory must outlive the source.
     explicit WindowedImageSource(std::span<const uint8_t> memory) : memory_(memory) {}
 
-    // Only these item table entries, in this order; an empty list shows no item.
-    void showOnly(std::vector<uint16_t> items) { items_ = std::move(items); }
+    // Only these item table entries, in this order; an empty list shows no item. The vector given
+    // gets the previous list back, so that a caller refilling it each time allocates nothing.
+    void showOnly(std::vector<uint16_t>&& items) {
+        if (!items_) items_.emplace();
+        items_->swap(items);
+    }
     void showAll() { items_.reset(); }
     const std::optional<std::vector<uint16_t>>& shown() const { return items_; }
 

@@ -24,7 +24,7 @@ void GlimmerSession::show() {
     instance_.listen();  // without it each preview opens its own window, as before
 }
 
-bool GlimmerSession::reload() {
+void GlimmerSession::reload() {
     std::unique_ptr<ImageSource> again = FileImageSource::open(imagePath_);
     if (again) {
         view_->restart(*again);
@@ -32,7 +32,6 @@ bool GlimmerSession::reload() {
         ++reloads_;
     }
     frame_->bringToFront();
-    return again != nullptr || image_ != nullptr;
 }
 
 }  // namespace orb

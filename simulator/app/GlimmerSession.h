@@ -25,7 +25,7 @@ class GlimmerSession : public QObject {
     void show();
     // Opens the image again and plays it from the first item; an image that cannot be opened
     // leaves the current one playing. Either way the window comes to the front.
-    bool reload();
+    void reload();
 
     CMainFrame& frame() { return *frame_; }
     CGlimmerView& view() { return *view_; }

@@ -28,19 +28,27 @@ int daysInMonth(int year, int month) {
     return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
 }
 
-LocalDateTime advance(const LocalDateTime& start, uint64_t ms) {
-    std::tm t{};
-    t.tm_year = start.year - 1900;
-    t.tm_mon = start.month - 1;
-    t.tm_mday = start.day;
-    t.tm_hour = start.hour;
-    t.tm_min = start.minute;
-    t.tm_sec = start.second;
-    // Calendar arithmetic without time zones: the result is the wall clock ms later.
-    const std::time_t base = ::timegm(&t) + static_cast<std::time_t>(ms / 1000);
+int64_t secondsSinceEpoch(const LocalDateTime& t) {
+    std::tm tm{};
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second;
+    // Calendar arithmetic without time zones: UTC has no gaps or repeated hours.
+    return static_cast<int64_t>(::timegm(&tm));
+}
+
+LocalDateTime shift(const LocalDateTime& start, int64_t seconds) {
+    const std::time_t moved = static_cast<std::time_t>(secondsSinceEpoch(start) + seconds);
     std::tm out{};
-    ::gmtime_r(&base, &out);
+    ::gmtime_r(&moved, &out);
     return {out.tm_year + 1900, out.tm_mon + 1, out.tm_mday, out.tm_hour, out.tm_min, out.tm_sec};
+}
+
+LocalDateTime advance(const LocalDateTime& start, uint64_t ms) {
+    return shift(start, static_cast<int64_t>(ms / 1000));
 }
 
 }  // namespace orb

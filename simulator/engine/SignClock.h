@@ -24,5 +24,10 @@ int daysInMonth(int year, int month);  // month 1..12; 31 for anything else
 
 // The date and time `ms` milliseconds after `start`.
 LocalDateTime advance(const LocalDateTime& start, uint64_t ms);
+// The date and time `seconds` after `start`, before it when negative.
+LocalDateTime shift(const LocalDateTime& start, int64_t seconds);
+// Seconds since 1970-01-01 00:00:00 of a date and time, with no time zone; fields out of range
+// carry into the next larger one.
+int64_t secondsSinceEpoch(const LocalDateTime& t);
 
 }  // namespace orb

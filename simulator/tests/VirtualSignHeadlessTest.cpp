@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "testsupport/ChildProcess.h"
 #include "testsupport/TempDir.h"
@@ -19,6 +18,7 @@ namespace {
 
 using testing::ChildProcess;
 using testing::Outcome;
+using testing::readFileText;
 
 const std::string kNow = "2026-12-08 12:00:00";
 
@@ -27,13 +27,6 @@ std::string play(const std::string& now = kNow) {
     return " --until 16000 --now \"" + now + "\" --at 0,1000,5000,9000,15000";
 }
 const std::string kPlay = play();
-
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string glimmer() {
     return std::string(GLIMMER_PATH) + " --fonts " + ORB_FONT_DIR;
@@ -75,7 +68,7 @@ std::string simulatorFrames(const testing::TempDir& dir, const std::string& proj
     const Outcome r =
         testing::runCommand(glimmer() + " --headless --image " + image + play(now) + " --dump " + dump);
     EXPECT_EQ(r.status, 0) << r.output;
-    return fileText(dump);
+    return readFileText(dump);
 }
 
 // The example's sign size, then its program: two SignApply frames.
@@ -91,10 +84,10 @@ TEST(VirtualSignHeadless, PlaysTheSentExampleAsTheSimulatorPlaysTheBuiltImage) {
     HeadlessSign sign(dir, "--wait-apply 2 --memory " + memory);
     ASSERT_GT(sign.port, 0);
     sendExample(sign);
-    ASSERT_EQ(sign.finish(), 0) << fileText(sign.errors);
+    ASSERT_EQ(sign.finish(), 0) << readFileText(sign.errors);
     const std::string expected = simulatorFrames(dir);
     ASSERT_NE(expected.find('Y'), std::string::npos);  // something is lit
-    EXPECT_EQ(fileText(sign.dump), expected);
+    EXPECT_EQ(readFileText(sign.dump), expected);
 
     // Started again on its memory file, it plays the same program without being sent anything.
     ASSERT_EQ(std::filesystem::file_size(memory), 32u << 20);
@@ -102,7 +95,7 @@ TEST(VirtualSignHeadless, PlaysTheSentExampleAsTheSimulatorPlaysTheBuiltImage) {
     const Outcome r = testing::runCommand(glimmer() + " --sign tcp:127.0.0.1:0 --memory " + memory +
                                           " --wait-apply 0 --headless" + kPlay + " --dump " + again);
     ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_EQ(fileText(again), expected);
+    EXPECT_EQ(readFileText(again), expected);
 }
 
 TEST(VirtualSignHeadless, IsDarkWithOnOffEnabledOutsideTheOnPeriod) {
@@ -111,8 +104,8 @@ TEST(VirtualSignHeadless, IsDarkWithOnOffEnabledOutsideTheOnPeriod) {
     // 12:00 lies outside 08:00..09:00. The settings frames bring no SignApply: sent first.
     ASSERT_EQ(orbctl("sign " + sign.link() + " onoff 1 08:00 09:00").status, 0);
     sendExample(sign);
-    ASSERT_EQ(sign.finish(), 0) << fileText(sign.errors);
-    const std::string frames = fileText(sign.dump);
+    ASSERT_EQ(sign.finish(), 0) << readFileText(sign.errors);
+    const std::string frames = readFileText(sign.dump);
     ASSERT_NE(frames.find("@ 15000"), std::string::npos);
     EXPECT_EQ(frames.find_first_of("RGY"), std::string::npos);
 }
@@ -122,10 +115,10 @@ TEST(VirtualSignHeadless, PlaysTheExampleSentOverAPseudoTerminal) {
     HeadlessSign sign(dir, "--wait-apply 2", true);
     ASSERT_NE(sign.process->firstLine().find(sign.device), std::string::npos) << sign.process->firstLine();
     sendExample(sign);
-    ASSERT_EQ(sign.finish(), 0) << fileText(sign.errors);
+    ASSERT_EQ(sign.finish(), 0) << readFileText(sign.errors);
     const std::string expected = simulatorFrames(dir);
     ASSERT_NE(expected.find('Y'), std::string::npos);
-    EXPECT_EQ(fileText(sign.dump), expected);
+    EXPECT_EQ(readFileText(sign.dump), expected);
     // The link it made is gone with it.
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(sign.device)));
 }
@@ -151,10 +144,10 @@ TEST(VirtualSignHeadlessSettings, SetClockMovesTheTimeAClockItemShows) {
     ASSERT_EQ(orbctl("sign " + sign.link() + " clock --at \"" + at + "\"").status, 0);
     ASSERT_EQ(orbctl("sign " + sign.link() + " size 6 1").status, 0);
     ASSERT_EQ(orbctl("send " + project + " " + sign.link()).status, 0);
-    ASSERT_EQ(sign.finish(), 0) << fileText(sign.errors);
+    ASSERT_EQ(sign.finish(), 0) << readFileText(sign.errors);
     const std::string expected = simulatorFrames(dir, project, at);
     ASSERT_NE(expected, simulatorFrames(dir, project, kNow));  // the clock shows the time
-    EXPECT_EQ(fileText(sign.dump), expected);
+    EXPECT_EQ(readFileText(sign.dump), expected);
 }
 
 TEST(VirtualSignHeadlessSettings, WindowModeOneSkipsTheItemOutsideItsWindowAtTheSignsTime) {
@@ -174,8 +167,8 @@ TEST(VirtualSignHeadlessSettings, WindowModeOneSkipsTheItemOutsideItsWindowAtThe
         sendExample(sign);
         // The mode's SignApply is the third.
         ASSERT_EQ(orbctl("sign " + sign.link() + " window 1").status, 0);
-        ASSERT_EQ(sign.finish(), 0) << fileText(sign.errors);
-        EXPECT_EQ(fileText(sign.dump), simulatorFrames(run, c.project, c.clock)) << c.clock;
+        ASSERT_EQ(sign.finish(), 0) << readFileText(sign.errors);
+        EXPECT_EQ(readFileText(sign.dump), simulatorFrames(run, c.project, c.clock)) << c.clock;
     }
     // Skipping the first item shows in these frames.
     ASSERT_NE(simulatorFrames(dir, withoutFirst, "2026-12-08 20:00:00"),
@@ -189,12 +182,12 @@ TEST(VirtualSignBadInput, AMemoryFileOfTheWrongSizeIsRefusedAndLeftAlone) {
     HeadlessSign sign(dir, "--wait-apply 2 --memory " + memory);
     sendExample(sign);
     ASSERT_EQ(sign.finish(), 0);
-    EXPECT_NE(fileText(sign.errors).find("the memory file " + memory + " is not 33554432 bytes long"),
+    EXPECT_NE(readFileText(sign.errors).find("the memory file " + memory + " is not 33554432 bytes long"),
               std::string::npos)
-        << fileText(sign.errors);
-    EXPECT_EQ(fileText(memory), std::string(1000, 'x'));
+        << readFileText(sign.errors);
+    EXPECT_EQ(readFileText(memory), std::string(1000, 'x'));
     // It still played what it was sent.
-    EXPECT_EQ(fileText(sign.dump), simulatorFrames(dir));
+    EXPECT_EQ(readFileText(sign.dump), simulatorFrames(dir));
 }
 
 TEST(VirtualSignBadInput, APortInUseIsNamed) {
@@ -236,8 +229,8 @@ TEST(VirtualSignBadInput, GarbageGetsNoAnswerAndLeavesTheProgramAlone) {
     }
     // The size again brings the third SignApply; the program is still the one sent.
     ASSERT_EQ(orbctl("sign " + sign.link() + " size 10 2").status, 0);
-    ASSERT_EQ(sign.finish(), 0) << fileText(sign.errors);
-    EXPECT_EQ(fileText(sign.dump), simulatorFrames(dir));
+    ASSERT_EQ(sign.finish(), 0) << readFileText(sign.errors);
+    EXPECT_EQ(readFileText(sign.dump), simulatorFrames(dir));
 }
 
 }  // namespace
