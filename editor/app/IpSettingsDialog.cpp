@@ -6,7 +6,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "editor/app/DialogButtons.h"
+#include "editor/dialogs/DialogButtons.h"
 #include "editor/core/LinkChoice.h"
 
 namespace orb {

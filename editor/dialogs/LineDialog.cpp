@@ -1,8 +1,9 @@
 #include "editor/dialogs/LineDialog.h"
 
-#include <QDialogButtonBox>
 #include <QVBoxLayout>
 #include <algorithm>
+
+#include "editor/dialogs/DialogButtons.h"
 
 namespace orb {
 
@@ -18,11 +19,7 @@ LineDialog::LineDialog(const QString& title, const LineContent& start, int line,
 }
 
 void LineDialog::finishLayout() {
-    buttons_ = new QDialogButtonBox(this);
-    buttons_->addButton(QString::fromUtf8("확인"), QDialogButtonBox::AcceptRole);
-    buttons_->addButton(QString::fromUtf8("취소"), QDialogButtonBox::RejectRole);
-    connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    buttons_ = okCancelButtons(this);
     layout_->addWidget(buttons_);
 }
 

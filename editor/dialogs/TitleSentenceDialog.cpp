@@ -1,8 +1,9 @@
 #include "editor/dialogs/TitleSentenceDialog.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QVBoxLayout>
+
+#include "editor/dialogs/DialogButtons.h"
 
 namespace orb {
 
@@ -22,12 +23,7 @@ TitleSentenceDialog::TitleSentenceDialog(const TitleSentenceContent& start, int 
     layout->addWidget(effects_);
     titleEditor_->setSentence(content_.title);
     sentenceEditor_->setSentence(content_.sentence);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QString::fromUtf8("확인"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QString::fromUtf8("취소"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(okCancelButtons(this));
 }
 
 void TitleSentenceDialog::accept() {
