@@ -29,11 +29,7 @@ TitleSentenceDialog::TitleSentenceDialog(const TitleSentenceContent& start, int 
 void TitleSentenceDialog::accept() {
     // One question for both texts.
     const QString unshown = titleEditor_->unshownCharacters() + sentenceEditor_->unshownCharacters();
-    if (!unshown.isEmpty() &&
-        showMessage(this, QString::fromUtf8("글자 확인"),
-                    QString::fromUtf8("전광판에 없는 글자가 있습니다: %1\n그대로 저장할까요?").arg(unshown),
-                    true) != QMessageBox::Yes)
-        return;
+    if (!confirmUnshownCharacters(this, unshown)) return;
     content_.title = titleEditor_->payload();
     content_.sentence = sentenceEditor_->payload();
     content_.effects = effects_->block();
