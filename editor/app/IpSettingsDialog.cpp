@@ -6,8 +6,8 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "editor/dialogs/DialogButtons.h"
 #include "editor/core/LinkChoice.h"
+#include "editor/dialogs/DialogButtons.h"
 
 namespace orb {
 
