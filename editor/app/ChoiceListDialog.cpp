@@ -4,7 +4,8 @@
 #include <QFormLayout>
 #include <QVBoxLayout>
 
-#include "editor/app/DialogButtons.h"
+#include "editor/dialogs/DialogButtons.h"
+#include "image/CodeLists.h"
 
 namespace orb {
 
@@ -45,9 +46,8 @@ ChoiceListDialog* ChoiceListDialog::signSize(int width, int height, QWidget* par
 }
 
 ChoiceListDialog* ChoiceListDialog::brightness(int level, QWidget* parent) {
-    QStringList levels = numbered(1, 10, "");
-    levels.first() = "1(최소밝기)";
-    levels.last() = "10(최대밝기)";
+    QStringList levels;
+    for (const char* label : brightnessLevels()) levels << QString::fromUtf8(label);
     return new ChoiceListDialog("LED밝기", {{"밝기:", levels, level}}, parent);
 }
 

@@ -82,12 +82,19 @@ void FrameStatusBar::beginProgress(int total) {
 void FrameStatusBar::stepProgress() {
     if (count_ >= total_) return;
     ++count_;
-    progress_->setValue(count_);
-    percent_->setText(QString("%1 %").arg(std::min(count_ * 100 / total_, 100)));
+    showCount();
 }
 
 void FrameStatusBar::advanceProgress(int done) {
-    while (count_ < std::min(done, total_)) stepProgress();
+    const int reached = std::min(done, total_);
+    if (count_ >= reached) return;
+    count_ = reached;
+    showCount();
+}
+
+void FrameStatusBar::showCount() {
+    progress_->setValue(count_);
+    percent_->setText(QString("%1 %").arg(std::min(count_ * 100 / total_, 100)));
 }
 
 void FrameStatusBar::showCancel(bool shown) {

@@ -25,7 +25,7 @@ class FrameStatusBar : public QStatusBar {
     // The progress indicator the program transfer drives.
     void beginProgress(int total);
     void stepProgress();
-    // Steps until DONE steps are counted.
+    // Counts DONE steps at once (never beyond the total, never back).
     void advanceProgress(int done);
     void clearProgress();
     // "취소" beside the progress bar, shown while a transfer runs; it triggers CANCEL.
@@ -38,6 +38,8 @@ class FrameStatusBar : public QStatusBar {
     QString linkStatus() const;
 
   private:
+    void showCount();
+
     QLabel* message_;
     QLabel* memory_;
     QProgressBar* progress_;

@@ -4,7 +4,7 @@
 #include <QFormLayout>
 #include <QVBoxLayout>
 
-#include "editor/app/DialogButtons.h"
+#include "editor/dialogs/DialogButtons.h"
 #include "image/CodeLists.h"
 
 namespace orb {

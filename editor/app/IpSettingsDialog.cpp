@@ -6,8 +6,8 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include "editor/app/DialogButtons.h"
 #include "editor/core/LinkChoice.h"
+#include "editor/dialogs/DialogButtons.h"
 
 namespace orb {
 

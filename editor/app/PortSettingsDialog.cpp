@@ -6,7 +6,7 @@
 #include <QGroupBox>
 #include <QVBoxLayout>
 
-#include "editor/app/DialogButtons.h"
+#include "editor/dialogs/DialogButtons.h"
 
 namespace orb {
 

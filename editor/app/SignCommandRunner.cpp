@@ -55,6 +55,10 @@ void SignCommandRunner::settingsReloaded() {
         connectTcp(false);
         return;
     }
+    useSerialLink();
+}
+
+void SignCommandRunner::useSerialLink() {
     reopenSerial(doc_.settings().comPort());
     session_->useSerial();
     showLinkStatus(false);
@@ -89,9 +93,7 @@ void SignCommandRunner::chooseLinkMode(LinkMode mode) {
         connectTcp(true);
         return;
     }
-    reopenSerial(doc_.settings().comPort());
-    session_->useSerial();
-    showLinkStatus(false);
+    useSerialLink();
 }
 
 void SignCommandRunner::portSettings() {
@@ -103,7 +105,6 @@ void SignCommandRunner::portSettings() {
     doc_.setComPort(static_cast<uint8_t>(chosen->portNumber));
     SerialSettings next = *chosen;
     next.flowControl = current.flowControl;  // the boxes change nothing
-    next.device = deviceOfPort(next.portNumber);
     if (!session_->openSerial(next)) prompts_.showMessage(window_, kPortOpenFailed, "경고");
     if (doc_.settings().linkMode() == LinkMode::Serial) showLinkStatus(false);
 }

@@ -52,8 +52,6 @@ class SignCommandRunner : public QObject {
     // Esc and "취소": the transfer stops after the frame in flight.
     void cancel();
 
-    SignSession& session() { return *session_; }
-
   signals:
     // A command started or ended (after its message was shown).
     void activityChanged();
@@ -64,6 +62,7 @@ class SignCommandRunner : public QObject {
     void showProgress();
     void finish();
     void reopenSerial(int portNumber);
+    void useSerialLink();
     void connectTcp(bool afterLinkCommand);
     void showLinkStatus(bool afterLinkCommand);
     void showOutcome(const CommandOutcome& outcome);

@@ -5,7 +5,7 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "editor/app/DialogButtons.h"
+#include "editor/dialogs/DialogButtons.h"
 
 namespace orb {
 

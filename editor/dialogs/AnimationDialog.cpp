@@ -104,11 +104,7 @@ bool AnimationDialog::collect() {
     content_.payload = LinePayload{};
     content_.animationSpeed = static_cast<uint8_t>(speed_->currentIndex());
     if (path_.isEmpty()) return true;  // nothing chosen: nothing is stored
-    if (!content_.payload.setPath(storedPathFromQString(path_))) {
-        showMessage(this, QString::fromUtf8("경로 초과"),
-                    QString::fromUtf8("파일 경로가 너무 깁니다 (511바이트까지)"));
-        return false;
-    }
+    if (!storePath(path_)) return false;
     content_.pictureWidth = static_cast<uint16_t>(gif_.Width());
     content_.pictureHeight = static_cast<uint16_t>(gif_.Height());
     content_.frameCount = static_cast<uint16_t>(std::min<size_t>(gif_.Frames().size(), 65535));

@@ -108,11 +108,7 @@ bool BitmapDialog::collect() {
     content_.payload = LinePayload{};
     content_.effects = effects_->block();
     if (path_.isEmpty()) return true;  // nothing chosen: nothing is stored
-    if (!content_.payload.setPath(storedPathFromQString(path_))) {
-        showMessage(this, QString::fromUtf8("경로 초과"),
-                    QString::fromUtf8("파일 경로가 너무 깁니다 (511바이트까지)"));
-        return false;
-    }
+    if (!storePath(path_)) return false;
     content_.pictureWidth = static_cast<uint16_t>(width_);
     content_.pictureHeight = static_cast<uint16_t>(height_);
     return true;

@@ -1,8 +1,9 @@
 #include "editor/dialogs/LineDialog.h"
 
-#include <QDialogButtonBox>
 #include <QVBoxLayout>
 #include <algorithm>
+
+#include "editor/dialogs/DialogButtons.h"
 
 namespace orb {
 
@@ -18,12 +19,17 @@ LineDialog::LineDialog(const QString& title, const LineContent& start, int line,
 }
 
 void LineDialog::finishLayout() {
-    buttons_ = new QDialogButtonBox(this);
-    buttons_->addButton(QString::fromUtf8("확인"), QDialogButtonBox::AcceptRole);
-    buttons_->addButton(QString::fromUtf8("취소"), QDialogButtonBox::RejectRole);
-    connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    buttons_ = okCancelButtons(this);
     layout_->addWidget(buttons_);
+}
+
+bool LineDialog::storePath(const QString& path, const std::optional<QString>& rtfPath) {
+    if (content_.payload.setPath(storedPathFromQString(path)) &&
+        (!rtfPath || content_.payload.setRtfPath(storedPathFromQString(*rtfPath))))
+        return true;
+    showMessage(this, QString::fromUtf8("경로 초과"),
+                QString::fromUtf8("파일 경로가 너무 깁니다 (511바이트까지)"));
+    return false;
 }
 
 void LineDialog::accept() {

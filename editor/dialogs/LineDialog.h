@@ -3,6 +3,7 @@
 // document's dialog start: a line of another kind starts empty with fresh effects) and on OK
 // gives back the line's new content. Cancel gives back nothing.
 #include <QDialog>
+#include <optional>
 
 #include "editor/core/LineContent.h"
 #include "editor/dialogs/DialogSupport.h"
@@ -32,6 +33,9 @@ class LineDialog : public QDialog {
     void finishLayout();
     // Called by OK: fills content_; false keeps the dialog open.
     virtual bool collect() = 0;
+    // Puts PATH (and RTF_PATH when given) into the payload; a path too long to store is refused
+    // with a message and false.
+    bool storePath(const QString& path, const std::optional<QString>& rtfPath = std::nullopt);
     int lineWidth() const { return 16 * sign_.signColumns; }
     int lineHeight() const { return 16 * heightCode_; }
 

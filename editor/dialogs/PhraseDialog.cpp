@@ -242,12 +242,7 @@ bool PhraseDialog::collect() {
     }
     content_.kind = ContentKind::BitmapPhrase;
     content_.payload = LinePayload{};
-    if (!content_.payload.setPath(storedPathFromQString(QString::fromStdString(names_.bmp))) ||
-        !content_.payload.setRtfPath(storedPathFromQString(QString::fromStdString(names_.rtf)))) {
-        showMessage(this, QString::fromUtf8("경로 초과"),
-                    QString::fromUtf8("파일 경로가 너무 깁니다 (511바이트까지)"));
-        return false;
-    }
+    if (!storePath(QString::fromStdString(names_.bmp), QString::fromStdString(names_.rtf))) return false;
     content_.effects = effects_->block();
     content_.pictureWidth = static_cast<uint16_t>(picture.width);
     content_.pictureHeight = static_cast<uint16_t>(picture.height);

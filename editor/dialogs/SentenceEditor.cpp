@@ -18,6 +18,10 @@ namespace {
 
 constexpr int kTypefaceProperty = QTextFormat::UserProperty + 1;
 
+bool isUnshown(Glyph g) {
+    return g == Glyph::NoGlyph || g == Glyph::NotCp949;
+}
+
 const QColor kTextColours[4] = {QColor(0xFF, 0, 0), QColor(0, 0xFF, 0), QColor(0xFF, 0xFF, 0),
                                 QColor(0, 0, 0)};
 const QColor kBackgrounds[4] = {QColor(0, 0, 0), QColor(0xFF, 0, 0), QColor(0, 0xFF, 0),
@@ -224,8 +228,7 @@ void SentenceEditor::setPreviewDrawer(PreviewDrawer d) {
 QString SentenceEditor::unshownCharacters() const {
     QString out;
     for (const SentenceChar& c : sentence()) {
-        const Glyph g = glyphKind(c.code);
-        if (g != Glyph::NoGlyph && g != Glyph::NotCp949) continue;
+        if (!isUnshown(glyphKind(c.code))) continue;
         const QString s = QString::fromUcs4(&c.code, 1);
         if (!out.contains(s)) out += s;
     }
@@ -233,7 +236,10 @@ QString SentenceEditor::unshownCharacters() const {
 }
 
 bool SentenceEditor::confirmUnshown(QWidget* parent) const {
-    const QString chars = unshownCharacters();
+    return confirmUnshownCharacters(parent, unshownCharacters());
+}
+
+bool confirmUnshownCharacters(QWidget* parent, const QString& chars) {
     if (chars.isEmpty()) return true;
     return showMessage(parent, QString::fromUtf8("글자 확인"),
                        QString::fromUtf8("전광판에 없는 글자가 있습니다: %1\n그대로 저장할까요?").arg(chars),
@@ -245,8 +251,7 @@ void SentenceEditor::markUnshown() {
     int position = 0;
     for (const SentenceChar& c : sentence()) {
         const int units = c.code > 0xFFFF ? 2 : 1;
-        const Glyph g = glyphKind(c.code);
-        if (g == Glyph::NoGlyph || g == Glyph::NotCp949) {
+        if (isUnshown(glyphKind(c.code))) {
             QTextEdit::ExtraSelection mark;
             mark.cursor = QTextCursor(edit_->document());
             mark.cursor.setPosition(position);

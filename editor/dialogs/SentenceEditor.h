@@ -77,4 +77,8 @@ class SentenceEditor : public QWidget {
     std::unique_ptr<PlanePair> planes_;
 };
 
+// Asks once whether to store text with CHARS, characters the sign cannot show; true to go on
+// (at once when CHARS is empty).
+bool confirmUnshownCharacters(QWidget* parent, const QString& chars);
+
 }  // namespace orb

@@ -1,8 +1,9 @@
 #include "editor/dialogs/TitleSentenceDialog.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QVBoxLayout>
+
+#include "editor/dialogs/DialogButtons.h"
 
 namespace orb {
 
@@ -22,22 +23,13 @@ TitleSentenceDialog::TitleSentenceDialog(const TitleSentenceContent& start, int 
     layout->addWidget(effects_);
     titleEditor_->setSentence(content_.title);
     sentenceEditor_->setSentence(content_.sentence);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QString::fromUtf8("확인"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QString::fromUtf8("취소"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    layout->addWidget(okCancelButtons(this));
 }
 
 void TitleSentenceDialog::accept() {
     // One question for both texts.
     const QString unshown = titleEditor_->unshownCharacters() + sentenceEditor_->unshownCharacters();
-    if (!unshown.isEmpty() &&
-        showMessage(this, QString::fromUtf8("글자 확인"),
-                    QString::fromUtf8("전광판에 없는 글자가 있습니다: %1\n그대로 저장할까요?").arg(unshown),
-                    true) != QMessageBox::Yes)
-        return;
+    if (!confirmUnshownCharacters(this, unshown)) return;
     content_.title = titleEditor_->payload();
     content_.sentence = sentenceEditor_->payload();
     content_.effects = effects_->block();

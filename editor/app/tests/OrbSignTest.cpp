@@ -174,6 +174,7 @@ class OrbSignTest : public QObject {
         if (!a().serial->isChecked()) a().serial->trigger();
         SerialSettings s;
         s.portNumber = 3;
+        s.device = deviceOfPort(3);  // as the dialog's choice carries it
         prompts_->port = s;
         a().portSettings->trigger();
     }
