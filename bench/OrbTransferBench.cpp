@@ -16,6 +16,7 @@
 #include "editor/app/UserPrompts.h"
 #include "editor/core/ProgramWriter.h"
 #include "editor/core/ProjectFile.h"
+#include "testsupport/BenchProgram.h"
 #include "testsupport/ChildProcess.h"
 #include "testsupport/PictureFixtures.h"
 #include "testsupport/TempDir.h"
@@ -37,31 +38,18 @@ class PrintedMessages : public orb::DialogPrompts {
     }
 };
 
-// Ten bitmap items of 800 x 160 (63 sectors each): about 630 frames of 512 bytes.
+// The transfer benchmarks' program as a project; the frames one transfer of it sends.
 int writeProgram(const orb::testing::TempDir& dir, const std::string& project) {
-    orb::testing::BmpRecipe bmp;
-    bmp.width = 800;
-    bmp.height = 160;
-    bmp.colour = [](int x, int y) { return orb::Rgb{uint8_t(x * 5), uint8_t(y * 7), 0}; };
-    orb::testing::writeFileBytes(dir.file("p.bmp"), orb::testing::makeBmp(bmp));
     orb::ItemStore store;
-    for (int i = 0; i < 10; ++i) {
-        orb::ItemRecord r;
-        r.header = orb::ItemHeader::newItem(orb::LayoutCode::OneLine, {8, 0, 0});
-        r.header.setKind(1, orb::ContentKind::Bitmap);
-        r.line(1).setPath(dir.file("p.bmp"));
-        store.writeRecord(i, r);
-    }
+    orb::testing::writeTransferProgram(dir, store);
     orb::StoreBytes bytes;
     store.readAll(bytes);
     if (orb::writeProjectFile(project, bytes) != orb::DocOutcome::Done) return -1;
     orb::ProgramPlan plan;
     orb::planProgram(store, store.itemCount(), 6, 1, plan);
-    int frames = 3;  // the model check, the count write and SignApply
+    int frames = 3;  // the model check, the count write (the image header) and SignApply
     for (const orb::ProgramWrite& w : plan.writes)
-        frames += w.kind == orb::ProgramWrite::Kind::ImageHeader
-                      ? 1
-                      : static_cast<int>((w.bytes.size() + 511) / 512);
+        if (w.kind != orb::ProgramWrite::Kind::ImageHeader) frames += static_cast<int>((w.bytes.size() + 511) / 512);
     return frames;
 }
 

@@ -9,6 +9,7 @@
 #include "editor/core/ProgramVerify.h"
 #include "editor/core/ProgramWriter.h"
 #include "editor/core/SignCommands.h"
+#include "testsupport/BenchProgram.h"
 #include "testsupport/ChildProcess.h"
 #include "testsupport/PictureFixtures.h"
 #include "testsupport/TempDir.h"
@@ -16,24 +17,10 @@
 namespace orb {
 namespace {
 
-// Ten bitmap items of 800 x 160 (63 sectors each): about 630 frames of 512 bytes.
 struct Program {
     testing::TempDir dir;
     ItemStore store;
-    Program() {
-        testing::BmpRecipe bmp;
-        bmp.width = 800;
-        bmp.height = 160;
-        bmp.colour = [](int x, int y) { return Rgb{uint8_t(x * 5), uint8_t(y * 7), 0}; };
-        testing::writeFileBytes(dir.file("p.bmp"), testing::makeBmp(bmp));
-        for (int i = 0; i < 10; ++i) {
-            ItemRecord r;
-            r.header = ItemHeader::newItem(LayoutCode::OneLine, {8, 0, 0});
-            r.header.setKind(1, ContentKind::Bitmap);
-            r.line(1).setPath(dir.file("p.bmp"));
-            store.writeRecord(i, r);
-        }
-    }
+    Program() { testing::writeTransferProgram(dir, store); }
 };
 
 void transfer(benchmark::State& state, bool pty, uint32_t lineRate, bool verify = false,

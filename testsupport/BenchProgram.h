@@ -64,6 +64,23 @@ inline void writeBenchProgram(const TempDir& dir, ItemStore& store) {
     store.writeSettings(settings);
 }
 
+// The transfer benchmarks' program: ten one-line bitmap items of 800 x 160 (63 sectors each),
+// about 630 frames of 512 bytes; the bitmap is DIR/p.bmp.
+inline void writeTransferProgram(const TempDir& dir, ItemStore& store) {
+    BmpRecipe bmp;
+    bmp.width = 800;
+    bmp.height = 160;
+    bmp.colour = [](int x, int y) { return Rgb{uint8_t(x * 5), uint8_t(y * 7), 0}; };
+    writeFileBytes(dir.file("p.bmp"), makeBmp(bmp));
+    for (int i = 0; i < 10; ++i) {
+        ItemRecord r;
+        r.header = ItemHeader::newItem(LayoutCode::OneLine, {8, 0, 0});
+        r.header.setKind(1, ContentKind::Bitmap);
+        r.line(1).setPath(dir.file("p.bmp"));
+        store.writeRecord(i, r);
+    }
+}
+
 // The largest program the store holds: 100 three-line items, every line a sentence of the
 // longest text in which each character has other colours than its neighbours.
 inline void writeLargestProgram(ItemStore& store) {
