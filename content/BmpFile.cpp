@@ -210,6 +210,13 @@ BitmapCheck CheckBitmapFile(const std::string& path) {
     return checkRead(readBitmap(path));
 }
 
+BmpResult readBmpFile(const std::string& path, RgbImage& out) {
+    const BitmapBytes file = readBitmap(path);
+    if (file.result != BmpResult::Ok) return file.result;
+    if (file.partial) return BmpResult::TooLarge;
+    return decodeBmp(file.bytes, out);
+}
+
 const char* bitmapCheckMessage(BmpResult r) {
     switch (r) {
         case BmpResult::Ok:

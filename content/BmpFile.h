@@ -30,6 +30,8 @@ inline constexpr int kMaxBitmapHeight = 160;
 
 // Decodes a whole BMP file held in memory.
 BmpResult decodeBmp(std::span<const uint8_t> file, RgbImage& out);
+// Reads and decodes a BMP file, within the same file size limits as the bitmap lines.
+BmpResult readBmpFile(const std::string& path, RgbImage& out);
 
 // The check made when a file is picked for a bitmap line: "BM", then the signed width (at most
 // 800) before the signed height (at most 160), then that the encoder can decode it. width and

@@ -94,9 +94,7 @@ PhraseResult LoadPhrase(const std::string& rtfPath, const std::string& bmpPath, 
         out.text = RichText{};
         return PhraseResult::BadRtf;
     }
-    std::vector<uint8_t> bmp;
-    if (readFileBytes(bmpPath, 64u << 20, bmp) != ReadResult::Ok ||
-        decodeBmp(bmp, out.picture) != BmpResult::Ok) {
+    if (readBmpFile(bmpPath, out.picture) != BmpResult::Ok) {
         out.picture = RgbImage{};
         return PhraseResult::CannotReadBmp;
     }
