@@ -115,8 +115,7 @@ class RtfWriter {
 
     // \uN with the character's CP949 bytes as the fallback that older readers show.
     void unicode(char32_t c) {
-        std::string fallback = utf8ToCp949(encodeUtf8(c)).value_or("?");
-        if (fallback.empty()) fallback = "?";
+        const std::string fallback = charToCp949(c).value_or("?");
         if (fallback.size() != uc_) {
             uc_ = fallback.size();
             out_ += "\\uc" + std::to_string(uc_);

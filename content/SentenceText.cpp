@@ -36,18 +36,13 @@ std::vector<std::string> cp949Chars(const SentenceText& text) {
 
 std::string cp949Of(char32_t code) {
     if (isControl(code)) return {};
-    std::string utf8;
-    utf8 += encodeUtf8(code);
-    std::optional<std::string> b = utf8ToCp949(utf8);
-    return b && !b->empty() ? *b : std::string("?");
+    return charToCp949(code).value_or("?");
 }
 
 Glyph glyphKind(char32_t code) {
     if (isControl(code)) return Glyph::ControlChar;
-    std::string utf8;
-    utf8 += encodeUtf8(code);
-    std::optional<std::string> b = utf8ToCp949(utf8);
-    if (!b || b->empty()) return Glyph::NotCp949;
+    const std::optional<std::string> b = charToCp949(code);
+    if (!b) return Glyph::NotCp949;
     return hasNonKsx1001(*b) ? Glyph::NoGlyph : Glyph::Shown;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "image/Utf8.h"
+
 namespace orb {
 
 namespace {
@@ -52,6 +54,12 @@ std::optional<std::string> convertStrict(const char* to, const char* from, std::
 
 std::optional<std::string> cp949ToUtf8(std::string_view cp949) {
     return convertStrict("UTF-8", "CP949", cp949);
+}
+
+std::optional<std::string> charToCp949(char32_t c) {
+    std::optional<std::string> bytes = utf8ToCp949(encodeUtf8(c));
+    if (bytes && bytes->empty()) return std::nullopt;
+    return bytes;
 }
 
 std::optional<std::string> utf8ToCp949(std::string_view utf8) {

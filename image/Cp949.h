@@ -20,6 +20,8 @@ std::optional<std::string> cp949ToUtf8(std::string_view cp949);
 std::string cp949ToUtf8Lossy(std::string_view cp949);
 // nullopt when the text holds characters that CP949 cannot represent, or is not valid UTF-8.
 std::optional<std::string> utf8ToCp949(std::string_view utf8);
+// The CP949 bytes of one character; nullopt when CP949 has none for it.
+std::optional<std::string> charToCp949(char32_t c);
 
 // True when the text holds a character the sign's fonts cannot show: a two-byte character
 // outside KS X 1001 (CP949's extension syllables such as 똠) or a lead byte without a trail.

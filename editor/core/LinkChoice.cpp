@@ -54,12 +54,6 @@ std::string dottedAddress(const std::array<uint8_t, 4>& ip) {
            std::to_string(ip[3]);
 }
 
-std::string serialStatusText(int portNumber, uint32_t baud) {
-    char text[64];
-    std::snprintf(text, sizeof text, "연결: COM%d, %u bps", portNumber, baud);
-    return text;
-}
-
 std::string tcpStatusText(const std::array<uint8_t, 4>& ip, uint16_t port, bool afterLinkCommand) {
     char text[80];
     std::snprintf(text, sizeof text, "[IP:%d.%d.%d.%d],%s[PORT:%d]", ip[0], ip[1], ip[2], ip[3],

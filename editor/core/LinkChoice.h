@@ -45,9 +45,8 @@ std::optional<std::array<uint8_t, 4>> parseIpText(std::string_view text);
 bool parseTcpPort(const std::string& text, uint16_t& out);
 std::string dottedAddress(const std::array<uint8_t, 4>& ip);
 
-// The link status pane's texts: "연결: COM%d, %d bps"; "[IP:%d.%d.%d.%d],  [PORT:%d]" (two
-// blanks; three after the "TCP/IP전송" command).
-std::string serialStatusText(int portNumber, uint32_t baud);
+// The link status pane's TCP text: "[IP:%d.%d.%d.%d],  [PORT:%d]" (two blanks; three after the
+// "TCP/IP전송" command). The serial one is the port's own statusText().
 std::string tcpStatusText(const std::array<uint8_t, 4>& ip, uint16_t port, bool afterLinkCommand);
 
 }  // namespace orb

@@ -119,7 +119,6 @@ TEST(LinkChoice, FromTheSettingsAndTheStatusTexts) {
     EXPECT_TRUE(tcp.tcp);
     EXPECT_EQ(tcp.host, "192.168.1.20");
     EXPECT_EQ(tcp.port, 5000);
-    EXPECT_EQ(serialStatusText(4, 57600), "연결: COM4, 57600 bps");
     EXPECT_EQ(tcpStatusText({192, 168, 1, 20}, 5000, false), "[IP:192.168.1.20],  [PORT:5000]");
     EXPECT_EQ(tcpStatusText({192, 168, 1, 20}, 5000, true), "[IP:192.168.1.20],   [PORT:5000]");
 }
