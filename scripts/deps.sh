@@ -5,6 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake g++ ninja-build pkg-config  # build
+  ccache                            # objects shared between build folders
   dpkg-dev                          # the package's dependencies (dpkg-shlibdeps)
   libgif-dev                        # GIF decoding and writing
   nlohmann-json3-dev                # programs as JSON text
@@ -17,6 +18,7 @@ PACKAGES=(
   xvfb xauth xdotool                # window screenshots, the editor's end-to-end test
   libbenchmark-dev                  # benchmarks
   clang                             # fuzzing (libFuzzer)
+  libsqlite3-dev libcpp-httplib-dev libsodium-dev libzip-dev libicu-dev  # the network service
 )
 
 missing=()
