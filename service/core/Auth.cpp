@@ -59,7 +59,6 @@ Auth::Auth(UserStore& users, AuditLog& audit, const ServiceClock& clock, AuthSet
       throttle_(settings.firstLoginDelayMs, settings.longestLoginDelayMs) {
     if (settings_.opsLimit == 0) settings_.opsLimit = crypto_pwhash_OPSLIMIT_INTERACTIVE;
     if (settings_.memLimit == 0) settings_.memLimit = crypto_pwhash_MEMLIMIT_INTERACTIVE;
-    hashPassword(randomSecret(), dummyHash_);
 }
 
 bool Auth::hashPassword(const std::string& password, std::string& hash) const {
@@ -90,6 +89,7 @@ LoginResult Auth::login(const std::string& name, const std::string& password, co
     const DbStatus found = users_.findByName(name, r.user, hash);
     if (found != DbStatus::Ok && found != DbStatus::NotFound) return r;
     const bool known = found == DbStatus::Ok;
+    if (!known) std::call_once(dummyOnce_, [this] { hashPassword(randomSecret(), dummyHash_); });
     const bool matches = verifyPassword(known ? hash : dummyHash_, password) && known;
     if (!matches) {
         throttle_.failed(userKey, nowMs);

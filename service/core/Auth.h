@@ -4,6 +4,7 @@
 // and API tokens for scripts. Secrets are random 256-bit values given out once; only their
 // BLAKE2b hashes are stored.
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -73,7 +74,10 @@ class Auth {
     const ServiceClock& clock_;
     AuthSettings settings_;
     LoginThrottle throttle_;
-    std::string dummyHash_;  // verified against for unknown names, so they take as long as known ones
+    // Verified against for unknown names, so that they take as long as known ones; made at the
+    // first such login.
+    std::once_flag dummyOnce_;
+    std::string dummyHash_;
 };
 
 // Constant-time comparison of two secrets' texts.

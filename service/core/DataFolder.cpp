@@ -37,7 +37,7 @@ DataFolder::~DataFolder() {
     if (lockFd_ >= 0) ::close(lockFd_);
 }
 
-bool DataFolder::open(const std::string& path, std::string& error) {
+bool DataFolder::open(const std::string& path, bool lock, std::string& error) {
     const std::string name = "data folder " + path;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
@@ -54,6 +54,8 @@ bool DataFolder::open(const std::string& path, std::string& error) {
         error = name + ": owned by another user (uid " + std::to_string(st.st_uid) + ")";
         return false;
     }
+    path_ = path;
+    if (!lock) return true;
     const std::string lockPath = path + "/orbd.lock";
     const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
@@ -67,7 +69,6 @@ bool DataFolder::open(const std::string& path, std::string& error) {
     }
     if (lockFd_ >= 0) ::close(lockFd_);
     lockFd_ = fd;
-    path_ = path;
     return true;
 }
 

@@ -18,9 +18,9 @@ class DataFolder {
     DataFolder& operator=(const DataFolder&) = delete;
 
     // Creates PATH when missing (mode 0700, parents too), checks that it is a folder this user
-    // owns, and takes its lock. False with ERROR set to a message naming the folder otherwise;
-    // a second orbd on the folder is told that another one holds it.
-    bool open(const std::string& path, std::string& error);
+    // owns, and with LOCK takes its lock. False with ERROR set to a message naming the folder
+    // otherwise; a second orbd on the folder is told that another one holds it.
+    bool open(const std::string& path, bool lock, std::string& error);
 
     const std::string& path() const { return path_; }
     std::string databasePath() const { return path_ + "/orbd.db"; }

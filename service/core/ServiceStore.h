@@ -24,10 +24,15 @@ class ServiceStore {
     ServiceStore(const ServiceStore&) = delete;
     ServiceStore& operator=(const ServiceStore&) = delete;
 
-    // Opens FOLDER (see DataFolder), its database and content store, and records the start in
-    // the audit log (which proves the database writable). False with ERROR set to a message that
-    // names the folder or file at fault; nothing found there is changed then.
-    bool open(const std::string& folder, const ServiceClock& clock, std::string& error);
+    // How the folder is opened: by the service, which holds its lock and records its start in
+    // the audit log (proving the database writable), or by a command beside it (adding a user or
+    // a token), which SQLite lets write alongside a running service.
+    enum class Use { Service, Command };
+
+    // Opens FOLDER (see DataFolder), its database and content store. False with ERROR set to a
+    // message that names the folder or file at fault; nothing found there is changed then.
+    bool open(const std::string& folder, const ServiceClock& clock, std::string& error,
+              Use use = Use::Service);
 
     DataFolder folder;
     Database db;
