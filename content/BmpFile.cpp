@@ -197,17 +197,28 @@ BitmapBytes readBitmap(const std::string& path) {
     return b;
 }
 
+// PREFIX is the part of a file that is read; PARTIAL when the file goes on past it.
+BitmapCheck checkPrefix(std::span<const uint8_t> prefix, bool partial) {
+    BitmapCheck c = checkBitmapBytes(prefix);
+    if (c.result == BmpResult::Truncated && partial) c.result = BmpResult::TooLarge;
+    return c;
+}
+
 BitmapCheck checkRead(const BitmapBytes& b) {
     if (b.result != BmpResult::Ok) return {b.result, 0, 0};
-    BitmapCheck c = checkBitmapBytes(b.bytes);
-    if (c.result == BmpResult::Truncated && b.partial) c.result = BmpResult::TooLarge;
-    return c;
+    return checkPrefix(b.bytes, b.partial);
 }
 
 }  // namespace
 
 BitmapCheck CheckBitmapFile(const std::string& path) {
     return checkRead(readBitmap(path));
+}
+
+BitmapCheck checkBitmapFileBytes(std::span<const uint8_t> file) {
+    if (file.size() > kMaxFileBytes) return {BmpResult::TooLarge, 0, 0};
+    const bool partial = file.size() > kMaxReadBytes;
+    return checkPrefix(partial ? file.first(kMaxReadBytes) : file, partial);
 }
 
 BmpResult readBmpFile(const std::string& path, RgbImage& out) {

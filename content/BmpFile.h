@@ -43,6 +43,9 @@ struct BitmapCheck {
 };
 BitmapCheck CheckBitmapFile(const std::string& path);
 BitmapCheck checkBitmapBytes(std::span<const uint8_t> file);
+// CheckBitmapFile on a whole file already in memory, within the same file size limits: what it
+// accepts, BmpPlanes encodes once the bytes are in a file.
+BitmapCheck checkBitmapFileBytes(std::span<const uint8_t> file);
 
 // The message box of a refused check: text and caption.
 const char* bitmapCheckMessage(BmpResult r);
