@@ -104,22 +104,36 @@ BundleOutcome readPictures(BundleArchive& archive, ojson& doc, std::vector<Bundl
     return {};
 }
 
-// "media/NNN-FILE": FILE is the last part of PATH with what some file system refuses (control
-// characters, \ / : * ? " < > |) made "_", cut to 64 bytes at a character's end.
-std::string entryNameFor(size_t number, std::string_view path) {
-    constexpr size_t kMaxFileBytes = 64;
+// TEXT with what some file system refuses (control characters, \ / : * ? " < > |) made "_",
+// cut to at most LIMIT bytes at a character's end.
+std::string portable(std::string_view text, size_t limit) {
     constexpr std::u32string_view kRefused = U"\\/:*?\"<>|";
-    const size_t slash = path.find_last_of("/\\");
-    std::string file;
-    for (char32_t c : decodeUtf8(path.substr(slash == std::string_view::npos ? 0 : slash + 1))) {
+    std::string out;
+    for (char32_t c : decodeUtf8(text)) {
         const std::string piece =
             isControl(c) || kRefused.find(c) != std::u32string_view::npos ? "_" : encodeUtf8(c);
-        if (file.size() + piece.size() > kMaxFileBytes) break;
-        file += piece;
+        if (out.size() + piece.size() > limit) break;
+        out += piece;
     }
+    return out;
+}
+
+// "media/NNN-FILE": FILE is the last part of PATH made portable, at most 64 bytes, a long name
+// cut before its extension.
+std::string entryNameFor(size_t number, std::string_view path) {
+    constexpr size_t kMaxFileBytes = 64, kMaxExtensionBytes = 8;
+    const size_t slash = path.find_last_of("/\\");
+    const std::string_view file = path.substr(slash == std::string_view::npos ? 0 : slash + 1);
+    const size_t dot = file.find_last_of('.');
+    const std::string_view extension =
+        dot != std::string_view::npos && file.size() - dot <= kMaxExtensionBytes ? file.substr(dot) : "";
+    const std::string ending = portable(extension, kMaxExtensionBytes);
+    std::string name =
+        portable(file.substr(0, file.size() - extension.size()), kMaxFileBytes - ending.size());
+    name = name.empty() && ending.empty() ? "file" : name + ending;
     char prefix[32];
     std::snprintf(prefix, sizeof prefix, "%03zu-", number);
-    return std::string(kMediaFolder) + prefix + (file.empty() ? "file" : file);
+    return std::string(kMediaFolder) + prefix + name;
 }
 
 // The file a path of the JSON form names: the project's CP949 bytes, found as the image build

@@ -44,7 +44,7 @@ inline std::vector<uint8_t> phraseRtf() {
 
 // Pictures in DIR, and a store whose items use every kind: a sentence; a bitmap and an animation;
 // a clock, a D-day and a temperature; a phrase; a title and sentence; the bitmap again, and a
-// bitmap whose file name has Hangul, a space and a colon.
+// bitmap whose long file name has Hangul, a space and a colon.
 struct EveryKindProject {
     std::string logo, spinner, phraseBmp, phraseRtf, hangul;
     ItemStore store;
@@ -55,7 +55,9 @@ struct EveryKindProject {
         spinner = dir.file("spinner.gif");
         phraseBmp = dir.file("RTF/001.bmp");
         phraseRtf = dir.file("RTF/001.rtf");
-        hangul = (dir.path() / "그림" / "로고 2:1.bmp").string();
+        std::string longName = "로고 2:1 ";
+        for (int i = 0; i < 30; ++i) longName += "긴";
+        hangul = (dir.path() / "그림" / (longName + ".bmp")).string();
         std::filesystem::create_directories(dir.path() / "RTF");
         writeFileBytes(logo, colourBmp(40, 16));
         writeFileBytes(spinner, threeFrameGif());
