@@ -38,21 +38,6 @@ int frameDelay(uint8_t speed) {
     return 3 * (std::min<int>(speed, 4) + 2);
 }
 
-// The file a picture line becomes; empty when the sign holds no picture for it.
-std::vector<uint8_t> pictureFile(const ItemHeader& h, const ReadBackLine& line) {
-    const int w = h.pictureWidth(line.line), ht = h.pictureHeight(line.line);
-    if (h.kind(line.line) != ContentKind::Animation)
-        return line.bytes.empty() ? std::vector<uint8_t>{} : encodePlanesBmp(ColourPlanes(w, ht, line.bytes));
-    if (!line.bytes.empty())
-        return encodePlanesGif(w, ht, h.frameCount(line.line), line.bytes,
-                               frameDelay(h.animationSpeed(line.line)));
-    // No frames but a size: the writer met a one-frame GIF, which loads with no frame list. One
-    // dark frame gives that back; a size the decoder refuses gives nothing.
-    if (w <= 0 || ht <= 0 || uint64_t(w) * uint64_t(ht) > uint64_t(GifAnimation::kMaxScreenPixels)) return {};
-    const std::vector<uint8_t> dark(2 * planeBytes(uint64_t(w), uint64_t(ht)), 0);
-    return encodePlanesGif(w, ht, 1, dark, frameDelay(h.animationSpeed(line.line)));
-}
-
 bool isPicture(ContentKind k) {
     return k == ContentKind::Bitmap || k == ContentKind::BitmapPhrase || k == ContentKind::Animation;
 }
@@ -80,7 +65,7 @@ class ProjectMaker {
 
   private:
     bool writePicture(int i, const ItemHeader& h, const ReadBackLine& line, LinePayload& payload) {
-        const std::vector<uint8_t> bytes = pictureFile(h, line);
+        const std::vector<uint8_t> bytes = pictureFileOf(h, line);
         if (bytes.empty()) return true;  // the line keeps an empty path, as the sign holds no picture
         const fs::path path = folder_ / fileName(i, line.line, h.kind(line.line));
         if (replaceFile(path.string(), bytes) != IoResult::Ok) {
@@ -106,6 +91,21 @@ SettingsBlock pulledSettings(const ProgramReadBack& readBack) {
 }
 
 }  // namespace
+
+std::vector<uint8_t> pictureFileOf(const ItemHeader& h, const ReadBackLine& line) {
+    if (h.layout() == LayoutCode::TitleAndSentence || !isPicture(h.kind(line.line))) return {};
+    const int w = h.pictureWidth(line.line), ht = h.pictureHeight(line.line);
+    if (h.kind(line.line) != ContentKind::Animation)
+        return line.bytes.empty() ? std::vector<uint8_t>{} : encodePlanesBmp(ColourPlanes(w, ht, line.bytes));
+    if (!line.bytes.empty())
+        return encodePlanesGif(w, ht, h.frameCount(line.line), line.bytes,
+                               frameDelay(h.animationSpeed(line.line)));
+    // No frames but a size: the writer met a one-frame GIF, which loads with no frame list. One
+    // dark frame gives that back; a size the decoder refuses gives nothing.
+    if (w <= 0 || ht <= 0 || uint64_t(w) * uint64_t(ht) > uint64_t(GifAnimation::kMaxScreenPixels)) return {};
+    const std::vector<uint8_t> dark(2 * planeBytes(uint64_t(w), uint64_t(ht)), 0);
+    return encodePlanesGif(w, ht, 1, dark, frameDelay(h.animationSpeed(line.line)));
+}
 
 PullOutcome makePulledProject(const ProgramReadBack& readBack, const std::string& mediaFolder,
                               ItemStore& store) {

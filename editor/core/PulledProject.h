@@ -32,6 +32,12 @@ struct PullOutcome {
 PullOutcome makePulledProject(const ProgramReadBack& readBack, const std::string& mediaFolder,
                               ItemStore& store);
 
+// The picture file line LINE of an item with HEADER becomes: a BMP for a bitmap or phrase, a GIF
+// for an animation (a one-frame GIF of the size for an animation of no frames); empty when the sign
+// holds no picture for it, and for lines of other kinds. BmpPlanes and FramePlanes read the files back to the
+// planes the sign holds (but for bits past a row's last pixel, which no picture has).
+std::vector<uint8_t> pictureFileOf(const ItemHeader& header, const ReadBackLine& line);
+
 // Where building STORE gives other bytes than READ_BACK holds, one text per place: the item
 // count, an item's header, a line's content. Empty when the build writes, at every address the
 // transfer writes, what was read (the width and height, which the transfer never sends, are not

@@ -39,20 +39,24 @@ void expectPulledBack(const SignEmu& sign, const std::string& project, const Tem
     EXPECT_GT(held.compared, 5000u);
 }
 
-TEST(OrbctlPull, TheExampleComesBackAsTheSignHoldsIt) {
-    TempDir dir;
-    SignEmu sign(dir, {});
-    ASSERT_EQ(orbctl("sign " + sign.link + " size 10 2").status, 0);
-    expectPulledBack(sign, EXAMPLE_PROJECT, dir);
-    sign.process->stop();
-    // The pull only reads: nothing after the send's apply writes into the sign.
-    const std::string log = sign.logText();
-    EXPECT_THAT(log.substr(log.rfind("apply")), ::testing::Not(HasSubstr("write")));
+TEST(OrbctlPull, TheExampleComesBackAsTheSignHoldsItOverTcpAndSerial) {
+    for (bool pty : {false, true}) {
+        SCOPED_TRACE(pty ? "pseudo-terminal" : "TCP");
+        TempDir dir;
+        SignEmu sign(dir, {}, pty);
+        ASSERT_EQ(orbctl("sign " + sign.link + " size 10 2").status, 0);
+        expectPulledBack(sign, EXAMPLE_PROJECT, dir);
+        sign.process->stop();
+        // The pull only reads: nothing after the send's apply writes into the sign.
+        const std::string log = sign.logText();
+        EXPECT_THAT(log.substr(log.rfind("apply")), ::testing::Not(HasSubstr("write")));
 
-    // The project keeps the sign's size and the link it came over.
-    const Outcome exported = orbctl("export " + dir.file("pulled.dat"));
-    EXPECT_THAT(exported.output, HasSubstr("\"width\": 10,\n    \"height\": 2"));
-    EXPECT_THAT(exported.output, HasSubstr("\"port\": " + std::to_string(sign.port())));
+        // The project keeps the sign's size, and the link it came over when that was TCP.
+        const Outcome exported = orbctl("export " + dir.file("pulled.dat"));
+        EXPECT_THAT(exported.output, HasSubstr("\"width\": 10,\n    \"height\": 2"));
+        EXPECT_THAT(exported.output,
+                    HasSubstr(pty ? "\"mode\": \"serial\"" : "\"port\": " + std::to_string(sign.port())));
+    }
 }
 
 TEST(OrbctlPull, AHundredItemsOfEveryKindComeBack) {
