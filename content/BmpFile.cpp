@@ -324,4 +324,33 @@ std::vector<uint8_t> encodeBmp24(const RgbImage& picture) {
     return file;
 }
 
+std::vector<uint8_t> encodePlanesBmp(const ColourPlanes& planes) {
+    if (planes.width() <= 0 || planes.height() <= 0) return {};
+    constexpr size_t kPalette = 4 * 4;
+    const size_t offset = kFileHeader + kInfoHeader + kPalette;
+    const size_t stride = (static_cast<size_t>(planes.width()) * 4 + 31) / 32 * 4;
+    std::vector<uint8_t> file(offset + stride * static_cast<size_t>(planes.height()), 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    writeLe32(&file[2], static_cast<uint32_t>(file.size()));
+    writeLe32(&file[10], static_cast<uint32_t>(offset));
+    writeLe32(&file[14], kInfoHeader);
+    writeLe32(&file[18], static_cast<uint32_t>(planes.width()));
+    writeLe32(&file[22], static_cast<uint32_t>(planes.height()));
+    writeLe16(&file[26], 1);
+    writeLe16(&file[28], 4);
+    writeLe32(&file[46], 4);  // colours used
+    // Index = red + 2 x green: dark, red, green, yellow, each entry blue, green, red, 0.
+    static constexpr uint8_t kColours[kPalette] = {0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 0};
+    std::copy(std::begin(kColours), std::end(kColours), file.begin() + kFileHeader + kInfoHeader);
+    for (int y = 0; y < planes.height(); ++y) {
+        uint8_t* row = &file[offset + stride * static_cast<size_t>(planes.height() - 1 - y)];  // bottom-up
+        for (int x = 0; x < planes.width(); ++x) {
+            const int index = (planes.test(1, x, y) ? 1 : 0) + (planes.test(2, x, y) ? 2 : 0);
+            row[x / 2] |= static_cast<uint8_t>(x % 2 ? index : index << 4);
+        }
+    }
+    return file;
+}
+
 }  // namespace orb

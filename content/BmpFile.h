@@ -57,6 +57,10 @@ BmpResult BmpPlanes(const std::string& path, ColourPlanes& out);
 
 // A picture as a 24-bit bottom-up BMP file.
 std::vector<uint8_t> encodeBmp24(const RgbImage& picture);
+// Colour planes as a 4-bit palette BMP file of four colours (dark, red, green, yellow), which
+// BmpPlanes reads back to the same planes. Half a byte per pixel, so a picture as large as the
+// sign's memory holds stays a file of a few tens of megabytes. Empty for a width or height of 0.
+std::vector<uint8_t> encodePlanesBmp(const ColourPlanes& planes);
 
 // The thresholds on a decoded picture.
 ColourPlanes bitmapPlanes(const RgbImage& picture);
