@@ -135,6 +135,80 @@ ServiceResult SignNetwork::deleteGroup(int64_t id, const Actor& actor) {
     return resultOf(store.groups.remove(id, actor), "group " + std::to_string(id));
 }
 
+namespace {
+
+// The bundle reader's refusal with the program's first problems, for the one who uploaded it.
+std::string bundleMessage(const BundleOutcome& outcome) {
+    std::string message = toText(outcome);
+    size_t shown = 0;
+    for (const JsonProblem& p : outcome.problems) {
+        if (p.severity != ProblemSeverity::Error) continue;
+        if (++shown > 10) {
+            message += "; ...";
+            break;
+        }
+        message += "; " + toText(p);
+    }
+    return message;
+}
+
+}  // namespace
+
+ServiceResult SignNetwork::addProgram(std::span<const uint8_t> zip, const std::string& name,
+                                      std::optional<int64_t> existing, const Actor& actor, int64_t& id,
+                                      int& version, std::vector<std::string>& warnings) {
+    if (!existing && !isNameText(name)) return invalid("name: 1 to 100 characters, no control characters");
+    ProgramBundle bundle;
+    BundleOutcome read = readBundle(zip, bundle, bundleLimits);
+    if (!read.ok()) return invalid("the bundle is refused: " + bundleMessage(read));
+    ProgramVersionInput in;
+    const auto place = [&](const BundleFile& file) {
+        const PlacedFile placed = store.content.placer().place(file);
+        if (!placed.path.empty()) in.files.push_back({file.name, ContentStore::nameOf(placed.path)});
+        return placed;
+    };
+    ItemStore items;
+    BundleOutcome imported = importBundle(bundle, place, items);
+    if (!imported.ok()) {
+        // A full disk or the like: the files placed stay, named by their content, for a retry.
+        if (imported.result == BundleResult::CannotPlace)
+            return ServiceResult::fail(Outcome::StorageFailed,
+                                       "the bundle's files cannot be stored: " + bundleMessage(imported));
+        return invalid("the bundle is refused: " + bundleMessage(imported));
+    }
+    for (const JsonProblem& p : imported.problems) warnings.push_back(toText(p));
+    in.json = bundle.programJson;
+    in.itemCount = items.itemCount();
+    in.store.resize(ItemStore::kFileSize);
+    if (items.readAll(std::span<uint8_t, ItemStore::kFileSize>(in.store.data(), ItemStore::kFileSize)) !=
+        IoResult::Ok)
+        return ServiceResult::fail(Outcome::StorageFailed, "the program could not be read back");
+    if (existing) {
+        id = *existing;
+        return resultOf(store.programs.addVersion(id, in, actor, version), "program " + std::to_string(id));
+    }
+    version = 1;
+    return resultOf(store.programs.add(name, in, actor, id), "the program");
+}
+
+ServiceResult SignNetwork::programBundle(int64_t id, int version, std::vector<uint8_t>& zip) {
+    ProgramVersionRecord v;
+    const std::string what = "program " + std::to_string(id) + " version " + std::to_string(version);
+    if (const DbStatus s = store.programs.version(id, version, v); s != DbStatus::Ok)
+        return resultOf(s, what);
+    std::vector<BundleFile> files;
+    files.push_back({std::string(kProgramEntry), std::vector<uint8_t>(v.json.begin(), v.json.end())});
+    for (const ProgramFile& f : v.files) {
+        files.push_back({f.name, {}});
+        if (!store.content.get(f.stored, files.back().bytes))
+            return ServiceResult::fail(Outcome::StorageFailed,
+                                       "the content file " + f.stored + " of " + what + " cannot be read");
+    }
+    if (!writeArchive(files, zip).ok())
+        return ServiceResult::fail(Outcome::StorageFailed, "the bundle of " + what + " cannot be made");
+    return {};
+}
+
 ServiceResult SignNetwork::deleteProgram(int64_t id, const Actor& actor) {
     std::vector<std::string> unused;
     const DbStatus s = store.programs.remove(id, actor, unused);

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "bundle/ProgramBundle.h"
 #include "service/core/Auth.h"
 #include "service/core/ServiceClock.h"
 #include "service/core/ServiceResult.h"
@@ -50,6 +52,16 @@ class SignNetwork {
                               const std::optional<std::vector<int64_t>>& signs, const Actor& actor);
     ServiceResult deleteGroup(int64_t id, const Actor& actor);
 
+    // Reads the program bundle ZIP and stores it as a new program NAME (EXISTING unset) or as the
+    // next version of program EXISTING; its files go to the content store. Refused (Invalid) with
+    // the bundle reader's message and the program's problems; WARNINGS gets the import's.
+    ServiceResult addProgram(std::span<const uint8_t> zip, const std::string& name,
+                             std::optional<int64_t> existing, const Actor& actor, int64_t& id, int& version,
+                             std::vector<std::string>& warnings);
+    // The bundle of a stored version: its program.json as uploaded and its files under their
+    // names in the upload.
+    ServiceResult programBundle(int64_t id, int version, std::vector<uint8_t>& zip);
+
     // Refused (InUse) while a sign holds one of its versions or an unfinished job pushes one;
     // content files no other program uses are removed with it.
     ServiceResult deleteProgram(int64_t id, const Actor& actor);
@@ -73,6 +85,9 @@ class SignNetwork {
     void logEvent(const std::string& line) const {
         if (log) log(line);
     }
+
+    // What an uploaded bundle may make the service hold.
+    BundleLimits bundleLimits{uint64_t{64} << 20, uint64_t{128} << 20, 1024};
 
     // Told of jobs made and cancelled (the job coordinator runs them).
     std::function<void(int64_t job)> jobCreated;

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
+#include <filesystem>
+
+#include "bundle/ProgramBundle.h"
 #include "image/ItemStore.h"
 
 #include "service/http/tests/ApiFixture.h"
@@ -68,31 +72,73 @@ TEST_F(ApiResourcesTest, GroupsAreMadeRenamedGivenMembersAndDeleted) {
     EXPECT_EQ(get("/api/v1/signs/" + std::to_string(b)).json["groups"], json::array());
 }
 
-TEST_F(ApiResourcesTest, AProgramListsItsItemsAsTheEditorDoesAndGoesOnlyWhenUnused) {
-    std::ifstream project(EXAMPLE_PROJECT, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(project)), std::istreambuf_iterator<char>());
-    ASSERT_EQ(bytes.size(), ItemStore::kFileSize);
-    const int64_t id = addProgram("demo", bytes, 5);
-    Reply r = get("/api/v1/programs/" + std::to_string(id), "viewer");
+// The example project as a bundle, its pictures with it.
+std::string exampleBundle() {
+    ItemStore project;
+    EXPECT_EQ(ItemStore::open(EXAMPLE_PROJECT, FileMode::ReadOnly, project), IoResult::Ok);
+    std::vector<uint8_t> zip;
+    const BundleOutcome written = writeBundle(project, zip);
+    EXPECT_TRUE(written.ok()) << toText(written);
+    return {zip.begin(), zip.end()};
+}
+
+TEST_F(ApiResourcesTest, AnUploadedBundleIsListedAsTheEditorListsItAndComesBackWhole) {
+    const std::string zip = exampleBundle();
+    Reply r = send("POST", "/api/v1/programs?name=demo", zip, "operator", {}, "application/zip");
+    ASSERT_EQ(r.status, 201) << r.body;
+    const int64_t id = r.json["id"];
+    EXPECT_EQ(r.json["version"], 1);
+    r = get("/api/v1/programs/" + std::to_string(id), "viewer");
     ASSERT_EQ(r.status, 200) << r.body;
     EXPECT_EQ(r.json["name"], "demo");
     EXPECT_EQ(r.json["latest"], 1);
     EXPECT_EQ(r.json["current"]["columns"][0], "구분");
-    // The rows are the lines of orbctl list's golden file, column by column.
+    // The rows are the lines of orbctl list's golden file, column by column; a picture shows
+    // under its name in the bundle ("media/001-logo.bmp" for "logo.bmp").
     std::ifstream list(EXAMPLE_LIST);
     std::string line;
     size_t row = 0;
     for (; std::getline(list, line); ++row) {
         ASSERT_LT(row, r.json["current"]["rows"].size());
-        std::string joined;
-        for (const auto& c : r.json["current"]["rows"][row])
-            joined += (joined.empty() ? "" : "\t") + c.get<std::string>();
-        EXPECT_EQ(joined, line);
+        const json& columns = r.json["current"]["rows"][row];
+        ASSERT_EQ(columns.size(), 9u);
+        std::istringstream fields(line);
+        std::string expected;
+        for (int c = 0; std::getline(fields, expected, '\t'); ++c) {
+            const std::string actual = columns[c];
+            const bool renamed = actual.size() > expected.size() && actual.ends_with("-" + expected);
+            EXPECT_TRUE(actual == expected || renamed) << "row " << row << " column " << c << ": " << actual;
+        }
     }
     EXPECT_EQ(row, r.json["current"]["rows"].size());
     EXPECT_EQ(get("/api/v1/programs/" + std::to_string(id) + "/versions/1").json["version"], 1);
     EXPECT_EQ(get("/api/v1/programs/" + std::to_string(id) + "/versions/2").status, 404);
     EXPECT_EQ(get("/api/v1/programs").json.size(), 1u);
+
+    // Its bundle: the program as uploaded and every file, which reads as the upload did.
+    r = get("/api/v1/programs/" + std::to_string(id) + "/versions/1/bundle", "viewer");
+    ASSERT_EQ(r.status, 200);
+    EXPECT_EQ(r.header("Content-Type"), "application/zip");
+    ProgramBundle original, back;
+    ASSERT_TRUE(
+        readBundle(std::span(reinterpret_cast<const uint8_t*>(zip.data()), zip.size()), original).ok());
+    ASSERT_TRUE(
+        readBundle(std::span(reinterpret_cast<const uint8_t*>(r.body.data()), r.body.size()), back).ok());
+    EXPECT_EQ(back.programJson, original.programJson);
+    ASSERT_EQ(back.files.size(), original.files.size());
+    for (size_t i = 0; i < back.files.size(); ++i) {
+        EXPECT_EQ(back.files[i].name, original.files[i].name);
+        EXPECT_EQ(back.files[i].bytes, original.files[i].bytes);
+    }
+    // A second version of the same program; the pictures are stored once.
+    r = send("POST", "/api/v1/programs/" + std::to_string(id) + "/versions", zip, "operator", {},
+             "application/zip");
+    ASSERT_EQ(r.status, 201) << r.body;
+    EXPECT_EQ(r.json["version"], 2);
+    size_t stored = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.file("data/content")))
+        ++stored;
+    EXPECT_EQ(stored, original.files.size());
 
     const int64_t sign = addSign("front");
     ASSERT_EQ(
@@ -103,6 +149,26 @@ TEST_F(ApiResourcesTest, AProgramListsItsItemsAsTheEditorDoesAndGoesOnlyWhenUnus
     EXPECT_EQ(r.errorCode(), "in-use");
     EXPECT_EQ(post("/api/v1/jobs/1/cancel", json::object(), "operator").status, 200);
     EXPECT_EQ(send("DELETE", "/api/v1/programs/" + std::to_string(id), {}, "operator").status, 204);
+    EXPECT_EQ(get("/api/v1/programs").json.size(), 0u);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("data/content")));
+}
+
+TEST_F(ApiResourcesTest, ABundleTheReaderRefusesIsRefusedWithItsMessage) {
+    Reply r = send("POST", "/api/v1/programs", "not a zip at all", "operator", {}, "application/zip");
+    EXPECT_EQ(r.status, 422);
+    EXPECT_NE(r.json["error"]["message"].get<std::string>().find("not a ZIP archive"), std::string::npos)
+        << r.body;
+    std::vector<uint8_t> zip;
+    const std::vector<BundleFile> files = {{"program.json", {'{', '}'}}};
+    ASSERT_TRUE(writeArchive(files, zip).ok());
+    r = send("POST", "/api/v1/programs", std::string(zip.begin(), zip.end()), "operator", {},
+             "application/zip");
+    EXPECT_EQ(r.status, 422);
+    EXPECT_NE(r.json["error"]["message"].get<std::string>().find("version"), std::string::npos) << r.body;
+    EXPECT_EQ(send("POST", "/api/v1/programs", exampleBundle(), "operator").status, 415);
+    EXPECT_EQ(send("POST", "/api/v1/programs/99/versions", exampleBundle(), "operator", {}, "application/zip")
+                  .status,
+              404);
     EXPECT_EQ(get("/api/v1/programs").json.size(), 0u);
 }
 
