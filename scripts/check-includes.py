@@ -28,6 +28,7 @@ RULES = {
     "simulator/headless": ["simulator/headless/", "simulator/engine/", "sign/", "cli/", "image/", "CLI/",
                            "gif_lib.h"],
     "editor/core": ["editor/core/", "content/", "link/", "image/", "nlohmann/"],
+    "bundle": ["bundle/", "editor/core/", "content/", "image/", "nlohmann/", "zip.h", "sodium.h", "unicode/"],
     "service": SERVICE,
     "service/http": SERVICE + HTTP,
     "service/orbd": SERVICE + HTTP + ["service/http/", "cli/", "CLI/"],
