@@ -24,11 +24,13 @@ bool beats(const CalendarEntry& a, const CalendarEntry& b) {
     return std::tie(a.priority, a.created, a.id) > std::tie(b.priority, b.created, b.id);
 }
 
-// An entry for the sign; one that cannot be used carries the reason it is left out.
+// An entry for the sign; one that cannot be used carries the reason it is left out: an invalid
+// one is named on every day, one whose program is gone on the days it would apply.
 struct Candidate {
     const CalendarEntry* entry;
     EntrySpan span;
-    std::string leftOut;
+    std::string invalid;
+    std::string programGone;
 };
 
 std::vector<Candidate> candidatesFor(const PlanSign& sign, std::span<const CalendarEntry> entries,
@@ -36,11 +38,11 @@ std::vector<Candidate> candidatesFor(const PlanSign& sign, std::span<const Calen
     std::vector<Candidate> out;
     for (const CalendarEntry& e : entries) {
         if (!targets(e.targets, sign.id, sign.groups)) continue;
-        Candidate c{&e, spanOf(e), {}};
+        Candidate c{&e, spanOf(e), {}, {}};
         if (const std::vector<std::string> invalid = validateEntry(e); !invalid.empty())
-            c.leftOut = invalid.front() + "; left out";
+            c.invalid = invalid.front() + "; left out";
         else if (programExists && !programExists(e.program))
-            c.leftOut =
+            c.programGone =
                 entryLabel(e) + ": program " + std::to_string(e.program) + " does not exist; left out";
         out.push_back(std::move(c));
     }
@@ -172,9 +174,13 @@ std::vector<DayPlan> resolvePlan(const PlanSign& sign, std::span<const CalendarE
         spill.clear();
         for (const Candidate& c : candidates) {
             const CalendarEntry& e = *c.entry;
+            if (!c.invalid.empty()) {
+                problems.push_back(c.invalid);
+                continue;
+            }
             if (!appliesOn(e.from, e.to, e.weekdays, e.holidays, day.date, !day.holiday.empty())) continue;
-            if (!c.leftOut.empty()) {
-                problems.push_back(c.leftOut);
+            if (!c.programGone.empty()) {
+                problems.push_back(c.programGone);
                 continue;
             }
             pieces.push_back({c.span.start, c.span.end, &e});
