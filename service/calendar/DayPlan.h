@@ -27,7 +27,8 @@ struct PlanPeriod {
 };
 
 // Entries that overlap: WINNER plays, the others are overridden (lower priority, or equal and
-// older). Reported wherever it happens, never resolved silently.
+// older). One for each stretch in which the same entry wins while others hold minutes too, with
+// every entry it overrides there. Reported wherever it happens, never resolved silently.
 struct PlanConflict {
     MinuteSpan span;
     EntryId winner = 0;

@@ -1,6 +1,7 @@
 #include "service/calendar/PlanResolver.h"
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <tuple>
 
@@ -24,34 +25,73 @@ bool beats(const CalendarEntry& a, const CalendarEntry& b) {
     return std::tie(a.priority, a.created, a.id) > std::tie(b.priority, b.created, b.id);
 }
 
-// An entry for the sign; one that cannot be used carries the reason it is left out: an invalid
-// one is named on every day, one whose program is gone on the days it would apply.
+// An entry for the sign: its date range as day numbers, and its rank among the sign's entries
+// (0 wins over all others). One whose program is gone carries the reason it is left out, named
+// on the days it would apply.
 struct Candidate {
     const CalendarEntry* entry;
     EntrySpan span;
-    std::string invalid;
+    int64_t first, last;
+    int rank = 0;
     std::string programGone;
 };
 
+// The entries for the sign; those that are not valid go to INVALID, to be named on every day.
 std::vector<Candidate> candidatesFor(const PlanSign& sign, std::span<const CalendarEntry> entries,
-                                     const std::function<bool(ProgramId)>& programExists) {
+                                     const std::function<bool(ProgramId)>& programExists,
+                                     std::vector<std::string>& invalid) {
     std::vector<Candidate> out;
     for (const CalendarEntry& e : entries) {
         if (!targets(e.targets, sign.id, sign.groups)) continue;
-        Candidate c{&e, spanOf(e), {}, {}};
-        if (const std::vector<std::string> invalid = validateEntry(e); !invalid.empty())
-            c.invalid = invalid.front() + "; left out";
-        else if (programExists && !programExists(e.program))
+        if (const std::vector<std::string> problems = validateEntry(e); !problems.empty()) {
+            invalid.push_back(problems.front() + "; left out");
+            continue;
+        }
+        Candidate c{
+            &e, spanOf(e), e.from ? e.from->dayNumber() : INT64_MIN, e.to ? e.to->dayNumber() : INT64_MAX,
+            0,  {}};
+        if (programExists && !programExists(e.program))
             c.programGone =
                 entryLabel(e) + ": program " + std::to_string(e.program) + " does not exist; left out";
         out.push_back(std::move(c));
     }
+    std::sort(out.begin(), out.end(),
+              [](const Candidate& a, const Candidate& b) { return beats(*a.entry, *b.entry); });
+    for (size_t i = 0; i < out.size(); ++i) out[i].rank = static_cast<int>(i);
+    // By first day, for the walk.
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.first < b.first; });
     return out;
 }
 
+// The candidates whose date range covers the day, as the days go by in order.
+class EntryWalk {
+  public:
+    explicit EntryWalk(const std::vector<Candidate>& candidates) : candidates_(candidates) {}
+
+    const std::vector<const Candidate*>& on(int64_t day) {
+        while (next_ < candidates_.size() && candidates_[next_].first <= day)
+            active_.push_back(&candidates_[next_++]);
+        std::erase_if(active_, [day](const Candidate* c) { return c->last < day; });
+        return active_;
+    }
+
+  private:
+    const std::vector<Candidate>& candidates_;
+    size_t next_ = 0;
+    std::vector<const Candidate*> active_;
+};
+
+bool holds(const CalendarEntry& e, int weekday, bool holiday) {
+    return (e.weekdays & weekdayBit(weekday)) &&
+           (e.holidays == HolidayRule::Any || (e.holidays == HolidayRule::Only) == holiday);
+}
+
+// The minutes an entry holds on one day.
 struct Piece {
     int start, end;
-    const CalendarEntry* entry;
+    const Candidate* candidate;
+    size_t listed = 0;  // the conflict (counted from 1) it was last listed in as overridden
 };
 
 void addPeriod(std::vector<PlanPeriod>& periods, const MinuteSpan& span, const CalendarEntry* winner) {
@@ -63,60 +103,116 @@ void addPeriod(std::vector<PlanPeriod>& periods, const MinuteSpan& span, const C
         periods.push_back(p);
 }
 
-void addConflict(std::vector<PlanConflict>& conflicts, PlanConflict c) {
-    if (!conflicts.empty() && conflicts.back().span.end == c.span.start &&
-        conflicts.back().winner == c.winner && conflicts.back().overridden == c.overridden)
-        conflicts.back().span.end = c.span.end;
-    else
-        conflicts.push_back(std::move(c));
+// Buffers the days reuse.
+struct Scratch {
+    std::vector<Piece> pieces, spill;
+    // Where pieces start and end: minute << 32 | starts << 31 | piece, so that at one minute the
+    // ends come first. Pieces holding the whole day have none.
+    std::vector<uint64_t> events;
+    std::vector<size_t> active;  // the pieces holding the minute, by rank: the winner first
+    std::vector<size_t> added;   // those that began at the minute
+};
+
+constexpr uint64_t kStarts = uint64_t{1} << 31;
+
+void activate(size_t piece, const std::vector<Piece>& pieces, Scratch& s) {
+    const int rank = pieces[piece].candidate->rank;
+    const auto place = std::find_if(s.active.begin(), s.active.end(),
+                                    [&](size_t i) { return rank < pieces[i].candidate->rank; });
+    s.active.insert(place, piece);
+    s.added.push_back(piece);
 }
 
-// The periods and conflicts of the pieces the entries hold on one day.
-void sweep(const std::vector<Piece>& pieces, DayPlan& day) {
-    std::vector<int> cuts{0, kDayMinutes};
-    for (const Piece& p : pieces) cuts.push_back(p.start), cuts.push_back(p.end);
-    std::sort(cuts.begin(), cuts.end());
-    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
-    std::vector<EntryId> covering;
-    for (size_t i = 0; i + 1 < cuts.size(); ++i) {
-        const MinuteSpan span{cuts[i], cuts[i + 1]};
-        const CalendarEntry* winner = nullptr;
-        covering.clear();
-        for (const Piece& p : pieces) {
-            if (p.start > span.start || span.start >= p.end) continue;
-            covering.push_back(p.entry->id);
-            if (!winner || beats(*p.entry, *winner)) winner = p.entry;
+// Applies the events at AT from E on; the first event after them.
+size_t applyEvents(int at, size_t e, const std::vector<Piece>& pieces, Scratch& s) {
+    for (; e < s.events.size() && static_cast<int>(s.events[e] >> 32) == at; ++e) {
+        const size_t piece = s.events[e] & (kStarts - 1);
+        if (s.events[e] & kStarts)
+            activate(piece, pieces, s);
+        else
+            s.active.erase(std::find(s.active.begin(), s.active.end(), piece));
+    }
+    return e;
+}
+
+// One conflict per stretch in which the same entry wins over others, listing once every entry
+// that holds a minute of it besides the winner: all of them where the stretch begins, then those
+// that join it.
+void addConflict(std::vector<Piece>& pieces, const Scratch& s, const MinuteSpan& span,
+                 std::vector<PlanConflict>& conflicts) {
+    const CalendarEntry* winner = pieces[s.active.front()].candidate->entry;
+    const bool goesOn = !conflicts.empty() && conflicts.back().span.end == span.start &&
+                        conflicts.back().winner == winner->id;
+    if (!goesOn) conflicts.push_back({span, winner->id, {}});
+    PlanConflict& c = conflicts.back();
+    c.span.end = span.end;
+    for (size_t i : goesOn ? s.added : s.active) {
+        Piece& p = pieces[i];
+        if (p.candidate->entry == winner || p.listed == conflicts.size()) continue;
+        p.listed = conflicts.size();
+        c.overridden.push_back(p.candidate->entry->id);
+    }
+}
+
+// The periods and conflicts of the pieces the entries hold on one day, from one boundary to the
+// next.
+void sweep(std::vector<Piece>& pieces, Scratch& s, DayPlan& day) {
+    s.events.clear(), s.active.clear(), s.added.clear();
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (pieces[i].start == 0 && pieces[i].end == kDayMinutes) {
+            activate(i, pieces, s);
+            continue;
         }
-        addPeriod(day.periods, span, winner);
-        if (covering.size() < 2) continue;
-        std::erase(covering, winner->id);
-        std::sort(covering.begin(), covering.end());
-        addConflict(day.conflicts, {span, winner->id, covering});
+        s.events.push_back(uint64_t(pieces[i].start) << 32 | kStarts | i);
+        s.events.push_back(uint64_t(pieces[i].end) << 32 | i);
+    }
+    std::sort(s.events.begin(), s.events.end());
+    size_t e = 0;
+    for (int at = 0; at < kDayMinutes;) {
+        if (at > 0) s.added.clear();
+        e = applyEvents(at, e, pieces, s);
+        const MinuteSpan span{at, e < s.events.size() ? static_cast<int>(s.events[e] >> 32) : kDayMinutes};
+        addPeriod(day.periods, span, s.active.empty() ? nullptr : pieces[s.active.front()].candidate->entry);
+        if (s.active.size() > 1) addConflict(pieces, s, span, day.conflicts);
+        at = span.end;
+    }
+    // An entry holding the early hours and the evening may be listed twice in one stretch.
+    for (PlanConflict& c : day.conflicts) {
+        std::sort(c.overridden.begin(), c.overridden.end());
+        c.overridden.erase(std::unique(c.overridden.begin(), c.overridden.end()), c.overridden.end());
     }
 }
 
 // The brightness steps of each day as the walk goes, with their sun times.
 class BrightnessWalk {
   public:
-    BrightnessWalk(const BrightnessPlan* plan, const GeoLocation& where) : plan_(plan) {
+    BrightnessWalk(const BrightnessPlan* plan, GeoLocation where) : plan_(plan), where_(std::move(where)) {
         if (!plan_) return;
-        const bool sun = std::any_of(plan_->steps.begin(), plan_->steps.end(),
-                                     [](const BrightnessStep& s) { return s.anchor != TimeAnchor::Clock; });
-        if (sun) sun_ = std::make_unique<SunCalculator>(where);
+        sun_ = std::any_of(plan_->steps.begin(), plan_->steps.end(),
+                           [](const BrightnessStep& s) { return s.anchor != TimeAnchor::Clock; });
     }
 
     // Called for each day in order; gives the day's levels (the first call only prepares).
     std::vector<LevelSpan> next(const CalendarDate& day) {
         if (!plan_) return {};
-        std::vector<TimedLevel> today = stepsOfDay(*plan_, sun_ ? sun_->on(day) : SunTimes{});
+        std::vector<TimedLevel> today = stepsOfDay(*plan_, sunOn(day));
         std::vector<LevelSpan> levels = levelsOfDay(today, yesterday_);
         yesterday_ = std::move(today);
         return levels;
     }
 
   private:
+    SunTimes sunOn(const CalendarDate& day) {
+        if (!sun_) return {};
+        if (!year_ || yearNumber_ != day.year) year_ = sunTimesOfYear(where_, yearNumber_ = day.year);
+        return (*year_)[static_cast<size_t>(day.dayNumber() - CalendarDate{day.year, 1, 1}.dayNumber())];
+    }
+
     const BrightnessPlan* plan_;
-    std::unique_ptr<SunCalculator> sun_;
+    GeoLocation where_;
+    bool sun_ = false;
+    int yearNumber_ = 0;
+    std::shared_ptr<const std::vector<SunTimes>> year_;
     std::vector<TimedLevel> yesterday_;
 };
 
@@ -155,13 +251,15 @@ std::vector<DayPlan> resolvePlan(const PlanSign& sign, std::span<const CalendarE
                                  const std::function<bool(ProgramId)>& programExists) {
     std::vector<DayPlan> out;
     if (to < from) return out;
-    const std::vector<Candidate> candidates = candidatesFor(sign, entries, programExists);
+    std::vector<std::string> invalid;
+    const std::vector<Candidate> candidates = candidatesFor(sign, entries, programExists, invalid);
+    EntryWalk walk(candidates);
     const OnOffPlan* onOff = planFor(plans.onOff, sign.id, sign.groups);
     const BrightnessPlan* brightnessPlan = planFor(plans.brightness, sign.id, sign.groups);
     BrightnessWalk brightness(brightnessPlan, sign.location);
     HolidayWalk holidayNames(holidays);
     out.reserve(static_cast<size_t>(to.dayNumber() - from.dayNumber() + 1));
-    std::vector<Piece> spill;
+    Scratch scratch;
     std::vector<std::string> before;  // the problems of the day before FROM are not shown
     // The day before FROM is walked for what it spills past midnight and its last brightness.
     for (int64_t n = from.dayNumber() - 1; n <= to.dayNumber(); ++n) {
@@ -169,28 +267,26 @@ std::vector<DayPlan> resolvePlan(const PlanSign& sign, std::span<const CalendarE
         DayPlan day;
         day.date = CalendarDate::fromDayNumber(n);
         std::vector<std::string>& problems = shown ? day.problems : before;
+        problems = invalid;
         day.holiday = holidayNames.nameOn(day.date, shown, problems);
-        std::vector<Piece> pieces = std::move(spill);
-        spill.clear();
-        for (const Candidate& c : candidates) {
-            const CalendarEntry& e = *c.entry;
-            if (!c.invalid.empty()) {
-                problems.push_back(c.invalid);
+        const bool holiday = !day.holiday.empty();
+        const int weekday = day.date.weekday();
+        std::swap(scratch.pieces, scratch.spill);
+        scratch.spill.clear();
+        for (const Candidate* c : walk.on(n)) {
+            if (!holds(*c->entry, weekday, holiday)) continue;
+            if (!c->programGone.empty()) {
+                problems.push_back(c->programGone);
                 continue;
             }
-            if (!appliesOn(e.from, e.to, e.weekdays, e.holidays, day.date, !day.holiday.empty())) continue;
-            if (!c.programGone.empty()) {
-                problems.push_back(c.programGone);
-                continue;
-            }
-            pieces.push_back({c.span.start, c.span.end, &e});
-            if (c.span.spill) spill.push_back({0, c.span.spill, &e});
+            scratch.pieces.push_back({c->span.start, c->span.end, c, 0});
+            if (c->span.spill) scratch.spill.push_back({0, c->span.spill, c, 0});
         }
         day.brightness = brightness.next(day.date);
         if (!shown) continue;
-        sweep(pieces, day);
+        sweep(scratch.pieces, scratch, day);
         if (onOff) {
-            day.onOff = onOffOfDay(*onOff, day.date, !day.holiday.empty());
+            day.onOff = onOffOfDay(*onOff, day.date, holiday);
             day.onOffPlan = onOff->id;
             day.dark = darkSpans(day.onOff);
         }

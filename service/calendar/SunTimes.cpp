@@ -3,8 +3,11 @@
 #include <unicode/timezone.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <numbers>
+#include <tuple>
 
 namespace orb {
 
@@ -104,6 +107,25 @@ SunTimes SunCalculator::on(const CalendarDate& day) const {
     if (const auto rise = sunEvent(day, where_, offset, true)) out.sunrise = *rise * 60.0;
     if (const auto set = sunEvent(day, where_, offset, false)) out.sunset = *set * 60.0;
     return out;
+}
+
+std::shared_ptr<const std::vector<SunTimes>> sunTimesOfYear(const GeoLocation& where, int year) {
+    using Key = std::tuple<double, double, std::string, int>;
+    static std::mutex mutex;
+    static std::map<Key, std::shared_ptr<const std::vector<SunTimes>>> years;
+    constexpr size_t kKept = 1024;  // places x years; past it the table starts over
+    const Key key{where.latitude, where.longitude, where.timeZone, year};
+    {
+        const std::lock_guard lock(mutex);
+        if (const auto found = years.find(key); found != years.end()) return found->second;
+    }
+    const SunCalculator sun(where);
+    auto days = std::make_shared<std::vector<SunTimes>>();
+    const CalendarDate first{year, 1, 1};
+    for (CalendarDate d = first; d.year == year; d = d.plusDays(1)) days->push_back(sun.on(d));
+    const std::lock_guard lock(mutex);
+    if (years.size() >= kKept) years.clear();
+    return years.try_emplace(key, std::move(days)).first->second;
 }
 
 }  // namespace orb

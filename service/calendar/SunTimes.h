@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "service/calendar/CalendarDate.h"
 
@@ -47,5 +48,9 @@ class SunCalculator {
 inline SunTimes sunTimes(const CalendarDate& day, const GeoLocation& where) {
     return SunCalculator(where).on(day);
 }
+
+// The sun times of every day of YEAR at a place (index: day of the year from 0), computed once
+// and kept for all callers: signs mostly share a few places. Safe to call from several threads.
+std::shared_ptr<const std::vector<SunTimes>> sunTimesOfYear(const GeoLocation& where, int year);
 
 }  // namespace orb

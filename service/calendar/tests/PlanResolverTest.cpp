@@ -111,8 +111,8 @@ TEST(PlanResolver, OnlyTheSignsEntriesCountAndBrokenOnesAreNamedNotDropped) {
     EXPECT_EQ(plan[0].periods, (Periods{{{0, at(24)}, 20, 2}}));
     EXPECT_EQ(plan[0].problems,
               (std::vector<std::string>{
-                  "entry 3: program 99 does not exist; left out",
-                  "entry 4: starts and ends at 12:00 (leave both out for the whole day); left out"}));
+                  "entry 4: starts and ends at 12:00 (leave both out for the whole day); left out",
+                  "entry 3: program 99 does not exist; left out"}));
 }
 
 TEST(PlanResolver, OnOffAndBrightnessComeFromThePlanForTheSign) {

@@ -36,6 +36,13 @@ TEST(SunTimes, SeoulAgreesWithThePublishedTableWithinTwoMinutes) {
     }
 }
 
+TEST(SunTimes, AYearsTableHoldsEachDaysTimes) {
+    const auto year = sunTimesOfYear({}, 2024);
+    ASSERT_EQ(year->size(), 366u);
+    EXPECT_EQ(year->at(172).sunset, sunTimes(parseCalendarDate("2024-06-21").value(), {}).sunset);
+    EXPECT_EQ(sunTimesOfYear({}, 2024).get(), year.get());
+}
+
 TEST(SunTimes, PolarDayAndNightHaveNoSunriseOrSunset) {
     const GeoLocation svalbard{78.22, 15.65, "Arctic/Longyearbyen"};
     const SunTimes summer = sunTimes(parseCalendarDate("2025-06-21").value(), svalbard);
