@@ -233,4 +233,20 @@ json holidaysJson(const HolidayYear& year) {
     return out;
 }
 
+json compiledDayJson(const CompiledDay& day) {
+    json pushes = json::array();
+    for (const PeriodProgram& p : day.periods) {
+        json j = spanJson(p.span);
+        j["program"] = p.program;
+        pushes.push_back(std::move(j));
+    }
+    return {{"date", day.date.text()},
+            {"items", day.items.size()},
+            {"sectors", day.sectors},
+            {"fallback", day.fallback},
+            {"message", day.message.empty() ? json(nullptr) : json(day.message)},
+            {"pushes", pushes},
+            {"problems", day.problems}};
+}
+
 }  // namespace orb

@@ -8,12 +8,16 @@
 //   a plan    {"days": [{"date", "holiday": NAME or null, "periods": [{"start", "end", "program"}],
 //              "conflicts", "onOff", "dark", "brightness", "problems"}]}, periods from 00:00 to
 //              "24:00" with neighbours of different programs;
-//   holidays  [{"date", "name"}, ...] in date order, substitutes included.
+//   holidays  [{"date", "name"}, ...] in date order, substitutes included;
+//   a compiled day {"date", "items", "sectors", "fallback", "message": TEXT or null, "pushes":
+//              [{"start", "end", "program"}] (with the fall-back: a push when each starts),
+//              "problems"}.
 #include <nlohmann/json.hpp>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "service/calendar/CompiledDay.h"
 #include "service/calendar/DayPlan.h"
 #include "service/calendar/KoreanHolidays.h"
 
@@ -28,5 +32,6 @@ std::vector<std::string> parseCalendarEntry(const nlohmann::json& body, const Pl
 nlohmann::json calendarEntryJson(const CalendarEntry& e);
 nlohmann::json planJson(std::span<const DayPlan> days);
 nlohmann::json holidaysJson(const HolidayYear& year);
+nlohmann::json compiledDayJson(const CompiledDay& day);
 
 }  // namespace orb

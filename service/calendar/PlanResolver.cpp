@@ -243,6 +243,16 @@ class HolidayWalk {
     const std::string none_;
 };
 
+// The plan, or null when it is not valid (its problems go to INVALID, named on every day).
+template <typename Plan>
+const Plan* validOrNone(const Plan* plan, std::vector<std::string>& invalid) {
+    if (!plan) return nullptr;
+    const std::vector<std::string> problems = validatePlan(*plan);
+    if (problems.empty()) return plan;
+    invalid.push_back(problems.front() + "; left out");
+    return nullptr;
+}
+
 }  // namespace
 
 std::vector<DayPlan> resolvePlan(const PlanSign& sign, std::span<const CalendarEntry> entries,
@@ -254,8 +264,9 @@ std::vector<DayPlan> resolvePlan(const PlanSign& sign, std::span<const CalendarE
     std::vector<std::string> invalid;
     const std::vector<Candidate> candidates = candidatesFor(sign, entries, programExists, invalid);
     EntryWalk walk(candidates);
-    const OnOffPlan* onOff = planFor(plans.onOff, sign.id, sign.groups);
-    const BrightnessPlan* brightnessPlan = planFor(plans.brightness, sign.id, sign.groups);
+    const OnOffPlan* onOff = validOrNone(planFor(plans.onOff, sign.id, sign.groups), invalid);
+    const BrightnessPlan* brightnessPlan =
+        validOrNone(planFor(plans.brightness, sign.id, sign.groups), invalid);
     BrightnessWalk brightness(brightnessPlan, sign.location);
     HolidayWalk holidayNames(holidays);
     out.reserve(static_cast<size_t>(to.dayNumber() - from.dayNumber() + 1));

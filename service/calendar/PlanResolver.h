@@ -28,8 +28,8 @@ struct PlanSign {
 //  - the conflicts: every stretch where entries overlap, with the winner and the overridden;
 //  - the ON/OFF setting with its dark spans, and the brightness levels, from the plans in
 //    PLANS that apply to the sign;
-//  - problems: entries that are not valid, or whose program PROGRAM_EXISTS says is gone, are
-//    left out and named on each day they would have applied.
+//  - problems: entries and plans that are not valid are left out and named on every day; entries
+//    whose program PROGRAM_EXISTS says is gone, on each day they would have applied.
 // The caller bounds the range (a year is a few hundred microseconds per sign).
 std::vector<DayPlan> resolvePlan(const PlanSign& sign, std::span<const CalendarEntry> entries,
                                  const HolidayCalendar& holidays, const SettingsPlans& plans,

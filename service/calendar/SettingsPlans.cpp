@@ -27,7 +27,45 @@ int clampToDay(long minute) {
     return static_cast<int>(std::clamp<long>(minute, 0, kDayMinutes - 1));
 }
 
+std::string stepLabel(const BrightnessPlan& plan, size_t step) {
+    return "brightness plan " + std::to_string(plan.id) + ": step " + std::to_string(step + 1) + " ";
+}
+
+bool minuteOfDay(int m) {
+    return m >= 0 && m < kDayMinutes;
+}
+
 }  // namespace
+
+std::vector<std::string> validatePlan(const BrightnessPlan& plan) {
+    std::vector<std::string> out;
+    if (plan.steps.empty()) out.push_back("brightness plan " + std::to_string(plan.id) + ": has no step");
+    for (size_t i = 0; i < plan.steps.size(); ++i) {
+        const BrightnessStep& s = plan.steps[i];
+        if (s.level < 1 || s.level > 10)
+            out.push_back(stepLabel(plan, i) + "has level " + std::to_string(s.level) + " (1 to 10)");
+        if (s.anchor == TimeAnchor::Clock && !minuteOfDay(s.minutes))
+            out.push_back(stepLabel(plan, i) + "is at no time of day (00:00 to 23:59)");
+        if (s.anchor != TimeAnchor::Clock && std::abs(s.minutes) > 12 * 60)
+            out.push_back(stepLabel(plan, i) + "is more than 12 hours from the sun's time");
+    }
+    return out;
+}
+
+std::vector<std::string> validatePlan(const OnOffPlan& plan) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < plan.rules.size(); ++i) {
+        const OnOffRule& r = plan.rules[i];
+        const std::string who =
+            "ON/OFF plan " + std::to_string(plan.id) + ": rule " + std::to_string(i + 1) + " ";
+        if (r.from && r.to && *r.to < *r.from)
+            out.push_back(who + "ends (" + r.to->text() + ") before it starts (" + r.from->text() + ")");
+        if ((r.weekdays & kEveryDay) == 0) out.push_back(who + "has no weekday");
+        if (r.switching && (!minuteOfDay(r.on) || !minuteOfDay(r.off)))
+            out.push_back(who + "switches at no time of day (00:00 to 23:59)");
+    }
+    return out;
+}
 
 const BrightnessPlan* planFor(std::span<const BrightnessPlan> plans, SignId sign,
                               const std::vector<std::string>& groups) {
@@ -47,7 +85,7 @@ std::vector<TimedLevel> stepsOfDay(const BrightnessPlan& plan, const SunTimes& s
                                                                              : std::optional<double>(0.0);
         if (!event) continue;
         const long base = s.anchor == TimeAnchor::Clock ? 0 : std::lround(*event / 60.0);
-        out.push_back({clampToDay(base + s.minutes), s.level});
+        out.push_back({clampToDay(base + s.minutes), std::clamp(s.level, 1, 10)});
     }
     // Steps at one minute keep their list order: the later one is the level from then on.
     std::stable_sort(out.begin(), out.end(),

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "service/calendar/DayPlan.h"
@@ -56,6 +57,12 @@ struct SettingsPlans {
     std::span<const BrightnessPlan> brightness;
     std::span<const OnOffPlan> onOff;
 };
+
+// Every reason the plan cannot be kept, each naming it ("brightness plan 3: step 2 ..."): a
+// level outside 1..10, a time outside 00:00..23:59, a sun offset past 12 hours, no step; for
+// ON/OFF a rule that ends before it starts or has no weekday. Empty when it is fine.
+std::vector<std::string> validatePlan(const BrightnessPlan& plan);
+std::vector<std::string> validatePlan(const OnOffPlan& plan);
 
 // The plan that applies to the sign, or null.
 const BrightnessPlan* planFor(std::span<const BrightnessPlan> plans, SignId sign,

@@ -5,6 +5,8 @@
 #include <map>
 
 #include "editor/core/DayTimeline.h"
+#include "editor/core/PreviewBuild.h"
+#include "service/calendar/CalendarJson.h"
 #include "service/calendar/PlanResolver.h"
 #include "testsupport/ItemBuilder.h"
 #include "testsupport/PictureFixtures.h"
@@ -179,6 +181,11 @@ TEST(CompiledDay, TheSettingsBlockCarriesTheSignSizeModeOneAndTheDaysOnOff) {
     EXPECT_EQ(s.brightness(), 3);
     EXPECT_EQ(c.store.itemCount(), 4);
     EXPECT_EQ(c.sectors, 4u * 3u);  // a sentence takes its text sector and two of attributes
+    // The program writer takes it as it is, and allocates what was counted.
+    ProgramPlan plan;
+    ASSERT_EQ(planStore(c.store, plan).result, PlanResult::Ok);
+    EXPECT_EQ(plan.items.size(), 4u);
+    EXPECT_EQ(memoryUse(c.store).sectors, c.sectors);
 }
 
 TEST(CompiledDay, ADayOverTheItemLimitIsPushedPeriodByPeriod) {
@@ -199,6 +206,9 @@ TEST(CompiledDay, ADayOverTheItemLimitIsPushedPeriodByPeriod) {
     EXPECT_EQ(c.problems,
               std::vector<std::string>{"18:00-24:00: program 99 is not available; the period stays dark"});
     ASSERT_EQ(c.periods.size(), 2u);
+    EXPECT_EQ(compiledDayJson(c)["pushes"],
+              nlohmann::json::parse(R"([{"start": "08:00", "end": "12:00", "program": 10},
+                                        {"start": "14:00", "end": "18:00", "program": 10}])"));
     EXPECT_EQ(c.periods[0].span, (MinuteSpan{at(8), at(12)}));
     EXPECT_EQ(c.periods[1].span, (MinuteSpan{at(14), at(18)}));
     for (const PeriodProgram& p : c.periods) {

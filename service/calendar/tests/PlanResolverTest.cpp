@@ -140,5 +140,24 @@ TEST(PlanResolver, OnOffAndBrightnessComeFromThePlanForTheSign) {
               (std::vector<LevelSpan>{{{0, at(7)}, 4}, {{at(7), dusk}, 10}, {{dusk, at(24)}, 4}}));
 }
 
+TEST(PlanResolver, PlansThatAreNotValidAreLeftOutAndNamed) {
+    const BrightnessPlan bad{7, {{1}, {}}, {{TimeAnchor::Clock, at(7), 11}, {TimeAnchor::Sunset, 800, 3}}, 1};
+    const OnOffPlan backwards{
+        8, {{1}, {}}, {{day("2025-03-05"), day("2025-03-01"), 0, HolidayRule::Any, true, 0, 0}}, 1};
+    EXPECT_EQ(validatePlan(bad),
+              (std::vector<std::string>{"brightness plan 7: step 1 has level 11 (1 to 10)",
+                                        "brightness plan 7: step 2 is more than 12 hours from the "
+                                        "sun's time"}));
+    EXPECT_EQ(validatePlan(backwards).size(), 2u);  // ends before it starts, and no weekday
+    const std::vector<BrightnessPlan> brightness = {bad};
+    const std::vector<OnOffPlan> onOff = {backwards};
+    const DayPlan d = resolve({}, "2025-03-04", "2025-03-04", {brightness, onOff}).at(0);
+    EXPECT_TRUE(d.brightness.empty() && d.dark.empty());
+    EXPECT_EQ(d.problems,
+              (std::vector<std::string>{
+                  "ON/OFF plan 8: rule 1 ends (2025-03-01) before it starts (2025-03-05); left out",
+                  "brightness plan 7: step 1 has level 11 (1 to 10); left out"}));
+}
+
 }  // namespace
 }  // namespace orb
