@@ -253,6 +253,67 @@ const Plan* validOrNone(const Plan* plan, std::vector<std::string>& invalid) {
     return nullptr;
 }
 
+// The days of one sign in order, each from the entries and plans that apply to it.
+class SignWalk {
+  public:
+    SignWalk(const PlanSign& sign, std::span<const CalendarEntry> entries, const HolidayCalendar& holidays,
+             const SettingsPlans& plans, const std::function<bool(ProgramId)>& programExists)
+        : candidates_(candidatesFor(sign, entries, programExists, invalid_)),
+          entries_(candidates_),
+          onOff_(validOrNone(planFor(plans.onOff, sign.id, sign.groups), invalid_)),
+          brightnessPlan_(validOrNone(planFor(plans.brightness, sign.id, sign.groups), invalid_)),
+          brightness_(brightnessPlan_, sign.location),
+          holidays_(holidays) {}
+
+    // Day N, the day after the one before; a day not SHOWN is walked only for what it hands on
+    // to the next (its spans past midnight, its last brightness).
+    DayPlan next(int64_t n, bool shown) {
+        DayPlan day;
+        day.date = CalendarDate::fromDayNumber(n);
+        std::vector<std::string>& problems = shown ? day.problems : hidden_;
+        problems = invalid_;
+        day.holiday = holidays_.nameOn(day.date, shown, problems);
+        const bool holiday = !day.holiday.empty();
+        collectPieces(n, day.date.weekday(), holiday, problems);
+        day.brightness = brightness_.next(day.date);
+        if (!shown) return day;
+        sweep(scratch_.pieces, scratch_, day);
+        if (onOff_) {
+            day.onOff = onOffOfDay(*onOff_, day.date, holiday);
+            day.onOffPlan = onOff_->id;
+            day.dark = darkSpans(day.onOff);
+        }
+        if (!day.brightness.empty()) day.brightnessPlan = brightnessPlan_->id;
+        return day;
+    }
+
+  private:
+    // The minutes the entries hold on day N: what yesterday spilled past midnight, and today's.
+    void collectPieces(int64_t n, int weekday, bool holiday, std::vector<std::string>& problems) {
+        std::swap(scratch_.pieces, scratch_.spill);
+        scratch_.spill.clear();
+        for (const Candidate* c : entries_.on(n)) {
+            if (!holds(*c->entry, weekday, holiday)) continue;
+            if (!c->programGone.empty()) {
+                problems.push_back(c->programGone);
+                continue;
+            }
+            scratch_.pieces.push_back({c->span.start, c->span.end, c, 0});
+            if (c->span.spill) scratch_.spill.push_back({0, c->span.spill, c, 0});
+        }
+    }
+
+    std::vector<std::string> invalid_;  // named on every day
+    std::vector<Candidate> candidates_;
+    EntryWalk entries_;
+    const OnOffPlan* onOff_;
+    const BrightnessPlan* brightnessPlan_;
+    BrightnessWalk brightness_;
+    HolidayWalk holidays_;
+    Scratch scratch_;
+    std::vector<std::string> hidden_;
+};
+
 }  // namespace
 
 std::vector<DayPlan> resolvePlan(const PlanSign& sign, std::span<const CalendarEntry> entries,
@@ -261,49 +322,10 @@ std::vector<DayPlan> resolvePlan(const PlanSign& sign, std::span<const CalendarE
                                  const std::function<bool(ProgramId)>& programExists) {
     std::vector<DayPlan> out;
     if (to < from) return out;
-    std::vector<std::string> invalid;
-    const std::vector<Candidate> candidates = candidatesFor(sign, entries, programExists, invalid);
-    EntryWalk walk(candidates);
-    const OnOffPlan* onOff = validOrNone(planFor(plans.onOff, sign.id, sign.groups), invalid);
-    const BrightnessPlan* brightnessPlan =
-        validOrNone(planFor(plans.brightness, sign.id, sign.groups), invalid);
-    BrightnessWalk brightness(brightnessPlan, sign.location);
-    HolidayWalk holidayNames(holidays);
+    SignWalk walk(sign, entries, holidays, plans, programExists);
     out.reserve(static_cast<size_t>(to.dayNumber() - from.dayNumber() + 1));
-    Scratch scratch;
-    std::vector<std::string> before;  // the problems of the day before FROM are not shown
-    // The day before FROM is walked for what it spills past midnight and its last brightness.
-    for (int64_t n = from.dayNumber() - 1; n <= to.dayNumber(); ++n) {
-        const bool shown = n >= from.dayNumber();
-        DayPlan day;
-        day.date = CalendarDate::fromDayNumber(n);
-        std::vector<std::string>& problems = shown ? day.problems : before;
-        problems = invalid;
-        day.holiday = holidayNames.nameOn(day.date, shown, problems);
-        const bool holiday = !day.holiday.empty();
-        const int weekday = day.date.weekday();
-        std::swap(scratch.pieces, scratch.spill);
-        scratch.spill.clear();
-        for (const Candidate* c : walk.on(n)) {
-            if (!holds(*c->entry, weekday, holiday)) continue;
-            if (!c->programGone.empty()) {
-                problems.push_back(c->programGone);
-                continue;
-            }
-            scratch.pieces.push_back({c->span.start, c->span.end, c, 0});
-            if (c->span.spill) scratch.spill.push_back({0, c->span.spill, c, 0});
-        }
-        day.brightness = brightness.next(day.date);
-        if (!shown) continue;
-        sweep(scratch.pieces, scratch, day);
-        if (onOff) {
-            day.onOff = onOffOfDay(*onOff, day.date, holiday);
-            day.onOffPlan = onOff->id;
-            day.dark = darkSpans(day.onOff);
-        }
-        if (!day.brightness.empty()) day.brightnessPlan = brightnessPlan->id;
-        out.push_back(std::move(day));
-    }
+    walk.next(from.dayNumber() - 1, false);
+    for (int64_t n = from.dayNumber(); n <= to.dayNumber(); ++n) out.push_back(walk.next(n, true));
     return out;
 }
 
