@@ -102,8 +102,10 @@ bool FleetRunner::pending(uint64_t taskId) const {
     return byId_.count(taskId) != 0;
 }
 
-FleetRunner::EntryPtr FleetRunner::pick(Clock::time_point now, Clock::time_point& wake) {
+FleetRunner::EntryPtr FleetRunner::pick(Clock::time_point now, Clock::time_point& wake, bool& more) {
     seen_.clear();
+    EntryPtr first;
+    more = false;
     for (const EntryPtr& e : tasks_) {
         if (!seen_.insert(e->task.signId).second) continue;  // the sign's earlier task goes first
         if (e->running) continue;
@@ -111,17 +113,22 @@ FleetRunner::EntryPtr FleetRunner::pick(Clock::time_point now, Clock::time_point
             wake = std::min(wake, e->due);
             continue;
         }
-        if (keysInUse_.count(e->key)) continue;
-        return e;
+        if (keysInUse_.count(e->key) || (first && first->key == e->key)) continue;
+        if (first) {
+            more = true;
+            break;
+        }
+        first = e;
     }
-    return nullptr;
+    return first;
 }
 
 void FleetRunner::work() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         auto wake = Clock::time_point::max();
-        const EntryPtr e = pick(Clock::now(), wake);
+        bool more = false;
+        const EntryPtr e = pick(Clock::now(), wake, more);
         if (!e) {
             if (wake == Clock::time_point::max())
                 wake_.wait(lock);
@@ -129,6 +136,7 @@ void FleetRunner::work() {
                 wake_.wait_until(lock, wake);
             continue;
         }
+        if (more) wake_.notify_one();  // for a worker that waits
         e->running = true;
         keysInUse_.insert(e->key);
         if (!e->started) started_[e->task.signId] = 1;
@@ -145,15 +153,14 @@ void FleetRunner::work() {
         lock.lock();
 
         e->running = false;
-        keysInUse_.erase(e->key);
-        wake_.notify_all();  // the key is free again
+        keysInUse_.erase(e->key);  // this worker looks for what waited on it next
         if (stopping_) break;
-        const bool more = e->task.retry && e->report.attempt < settings_.tries;
+        const bool triesLeft = e->task.retry && e->report.attempt < settings_.tries;
         if (e->end == AttemptEnd::Done)
             finish(e, TaskState::Done);
         else if (e->cancel)
             finish(e, TaskState::Cancelled);
-        else if (e->end == AttemptEnd::Failed && more)
+        else if (e->end == AttemptEnd::Failed && triesLeft)
             retryLater(e);
         else
             finish(e, TaskState::Failed);
@@ -194,14 +201,14 @@ void FleetRunner::finish(const EntryPtr& e, TaskState state) {
     tasks_.erase(e->at);
     byId_.erase(e->task.id);
     if (e->started) started_.erase(e->task.signId);
-    wake_.notify_all();  // the sign's next task may go
+    wake_.notify_one();  // the sign's next task may go
 }
 
 void FleetRunner::retryLater(const EntryPtr& e) {
     e->due = Clock::now() + pauseAfter(settings_, e->report.attempt);
     e->report.state = TaskState::Retrying;
     post(e->report);
-    wake_.notify_all();
+    wake_.notify_one();  // a worker that waits learns the time of the next try
 }
 
 void FleetRunner::post(const TaskReport& report) {

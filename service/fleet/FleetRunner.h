@@ -4,6 +4,7 @@
 // time per link key (a serial device or a TCP peer), each sign's tasks in the order they came.
 // Every task opens its own link and runs its action through the editor's sign commands; failures
 // are tried again after a growing pause; what happens goes to the listener.
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -36,7 +37,7 @@ enum class TaskState { Queued, Running, Retrying, Done, Failed, Cancelled };
 enum class SignHealth { Online, Unreachable, OtherModel, Differs };
 
 struct SignTask {
-    uint64_t id = 0;  // unique among the tasks not yet ended
+    uint64_t id = 0;  // unique among the tasks not yet ended (HealthScheduler's are 2^62 and up)
     int64_t signId = 0;
     SignAddress address;
     SignAction action;
@@ -47,14 +48,21 @@ struct TaskReport {
     uint64_t taskId = 0;
     int64_t signId = 0;
     TaskState state = TaskState::Queued;
-    int attempt = 0;          // 1 for the first
+    int attempt = 0;          // 1 for the first; 0 for a task cancelled before it ran
     int done = 0, total = 0;  // progress steps of a push: the frames sent, then the read-back queries
-    std::string message;      // the protocol layer's message on failure ("전송 실패 했습니다", ...)
+    // The protocol layer's message on failure ("전송 실패 했습니다", ...); the command's own on
+    // success ("전송 완료 했습니다"); for a holding check that differs, what differs.
+    std::string message;
     bool memoryTouched = false;               // a memory write was sent: what the sign holds is now unknown
     std::optional<LocalDateTime> appliedAt;   // local time SignApply was acknowledged (push/size/window)
     std::optional<LocalDateTime> answeredAt;  // the sign's last answer in this task
-    std::optional<SignHealth> health;         // what this exchange showed of the sign
+    std::optional<SignHealth> health;         // what this exchange showed of the sign; none when
+                                              // nothing was sent (cancelled, or a value refused)
 };
+// A task's reports, in order: Running (attempt 1), progress and memoryTouched as Running, then
+// Done, Failed, Cancelled, or Retrying and Running again with the next attempt. Queued is never
+// reported: a task is queued from submit() on. Fields once set stay set (memoryTouched,
+// appliedAt, answeredAt); progress starts again with each attempt.
 
 class FleetListener {
   public:
@@ -78,7 +86,8 @@ class PlanCache;
 
 class FleetRunner final : public TaskSink {
   public:
-    using LocalClock = std::function<LocalDateTime()>;  // injected: tests and --testing-clock drive it
+    // Injected: tests and --testing-clock drive it. Called from the worker threads.
+    using LocalClock = std::function<LocalDateTime()>;
 
     FleetRunner(FleetSettings settings, FleetListener& listener, LocalClock clock);
     // Stops: a running task stops after its frame in flight; what was queued is dropped. Nothing
@@ -89,7 +98,7 @@ class FleetRunner final : public TaskSink {
     FleetRunner& operator=(const FleetRunner&) = delete;
 
     // Runs when a worker, the task's link key and its sign are free, after the sign's earlier
-    // tasks. The first report is Running (or Cancelled when it never ran).
+    // tasks. A task whose id is pending already is ignored.
     void submit(SignTask task) override;
     // Queued or waiting to be tried again: dropped, reported Cancelled. Running: stops after the
     // frame in flight (a settings command or check, a few frames, runs to its end). False for a
@@ -106,8 +115,9 @@ class FleetRunner final : public TaskSink {
 
     void work();
     void deliver();
-    // The next task a worker can take, or nothing; WAKE is lowered to the next retry time.
-    EntryPtr pick(Clock::time_point now, Clock::time_point& wake);
+    // The next task a worker can take, or nothing; WAKE is lowered to the next retry time, MORE
+    // says whether another one could be taken beside it.
+    EntryPtr pick(Clock::time_point now, Clock::time_point& wake, bool& more);
     void runAttempt(Entry& e);
     void finish(const EntryPtr& e, TaskState state);
     void retryLater(const EntryPtr& e);

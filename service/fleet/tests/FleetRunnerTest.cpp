@@ -176,6 +176,31 @@ TEST(FleetRunner, CancelDropsAQueuedTaskAndStopsARunningOneAfterItsFrame) {
     EXPECT_EQ(other.logText(), "");
 }
 
+TEST(FleetRunner, CancelEndsTheWaitForTheNextTryAndStoppingDoesNotWaitForIt) {
+    Recorder recorder;
+    FleetSettings patient = testing::quickSettings(2);
+    patient.firstRetryMs = patient.maxRetryMs = 600'000;
+    const auto start = std::chrono::steady_clock::now();
+    {
+        FleetRunner runner(patient, recorder, testing::testClock());
+        const SignAddress nobody = testing::tcpAddress(testing::freePort());
+        runner.submit(testing::task(1, 1, nobody, CheckModel{}));
+        runner.submit(testing::task(2, 2, nobody, CheckModel{}));
+        const auto retrying = [](const TaskReport& r) { return r.state == TaskState::Retrying; };
+        recorder.waitFor(1, retrying);
+        recorder.waitFor(2, retrying);
+        EXPECT_TRUE(runner.busy(1));
+        EXPECT_TRUE(runner.cancel(1));
+        const TaskReport end = recorder.end(1);
+        EXPECT_EQ(end.state, TaskState::Cancelled);
+        EXPECT_EQ(end.attempt, 1);
+        EXPECT_EQ(end.message, "전광판과의 연결상태를 확인해주세요!...");
+        EXPECT_FALSE(runner.busy(1));
+    }  // task 2 still waits ten minutes for its next try
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+    EXPECT_FALSE(testing::hasEnded(recorder.of(2).back().state));  // left as it was, not reported
+}
+
 TEST(FleetRunner, OneExchangePerLinkKeyAndEachSignsTasksInOrder) {
     TempDir a, b;
     SignEmu shared(a, {}, false, false), second(b, {}, false, false);
