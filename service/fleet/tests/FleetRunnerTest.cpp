@@ -128,8 +128,9 @@ TEST(FleetRunner, ASignThatStoresOtherBytesFailsAfterItsTriesWithTheCheckMessage
 TEST(FleetRunner, ASignThatComesUpDuringTheBackOffIsDone) {
     const uint16_t port = testing::freePort();
     Recorder recorder;
-    FleetSettings settings = testing::quickSettings(2, 3);
+    FleetSettings settings = testing::quickSettings(2, 4);  // pauses of 1.5, 3 and 6 s
     settings.firstRetryMs = 1500;
+    settings.maxRetryMs = 6000;
     FleetRunner runner(settings, recorder, testing::testClock());
     runner.submit(testing::task(1, 1, testing::tcpAddress(port), testing::examplePush()));
     const TaskReport first =
@@ -141,7 +142,7 @@ TEST(FleetRunner, ASignThatComesUpDuringTheBackOffIsDone) {
     testing::ChildProcess emu({SIGNEMU_PATH, "--tcp", "127.0.0.1:" + std::to_string(port)});
     const TaskReport end = recorder.end(1);
     EXPECT_EQ(end.state, TaskState::Done) << end.message;
-    EXPECT_EQ(end.attempt, 2);
+    EXPECT_GE(end.attempt, 2);  // the second, unless signemu was slow to start
     EXPECT_EQ(end.health, SignHealth::Online);
 }
 
