@@ -14,9 +14,6 @@ namespace {
 
 using Encoder = EncodedLine (*)(const LinePayload&);
 
-constexpr uint64_t kContentAreaBytes =
-    (ProgramImage::kSectors - ProgramImage::kFirstContentSector) * ProgramImage::kSectorSize;
-
 EncodedLine nothing(const LinePayload&) {
     return {};
 }

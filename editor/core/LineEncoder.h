@@ -6,8 +6,13 @@
 
 #include "image/ItemHeader.h"
 #include "image/LinePayload.h"
+#include "image/ProgramImage.h"
 
 namespace orb {
+
+// The bytes all contents of a program share; an animation's frames are scanned against it.
+inline constexpr uint64_t kContentAreaBytes =
+    (ProgramImage::kSectors - ProgramImage::kFirstContentSector) * ProgramImage::kSectorSize;
 
 struct EncodedLine {
     std::vector<uint8_t> bytes;  // written from the line's start sector

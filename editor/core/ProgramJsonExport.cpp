@@ -168,7 +168,9 @@ ojson Exporter::line(const ItemRecord& record, int n, const std::string& place) 
         case ContentKind::Bitmap:
         case ContentKind::BitmapPhrase:
             out["path"] = utf8(payload.path(), place + ".path");
-            if (kind == ContentKind::BitmapPhrase) out["rtf"] = utf8(payload.rtfPath(), place + ".rtf");
+            if (kind == ContentKind::BitmapPhrase)
+                out["rtf"] = payload.rtfPath().empty() ? ojson(nullptr)
+                                                       : ojson(utf8(payload.rtfPath(), place + ".rtf"));
             out["width"] = h.pictureWidth(n);
             out["height"] = h.pictureHeight(n);
             out["effects"] = effects(h.effects(n), kind, place + ".effects");

@@ -399,8 +399,12 @@ void Importer::line(const json& v, const std::string& place, LayoutCode layout, 
         case ContentKind::Bitmap:
         case ContentKind::BitmapPhrase:
             if (auto p = path(v, "path", place)) payload.setPath(*p);
-            if (kind == ContentKind::BitmapPhrase)
-                if (auto p = path(v, "rtf", place)) payload.setRtfPath(*p);
+            if (kind == ContentKind::BitmapPhrase) {
+                // null: a phrase without its rich text (read back from a sign); the path stays empty.
+                const json* rtf = member(v, "rtf", place, true);
+                if (rtf && !rtf->is_null())
+                    if (auto p = path(v, "rtf", place)) payload.setRtfPath(*p);
+            }
             h.setPictureSize(n, size16(v, "width", place), size16(v, "height", place));
             effects(v, place, kind, e);
             break;

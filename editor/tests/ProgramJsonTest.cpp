@@ -287,6 +287,20 @@ TEST(ProgramJsonKinds, APhraseKeepsBothPaths) {
     EXPECT_EQ(recordBytes(r), expected);
 }
 
+// A phrase read back from a sign has its picture but no rich text: null, not an empty path.
+TEST(ProgramJsonKinds, APhraseWithoutRichTextIsNull) {
+    const ItemRecord r = importedRecord(R"({"layout": "one", "heights": [1], "lines": [
+      {"kind": "phrase", "path": "/media/item001-line1-phrase.bmp", "rtf": null, "width": 64, "height": 16}]})");
+    EXPECT_EQ(r.line(1).path(), "/media/item001-line1-phrase.bmp");
+    EXPECT_EQ(r.line(1).rtfPath(), "");
+    const ItemStore store = storeOf({r}, someSettings());
+    EXPECT_NE(exportText(store).find("\"rtf\": null"), std::string::npos);
+    expectRoundTrip(store);
+    ItemStore out;
+    EXPECT_TRUE(hasErrors(importText(document(R"({"layout": "one", "heights": [1], "lines": [
+      {"kind": "phrase", "path": "/a.bmp", "width": 64, "height": 16}]})"), out)));
+}
+
 TEST(ProgramJsonKinds, AnAnimationKeepsSizeFramesAndSpeed) {
     const ItemRecord r =
         importedRecord(R"({"layout": "three", "heights": [1, 1, 1], "lines": [{"kind": "none"},

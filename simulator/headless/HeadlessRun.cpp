@@ -15,6 +15,7 @@
 
 #include "cli/CommandLine.h"
 #include "image/WorkingFolder.h"
+#include "simulator/engine/LedText.h"
 #include "simulator/engine/SignEngine.h"
 
 namespace orb {
@@ -26,19 +27,10 @@ constexpr const char* kNoFonts = "폰트파일없음\n실행할수 없습니다"
 // The longest run, a day of virtual time: one pass per millisecond must end.
 constexpr uint64_t kMaxRunMs = 86'400'000;
 
-char ledChar(Led led) {
-    return ".RGY"[static_cast<int>(led)];
-}
-
 void dumpFrame(std::ostream& out, uint64_t t, const PlanePair& frame, const SignGeometry& g) {
-    out << "@ " << t << '\n';
-    const PlaneView view(frame, g.pixels(), g.ledRows());
-    std::string row(static_cast<size_t>(view.width), '.');
-    for (int y = 0; y < view.rows; ++y) {
-        for (int x = 0; x < view.width; ++x) row[static_cast<size_t>(x)] = ledChar(view.ledAt(x, y));
-        out << row << '\n';
-    }
-    out << '\n';
+    std::string rows;
+    appendLedRows(rows, frame, g);
+    out << "@ " << t << '\n' << rows << '\n';
 }
 
 // An animated GIF written as the run goes: a frame is written when the next different one
