@@ -105,7 +105,8 @@ bool SignResponder::writeMemory(std::span<const uint8_t> body, char* line, size_
     std::snprintf(line, lineSize, "frame %d: write %zu bytes at 0x%08X", frames_, n, address);
     if (!known) return false;
     std::memcpy(&memory_[address], &body[6], n);
-    if (++writes_ == faults_.corruptWrite)
+    ++writes_;
+    if (writes_ == faults_.corruptWrite || (faults_.corruptFrom > 0 && writes_ >= faults_.corruptFrom))
         for (size_t i = 0; i < n; ++i) memory_[address + i] ^= 0xFF;
     // The model string is the sign's own: a write over it leaves it as it was.
     if (address < ProgramImage::kModelOffset + 8 && address + n > ProgramImage::kModelOffset) putModel();

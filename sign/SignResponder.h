@@ -21,6 +21,7 @@ struct ResponderFaults {
     int delayFrame = 0;      // ... only frame number K (1-based); 0: every frame
     int closeAfter = -1;     // drop the connection after N frames
     int corruptWrite = 0;    // memory write number K (1-based) is acknowledged but stores other bytes
+    int corruptFrom = 0;     // ... and so is every memory write from number K on: a sign no retry mends
 };
 
 struct OnOffTimes {

@@ -8,6 +8,8 @@
 #include <thread>
 
 #include "link/SerialPort.h"
+#include "testsupport/Fifo.h"
+#include "testsupport/TempDir.h"
 
 namespace orb {
 namespace {
@@ -76,6 +78,7 @@ TEST(SerialPort, EveryRateOfTheDialogOpens) {
         PseudoLine line;
         SerialPort port;
         EXPECT_TRUE(port.open({line.device, 1, baud, 7, 2, 2})) << baud;
+        EXPECT_EQ(port.openError(), "");
     }
 }
 
@@ -88,6 +91,24 @@ TEST(SerialPort, WhatIsNotASerialLineIsRefused) {
     EXPECT_FALSE(port.armDeadline(10));
     const std::array<uint8_t, 1> b{0};
     EXPECT_EQ(port.send(b), 0u);
+
+    EXPECT_EQ(port.openError(), "/nonexistent/tty: No such file or directory");
+
+    // Refused with what it is.
+    testing::TempDir dir;
+    testing::Fifo fifo(dir.file("fifo"));
+    ASSERT_TRUE(fifo.made());
+    testing::writeFileBytes(dir.file("plain"), {1, 2, 3});
+    const std::pair<std::string, std::string> refused[] = {
+        {fifo.path(), "a FIFO, not a serial line"},
+        {dir.path().string(), "a folder, not a serial line"},
+        {dir.file("plain"), "a regular file, not a serial line"},
+        {"/dev/null", "not a serial line"},
+    };
+    for (const auto& [path, reason] : refused) {
+        EXPECT_FALSE(port.open({path}));
+        EXPECT_EQ(port.openError(), path + ": " + reason);
+    }
 
     ::unsetenv("ORB_COM5");
     EXPECT_EQ(deviceOfPort(5), "/dev/ttyS4");

@@ -205,9 +205,10 @@ orb::testing::Outcome signemu(const std::string& options) {
 TEST(SignEmuCommandLine, HelpNamesEveryOptionAndEndsWithZero) {
     const orb::testing::Outcome r = signemu("--help");
     EXPECT_EQ(r.status, 0) << r.output;
-    for (const char* option : {"--tcp", "--pty", "--memory", "--model", "--log", "--line-rate",
-                               "--idle-timeout", "--no-answer-after", "--bad-sum-after", "--no-etx",
-                               "--delay", "--delay-frame", "--close-after", "--corrupt-write"})
+    for (const char* option :
+         {"--tcp", "--pty", "--memory", "--model", "--log", "--line-rate", "--idle-timeout",
+          "--no-answer-after", "--bad-sum-after", "--no-etx", "--delay", "--delay-frame", "--close-after",
+          "--corrupt-write", "--corrupt-from"})
         EXPECT_NE(r.output.find(option), std::string::npos) << option;
 }
 

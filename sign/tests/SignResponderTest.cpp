@@ -155,6 +155,16 @@ TEST(SignResponder, FaultsChangeTheAnswersAsAsked) {
     EXPECT_EQ(dataOf(send(sign, SignFrame::memoryRead(0x280200, 2)).out, 2),
               (std::vector<uint8_t>{0xEF, 0xDF}));  // ... but stored otherwise
 
+    ResponderFaults worn;
+    worn.corruptFrom = 2;
+    SignResponder wornOut("LEDSign", worn);
+    for (uint32_t address : {0x280000u, 0x280200u, 0x280400u})
+        EXPECT_EQ(send(wornOut, SignFrame::memoryWrite(address, data)).out, ack());
+    EXPECT_EQ(dataOf(send(wornOut, SignFrame::memoryRead(0x280000, 2)).out, 2), data);
+    for (uint32_t address : {0x280200u, 0x280400u})  // every write from the second on
+        EXPECT_EQ(dataOf(send(wornOut, SignFrame::memoryRead(address, 2)).out, 2),
+                  (std::vector<uint8_t>{0xEF, 0xDF}));
+
     ResponderFaults slow;
     slow.delayMs = 250;
     slow.delayFrame = 2;

@@ -1,7 +1,8 @@
 // signemu: a stand-in for the sign, over TCP or a pseudo-terminal.
 //   signemu (--tcp HOST:PORT | --pty PATH) [--memory FILE] [--model NAME] [--log FILE]
 //           [--line-rate BPS] [--no-answer-after N] [--bad-sum-after N] [--no-etx]
-//           [--delay MS [--delay-frame K]] [--close-after N] [--corrupt-write K] [--idle-timeout MS]
+//           [--delay MS [--delay-frame K]] [--close-after N] [--corrupt-write K] [--corrupt-from K]
+//           [--idle-timeout MS]
 // Serves one client at a time. Port 0 takes a free port; the address is printed on stdout.
 // Never blocks in a write: a client that does not read its answers is dropped, a silent client
 // gives way after the idle time when another one is waiting, and SIGTERM ends it in any state.
@@ -76,6 +77,9 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
     addNumber(*faults, "--close-after", o.faults.closeAfter, 0, kMaxCount, "hang up after N frames");
     addNumber(*faults, "--corrupt-write", o.faults.corruptWrite, 0, kMaxCount,
               "corrupt the K-th memory write")
+        ->type_name("K");
+    addNumber(*faults, "--corrupt-from", o.faults.corruptFrom, 0, kMaxCount,
+              "corrupt every memory write from the K-th on")
         ->type_name("K");
     return parseCommandLine(app, argc, argv);
 }
