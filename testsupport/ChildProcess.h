@@ -34,11 +34,13 @@ inline Outcome runCommand(const std::string& command) {
     return r;
 }
 
-// Exit code and peak resident memory of a program run to its end, its stderr dropped.
+// Exit code, peak resident memory and processor time of a program run to its end, its stderr
+// dropped. The processor time, unlike the wall-clock time, hardly depends on the machine's load.
 struct Measured {
     int status = -1;  // -1 when it did not exit normally
     double peakMb = 0;
     double seconds = 0;
+    double cpuSeconds = 0;  // user and system
 };
 
 inline Measured runMeasured(std::vector<std::string> argv) {
@@ -55,8 +57,10 @@ inline Measured runMeasured(std::vector<std::string> argv) {
     int status = 0;
     rusage usage{};
     ::wait4(child, &status, 0, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, static_cast<double>(usage.ru_maxrss) / 1024.0,
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            seconds(usage.ru_utime) + seconds(usage.ru_stime)};
 }
 
 class ChildProcess {
