@@ -1,9 +1,10 @@
 #pragma once
 // The periodic health checks of the signs: every sign gets the model check every model period and,
-// when what it should hold is known, the holding check every holding period instead of that
-// model check. Each sign keeps its own place in the period, so checks are spread over it rather
+// when what it should hold is known, the holding check (which begins with the model check) every
+// holding period. Each sign keeps its own place in the period, so checks are spread over it rather
 // than sent all at once. A sign a task runs on, or whose last check has not ended, is passed over
-// until its next turn. One thread and a queue of deadlines, whatever the number of signs.
+// until its next turn. One thread and a queue of deadlines, whatever the number of signs; the
+// results go to the runner's listener like any task's.
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -20,8 +21,8 @@
 namespace orb {
 
 struct HealthSettings {
-    int64_t modelEveryMs = 10'000;
-    int64_t holdingEveryMs = 300'000;
+    int64_t modelEveryMs = 10'000;     // 0: never
+    int64_t holdingEveryMs = 300'000;  // 0: never
 };
 
 struct HealthSign {
@@ -39,6 +40,7 @@ class HealthScheduler {
     static bool isHealthTask(uint64_t taskId) { return taskId >= kFirstTaskId; }
     static int64_t steadyMs();
 
+    // SINK outlives the scheduler (stop the scheduler before the runner).
     HealthScheduler(TaskSink& sink, HealthSettings settings, SteadyClock clock = steadyMs);
     ~HealthScheduler();  // stops the thread
     HealthScheduler(const HealthScheduler&) = delete;

@@ -1,12 +1,10 @@
 #include "service/fleet/SignExchange.h"
 
-#include <array>
-#include <cstring>
+#include <algorithm>
 
 #include "editor/core/LinkChoice.h"
 #include "editor/core/ProgramVerify.h"
 #include "editor/core/SignCommands.h"
-#include "image/BigEndian.h"
 #include "service/fleet/PlanCache.h"
 
 namespace orb {
@@ -88,17 +86,30 @@ struct ActionRun {
     CommandOutcome operator()(const SetBrightness& a) { return setBrightness(link, a.level); }
     CommandOutcome operator()(const CheckModel&) { return modelOutcome(link); }
     CommandOutcome operator()(const CheckHolding& a) {
-        CommandOutcome out = modelOutcome(link);
-        if (!out.ok || !a.expected) return out;
-        switch (compareHolding(link, *a.expected, out.message)) {
-            case Holding::Same:
+        if (!a.expected) return modelOutcome(link);
+        ReadBackOptions options;
+        options.contents = false;
+        options.cancel = hooks.cancel;
+        ProgramReadBack held;
+        const ReadBackOutcome r = readProgramBack(link, options, held);
+        switch (r.result) {
+            case ReadBackResult::Ok:
                 break;
-            case Holding::Differs:
-                differs = true;
-                break;
-            case Holding::NoAnswer:
+            case ReadBackResult::NoAnswer:
                 return kSignSilent;
+            case ReadBackResult::OtherModel:
+                return kOtherModel;
+            case ReadBackResult::Cancelled:
+                return kTransferCancelled;
+            case ReadBackResult::ReadFailed:
+                return {false, r.message, kSignSilent.caption};
+            default:  // a table no program of ours leaves
+                differs = true;
+                return {true, r.message, ""};
         }
+        CommandOutcome out = kAnswered;
+        out.message = holdingDifference(held, *a.expected);
+        differs = !out.message.empty();
         return out;
     }
 };
@@ -184,44 +195,20 @@ AttemptResult runAction(const SignAddress& address, const SignAction& action, Pl
     return r;
 }
 
-Holding compareHolding(SignLink& link, const ProgramPlan& expected, std::string& difference) {
-    std::array<uint8_t, 2> count{};
-    if (link.query(SignFrame::memoryRead(ProgramImage::kHeaderOffset + 2, 2), count) != LinkResult::Ok)
-        return Holding::NoAnswer;
-    const uint16_t held = readBe16(count.data());
-    if (held != expected.imageHeader.itemCount) {
-        difference = "the sign holds " + std::to_string(held) + " items, not " +
-                     std::to_string(expected.imageHeader.itemCount);
-        return Holding::Differs;
-    }
-    // The item table entries the plan writes, adjacent ones read together.
-    struct Run {
-        uint64_t address = 0;
-        std::vector<uint8_t> bytes;
-    };
-    std::vector<Run> runs;
+std::string holdingDifference(const ProgramReadBack& held, const ProgramPlan& expected) {
+    if (held.header.itemCount != expected.imageHeader.itemCount)
+        return "the sign holds " + std::to_string(held.header.itemCount) + " items, not " +
+               std::to_string(expected.imageHeader.itemCount);
+    // Against the entries as the transfer writes them.
     for (const ProgramWrite& w : expected.writes) {
         if (w.kind != ProgramWrite::Kind::ItemHeader) continue;
-        if (runs.empty() || runs.back().address + runs.back().bytes.size() != w.address)
-            runs.push_back({w.address, {}});
-        runs.back().bytes.insert(runs.back().bytes.end(), w.bytes.begin(), w.bytes.end());
+        const size_t i = static_cast<size_t>(w.item);
+        if (i >= held.items.size() ||
+            !std::equal(w.bytes.begin(), w.bytes.end(), held.items[i].header.bytes.begin(),
+                        held.items[i].header.bytes.end()))
+            return "item " + std::to_string(i + 1) + " of the sign's item table differs";
     }
-    std::array<uint8_t, SignFrame::kMaxData> back{};
-    for (const Run& run : runs) {
-        for (size_t at = 0; at < run.bytes.size(); at += SignFrame::kMaxData) {
-            const size_t n = std::min(SignFrame::kMaxData, run.bytes.size() - at);
-            const auto frame = SignFrame::memoryRead(static_cast<uint32_t>(run.address + at), uint16_t(n));
-            if (link.query(frame, std::span(back).first(n)) != LinkResult::Ok) return Holding::NoAnswer;
-            for (size_t i = 0; i < n; ++i) {
-                if (back[i] == run.bytes[at + i]) continue;
-                const uint64_t entry =
-                    (run.address + at + i - ProgramImage::kItemTableOffset) / ItemHeader::kSize;
-                difference = "item " + std::to_string(entry + 1) + " of the sign's item table differs";
-                return Holding::Differs;
-            }
-        }
-    }
-    return Holding::Same;
+    return {};
 }
 
 }  // namespace orb

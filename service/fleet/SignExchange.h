@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "link/SignLink.h"
+#include "editor/core/ProgramReadBack.h"
 #include "service/fleet/FleetRunner.h"
 
 namespace orb {
@@ -39,9 +39,8 @@ struct AttemptResult {
 AttemptResult runAction(const SignAddress& address, const SignAction& action, PlanCache& plans,
                         const AttemptHooks& hooks);
 
-// What CheckHolding compares: the item count at 0x400A and the item table entries the plan
-// writes, read back in queries of at most 512 bytes.
-enum class Holding { Same, Differs, NoAnswer };
-Holding compareHolding(SignLink& link, const ProgramPlan& expected, std::string& difference);
+// What CheckHolding found different between what the sign holds (its item count and item table,
+// read back) and the plan; empty when nothing.
+std::string holdingDifference(const ProgramReadBack& held, const ProgramPlan& expected);
 
 }  // namespace orb
