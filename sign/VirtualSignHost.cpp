@@ -9,21 +9,6 @@
 
 namespace orb {
 
-namespace {
-
-std::string refusal(MemoryFileResult r) {
-    switch (r) {
-        case MemoryFileResult::WrongSize:
-            return "is not " + std::to_string(SignResponder::kMemoryBytes) + " bytes long";
-        case MemoryFileResult::NotRegular:
-            return "is not a regular file";
-        default:
-            return "cannot be read";
-    }
-}
-
-}  // namespace
-
 VirtualSignHost::VirtualSignHost(const SignFonts& fonts, LinkServerOptions link, std::string memoryPath,
                                  Now now)
     : server_(std::move(link), stopping_), memoryPath_(std::move(memoryPath)), now_(std::move(now)) {
@@ -38,21 +23,20 @@ VirtualSignHost::~VirtualSignHost() {
 std::string VirtualSignHost::loadMemory() {
     if (memoryPath_.empty()) return {};
     std::vector<uint8_t> saved;
-    const MemoryFileResult r = loadMemoryFile(memoryPath_, SignResponder::kMemoryBytes, saved);
-    if (r == MemoryFileResult::Missing) return {};
+    const MemoryFileResult r = openMemoryFile(memoryPath_, SignResponder::kMemoryBytes, saved);
+    if (r == MemoryFileResult::Created) return {};
     if (r == MemoryFileResult::Ok) {
         std::lock_guard lock(mutex_);
         const auto [ms, pc] = now_();
-        if (sign_->loadMemory(saved, ms, pc)) {
-            measure();
-            return {};
-        }
+        sign_->loadMemory(saved, ms, pc);  // of the right size
+        measure();
+        return {};
     }
     // Whatever the file holds stays there: the sign starts empty and saves nowhere.
     memoryRefused_ = true;
-    const std::string path = memoryPath_;
+    const std::string refused = memoryFileRefusal(memoryPath_, r, SignResponder::kMemoryBytes);
     memoryPath_.clear();
-    return "the memory file " + path + " " + refusal(r) + "; the sign starts empty and leaves it alone";
+    return refused + "; the sign starts empty and leaves it alone";
 }
 
 bool VirtualSignHost::open(std::string& error) {

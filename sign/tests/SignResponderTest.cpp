@@ -177,13 +177,17 @@ TEST(SignResponder, FaultsChangeTheAnswersAsAsked) {
 
 TEST(SignMemoryFile, KeepsTheMemoryAcrossARestart) {
     testing::TempDir dir;
+    std::vector<uint8_t> saved;
+    ASSERT_EQ(openMemoryFile(dir.file("sign.mem"), SignResponder::kMemoryBytes, saved),
+              MemoryFileResult::Created);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("sign.mem")), SignResponder::kMemoryBytes);
+    EXPECT_TRUE(saved.empty());
     SignResponder sign;
     send(sign, SignFrame::memoryWrite(0x280000, std::vector<uint8_t>{42}));
     std::string error;
     ASSERT_EQ(saveMemoryFile(dir.file("sign.mem"), sign.memory(), error), MemoryFileResult::Ok);
 
-    std::vector<uint8_t> saved;
-    ASSERT_EQ(loadMemoryFile(dir.file("sign.mem"), SignResponder::kMemoryBytes, saved), MemoryFileResult::Ok);
+    ASSERT_EQ(openMemoryFile(dir.file("sign.mem"), SignResponder::kMemoryBytes, saved), MemoryFileResult::Ok);
     SignResponder again("Other");
     ASSERT_TRUE(again.loadMemory(saved));
     EXPECT_EQ(again.memory()[0x280000], 42);
@@ -191,21 +195,25 @@ TEST(SignMemoryFile, KeepsTheMemoryAcrossARestart) {
     EXPECT_FALSE(again.loadMemory(std::vector<uint8_t>(100)));
 }
 
-TEST(SignMemoryFile, RefusesWhatCannotBeLoadedOrSaved) {
+TEST(SignMemoryFile, RefusesWhatCannotBeKeptAndSaysWhy) {
     testing::TempDir dir;
     std::vector<uint8_t> out;
-    EXPECT_EQ(loadMemoryFile(dir.file("none"), 16, out), MemoryFileResult::Missing);
-    EXPECT_EQ(loadMemoryFile(dir.path(), 16, out), MemoryFileResult::NotRegular);
-    std::string error;
-    ASSERT_EQ(saveMemoryFile(dir.file("short"), std::vector<uint8_t>(8), error), MemoryFileResult::Ok);
-    EXPECT_EQ(loadMemoryFile(dir.file("short"), 16, out), MemoryFileResult::WrongSize);
+    EXPECT_EQ(openMemoryFile(dir.path(), 16, out), MemoryFileResult::Refused);
+    EXPECT_EQ(memoryFileRefusal("m", MemoryFileResult::Refused, 16),
+              "the memory file m is not a writable regular file");
+    testing::writeFileBytes(dir.file("short"), std::vector<uint8_t>(8));
+    EXPECT_EQ(openMemoryFile(dir.file("short"), 16, out), MemoryFileResult::WrongSize);
+    EXPECT_EQ(memoryFileRefusal("m", MemoryFileResult::WrongSize, 16),
+              "the memory file m is not 16 bytes long");
     EXPECT_TRUE(out.empty());
+    EXPECT_EQ(openMemoryFile(dir.file("no/such/folder"), 16, out), MemoryFileResult::ReadFailed);
 
     // A folder in the file's place: the save fails, says why, and leaves nothing beside it.
+    std::string error;
     std::filesystem::create_directory(dir.file("taken"));
     EXPECT_EQ(saveMemoryFile(dir.file("taken"), std::vector<uint8_t>(8), error),
               MemoryFileResult::WriteFailed);
-    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error, "not a writable regular file");
     int entries = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
     EXPECT_EQ(entries, 2);  // "short" and "taken"

@@ -5,10 +5,14 @@
 // Serves one client at a time. Port 0 takes a free port; the address is printed on stdout.
 // Never blocks in a write: a client that does not read its answers is dropped, a silent client
 // gives way after the idle time when another one is waiting, and SIGTERM ends it in any state.
+// A memory file is loaded at start and kept (made when missing); one that is not a writable
+// regular file of 32 MiB, or a log that cannot be opened, ends it at once with exit 2.
 #include <signal.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -55,7 +59,9 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
         });
     where->add_option("--pty", o.pty, "make a pseudo-terminal and link it as PATH")->type_name("PATH");
     where->require_option(1);
-    app.add_option("--memory", o.memory, "keep the sign's memory in FILE across runs")->type_name("FILE");
+    app.add_option("--memory", o.memory,
+                   "keep the sign's memory in FILE across runs (loaded at start, made when missing)")
+        ->type_name("FILE");
     app.add_option("--model", o.model, "the model name the sign answers with")->type_name("NAME");
     app.add_option("--log", o.log, "log every frame to FILE")->type_name("FILE");
     addNumber(app, "--line-rate", o.lineRate, 0, kMaxLineRate, "pace the pseudo-terminal at BPS bits/s")
@@ -82,8 +88,21 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
 
 class Emulator {
   public:
-    explicit Emulator(const Options& o) : options_(o), sign_(o.model, o.faults) {
-        if (!o.log.empty()) log_.open(o.log, std::ios::app);
+    explicit Emulator(const Options& o) : options_(o), sign_(o.model, o.faults) {}
+
+    // Takes up the memory file and opens the log before anything is served; the message of what
+    // cannot be used.
+    std::string start() {
+        if (!options_.log.empty()) {
+            log_.open(options_.log, std::ios::app);
+            if (!log_) return "cannot open the log " + options_.log + ": " + std::strerror(errno);
+        }
+        if (options_.memory.empty()) return {};
+        std::vector<uint8_t> saved;
+        const MemoryFileResult r = openMemoryFile(options_.memory, SignResponder::kMemoryBytes, saved);
+        if (r == MemoryFileResult::Ok) sign_.loadMemory(saved);
+        if (r == MemoryFileResult::Ok || r == MemoryFileResult::Created) return {};
+        return memoryFileRefusal(options_.memory, r, SignResponder::kMemoryBytes);
     }
 
     // Answers what came in, after the delay a fault asks for.
@@ -128,6 +147,11 @@ int main(int argc, char** argv) {
     ::sigaction(SIGTERM, &sa, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
     Emulator emulator(options);
+    // Files that cannot be used are the command line's fault: refused before anything is served.
+    if (const std::string refused = emulator.start(); !refused.empty()) {
+        std::fprintf(stderr, "signemu: %s\n", refused.c_str());
+        return 2;
+    }
     LinkServerOptions link{options.tcp, options.pty, options.lineRate, options.idleMs};
     SignLinkServer server(link, stopping);
     std::string error;
@@ -141,8 +165,6 @@ int main(int argc, char** argv) {
     server.serve(
         [&](std::span<const uint8_t> in, std::vector<uint8_t>& out) { return emulator.receive(in, out); },
         [&] { emulator.reconnected(); });
-    const int result = 0;
     emulator.saveMemory();
-    if (emulator.saveFailed()) return 1;
-    return result;
+    return emulator.saveFailed() ? 1 : 0;
 }
