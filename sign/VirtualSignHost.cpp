@@ -43,14 +43,15 @@ bool VirtualSignHost::open(std::string& error) {
     return server_.open(error);
 }
 
-ResponderTurn VirtualSignHost::receive(std::span<const uint8_t> in, std::vector<uint8_t>& out) {
+ResponderTurn VirtualSignHost::receive(std::span<const uint8_t> in, Arrival arrival,
+                                       std::vector<uint8_t>& out) {
     ResponderTurn turn;
     {
         std::lock_guard lock(mutex_);
         std::vector<std::string> log;
         const auto [ms, pc] = now_();
         bool applied = false;
-        turn = sign_->receive(in, out, log, ms, pc, &applied);
+        turn = sign_->receive(in, arrival, out, log, ms, pc, &applied);
         if (!log.empty()) lastCommand_ = log.back();
         if (applied) {
             measure();
@@ -67,7 +68,8 @@ ResponderTurn VirtualSignHost::receive(std::span<const uint8_t> in, std::vector<
 }
 
 void VirtualSignHost::serve(const std::function<void()>& quiet) {
-    server_.serve([this](std::span<const uint8_t> in, std::vector<uint8_t>& out) { return receive(in, out); },
+    server_.serve([this](std::span<const uint8_t> in, Arrival arrival,
+                         std::vector<uint8_t>& out) { return receive(in, arrival, out); },
                   [this] {
                       std::lock_guard lock(mutex_);
                       sign_->reconnected();

@@ -49,7 +49,7 @@ class VirtualSignHost {
 
   private:
     void measure();
-    ResponderTurn receive(std::span<const uint8_t> in, std::vector<uint8_t>& out);
+    ResponderTurn receive(std::span<const uint8_t> in, Arrival arrival, std::vector<uint8_t>& out);
 
     std::mutex mutex_;
     std::unique_ptr<VirtualSign> sign_;

@@ -26,15 +26,15 @@ struct Exchange {
     ResponderTurn turn;
 };
 
-Exchange send(SignResponder& sign, const std::vector<uint8_t>& in) {
+Exchange send(SignResponder& sign, const std::vector<uint8_t>& in, Arrival arrival = Arrival::Continuing) {
     Exchange e;
     std::vector<std::string> log;
-    e.turn = sign.feed(in, e.out, log);
+    e.turn = sign.feed(in, arrival, e.out, log);
     return e;
 }
 
-Exchange send(SignResponder& sign, const SignFrame& f) {
-    return send(sign, bytesOf(f));
+Exchange send(SignResponder& sign, const SignFrame& f, Arrival arrival = Arrival::Continuing) {
+    return send(sign, bytesOf(f), arrival);
 }
 
 // The n data bytes of a data reply, after checking its frame.
@@ -142,6 +142,30 @@ TEST(SignResponder, GarbageGetsNoAnswerAndLeavesTheMemoryAlone) {
     // The next frame after the noise is understood once the partial frame it left is dropped.
     sign.reconnected();
     EXPECT_EQ(send(sign, SignFrame::apply()).out, ack());
+}
+
+TEST(SignResponder, AFrameGivenUpHalfWayNeverSwallowsTheNext) {
+    SignResponder sign;
+    const std::string model("LEDSign\0", 8);
+    const SignFrame query = SignFrame::memoryRead(0x4000, 8);
+    // Cut short and followed at once by a whole frame: its STX begins no good frame, the next does.
+    std::vector<uint8_t> stream = bytesOf(query);
+    stream.resize(5);
+    const auto whole = bytesOf(query);
+    stream.insert(stream.end(), whole.begin(), whole.end());
+    auto e = send(sign, stream);
+    EXPECT_EQ(std::string(e.out.begin() + 4, e.out.end() - 2), model);
+    EXPECT_EQ(e.turn.wholeFrames, 1);
+    // A partial frame long enough to take the next one in waits for its rest, until a pause.
+    std::vector<uint8_t> write = bytesOf(SignFrame::memoryWrite(0x280000, std::vector<uint8_t>(512, 1)));
+    write.resize(9);
+    EXPECT_TRUE(send(sign, write).out.empty());
+    e = send(sign, query);
+    EXPECT_TRUE(e.out.empty());
+    EXPECT_EQ(e.turn.wholeFrames, 0);
+    e = send(sign, query, Arrival::AfterPause);
+    EXPECT_EQ(dataOf(e.out, 8), std::vector<uint8_t>(model.begin(), model.end()));
+    EXPECT_EQ(sign.memory()[0x280000], 0);
 }
 
 TEST(SignResponder, FaultsChangeTheAnswersAsAsked) {

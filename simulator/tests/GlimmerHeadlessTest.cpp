@@ -196,7 +196,7 @@ TEST(GlimmerCommandLine, UsageErrorsEndWithTwoBeforeAnyWindowOpens) {
         {"--headless --image a.tmp --until 1 --dump - --at 1 --at x", "--at needs a number"},
         // The virtual sign's options.
         {"--sign udp:127.0.0.1:5000", "--sign needs tcp:HOST:PORT or pty:PATH"},
-        {"--memory sign.mem a.tmp", "--memory and --wait-apply need --sign"},
+        {"--memory sign.mem a.tmp", "--memory, --idle-timeout and --wait-apply need --sign"},
         {"--sign tcp:127.0.0.1:0 a.tmp", "no IMAGE or --image with --sign"},
         {"--sign tcp:127.0.0.1:0 --headless --image a.tmp --until 1 --gif a.gif", "no IMAGE or --image"},
         {"--sign tcp:127.0.0.1:0 --headless --gif a.gif", "--until is needed"},

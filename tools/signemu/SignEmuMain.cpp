@@ -3,10 +3,10 @@
 //           [--line-rate BPS] [--no-answer-after N] [--bad-sum-after N] [--no-etx]
 //           [--delay MS [--delay-frame K]] [--close-after N] [--corrupt-write K] [--idle-timeout MS]
 // Serves one client at a time. Port 0 takes a free port; the address is printed on stdout.
-// Never blocks in a write: a client that does not read its answers is dropped, a silent client
-// gives way after the idle time when another one is waiting, and SIGTERM ends it in any state.
-// A memory file is loaded at start and kept (made when missing); one that is not a writable
-// regular file of 32 MiB, or a log that cannot be opened, ends it at once with exit 2.
+// Never blocks in a write: a client that does not read its answers is dropped, a client without a
+// whole frame for the idle time gives way when another one is waiting, and SIGTERM ends it in any
+// state. A memory file is loaded at start and kept (made when missing); one that is not a
+// writable regular file of 32 MiB, or a log that cannot be opened, ends it at once with exit 2.
 #include <signal.h>
 
 #include <atomic>
@@ -36,7 +36,7 @@ void onSignal(int) {
 struct Options {
     std::string tcp, pty, memory, model = "LEDSign", log;
     uint32_t lineRate = 0;   // bits per second the pseudo-terminal is paced at; 0: no pacing
-    uint32_t idleMs = 3000;  // a silent client is dropped after this long when another one waits
+    uint32_t idleMs = 3000;  // a client without a whole frame is dropped after this long when another waits
     ResponderFaults faults;
 };
 
@@ -67,7 +67,7 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
     addNumber(app, "--line-rate", o.lineRate, 0, kMaxLineRate, "pace the pseudo-terminal at BPS bits/s")
         ->type_name("BPS");
     addNumber(app, "--idle-timeout", o.idleMs, 0, kMaxDelayMs,
-              "drop a silent client after MS when another one waits")
+              "drop a client that sent no whole frame for MS when another one waits")
         ->type_name("MS");
     CLI::Option_group* faults = app.add_option_group("Faults", "misbehave on purpose, for tests");
     addNumber(*faults, "--no-answer-after", o.faults.noAnswerAfter, 0, kMaxCount,
@@ -106,10 +106,10 @@ class Emulator {
     }
 
     // Answers what came in, after the delay a fault asks for.
-    ResponderTurn receive(std::span<const uint8_t> in, std::vector<uint8_t>& out) {
+    ResponderTurn receive(std::span<const uint8_t> in, Arrival arrival, std::vector<uint8_t>& out) {
         std::vector<std::string> lines;
         const int appliesBefore = sign_.applies();
-        ResponderTurn turn = sign_.feed(in, out, lines);
+        ResponderTurn turn = sign_.feed(in, arrival, out, lines);
         for (const std::string& l : lines) log_ << l << '\n';
         log_.flush();
         if (sign_.applies() != appliesBefore) saveMemory();
@@ -162,9 +162,9 @@ int main(int argc, char** argv) {
     std::printf("signemu: %s %s\n", options.tcp.empty() ? "serving on" : "listening on",
                 server.address().c_str());
     std::fflush(stdout);
-    server.serve(
-        [&](std::span<const uint8_t> in, std::vector<uint8_t>& out) { return emulator.receive(in, out); },
-        [&] { emulator.reconnected(); });
+    server.serve([&](std::span<const uint8_t> in, Arrival arrival,
+                     std::vector<uint8_t>& out) { return emulator.receive(in, arrival, out); },
+                 [&] { emulator.reconnected(); });
     emulator.saveMemory();
     return emulator.saveFailed() ? 1 : 0;
 }
