@@ -174,7 +174,7 @@ int benchPush(int signs, int links) {
             auto& sign = byClient[i - listeners];
             answer.clear();
             log.clear();
-            if (n > 0 && sign->feed({in, static_cast<size_t>(n)}, answer, log).keep &&
+            if (n > 0 && sign->feed({in, static_cast<size_t>(n)}, Arrival::Continuing, answer, log).keep &&
                 ::write(fds[i].fd, answer.data(), answer.size()) == static_cast<ssize_t>(answer.size()))
                 continue;
             ::close(fds[i].fd);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "image/BigEndian.h"
 #include "image/ProgramImage.h"
@@ -35,9 +36,10 @@ void SignResponder::reconnected() {
     pending_.clear();
 }
 
-ResponderTurn SignResponder::feed(std::span<const uint8_t> in, std::vector<uint8_t>& out,
+ResponderTurn SignResponder::feed(std::span<const uint8_t> in, Arrival arrival, std::vector<uint8_t>& out,
                                   std::vector<std::string>& log) {
     ResponderTurn turn;
+    if (arrival == Arrival::AfterPause) pending_.clear();
     pending_.insert(pending_.end(), in.begin(), in.end());
     size_t at = 0;
     while (at < pending_.size()) {
@@ -53,7 +55,15 @@ ResponderTurn SignResponder::feed(std::span<const uint8_t> in, std::vector<uint8
         }
         if (pending_.size() - at < length) break;
         const std::span<const uint8_t> frame(&pending_[at], length);
+        if (frameSum(frame.first(length - 2)) != frame[length - 2] || frame[length - 1] != kEtx) {
+            // Most likely a frame given up half-way with the next one after it: look for that.
+            ++frames_;
+            log.push_back("frame " + std::to_string(frames_) + ": bad sum or end, not answered");
+            ++at;
+            continue;
+        }
         at += length;
+        ++turn.wholeFrames;
         if (!handle(frame, out, turn, log)) {
             pending_.clear();
             turn.keep = false;
@@ -78,11 +88,6 @@ bool SignResponder::handle(std::span<const uint8_t> frame, std::vector<uint8_t>&
     ++frames_;
     const size_t length = frame.size();
     char line[128];
-    if (frameSum(frame.first(length - 2)) != frame[length - 2] || frame[length - 1] != kEtx) {
-        std::snprintf(line, sizeof line, "frame %d: bad sum or end, not answered", frames_);
-        log.push_back(line);
-        return true;
-    }
     lastCommand_ = frame[3];
     std::vector<uint8_t> reply;
     const bool known = execute(frame[3], frame.subspan(4, length - 6), reply, line, sizeof line);

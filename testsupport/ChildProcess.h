@@ -96,12 +96,12 @@ class ChildProcess {
     // rather than hangs).
     int wait() { return reap(3000); }
 
-    // Sends SIGTERM and waits; the exit code, or -1 when it did not exit normally (or was gone).
+    // Sends the signal and waits; the exit code, or -1 when it did not exit normally (or was gone).
     // A program still running after 5 s is killed, so that a test fails rather than hangs.
-    int stop() {
+    int stop(int signal = SIGTERM) {
         int code = -1;
         if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
+            ::kill(pid_, signal);
             code = reap(500);
         }
         if (stdout_) std::fclose(stdout_);

@@ -10,6 +10,7 @@
 #include "editor/tests/OrbctlRun.h"
 #include "image/ItemStore.h"
 #include "testsupport/ChildProcess.h"
+#include "testsupport/NotReplaceable.h"
 #include "testsupport/TempDir.h"
 
 namespace orb {
@@ -56,6 +57,34 @@ TEST(OrbctlProgramText, AFailedImportLeavesTheProjectAndTheFolderAsTheyWere) {
     size_t files = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
     EXPECT_EQ(files, 2u) << "a temporary file was left behind";
+}
+
+// Every command that writes a file refuses the same targets with the same words, as root and as
+// an ordinary user, and leaves them as they were.
+TEST(OrbctlWriters, RefuseWhatIsNotTheUsersRegularFile) {
+    TempDir dir;
+    const std::string json = dir.file("demo.json");
+    ASSERT_EQ(orbctl(std::string("export ") + EXAMPLE_PROJECT + " -o " + json).status, 0);
+    ::chmod(json.c_str(), 0644);
+    const std::vector<std::string> writes = {std::string("export ") + EXAMPLE_PROJECT + " -o ",
+                                             "import " + json + " -o ",
+                                             std::string("build ") + EXAMPLE_PROJECT + " -o "};
+    auto expectRefused = [&](const std::string& target, bool asOrdinaryUser) {
+        for (const std::string& write : writes) {
+            const std::string before = testing::stateOf(target);
+            const std::string command = std::string(ORBCTL_PATH) + " " + write + target;
+            const Outcome r =
+                testing::runCommand(asOrdinaryUser ? testing::asOrdinaryUser(command) : command);
+            EXPECT_EQ(r.status, 1) << command << ": " << r.output;
+            EXPECT_THAT(r.output, HasSubstr(target + ": "));
+            EXPECT_THAT(r.output, HasSubstr("not a writable regular file")) << command;
+            EXPECT_EQ(testing::stateOf(target), before) << command;
+        }
+    };
+    for (const std::string& target : testing::pathsNotToReplace(dir, ItemStore::kFileSize))
+        expectRefused(target, false);
+    if (const std::string others = testing::othersFile(dir, ItemStore::kFileSize); !others.empty())
+        expectRefused(others, true);
 }
 
 TEST(OrbctlProgramText, HostileInputIsRefusedWithAMessage) {
