@@ -39,6 +39,16 @@ class FakePrompts : public UserPrompts {
         return lineResult;
     }
     bool hasTitleSentenceDialog() const override { return contentDialogs; }
+    std::optional<SerialSettings> askPortSettings(QWidget*, const SerialSettings& current) override {
+        portStarts.push_back(current);
+        return port;
+    }
+    std::optional<TcpPeer> askTcpPeer(QWidget*, const TcpPeer&) override { return peer; }
+    std::optional<SignSize> askSignSize(QWidget*, const SignSize& current) override {
+        sizeStarts.push_back(current);
+        return size;
+    }
+    std::optional<uint8_t> askBrightness(QWidget*, uint8_t) override { return level; }
 
     SaveChoice saveAnswer = SaveChoice::Cancel;
     int saveQuestions = 0;
@@ -53,6 +63,12 @@ class FakePrompts : public UserPrompts {
     bool contentDialogs = true;
     std::optional<LineContent> lineResult;
     std::vector<std::pair<int, ContentKind>> editedLines;
+    std::optional<SerialSettings> port;
+    std::vector<SerialSettings> portStarts;
+    std::optional<TcpPeer> peer;
+    std::optional<SignSize> size;
+    std::vector<SignSize> sizeStarts;
+    std::optional<uint8_t> level;
 };
 
 }  // namespace orb::testing

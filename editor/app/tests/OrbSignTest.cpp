@@ -52,26 +52,7 @@ int countOf(const std::string& text, const std::string& part) {
     return n;
 }
 
-class SignPromptsFake : public testing::FakePrompts {
-  public:
-    std::optional<SerialSettings> askPortSettings(QWidget*, const SerialSettings& current) override {
-        portStarts.push_back(current);
-        return port;
-    }
-    std::optional<TcpPeer> askTcpPeer(QWidget*, const TcpPeer&) override { return peer; }
-    std::optional<SignSize> askSignSize(QWidget*, const SignSize& current) override {
-        sizeStarts.push_back(current);
-        return size;
-    }
-    std::optional<uint8_t> askBrightness(QWidget*, uint8_t) override { return level; }
-
-    std::optional<SerialSettings> port;
-    std::vector<SerialSettings> portStarts;
-    std::optional<TcpPeer> peer;
-    std::optional<SignSize> size;
-    std::vector<SignSize> sizeStarts;
-    std::optional<uint8_t> level;
-};
+using SignPromptsFake = testing::FakePrompts;
 
 // A sign that answers every frame with bytes that are no reply, or closes at once.
 class RudeSign {

@@ -458,6 +458,42 @@ class OrbWindowTest : public QObject {
         QVERIFY(frame_->close());
     }
 
+    // The settings are carried by the project file: changing one after a save marks the project,
+    // and closing, New and Open ask.
+    void settingsChangesAreUnsaved() {
+        const QString path = QString::fromStdString(dir_->file("show.dat"));
+        prompts_->savePath = path;
+        a().save->trigger();
+        QCOMPARE(frame_->windowTitle(), QString("show.dat - Orb"));
+        prompts_->peer = TcpPeer{{192, 168, 0, 7}, 5000};
+        prompts_->port = SerialSettings{};
+        prompts_->port->portNumber = 2;
+        prompts_->times = TimePair{{7, 0}, {23, 30}};
+        const std::vector<std::pair<const char*, QAction*>> changes = {
+            {"tcp", a().tcp},           {"ip", a().ipSettings}, {"port", a().portSettings},
+            {"window", a().windowOnly}, {"onoff", a().onOffOn}, {"onoff times", a().onOffTimes},
+        };
+        for (const auto& [name, change] : changes) {
+            change->trigger();
+            QTRY_VERIFY2(a().serial->isEnabled(), name);  // a connection the change started has ended
+            QVERIFY2(frame_->windowTitle() == "show.dat* - Orb", name);
+            const int asked = prompts_->saveQuestions;
+            prompts_->saveAnswer = SaveChoice::Cancel;
+            QVERIFY2(!frame_->close(), name);
+            QCOMPARE(prompts_->saveQuestions, asked + 1);
+            a().save->trigger();
+            QVERIFY2(frame_->windowTitle() == "show.dat - Orb", name);
+        }
+        // Saved with them: opening the project brings them back.
+        QCOMPARE(doc_->newProject(), DocOutcome::Done);
+        QVERIFY(frame_->openProject(path));
+        QVERIFY(a().tcp->isChecked());
+        QCOMPARE(doc_->settings().ipAddress(), (std::array<uint8_t, 4>{192, 168, 0, 7}));
+        QCOMPARE(doc_->settings().comPort(), 2);
+        QVERIFY(a().onOffOn->isChecked());
+        QTRY_VERIFY(a().serial->isEnabled());
+    }
+
     void openRefusalsAndOpen() {
         const QString project = QString::fromStdString(dir_->file("two.dat"));
         addItems({LayoutCode::OneLine, LayoutCode::TwoLines});
@@ -484,8 +520,12 @@ class OrbWindowTest : public QObject {
         addItems({LayoutCode::OneLine, LayoutCode::TwoLines});
         QCOMPARE(doc_->saveAs(project.toStdString()), DocOutcome::Done);
         QCOMPARE(doc_->newProject(), DocOutcome::Done);
-        // A working folder left on a TCP link: a new window connects as it starts.
+        // A working folder left on a TCP link: the next start connects as it opens the window.
         QCOMPARE(doc_->setLinkMode(LinkMode::Tcp), DocOutcome::Done);
+        frame_.reset();
+        doc_.reset();
+        QVERIFY(OrbDocument::startUp(dir_->path().string(), doc_) == DocOutcome::Done);
+        QCOMPARE(doc_->settings().linkMode(), LinkMode::Tcp);
         frame_ = std::make_unique<CMainFrame>(*doc_, *prompts_);
         QVERIFY(frame_->sign()->activity() != SignActivity::Idle);
         frame_->openProjectWhenIdle(project);
