@@ -7,6 +7,7 @@
 #include <QDateEdit>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimeEdit>
@@ -477,6 +478,60 @@ class ContentDialogsTest : public QObject {
         PhraseDialog bad(dialogStart(out, 1, ContentKind::BitmapPhrase), 1, 1, sign_);
         QVERIFY(bad.edit()->toPlainText().isEmpty());
         QCOMPARE(QString::fromStdString(bad.names().rtf), QString::fromStdString(folder + "/003.rtf"));
+    }
+
+    // Reopened, changed and confirmed without "미리보기": the picture saved is the text as it is now.
+    void phraseChangedWithoutPreviewIsRenderedOnOk() {
+        testing::TempDir other;
+        SignContext sign = sign_;
+        sign.workingFolder = other.path().string();
+        const ItemRecord item = threeLines();
+        PhraseDialog d(dialogStart(item, 1, ContentKind::BitmapPhrase), 1, 1, sign);
+        typeInto(d.edit(), QString::fromUtf8("가나"));
+        d.accept();
+        const ItemRecord first = stored(item, 1, d);
+
+        auto picture = [](const ItemRecord& r) {
+            RgbImage image;
+            [&] { QCOMPARE(readBmpFile(r.line(1).path(), image), BmpResult::Ok); }();
+            return image;
+        };
+        PhraseDialog again(dialogStart(first, 1, ContentKind::BitmapPhrase), 1, 1, sign);
+        QVERIFY(again.pictureCurrent());
+        QVERIFY(again.move(PhraseDialog::Down));
+        QVERIFY(again.move(PhraseDialog::Right));
+        QVERIFY(again.pictureCurrent());
+        QTextCursor end = again.edit()->textCursor();
+        end.movePosition(QTextCursor::End);
+        again.edit()->setTextCursor(end);
+        typeInto(again.edit(), QString::fromUtf8("다라마"));
+        QVERIFY(!again.pictureCurrent());
+        again.accept();
+        const ItemRecord second = stored(first, 1, again);
+        // A fresh render of the new text, at the offsets chosen before the change.
+        const QImage fresh = RenderPhrase(*again.edit()->document());
+        QImage expected(fresh.size(), QImage::Format_RGB32);
+        expected.fill(Qt::black);
+        QPainter(&expected).drawImage(1, 1, fresh);
+        const RgbImage saved = picture(second);
+        QCOMPARE(saved.width, expected.width());
+        QCOMPARE(int(second.header.pictureWidth(1)), expected.width());
+        QVERIFY(saved.pixels == toRgbImage(expected).pixels);
+        QCOMPARE(second.line(1).path(), first.line(1).path());
+
+        // A change of colour alone renders again too.
+        PhraseDialog third(dialogStart(second, 1, ContentKind::BitmapPhrase), 1, 1, sign);
+        third.edit()->selectAll();
+        third.colourList()->activated(1);  // 초록색
+        QVERIFY(!third.pictureCurrent());
+        third.accept();
+        const RgbImage green = picture(stored(second, 1, third));
+        QVERIFY(std::any_of(green.pixels.begin(), green.pixels.end(), [](Rgb c) {
+            return c == Rgb{0, 255, 0};
+        }));
+        QVERIFY(std::none_of(green.pixels.begin(), green.pixels.end(), [](Rgb c) {
+            return c == Rgb{255, 0, 0};
+        }));
     }
 
     void phraseFormatsReachTheRtfFile() {
