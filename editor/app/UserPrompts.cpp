@@ -26,6 +26,7 @@ SaveChoice DialogPrompts::askSaveChanges(QWidget* parent) {
     QPushButton* cancel = box.addButton("취소", QMessageBox::RejectRole);
     box.setDefaultButton(save);
     box.setEscapeButton(cancel);
+    keepCaptionWhole(box);
     box.exec();
     if (box.clickedButton() == save) return SaveChoice::Save;
     if (box.clickedButton() == discard) return SaveChoice::Discard;
@@ -44,10 +45,9 @@ QString DialogPrompts::chooseSavePath(QWidget* parent) {
     return dialog.selectedFiles().first();
 }
 
-void DialogPrompts::showMessage(QWidget* parent, const QString& text, const QString& caption) {
-    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::NoButton, parent);
-    box.addButton("확인", QMessageBox::AcceptRole);
-    box.exec();
+void DialogPrompts::showMessage(QWidget* parent, const QString& text, const QString& caption,
+                                MessageKind kind) {
+    messageBox(parent, kind, caption, text)->exec();
 }
 
 std::optional<std::array<uint8_t, 3>> DialogPrompts::askHeights(QWidget* parent, LayoutCode layout,

@@ -117,7 +117,8 @@ CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const Tra
     ProgramPlan plan;
     const PlanOutcome planned =
         planProgram(store, store.itemCount(), settings.signWidth(), settings.signHeight(), plan);
-    if (planned.result != PlanResult::Ok) return {false, planned.message, "전송실패"};
+    // A program the sign cannot hold is refused before anything is sent.
+    if (planned.result != PlanResult::Ok) return {false, planned.message, "전송실패", MessageKind::Warning};
     // A GIF that cannot be loaded fails the transfer; it is found before anything is written.
     for (const PlannedItem& item : plan.items)
         for (const PlannedLine& line : item.lines)

@@ -62,7 +62,8 @@ bool AnimationDialog::pick(const QString& path) {
         timer_.stop();
         path_.clear();
         fileName_->clear();
-        showMessage(this, QString::fromUtf8("GIF파일아님"), QString::fromUtf8("GIF파일이 아닙니다"));
+        showMessage(this, MessageKind::Warning, QString::fromUtf8("GIF파일아님"),
+                    QString::fromUtf8("GIF파일이 아닙니다"));
         return false;
     }
     return load(path);
@@ -75,7 +76,8 @@ bool AnimationDialog::load(const QString& path) {
         fileName_->clear();
         picture_->clear();
         signView_->clear(lineWidth(), lineHeight());
-        showMessage(this, QString::fromUtf8("파일오픈실패"), QString::fromUtf8("파일을 오픈할수 없습니다"));
+        showMessage(this, MessageKind::Critical, QString::fromUtf8("파일오픈실패"),
+                    QString::fromUtf8("파일을 오픈할수 없습니다"));
         return false;
     }
     path_ = path;

@@ -27,7 +27,7 @@ bool LineDialog::storePath(const QString& path, const std::optional<QString>& rt
     if (content_.payload.setPath(storedPathFromQString(path)) &&
         (!rtfPath || content_.payload.setRtfPath(storedPathFromQString(*rtfPath))))
         return true;
-    showMessage(this, QString::fromUtf8("경로 초과"),
+    showMessage(this, MessageKind::Warning, QString::fromUtf8("경로 초과"),
                 QString::fromUtf8("파일 경로가 너무 깁니다 (511바이트까지)"));
     return false;
 }

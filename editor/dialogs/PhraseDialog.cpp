@@ -244,7 +244,7 @@ bool PhraseDialog::collect() {
     const RgbImage picture = toRgbImage(working_);
     const PhraseResult r = SavePhrase(names_, richTextOf(*edit_->document()), picture);
     if (r != PhraseResult::Ok) {
-        showMessage(this, QString::fromUtf8("저장실패"),
+        showMessage(this, MessageKind::Critical, QString::fromUtf8("저장실패"),
                     QString::fromUtf8(r == PhraseResult::CannotWriteBmp ? "그림파일을 만들수 없습니다"
                                                                         : "문구파일을 만들수 없습니다"));
         return false;

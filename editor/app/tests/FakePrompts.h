@@ -19,8 +19,9 @@ class FakePrompts : public UserPrompts {
         ++saveDialogs;
         return savePath;
     }
-    void showMessage(QWidget*, const QString& text, const QString& caption) override {
+    void showMessage(QWidget*, const QString& text, const QString& caption, MessageKind kind) override {
         messages.emplace_back(text, caption);
+        kinds.push_back(kind);
     }
     std::optional<std::array<uint8_t, 3>> askHeights(QWidget*, LayoutCode layout,
                                                      const std::array<uint8_t, 3>& codes) override {
@@ -55,6 +56,7 @@ class FakePrompts : public UserPrompts {
     int saveDialogs = 0;
     QString openPath, savePath;
     std::vector<std::pair<QString, QString>> messages;
+    std::vector<MessageKind> kinds;  // of each message
     std::optional<std::array<uint8_t, 3>> heights = std::array<uint8_t, 3>{1, 1, 1};
     std::vector<LayoutCode> heightLayouts;
     std::vector<std::array<uint8_t, 3>> heightStarts;

@@ -283,6 +283,8 @@ class OrbSignTest : public QObject {
         a().brightness->trigger();
         QCOMPARE(outcome(), message("밝기설정 OK...", "OK..."));
         QCOMPARE(doc_->settings().brightness(), 9);
+        // Every one a success: the information icon.
+        QCOMPARE(prompts_->kinds, std::vector<MessageKind>(5, MessageKind::Information));
 
         const std::string log = emu.logText();
         for (const char* frame : {"write 2 bytes at 0x00004008", "clock 20", "on/off 1 07:30 22:00",
@@ -304,6 +306,7 @@ class OrbSignTest : public QObject {
         useTcp(emu.port());
         frame_->view()->transferButton()->click();
         QCOMPARE(outcome(), message("전광판모델이 다릅니다", "전송실패"));
+        QCOMPARE(prompts_->kinds.back(), MessageKind::Critical);
         a().setClock->trigger();
         QCOMPARE(outcome(), message("전광판모델이 다릅니다", "전송실패"));
         prompts_->level = 3;
@@ -321,6 +324,7 @@ class OrbSignTest : public QObject {
         const auto start = Clock::now();
         frame_->view()->transferButton()->click();
         QCOMPARE(outcome(), message("전송 실패 했습니다", "전송실패"));
+        QCOMPARE(prompts_->kinds.back(), MessageKind::Critical);
         QVERIFY(Clock::now() - start < std::chrono::seconds(3));  // one frame's 1300 ms, not more
         // The window goes on: a list command and another sign command.
         QVERIFY(a().add[0]->isEnabled());
@@ -351,6 +355,7 @@ class OrbSignTest : public QObject {
         }
         const int atCancel = countOf(emu.logText(), "frame ");
         QCOMPARE(outcome(), message("전송을 취소했습니다", "전송실패"));
+        QCOMPARE(prompts_->kinds.back(), MessageKind::Warning);  // the user's own choice
         QThread::msleep(200);
         QVERIFY(countOf(emu.logText(), "frame ") <= atCancel + 1);
         QCOMPARE(countOf(emu.logText(), "apply"), 0);
@@ -428,6 +433,7 @@ class OrbSignTest : public QObject {
         const auto start = Clock::now();
         useSerial(path);
         QCOMPARE(prompts_->messages.back(), message(kPortOpenFailed, "경고"));
+        QCOMPARE(prompts_->kinds.back(), MessageKind::Warning);
         QCOMPARE(panes()->linkStatus(), QString("열린 포트가 없습니다."));
         QCOMPARE(doc_->settings().comPort(), 3);
         a().setClock->trigger();

@@ -5,14 +5,17 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "editor/app/CMainFrame.h"
@@ -559,6 +562,61 @@ class OrbWindowTest : public QObject {
         QCOMPARE(prompts_->timeTitles.back(), QString("ON/OFF시간"));
         QCOMPARE(doc_->settings().onHour(), 7);
         QCOMPARE(doc_->settings().offMinute(), 30);
+    }
+
+    // Refusals warn and failures are critical; the real boxes carry the icon and leave the title
+    // bar room for the whole caption.
+    void messageBoxesShowTheirKind() {
+        testing::writeFileBytes(dir_->file("small.dat"), {1, 2, 3});
+        QVERIFY(!frame_->openProject(QString::fromStdString(dir_->file("small.dat"))));
+        QCOMPARE(prompts_->kinds.size(), size_t(1));
+        QCOMPARE(prompts_->kinds.back(), MessageKind::Warning);  // not a project: refused
+        frame_->setLauncher([](const QString&, const QStringList&) { return false; });
+        a().preview->trigger();
+        QCOMPARE(prompts_->messages.back(), std::make_pair(QString("미리보기실패"), QString("미리보기")));
+        QCOMPARE(prompts_->kinds.back(), MessageKind::Critical);
+
+        struct Shown {
+            QString caption;
+            QMessageBox::Icon icon = QMessageBox::NoIcon;
+            int width = 0;
+        };
+        auto shownBox = [](std::function<void()> show) {
+            Shown seen;
+            QTimer::singleShot(0, [&seen] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box) return;
+                seen = {box->windowTitle(), box->icon(), box->frameGeometry().width()};
+                box->accept();
+            });
+            show();
+            return seen;
+        };
+        // Room beside the caption (in a wider bold face) for a frame's icon and three buttons.
+        auto fits = [](const Shown& s) {
+            QFont bold = QApplication::font();
+            bold.setBold(true);
+            const QFontMetrics m(bold);
+            return s.width >= m.horizontalAdvance(s.caption) * 9 / 8 + 7 * m.height();
+        };
+        DialogPrompts real;
+        const std::tuple<MessageKind, QMessageBox::Icon, const char*, const char*> cases[] = {
+            {MessageKind::Information, QMessageBox::Information, "시각설정 완료", "설정완료"},
+            {MessageKind::Warning, QMessageBox::Warning, "삭제할 아이템이 없습니다", "Orb"},
+            {MessageKind::Critical, QMessageBox::Critical, "저장할수 없습니다", "저장실패"},
+            {MessageKind::Information, QMessageBox::Information, "OK", "아주 긴 제목이 잘리지 않습니다"},
+        };
+        for (const auto& [kind, icon, text, caption] : cases) {
+            const Shown s = shownBox([&] { real.showMessage(frame_.get(), text, caption, kind); });
+            QCOMPARE(s.caption, QString(caption));
+            QCOMPARE(s.icon, icon);
+            QVERIFY2(fits(s), caption);
+        }
+        const Shown about = shownBox([this] { a().about->trigger(); });
+        QCOMPARE(about.caption, QString("Orb 정보"));
+        QCOMPARE(about.icon, QMessageBox::Information);
+        QVERIFY(fits(about));
+        QVERIFY(fits(shownBox([&] { real.askSaveChanges(frame_.get()); })));
     }
 
     void progressIndicator() {

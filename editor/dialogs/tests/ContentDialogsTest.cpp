@@ -37,9 +37,11 @@ namespace {
 // Answers every message box and remembers what it said.
 struct Messages {
     QStringList captions, texts;
+    std::vector<MessageKind> kinds;
     QMessageBox::StandardButton answer = QMessageBox::Yes;
     Messages() {
-        setMessageHook([this](const QString& caption, const QString& text) {
+        setMessageHook([this](MessageKind kind, const QString& caption, const QString& text) {
+            kinds.push_back(kind);
             captions << caption;
             texts << text;
             return answer;
@@ -231,6 +233,7 @@ class ContentDialogsTest : public QObject {
         m.answer = QMessageBox::No;
         d.accept();
         QCOMPARE(m.texts.size(), 1);
+        QCOMPARE(m.kinds.back(), MessageKind::Question);
         QVERIFY(d.result() != QDialog::Accepted);
         m.answer = QMessageBox::Yes;
         d.accept();
@@ -328,6 +331,10 @@ class ContentDialogsTest : public QObject {
         QCOMPARE(m.captions.at(0), QString::fromUtf8("bmp파일만 가능"));
         QCOMPARE(m.captions.at(1), QString::fromUtf8("가로사이즈 초과"));
         QCOMPARE(m.captions.at(2), QString::fromUtf8("세로사이즈 초과"));
+        QCOMPARE(m.kinds, std::vector<MessageKind>(4, MessageKind::Warning));  // refusals
+        QVERIFY(!d.pick(QString::fromStdString(dir_.file("missing.bmp"))));
+        QCOMPARE(m.captions.back(), QString::fromUtf8("파일오픈실패"));
+        QCOMPARE(m.kinds.back(), MessageKind::Critical);
         d.accept();
         QVERIFY(!d.complete());  // the last choice was refused
 
@@ -376,6 +383,7 @@ class ContentDialogsTest : public QObject {
         testing::writeFileBytes(broken, {'G', 'I', 'F', '8', '9', 'a'});
         QVERIFY(!d.pick(QString::fromStdString(broken)));
         QCOMPARE(m.texts.value(1), QString::fromUtf8("파일을 오픈할수 없습니다"));
+        QCOMPARE(m.kinds, (std::vector<MessageKind>{MessageKind::Warning, MessageKind::Critical}));
 
         QVERIFY(d.pick(QString::fromStdString(path)));
         QCOMPARE(d.signView()->ledAt(0, 0), 1);  // frame 0, red
