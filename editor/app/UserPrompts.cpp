@@ -34,14 +34,18 @@ SaveChoice DialogPrompts::askSaveChanges(QWidget* parent) {
 }
 
 QString DialogPrompts::chooseOpenPath(QWidget* parent) {
-    return QFileDialog::getOpenFileName(parent, "불러오기", QString(), kProjectFilter);
+    const QString chosen =
+        QFileDialog::getOpenFileName(parent, "불러오기", lastFolder("project"), kProjectFilter);
+    rememberFolder("project", chosen);
+    return chosen;
 }
 
 QString DialogPrompts::chooseSavePath(QWidget* parent) {
-    QFileDialog dialog(parent, "다른이름으로 저장하기", QString(), kProjectFilter);
+    QFileDialog dialog(parent, "다른이름으로 저장하기", lastFolder("project"), kProjectFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("dat");
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    rememberFolder("project", dialog.selectedFiles().first());
     return dialog.selectedFiles().first();
 }
 

@@ -1,7 +1,6 @@
 #include "editor/dialogs/AnimationDialog.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -52,9 +51,8 @@ AnimationDialog::AnimationDialog(const LineContent& start, int line, int heightC
 }
 
 void AnimationDialog::open() {
-    const QString chosen = QFileDialog::getOpenFileName(this, QString::fromUtf8("열기"), "*.gif",
-                                                        QString::fromUtf8("gif파일(*.gif);;모든파일(*.*)"));
-    if (!chosen.isEmpty()) pick(chosen);
+    const QString chosen = chooseFile("animation", path_, QString::fromUtf8("gif파일(*.gif);;모든파일(*.*)"));
+    if (!chosen.isEmpty() && pick(chosen)) focusOk();
 }
 
 bool AnimationDialog::pick(const QString& path) {

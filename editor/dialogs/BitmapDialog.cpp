@@ -1,6 +1,5 @@
 #include "editor/dialogs/BitmapDialog.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,9 +44,8 @@ BitmapDialog::BitmapDialog(const LineContent& start, int line, int heightCode, c
 }
 
 void BitmapDialog::open() {
-    const QString chosen = QFileDialog::getOpenFileName(this, QString::fromUtf8("열기"), "*.bmp",
-                                                        QString::fromUtf8("bmp파일(*.bmp);;모든파일(*.*)"));
-    if (!chosen.isEmpty()) pick(chosen);
+    const QString chosen = chooseFile("bitmap", path_, QString::fromUtf8("bmp파일(*.bmp);;모든파일(*.*)"));
+    if (!chosen.isEmpty() && pick(chosen)) focusOk();
 }
 
 bool BitmapDialog::pick(const QString& path) {

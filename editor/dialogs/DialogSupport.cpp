@@ -1,6 +1,9 @@
 #include "editor/dialogs/DialogSupport.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QSettings>
 #include <QWidget>
 
 #include "content/FileBytes.h"
@@ -67,6 +70,23 @@ QMessageBox::StandardButton showMessage(QWidget* parent, MessageKind kind, const
 
 void setMessageHook(MessageHook h) {
     hook() = std::move(h);
+}
+
+namespace {
+std::unique_ptr<QSettings> userSettings() {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "orb",
+                                       QCoreApplication::applicationName());
+}
+}  // namespace
+
+QString lastFolder(const QString& kind) {
+    const QString folder = userSettings()->value("folders/" + kind).toString();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}
+
+void rememberFolder(const QString& kind, const QString& chosenFile) {
+    if (!chosenFile.isEmpty())
+        userSettings()->setValue("folders/" + kind, QFileInfo(chosenFile).absolutePath());
 }
 
 QString signFaceFamily(int typeface) {

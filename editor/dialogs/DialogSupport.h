@@ -36,6 +36,12 @@ QMessageBox::StandardButton showMessage(QWidget* parent, MessageKind kind, const
 using MessageHook = std::function<QMessageBox::StandardButton(MessageKind, const QString&, const QString&)>;
 void setMessageHook(MessageHook hook);
 
+// The folder a file dialog for files of KIND ("bitmap", "animation", "project") starts in: the
+// one a file of that kind was last chosen from, kept in the user's settings; else the working
+// folder of the process.
+QString lastFolder(const QString& kind);
+void rememberFolder(const QString& kind, const QString& chosenFile);
+
 // The installed face the editor shows a sign typeface (0..3) with: the face fontgen draws that
 // sign font from, so that the edit looks like the sign.
 QString signFaceFamily(int typeface);

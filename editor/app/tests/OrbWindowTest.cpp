@@ -2,6 +2,7 @@
 // question, keys, preview and drop, with the document in memory or on a scratch folder.
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
@@ -617,6 +618,30 @@ class OrbWindowTest : public QObject {
         QCOMPARE(about.icon, QMessageBox::Information);
         QVERIFY(fits(about));
         QVERIFY(fits(shownBox([&] { real.askSaveChanges(frame_.get()); })));
+    }
+
+    // "불러오기" and "다른이름으로 저장하기" start in the folder a project was last chosen from.
+    void projectDialogsStartInTheFolderLastUsed() {
+        const std::filesystem::path folder = dir_->path() / "projects";
+        std::filesystem::create_directories(folder);
+        const QString project = QString::fromStdString((folder / "one.dat").string());
+        testing::writeFileBytes(project.toStdString(), std::vector<uint8_t>(ItemStore::kFileSize));
+        QStringList starts;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            starts << dialog->directory().absolutePath();
+            if (starts.size() > 1) return dialog->reject();
+            dialog->selectFile(project);
+            static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+        });
+        answer.start(10);
+        DialogPrompts real;
+        QCOMPARE(real.chooseOpenPath(frame_.get()), project);
+        QCOMPARE(real.chooseSavePath(frame_.get()), QString());
+        QCOMPARE(starts.size(), 2);
+        QCOMPARE(starts[1], QString::fromStdString(folder.string()));
     }
 
     void progressIndicator() {

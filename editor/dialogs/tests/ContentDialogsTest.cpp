@@ -5,14 +5,17 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
 #include <functional>
+#include <utility>
 
 #include "content/BmpFile.h"
 #include "editor/dialogs/AnimationDialog.h"
@@ -34,6 +37,15 @@ using namespace orb;
 
 namespace {
 
+// Outside a Messages, a message box is a failure of the test (and never waits for a person).
+QStringList unexpectedMessages;
+void refuseMessages() {
+    setMessageHook([](MessageKind, const QString&, const QString& text) {
+        unexpectedMessages << text;
+        return QMessageBox::No;
+    });
+}
+
 // Answers every message box and remembers what it said.
 struct Messages {
     QStringList captions, texts;
@@ -47,7 +59,7 @@ struct Messages {
             return answer;
         });
     }
-    ~Messages() { setMessageHook(nullptr); }
+    ~Messages() { refuseMessages(); }
 };
 
 ItemRecord threeLines() {
@@ -82,6 +94,24 @@ void typeIn(SentenceEditor* e, const QString& text) {
     typeInto(e->edit(), text);
 }
 
+// Answers every file dialog that opens, in turn with the files queued (cancelled when none is
+// left), and remembers the folder each one started in.
+struct FileDialogAnswers {
+    QStringList files, startFolders;
+    QTimer timer;
+    FileDialogAnswers() {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            startFolders << dialog->directory().absolutePath();
+            if (files.isEmpty()) return dialog->reject();
+            dialog->selectFile(files.takeFirst());
+            static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+        });
+        timer.start(10);
+    }
+};
+
 }  // namespace
 
 class ContentDialogsTest : public QObject {
@@ -95,6 +125,12 @@ class ContentDialogsTest : public QObject {
         std::string failed;
         QVERIFY(fonts_.loadFonts(ORB_FONT_DIR, failed));
         sign_ = {6, &fonts_, dir_.path().string()};
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir_.file("config")));
+        refuseMessages();
+    }
+    void cleanup() {
+        const QStringList unexpected = std::exchange(unexpectedMessages, {});
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(" | ")));
     }
 
     void sentenceTypedWithTheRadios() {
@@ -216,10 +252,12 @@ class ContentDialogsTest : public QObject {
         QCOMPARE(cancelled.result(), int(QDialog::Rejected));
         QVERIFY(!cancelled.complete());
 
+        Messages m;
         SentenceDialog empty(start, 2, 2, sign_);
         empty.editor()->edit()->clear();
         empty.accept();
-        QVERIFY(!empty.complete());  // an empty sentence is not stored
+        QVERIFY(!empty.complete());  // an empty sentence is not stored: OK says so
+        QCOMPARE(m.texts.size(), 1);
         QCOMPARE(stored(item, 2, empty), item);
     }
 
@@ -284,8 +322,12 @@ class ContentDialogsTest : public QObject {
         TitleSentenceDialog d(titleSentenceStart(item), 1, 2, sign_);
         QCOMPARE(d.effects()->block().holdTime, uint8_t{2});
         typeIn(d.titleEditor(), "T");
-        d.accept();
-        QVERIFY(!d.complete());  // both texts are needed
+        {
+            Messages m;
+            d.accept();
+            QVERIFY(!d.complete());  // both texts are needed
+            QCOMPARE(m.texts, QStringList{QString::fromUtf8("문장을 입력하십시오")});
+        }
         typeIn(d.sentenceEditor(), "S");
         d.effects()->list(EffectBlockWidget::Field::Hold)->setCurrentIndex(7);
         d.accept();
@@ -583,8 +625,13 @@ class ContentDialogsTest : public QObject {
         };
         later([](QDialog* d) { d->reject(); });
         QVERIFY(!runLineDialog(nullptr, 1, start, 1, sign_));
-        later([](QDialog* d) { d->accept(); });  // no text
+        Messages m;
+        later([](QDialog* d) {
+            d->accept();  // no text: said so, and the dialog stays
+            if (d->isVisible()) d->reject();
+        });
         QVERIFY(!runLineDialog(nullptr, 1, start, 1, sign_));
+        QCOMPARE(m.texts, QStringList{QString::fromUtf8("문장을 입력하십시오")});
         later([](QDialog* d) {
             typeIn(static_cast<SentenceDialog*>(d)->editor(), "OK");
             d->accept();
@@ -593,6 +640,77 @@ class ContentDialogsTest : public QObject {
         QVERIFY(done);
         QCOMPARE(done->kind, ContentKind::Sentence);
         QCOMPARE(done->payload.text(), std::string("OK"));
+    }
+
+    // OK on a line without its required part says what is missing and keeps the dialog open.
+    void okWithAPartMissingSaysWhat() {
+        Messages m;
+        const ItemRecord item = threeLines();
+        SentenceDialog sentence(dialogStart(item, 1, ContentKind::Sentence), 1, 1, sign_);
+        BitmapDialog bitmap(dialogStart(item, 1, ContentKind::Bitmap), 1, 1, sign_);
+        AnimationDialog animation(dialogStart(item, 1, ContentKind::Animation), 1, 1, sign_);
+        TitleSentenceDialog titleOnly(titleSentenceStart(item), 1, 1, sign_);
+        typeIn(titleOnly.titleEditor(), "T");
+        TitleSentenceDialog nothing(titleSentenceStart(item), 1, 1, sign_);
+        for (QDialog* d :
+             std::initializer_list<QDialog*>{&sentence, &bitmap, &animation, &titleOnly, &nothing}) {
+            d->show();
+            d->accept();
+            QVERIFY(d->isVisible());
+            QVERIFY(d->result() != QDialog::Accepted);
+            QCOMPARE(m.captions.back(), d->windowTitle());
+        }
+        QCOMPARE(m.kinds, std::vector<MessageKind>(5, MessageKind::Warning));
+        QCOMPARE(m.texts, (QStringList{QString::fromUtf8("문장을 입력하십시오"),
+                                       QString::fromUtf8("열기로 비트맵(bmp) 파일을 선택하십시오"),
+                                       QString::fromUtf8("열기로 GIF 파일을 선택하십시오"),
+                                       QString::fromUtf8("문장을 입력하십시오"),
+                                       QString::fromUtf8("제목을 입력하십시오")}));
+        typeIn(titleOnly.sentenceEditor(), "S");
+        titleOnly.accept();
+        QCOMPARE(titleOnly.result(), int(QDialog::Accepted));
+    }
+
+    // After "열기" chose a file, Enter confirms the dialog; the next file dialog starts in the
+    // folder of the last file chosen.
+    void fileChoiceThenEnterAndTheFolderLastUsed() {
+        Messages m;
+        testing::TempDir pictures;
+        const std::string bmp = pictures.file("first.bmp"), gif = pictures.file("moving.gif");
+        writeBmp(bmp, 16, 16);
+        testing::GifFrameSpec frame;
+        frame.width = frame.height = 4;
+        frame.indexes.assign(16, 1);
+        testing::writeFileBytes(gif, testing::makeGif(4, 4, {{0, 0, 0}, {255, 0, 0}}, {frame}));
+        FileDialogAnswers answers;
+        const ItemRecord item = threeLines();
+
+        BitmapDialog first(dialogStart(item, 1, ContentKind::Bitmap), 1, 1, sign_);
+        first.show();
+        QApplication::setActiveWindow(&first);
+        answers.files << QString::fromStdString(bmp);
+        QTest::mouseClick(first.openButton(), Qt::LeftButton);
+        QCOMPARE(first.path(), QString::fromStdString(bmp));
+        QTest::keyClick(first.focusWidget(), Qt::Key_Return);  // a file dialog again would be cancelled
+        QCOMPARE(answers.startFolders.size(), 1);
+        QCOMPARE(first.result(), int(QDialog::Accepted));
+        QVERIFY(first.complete());
+
+        BitmapDialog next(dialogStart(item, 2, ContentKind::Bitmap), 2, 1, sign_);
+        next.show();
+        QApplication::setActiveWindow(&next);
+        QTest::mouseClick(next.openButton(), Qt::LeftButton);
+        QCOMPARE(answers.startFolders.back(), QString::fromStdString(pictures.path().string()));
+
+        AnimationDialog animation(dialogStart(item, 1, ContentKind::Animation), 1, 1, sign_);
+        animation.show();
+        QApplication::setActiveWindow(&animation);
+        answers.files << QString::fromStdString(gif);
+        QTest::mouseClick(animation.openButton(), Qt::LeftButton);
+        QTest::keyClick(animation.focusWidget(), Qt::Key_Return);
+        QCOMPARE(answers.startFolders.size(), 3);
+        QCOMPARE(animation.result(), int(QDialog::Accepted));
+        QVERIFY(m.texts.isEmpty());
     }
 
     void phraseCancelWritesNothing() {
