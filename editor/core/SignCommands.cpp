@@ -141,7 +141,7 @@ CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const Tra
     ProgramPlan plan;
     const PlanOutcome planned =
         planProgram(store, store.itemCount(), settings.signWidth(), settings.signHeight(), plan);
-    if (planned.result != PlanResult::Ok) return {false, planned.message, "전송실패"};
+    if (planned.result != PlanResult::Ok) return {false, planned.message, "전송실패", MessageKind::Warning};
     return sendPlan(link, plan, options);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/core/MessageKind.h"
 #include "image/ItemStore.h"
 #include "image/LocalDateTime.h"
 #include "link/SignLink.h"
@@ -14,12 +15,19 @@ namespace orb {
 
 struct CommandOutcome {
     CommandOutcome() = default;
+    // A success shows the information icon, a failure the critical one, unless KIND says otherwise.
     CommandOutcome(bool isOk, std::string text, std::string title)
-        : ok(isOk), message(std::move(text)), caption(std::move(title)) {}
+        : ok(isOk),
+          message(std::move(text)),
+          caption(std::move(title)),
+          kind(isOk ? MessageKind::Information : MessageKind::Critical) {}
+    CommandOutcome(bool isOk, std::string text, std::string title, MessageKind shownAs)
+        : ok(isOk), message(std::move(text)), caption(std::move(title)), kind(shownAs) {}
 
     bool ok = false;
     std::string message;
     std::string caption;
+    MessageKind kind = MessageKind::Critical;
     // Shown once beside the outcome, whatever it is: lines whose picture file changed size since it
     // was chosen, one text per line naming the item.
     std::vector<std::string> warnings;
@@ -31,7 +39,8 @@ using TransferProgress = std::function<void(int done, int total)>;
 // The transfer's own outcomes, shared by its read-back.
 inline const CommandOutcome kTransferDone{true, "전송 완료 했습니다", "전송완료"};
 inline const CommandOutcome kTransferFailed{false, "전송 실패 했습니다", "전송실패"};
-inline const CommandOutcome kTransferCancelled{false, "전송을 취소했습니다", "전송실패"};
+inline const CommandOutcome kTransferCancelled{false, "전송을 취소했습니다", "전송실패",
+                                               MessageKind::Warning};
 // The model check's refusals, shared by every command that begins with it.
 inline const CommandOutcome kSignSilent{false, "전광판과의 연결상태를 확인해주세요!...", "전송실패"};
 inline const CommandOutcome kOtherModel{false, "전광판모델이 다릅니다", "전송실패"};

@@ -1,6 +1,8 @@
 // The list commands of the document, their refusals and texts, and the undo history.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "editor/tests/DocumentFixtures.h"
 
 namespace orb {
@@ -455,13 +457,50 @@ TEST(OrbDocumentSettings, SettersWriteAtOnceOutsideTheHistory) {
     EXPECT_EQ(doc.setBrightness(10), DocOutcome::InvalidValue);
     EXPECT_EQ(doc.setBrightness(9), DocOutcome::Done);
     EXPECT_FALSE(doc.canUndo());
-    EXPECT_TRUE(doc.isClean());
+    EXPECT_FALSE(doc.isClean());
 
     SettingsBlock stored;
     ASSERT_EQ(doc.store().readSettings(stored), IoResult::Ok);
     EXPECT_EQ(stored, doc.settings());
     EXPECT_EQ(std::vector<uint8_t>(stored.bytes.begin(), stored.bytes.begin() + 17),
               (std::vector<uint8_t>{5, 3, 12, 1, 10, 0, 0, 9, 0x13, 0x89, 6, 30, 23, 10, 1, 1, 9}));
+}
+
+TEST(OrbDocumentSettings, AreUnsavedChangesUntilSaved) {
+    testing::TempDir dir;
+    OrbDocument doc;
+    testing::RecordingObserver seen;
+    doc.addObserver(&seen);
+    ASSERT_EQ(doc.saveAs(dir.file("show.dat")), DocOutcome::Done);
+    seen.calls.clear();
+    ASSERT_EQ(doc.setTcpPeer({192, 168, 0, 7}, 5000), DocOutcome::Done);
+    EXPECT_FALSE(doc.isClean());
+    EXPECT_EQ(doc.title(), "show.dat* - Orb");
+    EXPECT_EQ(seen.calls, (std::vector<std::string>{"settings", "title show.dat* - Orb unsaved"}));
+    EXPECT_EQ(doc.undo(), DocOutcome::Unchanged) << "not a step of the list's history";
+    // Back to the saved values: nothing left to save.
+    ASSERT_EQ(doc.setTcpPeer({0, 0, 0, 0}, 0), DocOutcome::Done);
+    EXPECT_TRUE(doc.isClean());
+
+    // Each setting on its own marks the project; a save takes them all.
+    const std::vector<std::function<DocOutcome()>> setters = {
+        [&] { return doc.setLinkMode(LinkMode::Tcp); }, [&] { return doc.setComPort(3); },
+        [&] { return doc.setSignSize(10, 2); },         [&] { return doc.setOnOffTimes({6, 0}, {22, 0}); },
+        [&] { return doc.setOnOffEnabled(true); },      [&] { return doc.setWindowMode(1); },
+        [&] { return doc.setBrightness(3); },
+    };
+    for (size_t i = 0; i < setters.size(); ++i) {
+        ASSERT_EQ(setters[i](), DocOutcome::Done) << "setter " << i;
+        EXPECT_FALSE(doc.isClean()) << "setter " << i;
+        ASSERT_EQ(doc.save(), DocOutcome::Done);
+        EXPECT_TRUE(doc.isClean());
+    }
+    ASSERT_EQ(doc.setBrightness(5), DocOutcome::Done);
+    ASSERT_EQ(doc.open(dir.file("show.dat")), DocOutcome::Done);
+    EXPECT_TRUE(doc.isClean());
+    EXPECT_EQ(doc.settings().brightness(), 3);
+    EXPECT_EQ(doc.settings().linkMode(), LinkMode::Tcp);
+    doc.removeObserver(&seen);
 }
 
 TEST(OrbDocumentObserver, IsToldOfEveryChange) {
