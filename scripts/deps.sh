@@ -15,7 +15,7 @@ PACKAGES=(
   fonts-baekmuk xfonts-baekmuk fonts-unfonts-core fonts-unfonts-extra fonts-nanum fonts-nanum-extra
   qt6-base-dev qt6-translations-l10n  # the windows; Qt's own Korean texts
   libgtest-dev libgmock-dev         # tests
-  xvfb xauth xdotool                # window screenshots, the editor's end-to-end test
+  xvfb xauth xdotool openbox        # window screenshots; the editor's end-to-end tests (openbox: a window manager)
   libbenchmark-dev                  # benchmarks
   clang                             # fuzzing (libFuzzer)
   libsqlite3-dev libcpp-httplib-dev libsodium-dev libzip-dev libicu-dev  # the network service

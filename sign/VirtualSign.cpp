@@ -14,11 +14,11 @@ VirtualSign::VirtualSign(const SignFonts& fonts, uint64_t nowMs, const LocalDate
 
 VirtualSign::~VirtualSign() = default;
 
-ResponderTurn VirtualSign::receive(std::span<const uint8_t> in, std::vector<uint8_t>& out,
+ResponderTurn VirtualSign::receive(std::span<const uint8_t> in, Arrival arrival, std::vector<uint8_t>& out,
                                    std::vector<std::string>& log, uint64_t nowMs, const LocalDateTime& pcNow,
                                    bool* applied) {
     const int applies = responder_.applies();
-    const ResponderTurn turn = responder_.feed(in, out, log);
+    const ResponderTurn turn = responder_.feed(in, arrival, out, log);
     if (responder_.clockSets() != clockSets_) {
         clockSets_ = responder_.clockSets();
         clockOffsetSeconds_ = secondsSinceEpoch(responder_.clock()) - secondsSinceEpoch(pcNow);

@@ -23,9 +23,9 @@ class VirtualSign {
                 std::string model = "LEDSign", ResponderFaults faults = {});
     ~VirtualSign();
 
-    // Bytes from the link at nowMs: the answers go to `out`, one log line per frame to `log`;
-    // `applied`, if given, tells whether a SignApply came with them.
-    ResponderTurn receive(std::span<const uint8_t> in, std::vector<uint8_t>& out,
+    // Bytes from the link (as SignResponder::feed takes them) at nowMs: the answers go to `out`,
+    // one log line per frame to `log`; `applied`, if given, tells whether a SignApply came with them.
+    ResponderTurn receive(std::span<const uint8_t> in, Arrival arrival, std::vector<uint8_t>& out,
                           std::vector<std::string>& log, uint64_t nowMs, const LocalDateTime& pcNow,
                           bool* applied = nullptr);
     // A new client on the link: a partial frame of the old one is dropped.

@@ -208,6 +208,21 @@ TEST(ProgramBundle, EntriesTheProgramDoesNotNameAreNotHandedOut) {
     ASSERT_TRUE(r.ok()) << toText(r);
     ASSERT_EQ(bundle.files.size(), 1u);
     EXPECT_EQ(bundle.files[0].name, "pictures/a.bmp");
+
+    // A phrase without its rich text names only its picture.
+    ASSERT_TRUE(
+        readBundle(bundleOf("phrase", "p.bmp", {{"p.bmp", testing::colourBmp(16, 16)}}, R"(, "rtf": null)"),
+                   bundle)
+            .ok());
+    ASSERT_EQ(bundle.files.size(), 1u);
+    ItemStore store;
+    ASSERT_TRUE(importBundle(
+                    bundle,
+                    [](const BundleFile&) {
+                        return PlacedFile{"/store/p.bmp", ""};
+                    },
+                    store)
+                    .ok());
 }
 
 TEST(ProgramBundle, AFileThePlacerCannotStoreOrAPathTheProjectCannotHoldChangesNothing) {

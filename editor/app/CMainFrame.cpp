@@ -7,7 +7,6 @@
 #include <QDropEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
@@ -253,7 +252,7 @@ void CMainFrame::titleChanged(const std::string& title, bool) {
 bool CMainFrame::report(DocOutcome outcome) {
     if (isRefusal(outcome)) {
         const DocMessage m = messageOf(outcome);
-        prompts_.showMessage(this, qs(m.text), qs(m.caption));
+        prompts_.showMessage(this, qs(m.text), qs(m.caption), m.kind);
     }
     return outcome == DocOutcome::Done;
 }
@@ -385,7 +384,9 @@ void CMainFrame::preview() {
     const BuildOutcome built = PreviewBuildDialog::build(this, snapshot, doc_.previewPath());
     activateWindow();  // back from the progress dialog, so the list gets the keys again
     if (built.result == BuildResult::TooLarge || built.result == BuildResult::StoreUnreadable) {
-        prompts_.showMessage(this, qs(built.message), "미리보기");
+        prompts_.showMessage(
+            this, qs(built.message), "미리보기",
+            built.result == BuildResult::TooLarge ? MessageKind::Warning : MessageKind::Critical);
         return;
     }
     if (built.result == BuildResult::ImageFailed) {
@@ -413,9 +414,7 @@ void CMainFrame::chooseOnOff(bool enabled) {
 }
 
 void CMainFrame::showAbout() {
-    QMessageBox about(QMessageBox::Information, "Orb 정보", "Orb 버전 8.1", QMessageBox::NoButton, this);
-    about.addButton("확인", QMessageBox::AcceptRole);
-    about.exec();
+    messageBox(this, MessageKind::Information, "Orb 정보", "Orb 버전 8.1")->exec();
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {

@@ -2,12 +2,12 @@
 
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "editor/core/LinkChoice.h"
 #include "editor/dialogs/DialogButtons.h"
+#include "editor/dialogs/DialogSupport.h"
 
 namespace orb {
 
@@ -17,10 +17,8 @@ const char* const IpSettingsDialog::kPortEmpty = "정수를 입력하십시오."
 
 namespace {
 
-void messageBox(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Warning, "Orb", text, QMessageBox::NoButton, parent);
-    box.addButton("확인", QMessageBox::AcceptRole);
-    box.exec();
+void refusalBox(QWidget* parent, const QString& text) {
+    showMessage(parent, MessageKind::Warning, "Orb", text);
 }
 
 }  // namespace
@@ -31,7 +29,7 @@ IpSettingsDialog::IpSettingsDialog(const TcpPeer& current, QWidget* parent)
       address_(new QLineEdit(QString::fromStdString(dottedAddress(current.ip)), this)),
       port_(new QLineEdit(QString::number(current.port), this)),
       lastValidPort_(port_->text()),
-      refuse_(messageBox) {
+      refuse_(refusalBox) {
     setWindowTitle("IP설정");
     address_->setObjectName("ipAddress");
     port_->setObjectName("ipPort");

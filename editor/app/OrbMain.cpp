@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
     const orb::DocOutcome started = orb::OrbDocument::startUp(orb::workingFolder(), doc);
     if (started != orb::DocOutcome::Done) {
         const orb::DocMessage m = orb::messageOf(started);
-        prompts.showMessage(nullptr, QString::fromStdString(m.text), QString::fromStdString(m.caption));
+        prompts.showMessage(nullptr, QString::fromStdString(m.text), QString::fromStdString(m.caption),
+                            m.kind);
         return 1;
     }
 

@@ -43,7 +43,8 @@ void SignCommandRunner::startUp() {
     serial.baud = kStartBaud;
     serial.portNumber = doc_.settings().comPort();
     serial.device = deviceOfPort(serial.portNumber);
-    if (!session_->openSerial(serial)) prompts_.showMessage(window_, kPortOpenFailed, "경고");
+    if (!session_->openSerial(serial))
+        prompts_.showMessage(window_, kPortOpenFailed, "경고", MessageKind::Warning);
     if (doc_.settings().linkMode() == LinkMode::Tcp)
         connectTcp(false);
     else
@@ -68,7 +69,8 @@ void SignCommandRunner::reopenSerial(int portNumber) {
     SerialSettings serial = session_->serialSettings();
     serial.portNumber = portNumber;
     serial.device = deviceOfPort(portNumber);
-    if (!session_->openSerial(serial)) prompts_.showMessage(window_, kPortOpenFailed, "경고");
+    if (!session_->openSerial(serial))
+        prompts_.showMessage(window_, kPortOpenFailed, "경고", MessageKind::Warning);
 }
 
 void SignCommandRunner::connectTcp(bool afterLinkCommand) {
@@ -105,7 +107,8 @@ void SignCommandRunner::portSettings() {
     doc_.setComPort(static_cast<uint8_t>(chosen->portNumber));
     SerialSettings next = *chosen;
     next.flowControl = current.flowControl;  // the boxes change nothing
-    if (!session_->openSerial(next)) prompts_.showMessage(window_, kPortOpenFailed, "경고");
+    if (!session_->openSerial(next))
+        prompts_.showMessage(window_, kPortOpenFailed, "경고", MessageKind::Warning);
     if (doc_.settings().linkMode() == LinkMode::Serial) showLinkStatus(false);
 }
 
@@ -134,7 +137,7 @@ void SignCommandRunner::transfer() {
     auto store = std::make_shared<ItemStore>();
     if (doc_.snapshot(*store) != IoResult::Ok) {
         const DocMessage m = messageOf(DocOutcome::StoreWriteFailed);
-        prompts_.showMessage(window_, qs(m.text), qs(m.caption));
+        prompts_.showMessage(window_, qs(m.text), qs(m.caption), m.kind);
         return;
     }
     run(transferJob(std::move(store), verifyAfterTransfer()), SignActivity::Transfer, false);
@@ -230,9 +233,9 @@ void SignCommandRunner::showOutcome(const CommandOutcome& outcome) {
     if (!outcome.warnings.empty()) {
         QStringList lines;
         for (const std::string& w : outcome.warnings) lines << qs(w);
-        prompts_.showMessage(window_, lines.join('\n'), "경고");
+        prompts_.showMessage(window_, lines.join('\n'), "경고", MessageKind::Warning);
     }
-    prompts_.showMessage(window_, qs(outcome.message), qs(outcome.caption));
+    prompts_.showMessage(window_, qs(outcome.message), qs(outcome.caption), outcome.kind);
 }
 
 }  // namespace orb

@@ -26,6 +26,7 @@ SaveChoice DialogPrompts::askSaveChanges(QWidget* parent) {
     QPushButton* cancel = box.addButton("취소", QMessageBox::RejectRole);
     box.setDefaultButton(save);
     box.setEscapeButton(cancel);
+    keepCaptionWhole(box);
     box.exec();
     if (box.clickedButton() == save) return SaveChoice::Save;
     if (box.clickedButton() == discard) return SaveChoice::Discard;
@@ -33,21 +34,24 @@ SaveChoice DialogPrompts::askSaveChanges(QWidget* parent) {
 }
 
 QString DialogPrompts::chooseOpenPath(QWidget* parent) {
-    return QFileDialog::getOpenFileName(parent, "불러오기", QString(), kProjectFilter);
+    const QString chosen =
+        QFileDialog::getOpenFileName(parent, "불러오기", lastFolder("project"), kProjectFilter);
+    rememberFolder("project", chosen);
+    return chosen;
 }
 
 QString DialogPrompts::chooseSavePath(QWidget* parent) {
-    QFileDialog dialog(parent, "다른이름으로 저장하기", QString(), kProjectFilter);
+    QFileDialog dialog(parent, "다른이름으로 저장하기", lastFolder("project"), kProjectFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("dat");
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    rememberFolder("project", dialog.selectedFiles().first());
     return dialog.selectedFiles().first();
 }
 
-void DialogPrompts::showMessage(QWidget* parent, const QString& text, const QString& caption) {
-    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::NoButton, parent);
-    box.addButton("확인", QMessageBox::AcceptRole);
-    box.exec();
+void DialogPrompts::showMessage(QWidget* parent, const QString& text, const QString& caption,
+                                MessageKind kind) {
+    messageBox(parent, kind, caption, text)->exec();
 }
 
 std::optional<std::array<uint8_t, 3>> DialogPrompts::askHeights(QWidget* parent, LayoutCode layout,

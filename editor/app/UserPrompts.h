@@ -28,8 +28,9 @@ class UserPrompts : public SignPrompts {
     // Empty when cancelled.
     virtual QString chooseOpenPath(QWidget* parent) = 0;
     virtual QString chooseSavePath(QWidget* parent) = 0;
-    // A refusal or a notice: one OK button.
-    virtual void showMessage(QWidget* parent, const QString& text, const QString& caption) = 0;
+    // A notice, a refusal or a failure, with the icon of KIND: one OK button.
+    virtual void showMessage(QWidget* parent, const QString& text, const QString& caption,
+                             MessageKind kind) = 0;
     // "높이설정": the height codes of lines 1..3, or nothing when cancelled.
     virtual std::optional<std::array<uint8_t, 3>> askHeights(QWidget* parent, LayoutCode layout,
                                                              const std::array<uint8_t, 3>& codes) = 0;
@@ -63,7 +64,7 @@ class DialogPrompts : public UserPrompts {
     SaveChoice askSaveChanges(QWidget* parent) override;
     QString chooseOpenPath(QWidget* parent) override;
     QString chooseSavePath(QWidget* parent) override;
-    void showMessage(QWidget* parent, const QString& text, const QString& caption) override;
+    void showMessage(QWidget* parent, const QString& text, const QString& caption, MessageKind kind) override;
     std::optional<std::array<uint8_t, 3>> askHeights(QWidget* parent, LayoutCode layout,
                                                      const std::array<uint8_t, 3>& codes) override;
     std::optional<TimePair> askTimes(QWidget* parent, const TimePairTexts& texts,

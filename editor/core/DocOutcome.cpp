@@ -8,7 +8,10 @@ struct OutcomeText {
     DocOutcome outcome;
     const char* text;
     const char* caption;
+    MessageKind kind = MessageKind::Warning;
 };
+
+constexpr MessageKind kFailed = MessageKind::Critical;
 
 constexpr const char* kSizeExceeded = "사이즈초과";
 
@@ -29,20 +32,21 @@ constexpr OutcomeText kTexts[] = {
     {DocOutcome::InvalidValue, "설정할수 없는 값입니다", kAppTitle},
     {DocOutcome::WrongExtension, "오픈할수 없는 파일입니다", "파일오픈실패"},
     {DocOutcome::WrongSize, "오픈할수 없는 파일입니다", "파일오픈실패"},
-    {DocOutcome::CannotOpen, "오픈할수 없습니다", "오픈실패"},
-    {DocOutcome::CannotSave, "저장할수 없습니다", "저장실패"},
-    {DocOutcome::WorkingFolderUnusable, "파일을 만들수 없습니다\n실행할수 없습니다", "실행할수 없음"},
+    {DocOutcome::CannotOpen, "오픈할수 없습니다", "오픈실패", kFailed},
+    {DocOutcome::CannotSave, "저장할수 없습니다", "저장실패", kFailed},
+    {DocOutcome::WorkingFolderUnusable, "파일을 만들수 없습니다\n실행할수 없습니다", "실행할수 없음",
+     kFailed},
     {DocOutcome::StoreInUse, "다른 Orb가 이 작업 폴더의 data.tmp를 쓰고 있습니다\n실행할수 없습니다",
-     "실행할수 없음"},
-    {DocOutcome::StoreWriteFailed, "data.tmp에 쓸수 없습니다\n작업을 취소했습니다", "쓰기실패"},
-    {DocOutcome::PreviewFailed, "미리보기실패", "미리보기"},
+     "실행할수 없음", kFailed},
+    {DocOutcome::StoreWriteFailed, "data.tmp에 쓸수 없습니다\n작업을 취소했습니다", "쓰기실패", kFailed},
+    {DocOutcome::PreviewFailed, "미리보기실패", "미리보기", kFailed},
 };
 
 }  // namespace
 
 DocMessage messageOf(DocOutcome outcome) {
     for (const OutcomeText& t : kTexts)
-        if (t.outcome == outcome) return {t.text, t.caption};
+        if (t.outcome == outcome) return {t.text, t.caption, t.kind};
     return {};
 }
 

@@ -4,6 +4,8 @@
 // given by messageOf(); the window shows them, orbctl prints them, the document never does.
 #include <string>
 
+#include "editor/core/MessageKind.h"
+
 namespace orb {
 
 enum class DocOutcome {
@@ -44,8 +46,9 @@ enum class DocOutcome {
 };
 
 struct DocMessage {
-    std::string text;     // UTF-8; empty for Done, Unchanged, Incomplete and NeedsSaveAs
-    std::string caption;  // the message box's caption
+    std::string text;                         // UTF-8; empty for Done, Unchanged, Incomplete and NeedsSaveAs
+    std::string caption;                      // the message box's caption
+    MessageKind kind = MessageKind::Warning;  // refusals warn; files and the store that fail are critical
 };
 
 DocMessage messageOf(DocOutcome outcome);

@@ -29,6 +29,11 @@ struct EncodedLine {
 // The 1536-byte payload as stored: sentences, D-days, and both lines of a title and sentence.
 EncodedLine rawPayload(const LinePayload& payload);
 
+// The bytes encodeLine gives the line at most, found from its file's header without decoding a
+// pixel: exact, but for animation frames that turn out not to decode (encodeLine leaves them
+// out). More than the content area holds for an animation encodeLine refuses as oversized.
+uint64_t encodedSizeAtMost(ContentKind kind, const LinePayload& payload);
+
 // Encodes line `line` of an item by the kind stored for it. Kinds without content (clock,
 // temperature, none, unknown codes) give no bytes.
 EncodedLine encodeLine(ContentKind kind, const LinePayload& payload);

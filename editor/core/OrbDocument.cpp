@@ -8,6 +8,7 @@
 #include "editor/core/ProjectFile.h"
 #include "editor/core/StoreLock.h"
 #include "image/Cp949.h"
+#include "image/ReplaceFile.h"
 
 namespace orb {
 
@@ -78,6 +79,7 @@ DocOutcome OrbDocument::startUp(const std::string& folder, std::unique_ptr<OrbDo
     const DocOutcome locked = StoreLock::acquire(folder, lock);
     if (locked != DocOutcome::Done) return locked;
     auto store = std::make_unique<ItemStore>();
+    removeLeftovers(folder + "/data.tmp");  // of an editor killed while making it
     if (openStore(folder + "/data.tmp", *store) != IoResult::Ok || !makeRtfFolder(folder))
         return DocOutcome::WorkingFolderUnusable;
     std::unique_ptr<OrbDocument> doc(new OrbDocument(std::move(store)));
@@ -105,7 +107,7 @@ ItemRecord OrbDocument::record(int i) const {
 }
 
 bool OrbDocument::isClean() const {
-    return cleanAt_ == static_cast<long long>(done_);
+    return cleanAt_ == static_cast<long long>(done_) && settings_ == cleanSettings_;
 }
 
 std::string OrbDocument::title() const {
@@ -129,6 +131,10 @@ std::vector<int> OrbDocument::selectedRows(std::span<const int> selected) const 
 void OrbDocument::announce(bool wasClean, const std::string& oldTitle) {
     memoryKnown_ = false;
     for (DocumentObserver* o : observers_) o->historyChanged();
+    announceTitle(wasClean, oldTitle);
+}
+
+void OrbDocument::announceTitle(bool wasClean, const std::string& oldTitle) {
     if (wasClean != isClean() || oldTitle != title())
         for (DocumentObserver* o : observers_) o->titleChanged(title(), isClean());
 }
@@ -142,6 +148,7 @@ DocOutcome OrbDocument::restart(const std::string& path) {
     const IoResult r = store_->loadSettings(settings);
     const IoResult read = readListRows(*store_, rows);
     settings_ = settings;
+    cleanSettings_ = settings;
     rows_ = std::move(rows);
     cutBuffer_ = ItemRecord{};
     cutFull_ = false;
@@ -317,6 +324,7 @@ TitleSentenceContent OrbDocument::titleSentenceDialogStart(int row) const {
 // --- Project files ---
 
 DocOutcome OrbDocument::open(const std::string& path) {
+    removeLeftovers(path);  // of an editor killed while saving this project
     auto bytes = std::make_unique<StoreBytes>();
     const DocOutcome read = readProjectFile(path, *bytes);
     if (read != DocOutcome::Done) return read;
@@ -345,6 +353,7 @@ DocOutcome OrbDocument::saveAs(const std::string& path) {
     const std::string oldTitle = title();
     path_ = path;
     cleanAt_ = static_cast<long long>(done_);
+    cleanSettings_ = settings_;
     announce(wasClean, oldTitle);
     return DocOutcome::Done;
 }
@@ -360,8 +369,11 @@ DocOutcome OrbDocument::newProject() {
 DocOutcome OrbDocument::writeSettings(const SettingsBlock& next) {
     if (next == settings_) return DocOutcome::Unchanged;
     if (store_->writeSettings(next) != IoResult::Ok) return DocOutcome::StoreWriteFailed;
+    const bool wasClean = isClean();
+    const std::string oldTitle = title();
     settings_ = next;
     for (DocumentObserver* o : observers_) o->settingsChanged();
+    announceTitle(wasClean, oldTitle);
     return DocOutcome::Done;
 }
 

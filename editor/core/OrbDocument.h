@@ -8,7 +8,9 @@
 // refusal's text. Commands that change rows or records are steps of the undo history (at least
 // kHistoryLimit of them); "unsaved changes" means the history is not at its clean mark. A save
 // moves the mark and keeps the history; start-up, open and new start a fresh one. Settings
-// setters write the settings block at once and are not in the history.
+// setters write the settings block at once and are not in the history (a setting takes effect on
+// the link or the sign as it is made, which an undo of the list could not take back); as the
+// project file carries them, settings that differ from the ones saved are unsaved changes too.
 //
 // Selections are lists of 0-based rows in any order; rows outside the list are ignored. "The
 // selected item" of a single-row command is the first selected row (the lowest).
@@ -43,10 +45,10 @@ class OrbDocument {
     OrbDocument(const OrbDocument&) = delete;
     OrbDocument& operator=(const OrbDocument&) = delete;
 
-    // Start-up on FOLDER (made when missing): takes the folder's lock (StoreInUse when another editor holds it),
-    // opens or creates "data.tmp" (WorkingFolderUnusable when it can be neither), clears its
-    // records, reads and corrects the settings (written back), makes sure the folder "RTF"
-    // exists. OUT is set only on Done.
+    // Start-up on FOLDER (made when missing): takes the folder's lock (StoreInUse when another editor holds
+    // it), opens or creates "data.tmp" (WorkingFolderUnusable when it can be neither), clears its records,
+    // reads and corrects the settings (written back), makes sure the folder "RTF" exists. OUT is set only on
+    // Done.
     static DocOutcome startUp(const std::string& folder, std::unique_ptr<OrbDocument>& out);
 
     void addObserver(DocumentObserver* observer);
@@ -107,8 +109,8 @@ class OrbDocument {
     DocOutcome saveAs(const std::string& path);
     DocOutcome newProject();
 
-    // --- Settings (written at once, not undoable); Unchanged when the value was already so,
-    // InvalidValue outside the ranges ---
+    // --- Settings (written at once, not undoable, unsaved until the project is saved); Unchanged
+    // when the value was already so, InvalidValue outside the ranges ---
     DocOutcome setSignSize(uint8_t width, uint8_t height);  // columns 5..40, tiers 1..8
     DocOutcome setLinkMode(LinkMode mode);                  // "RS232전송" / "TCP/IP전송"
     DocOutcome setComPort(uint8_t port);                    // 1..20
@@ -141,6 +143,7 @@ class OrbDocument {
     DocOutcome replaceSelected(std::span<const int> selected, const ItemChange& change);
     DocOutcome writeSettings(const SettingsBlock& next);
     void announce(bool wasClean, const std::string& oldTitle);
+    void announceTitle(bool wasClean, const std::string& oldTitle);
     std::vector<int> selectedRows(std::span<const int> selected) const;
 
     std::unique_ptr<StoreLock> lock_;
@@ -152,8 +155,9 @@ class OrbDocument {
     std::string path_;
     std::string folder_;
     std::vector<std::unique_ptr<DocumentEdit>> history_;
-    size_t done_ = 0;        // steps of history_ applied
-    long long cleanAt_ = 0;  // done_ at the last save or reset; -1 when no longer reachable
+    size_t done_ = 0;              // steps of history_ applied
+    long long cleanAt_ = 0;        // done_ at the last save or reset; -1 when no longer reachable
+    SettingsBlock cleanSettings_;  // the settings at the last save or reset
     std::vector<DocumentObserver*> observers_;
     mutable bool memoryKnown_ = false;
     mutable MemoryUse memory_;

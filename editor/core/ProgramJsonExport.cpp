@@ -253,6 +253,25 @@ bool hasErrors(const std::vector<JsonProblem>& problems) {
     return false;
 }
 
+void JsonProblemList::add(JsonProblem problem) {
+    if (shown_.size() < kMaxProgramJsonProblems) return shown_.push_back(std::move(problem));
+    ++unshown_;
+    unshownError_ |= problem.severity == ProblemSeverity::Error;
+}
+
+void JsonProblemList::append(JsonProblemList&& other) {
+    for (JsonProblem& p : other.shown_) add(std::move(p));
+    unshown_ += other.unshown_;
+    unshownError_ |= other.unshownError_;
+}
+
+std::vector<JsonProblem> JsonProblemList::close() && {
+    if (unshown_ > 0)
+        shown_.push_back({unshownError_ ? ProblemSeverity::Error : ProblemSeverity::Warning, "",
+                          std::to_string(unshown_) + " more problems not shown"});
+    return std::move(shown_);
+}
+
 std::vector<JsonProblem> exportProgramJson(const ItemStore& store, std::string& json) {
     std::vector<JsonProblem> problems;
     Exporter exporter(problems);

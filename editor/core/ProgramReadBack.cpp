@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "editor/core/ProgramWriter.h"
+#include "editor/core/SignCommands.h"
 #include "image/BigEndian.h"
 
 namespace orb {
@@ -175,9 +176,9 @@ ReadBackOutcome readProgramBack(SignLink& link, const ReadBackOptions& options, 
     out = ProgramReadBack{};
     switch (link.checkModel()) {
         case ModelCheck::NoAnswer:
-            return {ReadBackResult::NoAnswer, -1, "전광판과의 연결상태를 확인해주세요!..."};
+            return {ReadBackResult::NoAnswer, -1, kSignSilent.message};
         case ModelCheck::OtherModel:
-            return {ReadBackResult::OtherModel, -1, "전광판모델이 다릅니다"};
+            return {ReadBackResult::OtherModel, -1, kOtherModel.message};
         case ModelCheck::Ok:
             break;
     }

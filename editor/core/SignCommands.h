@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/core/MessageKind.h"
 #include "image/ItemStore.h"
 #include "image/LocalDateTime.h"
 #include "link/SignLink.h"
@@ -14,12 +15,19 @@ namespace orb {
 
 struct CommandOutcome {
     CommandOutcome() = default;
+    // A success shows the information icon, a failure the critical one, unless KIND says otherwise.
     CommandOutcome(bool isOk, std::string text, std::string title)
-        : ok(isOk), message(std::move(text)), caption(std::move(title)) {}
+        : ok(isOk),
+          message(std::move(text)),
+          caption(std::move(title)),
+          kind(isOk ? MessageKind::Information : MessageKind::Critical) {}
+    CommandOutcome(bool isOk, std::string text, std::string title, MessageKind shownAs)
+        : ok(isOk), message(std::move(text)), caption(std::move(title)), kind(shownAs) {}
 
     bool ok = false;
     std::string message;
     std::string caption;
+    MessageKind kind = MessageKind::Critical;
     // Shown once beside the outcome, whatever it is: lines whose picture file changed size since it
     // was chosen, one text per line naming the item.
     std::vector<std::string> warnings;
@@ -31,7 +39,11 @@ using TransferProgress = std::function<void(int done, int total)>;
 // The transfer's own outcomes, shared by its read-back.
 inline const CommandOutcome kTransferDone{true, "전송 완료 했습니다", "전송완료"};
 inline const CommandOutcome kTransferFailed{false, "전송 실패 했습니다", "전송실패"};
-inline const CommandOutcome kTransferCancelled{false, "전송을 취소했습니다", "전송실패"};
+inline const CommandOutcome kTransferCancelled{false, "전송을 취소했습니다", "전송실패",
+                                               MessageKind::Warning};
+// The model check's refusals, shared by every command that begins with it.
+inline const CommandOutcome kSignSilent{false, "전광판과의 연결상태를 확인해주세요!...", "전송실패"};
+inline const CommandOutcome kOtherModel{false, "전광판모델이 다릅니다", "전송실패"};
 
 struct TransferOptions {
     TransferProgress progress;
@@ -45,6 +57,11 @@ struct TransferOptions {
 // The program transfer of the "전 송" button: the model check; per item its contents in line
 // order and its header; then the item count and SignApply. Stops at the first failure.
 CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const TransferOptions& options);
+
+struct ProgramPlan;
+// The same transfer of a program planned beforehand (planProgram), for a sender that sends one
+// plan to many signs: the model check, then the plan's writes, the count and SignApply.
+CommandOutcome transferPlan(SignLink& link, const ProgramPlan& plan, const TransferOptions& options);
 
 CommandOutcome applySize(SignLink& link, uint8_t width, uint8_t height);
 CommandOutcome setClock(SignLink& link, const LocalDateTime& now);

@@ -1,7 +1,6 @@
 #include "editor/dialogs/AnimationDialog.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -52,9 +51,8 @@ AnimationDialog::AnimationDialog(const LineContent& start, int line, int heightC
 }
 
 void AnimationDialog::open() {
-    const QString chosen = QFileDialog::getOpenFileName(this, QString::fromUtf8("열기"), "*.gif",
-                                                        QString::fromUtf8("gif파일(*.gif);;모든파일(*.*)"));
-    if (!chosen.isEmpty()) pick(chosen);
+    const QString chosen = chooseFile("animation", path_, QString::fromUtf8("gif파일(*.gif);;모든파일(*.*)"));
+    if (!chosen.isEmpty() && pick(chosen)) focusOk();
 }
 
 bool AnimationDialog::pick(const QString& path) {
@@ -62,7 +60,8 @@ bool AnimationDialog::pick(const QString& path) {
         timer_.stop();
         path_.clear();
         fileName_->clear();
-        showMessage(this, QString::fromUtf8("GIF파일아님"), QString::fromUtf8("GIF파일이 아닙니다"));
+        showMessage(this, MessageKind::Warning, QString::fromUtf8("GIF파일아님"),
+                    QString::fromUtf8("GIF파일이 아닙니다"));
         return false;
     }
     return load(path);
@@ -75,7 +74,8 @@ bool AnimationDialog::load(const QString& path) {
         fileName_->clear();
         picture_->clear();
         signView_->clear(lineWidth(), lineHeight());
-        showMessage(this, QString::fromUtf8("파일오픈실패"), QString::fromUtf8("파일을 오픈할수 없습니다"));
+        showMessage(this, MessageKind::Critical, QString::fromUtf8("파일오픈실패"),
+                    QString::fromUtf8("파일을 오픈할수 없습니다"));
         return false;
     }
     path_ = path;

@@ -21,6 +21,7 @@ class AnimationDialog : public LineDialog {
 
     bool pick(const QString& path);  // the checks of "열기" after its file dialog
     QString path() const { return path_; }
+    QPushButton* openButton() const { return openButton_; }
     QComboBox* speed() const { return speed_; }
     LedView* signView() const { return signView_; }
     QLabel* fileName() const { return fileName_; }

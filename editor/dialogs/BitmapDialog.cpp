@@ -1,6 +1,5 @@
 #include "editor/dialogs/BitmapDialog.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,9 +44,8 @@ BitmapDialog::BitmapDialog(const LineContent& start, int line, int heightCode, c
 }
 
 void BitmapDialog::open() {
-    const QString chosen = QFileDialog::getOpenFileName(this, QString::fromUtf8("열기"), "*.bmp",
-                                                        QString::fromUtf8("bmp파일(*.bmp);;모든파일(*.*)"));
-    if (!chosen.isEmpty()) pick(chosen);
+    const QString chosen = chooseFile("bitmap", path_, QString::fromUtf8("bmp파일(*.bmp);;모든파일(*.*)"));
+    if (!chosen.isEmpty() && pick(chosen)) focusOk();
 }
 
 bool BitmapDialog::pick(const QString& path) {
@@ -57,7 +55,10 @@ bool BitmapDialog::pick(const QString& path) {
 bool BitmapDialog::check(const QString& path, bool clearOnRefusal) {
     const BitmapCheck c = CheckBitmapFile(path.toStdString());
     if (c.result != BmpResult::Ok) {
-        showMessage(this, QString::fromUtf8(bitmapCheckCaption(c.result)),
+        // A file that cannot be read failed; any other is refused.
+        const MessageKind kind =
+            c.result == BmpResult::CannotRead ? MessageKind::Critical : MessageKind::Warning;
+        showMessage(this, kind, QString::fromUtf8(bitmapCheckCaption(c.result)),
                     QString::fromUtf8(bitmapCheckMessage(c.result)));
         if (clearOnRefusal) {
             path_.clear();
@@ -93,7 +94,8 @@ void BitmapDialog::showPicture() {
         preview_ = QImage();
         frame_->clear();
         signView_->clear(w, h);
-        showMessage(this, QString::fromUtf8("그림없음"), QString::fromUtf8("그림이 없습니다"));
+        showMessage(this, MessageKind::Critical, QString::fromUtf8("그림없음"),
+                    QString::fromUtf8("그림이 없습니다"));
         return;
     }
     // Stretched to the frame less 20 pixels across and 28 down.

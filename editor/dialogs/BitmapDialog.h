@@ -22,6 +22,7 @@ class BitmapDialog : public LineDialog {
     // path is then cleared).
     bool pick(const QString& path);
     QString path() const { return path_; }
+    QPushButton* openButton() const { return openButton_; }
     QLabel* fileName() const { return fileName_; }
     LedView* signView() const { return signView_; }
     EffectBlockWidget* effects() const { return effects_; }

@@ -4,8 +4,10 @@
 #include <QMessageBox>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "editor/core/MessageKind.h"
 #include "simulator/engine/SignFonts.h"
 
 class QWidget;
@@ -18,12 +20,27 @@ struct SignContext {
     std::string workingFolder;         // holds "RTF/"
 };
 
-// Shows a message box with one OK button (or Yes and No when asking) and returns the answer.
-QMessageBox::StandardButton showMessage(QWidget* parent, const QString& caption, const QString& text,
-                                        bool ask = false);
-// Tests replace the box: the hook gets caption and text and gives the answer.
-using MessageHook = std::function<QMessageBox::StandardButton(const QString&, const QString&)>;
+// The icon of a message of KIND.
+QMessageBox::Icon iconOf(MessageKind kind);
+// Widens BOX so that a window manager's title bar has room for its whole caption beside the
+// frame's icon and buttons (a short text makes a box too narrow for it).
+void keepCaptionWhole(QMessageBox& box);
+// The editor's message box: the icon of KIND, one "확인" button (Yes and No for a question, No
+// the default), the whole caption. Not shown yet.
+std::unique_ptr<QMessageBox> messageBox(QWidget* parent, MessageKind kind, const QString& caption,
+                                        const QString& text);
+// Shows it and returns the answer (Ok for anything but a question).
+QMessageBox::StandardButton showMessage(QWidget* parent, MessageKind kind, const QString& caption,
+                                        const QString& text);
+// Tests replace the box: the hook gets kind, caption and text and gives the answer.
+using MessageHook = std::function<QMessageBox::StandardButton(MessageKind, const QString&, const QString&)>;
 void setMessageHook(MessageHook hook);
+
+// The folder a file dialog for files of KIND ("bitmap", "animation", "project") starts in: the
+// one a file of that kind was last chosen from, kept in the user's settings; else the working
+// folder of the process.
+QString lastFolder(const QString& kind);
+void rememberFolder(const QString& kind, const QString& chosenFile);
 
 // The installed face the editor shows a sign typeface (0..3) with: the face fontgen draws that
 // sign font from, so that the edit looks like the sign.

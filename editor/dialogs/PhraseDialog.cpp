@@ -90,7 +90,7 @@ PhraseDialog::PhraseDialog(const LineContent& start, int line, int heightCode, c
             if (r == PhraseResult::Ok) {
                 rendered_ = toQImage(phrase.picture);
                 working_ = rendered_;
-                renderedOnce_ = true;
+                pictureCurrent_ = true;
             }
         }
     }
@@ -105,6 +105,8 @@ PhraseDialog::PhraseDialog(const LineContent& start, int line, int heightCode, c
         f.setBackground(Qt::black);
         edit_->setCurrentCharFormat(f);
     }
+    // Any change of the text or its formats leaves the picture behind it.
+    connect(edit_->document(), &QTextDocument::contentsChanged, this, [this] { pictureCurrent_ = false; });
     redraw();
 }
 
@@ -203,14 +205,16 @@ void PhraseDialog::render() {
     rendered_ = RenderPhrase(*edit_->document());
     working_ = rendered_;
     x_ = y_ = 0;
-    renderedOnce_ = true;
+    pictureCurrent_ = true;
     redraw();
 }
 
 bool PhraseDialog::move(Move m) {
     if (rendered_.isNull()) return false;
-    const int nx = x_ + (m == Left ? -1 : m == Right ? 1 : 0);
-    const int ny = y_ + (m == Up ? -1 : m == Down ? 1 : 0);
+    return place(x_ + (m == Left ? -1 : m == Right ? 1 : 0), y_ + (m == Up ? -1 : m == Down ? 1 : 0));
+}
+
+bool PhraseDialog::place(int nx, int ny) {
     const int w = rendered_.width(), h = rendered_.height();
     if (nx < 0 || ny < 0 || nx + w > PhrasePreview::kAreaWidth || ny + h > PhrasePreview::kAreaHeight)
         return false;
@@ -231,11 +235,16 @@ void PhraseDialog::redraw() {
 }
 
 bool PhraseDialog::collect() {
-    if (!renderedOnce_) render();
+    if (!pictureCurrent_) {
+        // Saved as shown: the text as it is now, at the offsets chosen when they still fit.
+        const int x = x_, y = y_;
+        render();
+        place(x, y);
+    }
     const RgbImage picture = toRgbImage(working_);
     const PhraseResult r = SavePhrase(names_, richTextOf(*edit_->document()), picture);
     if (r != PhraseResult::Ok) {
-        showMessage(this, QString::fromUtf8("저장실패"),
+        showMessage(this, MessageKind::Critical, QString::fromUtf8("저장실패"),
                     QString::fromUtf8(r == PhraseResult::CannotWriteBmp ? "그림파일을 만들수 없습니다"
                                                                         : "문구파일을 만들수 없습니다"));
         return false;

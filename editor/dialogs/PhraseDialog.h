@@ -56,6 +56,8 @@ class PhraseDialog : public LineDialog {
 
     void render();      // "미리보기"
     bool move(Move m);  // false when the move would leave the area
+    // Whether the picture shows the text as it is now (OK renders again when not).
+    bool pictureCurrent() const { return pictureCurrent_; }
     int offsetX() const { return x_; }
     int offsetY() const { return y_; }
     const QImage& rendered() const { return rendered_; }
@@ -67,6 +69,9 @@ class PhraseDialog : public LineDialog {
   private:
     void buildControls();
     void merge(const QTextCharFormat& f);
+    // Puts the rendered picture at offsets (X, Y) of the working picture; false when it would
+    // leave the area.
+    bool place(int x, int y);
     void redraw();
 
     QTextEdit* edit_;
@@ -77,7 +82,7 @@ class PhraseDialog : public LineDialog {
     EffectBlockWidget* effects_;
     PhraseNames names_;
     QImage rendered_, working_;
-    bool renderedOnce_ = false;
+    bool pictureCurrent_ = false;  // rendered or loaded, and no change to the text since
     int x_ = 0, y_ = 0;
 };
 

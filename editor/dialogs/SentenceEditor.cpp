@@ -241,9 +241,10 @@ bool SentenceEditor::confirmUnshown(QWidget* parent) const {
 
 bool confirmUnshownCharacters(QWidget* parent, const QString& chars) {
     if (chars.isEmpty()) return true;
-    return showMessage(parent, QString::fromUtf8("글자 확인"),
-                       QString::fromUtf8("전광판에 없는 글자가 있습니다: %1\n그대로 저장할까요?").arg(chars),
-                       true) == QMessageBox::Yes;
+    return showMessage(
+               parent, MessageKind::Question, QString::fromUtf8("글자 확인"),
+               QString::fromUtf8("전광판에 없는 글자가 있습니다: %1\n그대로 저장할까요?").arg(chars)) ==
+           QMessageBox::Yes;
 }
 
 void SentenceEditor::markUnshown() {

@@ -34,6 +34,13 @@ void TitleSentenceDialog::accept() {
     content_.sentence = sentenceEditor_->payload();
     content_.effects = effects_->block();
     complete_ = isComplete(content_);
+    if (!complete_) {
+        showMessage(
+            this, MessageKind::Warning, windowTitle(),
+            QString::fromUtf8(content_.title.text().empty() ? "제목을 입력하십시오" : "문장을 입력하십시오"));
+        (content_.title.text().empty() ? titleEditor_ : sentenceEditor_)->edit()->setFocus();
+        return;
+    }
     QDialog::accept();
 }
 

@@ -13,6 +13,7 @@
 #include "editor/core/ProjectFile.h"
 #include "editor/orbctl/OrbctlCommands.h"
 #include "image/ItemStore.h"
+#include "image/ReplaceFile.h"
 
 namespace orb {
 
@@ -46,11 +47,13 @@ bool readInput(const std::string& path, std::string& out) {
     return ok;
 }
 
-bool writeText(const std::string& path, const std::string& text) {
+IoResult writeText(const std::string& path, const std::string& text) {
     if (path.empty())
-        return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+        return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0
+                   ? IoResult::Ok
+                   : IoResult::WriteFailed;
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    return replaceFile(path, std::span<const uint8_t>(bytes, text.size())) == IoResult::Ok;
+    return replaceFile(path, std::span<const uint8_t>(bytes, text.size()));
 }
 
 bool openProject(const std::string& project, ItemStore& store) {
@@ -64,12 +67,13 @@ bool openProject(const std::string& project, ItemStore& store) {
 }
 
 // Saved as the editor saves a project: beside the target, synced, then renamed over it.
+// Saved as the editor saves a project: beside the target, synced, then renamed over it.
 bool saveProject(const ItemStore& store, const std::string& project) {
     auto bytes = std::make_unique<StoreBytes>();
-    const DocOutcome saved =
-        store.readAll(*bytes) == IoResult::Ok ? writeProjectFile(project, *bytes) : DocOutcome::CannotSave;
-    if (saved == DocOutcome::Done) return true;
-    std::fprintf(stderr, "%s: %s\n", project.c_str(), messageOf(saved).text.c_str());
+    IoResult why = store.readAll(*bytes);
+    if (why == IoResult::Ok && writeProjectFile(project, *bytes, &why) == DocOutcome::Done) return true;
+    std::fprintf(stderr, "%s: %s (%s)\n", project.c_str(), messageOf(DocOutcome::CannotSave).text.c_str(),
+                 toText(why));
     return false;
 }
 
@@ -84,8 +88,8 @@ int exportProject(const std::string& project, const std::string& out) {
     const std::vector<JsonProblem> problems = exportProgramJson(store, json);
     printProblems(problems);
     if (hasErrors(problems)) return 1;
-    if (!writeText(out, json)) {
-        std::fprintf(stderr, "%s: cannot write\n", out.empty() ? "stdout" : out.c_str());
+    if (const IoResult r = writeText(out, json); r != IoResult::Ok) {
+        std::fprintf(stderr, "%s: %s\n", out.empty() ? "stdout" : out.c_str(), toText(r));
         return 1;
     }
     return 0;

@@ -1,6 +1,8 @@
 // The list commands of the document, their refusals and texts, and the undo history.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "editor/tests/DocumentFixtures.h"
 
 namespace orb {
@@ -364,21 +366,47 @@ TEST(OrbDocumentUndo, EveryCommandUndoesAndRedoesByteForByte) {
     EXPECT_EQ(doc.redo(), DocOutcome::Unchanged);
 }
 
-TEST(OrbDocumentUndo, ANewStepDropsTheRedoneOnesAndTheHistoryHoldsAHundredSteps) {
+TEST(OrbDocumentUndo, ANewStepDropsTheRedoneOnes) {
     OrbDocument doc;
     addSentence(doc, "a");
     ASSERT_EQ(doc.undo(), DocOutcome::Done);
     ASSERT_TRUE(doc.canRedo());
     ASSERT_EQ(doc.addItem(LayoutCode::OneLine, {1, 0, 0}), DocOutcome::Done);
     EXPECT_FALSE(doc.canRedo());
+}
 
-    const auto start = storeBytes(doc);
-    for (int i = 0; i < 150; ++i)
-        ASSERT_EQ(
-            doc.setDisplayTime(Rows{0}, {static_cast<uint8_t>(i % 24), static_cast<uint8_t>(i % 60)}, {0, 1}),
-            DocOutcome::Done);
-    for (int i = 0; i < 150; ++i) ASSERT_EQ(doc.undo(), DocOutcome::Done) << "step " << i;
-    EXPECT_EQ(storeBytes(doc), start);
+// Past its limit the history forgets its oldest steps: exactly the last kHistoryLimit undo, and
+// a saved state stays reachable (and clean) while its step is kept, never after.
+TEST(OrbDocumentUndo, TheHistoryKeepsItsLastTwoHundredStepsAndTheCleanMarkFollows) {
+    static_assert(OrbDocument::kHistoryLimit == 200);
+    testing::TempDir dir;
+    OrbDocument doc;
+    ASSERT_EQ(doc.addItem(LayoutCode::OneLine, {1, 0, 0}), DocOutcome::Done);
+    auto setTime = [&](int i) {
+        return doc.setDisplayTime(Rows{0}, {static_cast<uint8_t>(i / 60), static_cast<uint8_t>(i % 60)},
+                                  {0, 1});
+    };
+    for (int i = 1; i <= 10; ++i) ASSERT_EQ(setTime(i), DocOutcome::Done);
+    ASSERT_EQ(doc.saveAs(dir.file("show.dat")), DocOutcome::Done);
+    const auto saved = storeBytes(doc);
+    // 211 steps in all: the oldest 11 are forgotten, the saved state is the oldest one reachable.
+    for (int i = 11; i <= 210; ++i) ASSERT_EQ(setTime(i), DocOutcome::Done);
+    EXPECT_EQ(doc.title(), "show.dat* - Orb");
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(doc.undo(), DocOutcome::Done) << "step " << i;
+    EXPECT_EQ(doc.undo(), DocOutcome::Unchanged);
+    EXPECT_EQ(storeBytes(doc), saved);
+    EXPECT_TRUE(doc.isClean());
+    EXPECT_EQ(doc.title(), "show.dat - Orb");
+
+    // One more step trims the saved state away: no undo reaches it, and nothing is clean again.
+    while (doc.redo() == DocOutcome::Done) {
+    }
+    ASSERT_EQ(setTime(211), DocOutcome::Done);
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(doc.undo(), DocOutcome::Done) << "step " << i;
+    EXPECT_EQ(doc.undo(), DocOutcome::Unchanged);
+    EXPECT_FALSE(doc.isClean());
+    EXPECT_EQ(doc.title(), "show.dat* - Orb");
+    while (doc.redo() == DocOutcome::Done) EXPECT_FALSE(doc.isClean());
 }
 
 TEST(OrbDocumentUndo, TheCleanMarkAndTheTitle) {
@@ -429,13 +457,50 @@ TEST(OrbDocumentSettings, SettersWriteAtOnceOutsideTheHistory) {
     EXPECT_EQ(doc.setBrightness(10), DocOutcome::InvalidValue);
     EXPECT_EQ(doc.setBrightness(9), DocOutcome::Done);
     EXPECT_FALSE(doc.canUndo());
-    EXPECT_TRUE(doc.isClean());
+    EXPECT_FALSE(doc.isClean());
 
     SettingsBlock stored;
     ASSERT_EQ(doc.store().readSettings(stored), IoResult::Ok);
     EXPECT_EQ(stored, doc.settings());
     EXPECT_EQ(std::vector<uint8_t>(stored.bytes.begin(), stored.bytes.begin() + 17),
               (std::vector<uint8_t>{5, 3, 12, 1, 10, 0, 0, 9, 0x13, 0x89, 6, 30, 23, 10, 1, 1, 9}));
+}
+
+TEST(OrbDocumentSettings, AreUnsavedChangesUntilSaved) {
+    testing::TempDir dir;
+    OrbDocument doc;
+    testing::RecordingObserver seen;
+    doc.addObserver(&seen);
+    ASSERT_EQ(doc.saveAs(dir.file("show.dat")), DocOutcome::Done);
+    seen.calls.clear();
+    ASSERT_EQ(doc.setTcpPeer({192, 168, 0, 7}, 5000), DocOutcome::Done);
+    EXPECT_FALSE(doc.isClean());
+    EXPECT_EQ(doc.title(), "show.dat* - Orb");
+    EXPECT_EQ(seen.calls, (std::vector<std::string>{"settings", "title show.dat* - Orb unsaved"}));
+    EXPECT_EQ(doc.undo(), DocOutcome::Unchanged) << "not a step of the list's history";
+    // Back to the saved values: nothing left to save.
+    ASSERT_EQ(doc.setTcpPeer({0, 0, 0, 0}, 0), DocOutcome::Done);
+    EXPECT_TRUE(doc.isClean());
+
+    // Each setting on its own marks the project; a save takes them all.
+    const std::vector<std::function<DocOutcome()>> setters = {
+        [&] { return doc.setLinkMode(LinkMode::Tcp); }, [&] { return doc.setComPort(3); },
+        [&] { return doc.setSignSize(10, 2); },         [&] { return doc.setOnOffTimes({6, 0}, {22, 0}); },
+        [&] { return doc.setOnOffEnabled(true); },      [&] { return doc.setWindowMode(1); },
+        [&] { return doc.setBrightness(3); },
+    };
+    for (size_t i = 0; i < setters.size(); ++i) {
+        ASSERT_EQ(setters[i](), DocOutcome::Done) << "setter " << i;
+        EXPECT_FALSE(doc.isClean()) << "setter " << i;
+        ASSERT_EQ(doc.save(), DocOutcome::Done);
+        EXPECT_TRUE(doc.isClean());
+    }
+    ASSERT_EQ(doc.setBrightness(5), DocOutcome::Done);
+    ASSERT_EQ(doc.open(dir.file("show.dat")), DocOutcome::Done);
+    EXPECT_TRUE(doc.isClean());
+    EXPECT_EQ(doc.settings().brightness(), 3);
+    EXPECT_EQ(doc.settings().linkMode(), LinkMode::Tcp);
+    doc.removeObserver(&seen);
 }
 
 TEST(OrbDocumentObserver, IsToldOfEveryChange) {

@@ -60,7 +60,7 @@ std::vector<uint8_t> send(VirtualSign& sign, const std::vector<uint8_t>& stream,
                           const LocalDateTime& pcNow = kPcNow) {
     std::vector<uint8_t> out;
     std::vector<std::string> log;
-    sign.receive(stream, out, log, nowMs, pcNow);
+    sign.receive(stream, Arrival::Continuing, out, log, nowMs, pcNow);
     return out;
 }
 

@@ -19,8 +19,9 @@ class FakePrompts : public UserPrompts {
         ++saveDialogs;
         return savePath;
     }
-    void showMessage(QWidget*, const QString& text, const QString& caption) override {
+    void showMessage(QWidget*, const QString& text, const QString& caption, MessageKind kind) override {
         messages.emplace_back(text, caption);
+        kinds.push_back(kind);
     }
     std::optional<std::array<uint8_t, 3>> askHeights(QWidget*, LayoutCode layout,
                                                      const std::array<uint8_t, 3>& codes) override {
@@ -39,12 +40,23 @@ class FakePrompts : public UserPrompts {
         return lineResult;
     }
     bool hasTitleSentenceDialog() const override { return contentDialogs; }
+    std::optional<SerialSettings> askPortSettings(QWidget*, const SerialSettings& current) override {
+        portStarts.push_back(current);
+        return port;
+    }
+    std::optional<TcpPeer> askTcpPeer(QWidget*, const TcpPeer&) override { return peer; }
+    std::optional<SignSize> askSignSize(QWidget*, const SignSize& current) override {
+        sizeStarts.push_back(current);
+        return size;
+    }
+    std::optional<uint8_t> askBrightness(QWidget*, uint8_t) override { return level; }
 
     SaveChoice saveAnswer = SaveChoice::Cancel;
     int saveQuestions = 0;
     int saveDialogs = 0;
     QString openPath, savePath;
     std::vector<std::pair<QString, QString>> messages;
+    std::vector<MessageKind> kinds;  // of each message
     std::optional<std::array<uint8_t, 3>> heights = std::array<uint8_t, 3>{1, 1, 1};
     std::vector<LayoutCode> heightLayouts;
     std::vector<std::array<uint8_t, 3>> heightStarts;
@@ -53,6 +65,12 @@ class FakePrompts : public UserPrompts {
     bool contentDialogs = true;
     std::optional<LineContent> lineResult;
     std::vector<std::pair<int, ContentKind>> editedLines;
+    std::optional<SerialSettings> port;
+    std::vector<SerialSettings> portStarts;
+    std::optional<TcpPeer> peer;
+    std::optional<SignSize> size;
+    std::vector<SignSize> sizeStarts;
+    std::optional<uint8_t> level;
 };
 
 }  // namespace orb::testing

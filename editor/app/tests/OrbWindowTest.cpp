@@ -2,17 +2,21 @@
 // question, keys, preview and drop, with the document in memory or on a scratch folder.
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "editor/app/CMainFrame.h"
@@ -25,6 +29,7 @@
 #include "editor/core/OrbDocument.h"
 #include "editor/core/ProjectFile.h"
 #include "image/Cp949.h"
+#include "testsupport/ChildProcess.h"
 #include "testsupport/PictureFixtures.h"
 #include "testsupport/PseudoTerminal.h"
 #include "testsupport/TempDir.h"
@@ -458,6 +463,42 @@ class OrbWindowTest : public QObject {
         QVERIFY(frame_->close());
     }
 
+    // The settings are carried by the project file: changing one after a save marks the project,
+    // and closing, New and Open ask.
+    void settingsChangesAreUnsaved() {
+        const QString path = QString::fromStdString(dir_->file("show.dat"));
+        prompts_->savePath = path;
+        a().save->trigger();
+        QCOMPARE(frame_->windowTitle(), QString("show.dat - Orb"));
+        prompts_->peer = TcpPeer{{192, 168, 0, 7}, 5000};
+        prompts_->port = SerialSettings{};
+        prompts_->port->portNumber = 2;
+        prompts_->times = TimePair{{7, 0}, {23, 30}};
+        const std::vector<std::pair<const char*, QAction*>> changes = {
+            {"tcp", a().tcp},           {"ip", a().ipSettings}, {"port", a().portSettings},
+            {"window", a().windowOnly}, {"onoff", a().onOffOn}, {"onoff times", a().onOffTimes},
+        };
+        for (const auto& [name, change] : changes) {
+            change->trigger();
+            QTRY_VERIFY2(a().serial->isEnabled(), name);  // a connection the change started has ended
+            QVERIFY2(frame_->windowTitle() == "show.dat* - Orb", name);
+            const int asked = prompts_->saveQuestions;
+            prompts_->saveAnswer = SaveChoice::Cancel;
+            QVERIFY2(!frame_->close(), name);
+            QCOMPARE(prompts_->saveQuestions, asked + 1);
+            a().save->trigger();
+            QVERIFY2(frame_->windowTitle() == "show.dat - Orb", name);
+        }
+        // Saved with them: opening the project brings them back.
+        QCOMPARE(doc_->newProject(), DocOutcome::Done);
+        QVERIFY(frame_->openProject(path));
+        QVERIFY(a().tcp->isChecked());
+        QCOMPARE(doc_->settings().ipAddress(), (std::array<uint8_t, 4>{192, 168, 0, 7}));
+        QCOMPARE(doc_->settings().comPort(), 2);
+        QVERIFY(a().onOffOn->isChecked());
+        QTRY_VERIFY(a().serial->isEnabled());
+    }
+
     void openRefusalsAndOpen() {
         const QString project = QString::fromStdString(dir_->file("two.dat"));
         addItems({LayoutCode::OneLine, LayoutCode::TwoLines});
@@ -484,8 +525,12 @@ class OrbWindowTest : public QObject {
         addItems({LayoutCode::OneLine, LayoutCode::TwoLines});
         QCOMPARE(doc_->saveAs(project.toStdString()), DocOutcome::Done);
         QCOMPARE(doc_->newProject(), DocOutcome::Done);
-        // A working folder left on a TCP link: a new window connects as it starts.
+        // A working folder left on a TCP link: the next start connects as it opens the window.
         QCOMPARE(doc_->setLinkMode(LinkMode::Tcp), DocOutcome::Done);
+        frame_.reset();
+        doc_.reset();
+        QVERIFY(OrbDocument::startUp(dir_->path().string(), doc_) == DocOutcome::Done);
+        QCOMPARE(doc_->settings().linkMode(), LinkMode::Tcp);
         frame_ = std::make_unique<CMainFrame>(*doc_, *prompts_);
         QVERIFY(frame_->sign()->activity() != SignActivity::Idle);
         frame_->openProjectWhenIdle(project);
@@ -519,6 +564,85 @@ class OrbWindowTest : public QObject {
         QCOMPARE(prompts_->timeTitles.back(), QString("ON/OFF시간"));
         QCOMPARE(doc_->settings().onHour(), 7);
         QCOMPARE(doc_->settings().offMinute(), 30);
+    }
+
+    // Refusals warn and failures are critical; the real boxes carry the icon and leave the title
+    // bar room for the whole caption.
+    void messageBoxesShowTheirKind() {
+        testing::writeFileBytes(dir_->file("small.dat"), {1, 2, 3});
+        QVERIFY(!frame_->openProject(QString::fromStdString(dir_->file("small.dat"))));
+        QCOMPARE(prompts_->kinds.size(), size_t(1));
+        QCOMPARE(prompts_->kinds.back(), MessageKind::Warning);  // not a project: refused
+        frame_->setLauncher([](const QString&, const QStringList&) { return false; });
+        a().preview->trigger();
+        QCOMPARE(prompts_->messages.back(), std::make_pair(QString("미리보기실패"), QString("미리보기")));
+        QCOMPARE(prompts_->kinds.back(), MessageKind::Critical);
+
+        struct Shown {
+            QString caption;
+            QMessageBox::Icon icon = QMessageBox::NoIcon;
+            int width = 0;
+        };
+        auto shownBox = [](std::function<void()> show) {
+            Shown seen;
+            QTimer::singleShot(0, [&seen] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box) return;
+                seen = {box->windowTitle(), box->icon(), box->frameGeometry().width()};
+                box->accept();
+            });
+            show();
+            return seen;
+        };
+        // Room beside the caption (in a wider bold face) for a frame's icon and three buttons.
+        auto fits = [](const Shown& s) {
+            QFont bold = QApplication::font();
+            bold.setBold(true);
+            const QFontMetrics m(bold);
+            return s.width >= m.horizontalAdvance(s.caption) * 9 / 8 + 7 * m.height();
+        };
+        DialogPrompts real;
+        const std::tuple<MessageKind, QMessageBox::Icon, const char*, const char*> cases[] = {
+            {MessageKind::Information, QMessageBox::Information, "시각설정 완료", "설정완료"},
+            {MessageKind::Warning, QMessageBox::Warning, "삭제할 아이템이 없습니다", "Orb"},
+            {MessageKind::Critical, QMessageBox::Critical, "저장할수 없습니다", "저장실패"},
+            {MessageKind::Information, QMessageBox::Information, "OK", "아주 긴 제목이 잘리지 않습니다"},
+        };
+        for (const auto& [kind, icon, text, caption] : cases) {
+            const Shown s = shownBox([&] { real.showMessage(frame_.get(), text, caption, kind); });
+            QCOMPARE(s.caption, QString(caption));
+            QCOMPARE(s.icon, icon);
+            QVERIFY2(fits(s), caption);
+        }
+        const Shown about = shownBox([this] { a().about->trigger(); });
+        QCOMPARE(about.caption, QString("Orb 정보"));
+        QCOMPARE(about.icon, QMessageBox::Information);
+        QVERIFY(fits(about));
+        QVERIFY(fits(shownBox([&] { real.askSaveChanges(frame_.get()); })));
+    }
+
+    // "불러오기" and "다른이름으로 저장하기" start in the folder a project was last chosen from.
+    void projectDialogsStartInTheFolderLastUsed() {
+        const std::filesystem::path folder = dir_->path() / "projects";
+        std::filesystem::create_directories(folder);
+        const QString project = QString::fromStdString((folder / "one.dat").string());
+        testing::writeFileBytes(project.toStdString(), std::vector<uint8_t>(ItemStore::kFileSize));
+        QStringList starts;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            starts << dialog->directory().absolutePath();
+            if (starts.size() > 1) return dialog->reject();
+            dialog->selectFile(project);
+            static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+        });
+        answer.start(10);
+        DialogPrompts real;
+        QCOMPARE(real.chooseOpenPath(frame_.get()), project);
+        QCOMPARE(real.chooseSavePath(frame_.get()), QString());
+        QCOMPARE(starts.size(), 2);
+        QCOMPARE(starts[1], QString::fromStdString(folder.string()));
     }
 
     void progressIndicator() {
@@ -606,13 +730,24 @@ class OrbWindowTest : public QObject {
         QCOMPARE(rows(), 2);
     }
 
+    // F5 builds "preview.tmp" as orbctl build builds an image of the same store, byte for byte.
     void previewBuildsAndStartsGlimmer() {
-        addItems({LayoutCode::OneLine});
+        addItems({LayoutCode::TwoLines});
+        LineContent sentence;
+        sentence.kind = ContentKind::Sentence;
+        QVERIFY(sentence.payload.setText("A\xB0\xA1"));  // A가
+        QCOMPARE(doc_->setLineContent(std::vector<int>{0}, 1, sentence), DocOutcome::Done);
+        QCOMPARE(doc_->setLineContent(std::vector<int>{0}, 2, clockContent()), DocOutcome::Done);
         press(QKeySequence(Qt::Key_F5));
         QCOMPARE(launched_.size(), 2);
         QVERIFY(launched_[0].endsWith("/Glimmer"));
         QCOMPARE(launched_[1], QString::fromStdString(doc_->previewPath()));
-        QCOMPARE(testing::readFileBytes(doc_->previewPath()).size(), size_t(ProgramImage::kSize));
+        const testing::Outcome built = testing::runCommand(
+            std::string(ORBCTL_PATH) + " build " + dir_->file("data.tmp") + " -o " + dir_->file("built.tmp"));
+        QVERIFY2(built.status == 0, built.output.c_str());
+        const std::vector<uint8_t> preview = testing::readFileBytes(doc_->previewPath());
+        QCOMPARE(preview.size(), size_t(ProgramImage::kSize));
+        QVERIFY(preview == testing::readFileBytes(dir_->file("built.tmp")));
         QTRY_VERIFY(list()->hasFocus());
 
         frame_->setLauncher([](const QString&, const QStringList&) { return false; });

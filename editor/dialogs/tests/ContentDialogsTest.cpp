@@ -5,19 +5,24 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
 #include <functional>
+#include <utility>
 
 #include "content/BmpFile.h"
 #include "editor/dialogs/AnimationDialog.h"
 #include "editor/dialogs/BitmapDialog.h"
 #include "editor/dialogs/DdayDialog.h"
 #include "editor/dialogs/HoldTimeDialog.h"
+#include "editor/dialogs/LedView.h"
 #include "editor/dialogs/LineDialogs.h"
 #include "editor/dialogs/PhraseDialog.h"
 #include "editor/dialogs/PhraseRender.h"
@@ -33,18 +38,29 @@ using namespace orb;
 
 namespace {
 
+// Outside a Messages, a message box is a failure of the test (and never waits for a person).
+QStringList unexpectedMessages;
+void refuseMessages() {
+    setMessageHook([](MessageKind, const QString&, const QString& text) {
+        unexpectedMessages << text;
+        return QMessageBox::No;
+    });
+}
+
 // Answers every message box and remembers what it said.
 struct Messages {
     QStringList captions, texts;
+    std::vector<MessageKind> kinds;
     QMessageBox::StandardButton answer = QMessageBox::Yes;
     Messages() {
-        setMessageHook([this](const QString& caption, const QString& text) {
+        setMessageHook([this](MessageKind kind, const QString& caption, const QString& text) {
+            kinds.push_back(kind);
             captions << caption;
             texts << text;
             return answer;
         });
     }
-    ~Messages() { setMessageHook(nullptr); }
+    ~Messages() { refuseMessages(); }
 };
 
 ItemRecord threeLines() {
@@ -79,6 +95,24 @@ void typeIn(SentenceEditor* e, const QString& text) {
     typeInto(e->edit(), text);
 }
 
+// Answers every file dialog that opens, in turn with the files queued (cancelled when none is
+// left), and remembers the folder each one started in.
+struct FileDialogAnswers {
+    QStringList files, startFolders;
+    QTimer timer;
+    FileDialogAnswers() {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            startFolders << dialog->directory().absolutePath();
+            if (files.isEmpty()) return dialog->reject();
+            dialog->selectFile(files.takeFirst());
+            static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+        });
+        timer.start(10);
+    }
+};
+
 }  // namespace
 
 class ContentDialogsTest : public QObject {
@@ -92,6 +126,12 @@ class ContentDialogsTest : public QObject {
         std::string failed;
         QVERIFY(fonts_.loadFonts(ORB_FONT_DIR, failed));
         sign_ = {6, &fonts_, dir_.path().string()};
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir_.file("config")));
+        refuseMessages();
+    }
+    void cleanup() {
+        const QStringList unexpected = std::exchange(unexpectedMessages, {});
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(" | ")));
     }
 
     void sentenceTypedWithTheRadios() {
@@ -154,6 +194,36 @@ class ContentDialogsTest : public QObject {
         QCOMPARE(third.charFormat().fontFamilies().toStringList().value(0), signFaceFamily(3));
     }
 
+    // The frame the sign's engine shows a few line steps after NOW, playing a one-line item of
+    // HEIGHT modules whose line is PAYLOAD of KIND (a D-day on DATE).
+    std::unique_ptr<PlanePair> engineFrame(uint8_t height, ContentKind kind, const LinePayload& payload,
+                                           const LocalDateTime& now, DdayDate date = {}) {
+        testing::TestImage image;
+        image.header(10, height, 1);
+        ItemHeader h = testing::itemHeader(LayoutCode::OneLine, {height, 0, 0},
+                                           {kind, ContentKind::None, ContentKind::None});
+        h.setDdayDate(1, date);
+        image.item(0, h);
+        std::copy(payload.bytes.begin(), payload.bytes.end(), image.bytes.begin() + 5120 * 512);
+        MemoryImageSource source(image.bytes);
+        SignEngine engine(source, fonts_);
+        engine.start(0, now);
+        for (int step = 0; step < 3; ++step) engine.pass(engine.nextDeadline(), now);
+        return std::make_unique<PlanePair>(engine.frontFrame());
+    }
+
+    // The preview equals the engine's frame on the line's rows (of a 10-module sign), and lights some.
+    static void expectSameLeds(const PlanePair& preview, const PlanePair& frame, int height) {
+        int lit = 0;
+        for (int y = 0; y < 16 * height; ++y)
+            for (int x = 0; x < 160; ++x) {
+                QCOMPARE(preview.red.pixel(x, y), frame.red.pixel(x, y));
+                QCOMPARE(preview.green.pixel(x, y), frame.green.pixel(x, y));
+                lit += frame.red.pixel(x, y) || frame.green.pixel(x, y);
+            }
+        QVERIFY(lit > 50);
+    }
+
     // The preview under the edit is the frame the sign's engine shows for the same line.
     void previewMatchesTheEngine() {
         for (uint8_t height : {uint8_t{1}, uint8_t{2}, uint8_t{3}}) {
@@ -163,32 +233,51 @@ class ContentDialogsTest : public QObject {
             p.setAttributeWord(1, 0x00AC);
             p.setAttributeWord(3, 0x0014);
             p.setAttributeWord(4, 0x0088);
-            testing::TestImage image;
-            image.header(10, height, 1);
-            image.item(0, testing::itemHeader(LayoutCode::OneLine, {height, 0, 0},
-                                              {ContentKind::Sentence, ContentKind::None, ContentKind::None}));
-            std::copy(p.bytes.begin(), p.bytes.end(), image.bytes.begin() + 5120 * 512);
-            MemoryImageSource source(image.bytes);
-            SignEngine engine(source, fonts_);
-            engine.start(0, LocalDateTime{2026, 12, 6, 14, 5, 0});
-            // A few line steps in: the sentence stands drawn.
-            for (int step = 0; step < 3; ++step) {
-                const uint64_t due = engine.nextDeadline();
-                engine.pass(due, LocalDateTime{2026, 12, 6, 14, 5, 0});
-            }
-            const PlanePair& frame = engine.frontFrame();
-
+            const auto frame = engineFrame(height, ContentKind::Sentence, p, {2026, 12, 6, 14, 5, 0});
             auto preview = std::make_unique<PlanePair>();
             drawSentencePreview(fonts_, {10, height}, p, *preview);
-            int lit = 0;
-            for (int y = 0; y < 16 * height; ++y)
-                for (int x = 0; x < 160; ++x) {
-                    QCOMPARE(preview->red.pixel(x, y), frame.red.pixel(x, y));
-                    QCOMPARE(preview->green.pixel(x, y), frame.green.pixel(x, y));
-                    lit += frame.red.pixel(x, y) || frame.green.pixel(x, y);
-                }
-            QVERIFY(lit > 50);
+            expectSameLeds(*preview, *frame, height);
         }
+    }
+
+    // The D-day preview too: its text and its count, inline on one module and on a row of its own
+    // on higher lines, before the date, on it, after it, and past the sign's last counted year.
+    void ddayPreviewMatchesTheEngine_data() {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QDate>("date");
+        for (int height : {1, 2, 3, 4})
+            for (QDate date :
+                 {QDate(2026, 12, 25), QDate(2026, 12, 6), QDate(2026, 11, 30), QDate(2101, 1, 1)})
+                QTest::newRow(
+                    qPrintable(QString("%1 modules, %2").arg(height).arg(date.toString(Qt::ISODate))))
+                    << height << date;
+    }
+    void ddayPreviewMatchesTheEngine() {
+        QFETCH(int, height);
+        QFETCH(QDate, date);
+        LinePayload p;
+        QVERIFY(p.setText("\xBC\xBA\xC5\xBA A"));  // 성탄 A
+        p.setAttributeWord(0, 0x0040);
+        p.setAttributeWord(5, 0x00AC);
+        const DdayDate target{uint16_t(date.year()), uint8_t(date.month()), uint8_t(date.day())};
+        const LocalDateTime now{2026, 12, 6, 14, 5, 0};
+        const auto frame = engineFrame(uint8_t(height), ContentKind::Dday, p, now, target);
+        auto preview = std::make_unique<PlanePair>();
+        drawDdayPreview(fonts_, {10, height}, p, readClock(now), target, *preview);
+        expectSameLeds(*preview, *frame, height);
+
+        // And the dialog draws it so for that date.
+        ItemRecord item = threeLines();
+        item.header.setKind(1, ContentKind::Dday);
+        item.header.setDdayDate(1, target);
+        item.line(1) = p;
+        DdayDialog d(dialogStart(item, 1, ContentKind::Dday), 1, height, sign_, nullptr, QDate(2026, 12, 6));
+        drawDdayPreview(fonts_, {sign_.signColumns, height}, p, readClock(now), target, *preview);
+        const LedView& shown = *d.editor()->preview();
+        QCOMPARE(shown.ledHeight(), 16 * height);
+        for (int y = 0; y < shown.ledHeight(); ++y)
+            for (int x = 0; x < shown.ledWidth(); ++x)
+                QCOMPARE(shown.ledAt(x, y), preview->red.pixel(x, y) + 2 * preview->green.pixel(x, y));
     }
 
     void sentenceReopenedAndCancelled() {
@@ -213,10 +302,12 @@ class ContentDialogsTest : public QObject {
         QCOMPARE(cancelled.result(), int(QDialog::Rejected));
         QVERIFY(!cancelled.complete());
 
+        Messages m;
         SentenceDialog empty(start, 2, 2, sign_);
         empty.editor()->edit()->clear();
         empty.accept();
-        QVERIFY(!empty.complete());  // an empty sentence is not stored
+        QVERIFY(!empty.complete());  // an empty sentence is not stored: OK says so
+        QCOMPARE(m.texts.size(), 1);
         QCOMPARE(stored(item, 2, empty), item);
     }
 
@@ -230,6 +321,7 @@ class ContentDialogsTest : public QObject {
         m.answer = QMessageBox::No;
         d.accept();
         QCOMPARE(m.texts.size(), 1);
+        QCOMPARE(m.kinds.back(), MessageKind::Question);
         QVERIFY(d.result() != QDialog::Accepted);
         m.answer = QMessageBox::Yes;
         d.accept();
@@ -280,8 +372,12 @@ class ContentDialogsTest : public QObject {
         TitleSentenceDialog d(titleSentenceStart(item), 1, 2, sign_);
         QCOMPARE(d.effects()->block().holdTime, uint8_t{2});
         typeIn(d.titleEditor(), "T");
-        d.accept();
-        QVERIFY(!d.complete());  // both texts are needed
+        {
+            Messages m;
+            d.accept();
+            QVERIFY(!d.complete());  // both texts are needed
+            QCOMPARE(m.texts, QStringList{QString::fromUtf8("문장을 입력하십시오")});
+        }
         typeIn(d.sentenceEditor(), "S");
         d.effects()->list(EffectBlockWidget::Field::Hold)->setCurrentIndex(7);
         d.accept();
@@ -327,6 +423,10 @@ class ContentDialogsTest : public QObject {
         QCOMPARE(m.captions.at(0), QString::fromUtf8("bmp파일만 가능"));
         QCOMPARE(m.captions.at(1), QString::fromUtf8("가로사이즈 초과"));
         QCOMPARE(m.captions.at(2), QString::fromUtf8("세로사이즈 초과"));
+        QCOMPARE(m.kinds, std::vector<MessageKind>(4, MessageKind::Warning));  // refusals
+        QVERIFY(!d.pick(QString::fromStdString(dir_.file("missing.bmp"))));
+        QCOMPARE(m.captions.back(), QString::fromUtf8("파일오픈실패"));
+        QCOMPARE(m.kinds.back(), MessageKind::Critical);
         d.accept();
         QVERIFY(!d.complete());  // the last choice was refused
 
@@ -375,6 +475,7 @@ class ContentDialogsTest : public QObject {
         testing::writeFileBytes(broken, {'G', 'I', 'F', '8', '9', 'a'});
         QVERIFY(!d.pick(QString::fromStdString(broken)));
         QCOMPARE(m.texts.value(1), QString::fromUtf8("파일을 오픈할수 없습니다"));
+        QCOMPARE(m.kinds, (std::vector<MessageKind>{MessageKind::Warning, MessageKind::Critical}));
 
         QVERIFY(d.pick(QString::fromStdString(path)));
         QCOMPARE(d.signView()->ledAt(0, 0), 1);  // frame 0, red
@@ -479,6 +580,60 @@ class ContentDialogsTest : public QObject {
         QCOMPARE(QString::fromStdString(bad.names().rtf), QString::fromStdString(folder + "/003.rtf"));
     }
 
+    // Reopened, changed and confirmed without "미리보기": the picture saved is the text as it is now.
+    void phraseChangedWithoutPreviewIsRenderedOnOk() {
+        testing::TempDir other;
+        SignContext sign = sign_;
+        sign.workingFolder = other.path().string();
+        const ItemRecord item = threeLines();
+        PhraseDialog d(dialogStart(item, 1, ContentKind::BitmapPhrase), 1, 1, sign);
+        typeInto(d.edit(), QString::fromUtf8("가나"));
+        d.accept();
+        const ItemRecord first = stored(item, 1, d);
+
+        auto picture = [](const ItemRecord& r) {
+            RgbImage image;
+            [&] { QCOMPARE(readBmpFile(r.line(1).path(), image), BmpResult::Ok); }();
+            return image;
+        };
+        PhraseDialog again(dialogStart(first, 1, ContentKind::BitmapPhrase), 1, 1, sign);
+        QVERIFY(again.pictureCurrent());
+        QVERIFY(again.move(PhraseDialog::Down));
+        QVERIFY(again.move(PhraseDialog::Right));
+        QVERIFY(again.pictureCurrent());
+        QTextCursor end = again.edit()->textCursor();
+        end.movePosition(QTextCursor::End);
+        again.edit()->setTextCursor(end);
+        typeInto(again.edit(), QString::fromUtf8("다라마"));
+        QVERIFY(!again.pictureCurrent());
+        again.accept();
+        const ItemRecord second = stored(first, 1, again);
+        // A fresh render of the new text, at the offsets chosen before the change.
+        const QImage fresh = RenderPhrase(*again.edit()->document());
+        QImage expected(fresh.size(), QImage::Format_RGB32);
+        expected.fill(Qt::black);
+        QPainter(&expected).drawImage(1, 1, fresh);
+        const RgbImage saved = picture(second);
+        QCOMPARE(saved.width, expected.width());
+        QCOMPARE(int(second.header.pictureWidth(1)), expected.width());
+        QVERIFY(saved.pixels == toRgbImage(expected).pixels);
+        QCOMPARE(second.line(1).path(), first.line(1).path());
+
+        // A change of colour alone renders again too.
+        PhraseDialog third(dialogStart(second, 1, ContentKind::BitmapPhrase), 1, 1, sign);
+        third.edit()->selectAll();
+        third.colourList()->activated(1);  // 초록색
+        QVERIFY(!third.pictureCurrent());
+        third.accept();
+        const RgbImage green = picture(stored(second, 1, third));
+        QVERIFY(std::any_of(green.pixels.begin(), green.pixels.end(), [](Rgb c) {
+            return c == Rgb{0, 255, 0};
+        }));
+        QVERIFY(std::none_of(green.pixels.begin(), green.pixels.end(), [](Rgb c) {
+            return c == Rgb{255, 0, 0};
+        }));
+    }
+
     void phraseFormatsReachTheRtfFile() {
         testing::TempDir other;
         SignContext sign = sign_;
@@ -520,8 +675,13 @@ class ContentDialogsTest : public QObject {
         };
         later([](QDialog* d) { d->reject(); });
         QVERIFY(!runLineDialog(nullptr, 1, start, 1, sign_));
-        later([](QDialog* d) { d->accept(); });  // no text
+        Messages m;
+        later([](QDialog* d) {
+            d->accept();  // no text: said so, and the dialog stays
+            if (d->isVisible()) d->reject();
+        });
         QVERIFY(!runLineDialog(nullptr, 1, start, 1, sign_));
+        QCOMPARE(m.texts, QStringList{QString::fromUtf8("문장을 입력하십시오")});
         later([](QDialog* d) {
             typeIn(static_cast<SentenceDialog*>(d)->editor(), "OK");
             d->accept();
@@ -530,6 +690,77 @@ class ContentDialogsTest : public QObject {
         QVERIFY(done);
         QCOMPARE(done->kind, ContentKind::Sentence);
         QCOMPARE(done->payload.text(), std::string("OK"));
+    }
+
+    // OK on a line without its required part says what is missing and keeps the dialog open.
+    void okWithAPartMissingSaysWhat() {
+        Messages m;
+        const ItemRecord item = threeLines();
+        SentenceDialog sentence(dialogStart(item, 1, ContentKind::Sentence), 1, 1, sign_);
+        BitmapDialog bitmap(dialogStart(item, 1, ContentKind::Bitmap), 1, 1, sign_);
+        AnimationDialog animation(dialogStart(item, 1, ContentKind::Animation), 1, 1, sign_);
+        TitleSentenceDialog titleOnly(titleSentenceStart(item), 1, 1, sign_);
+        typeIn(titleOnly.titleEditor(), "T");
+        TitleSentenceDialog nothing(titleSentenceStart(item), 1, 1, sign_);
+        for (QDialog* d :
+             std::initializer_list<QDialog*>{&sentence, &bitmap, &animation, &titleOnly, &nothing}) {
+            d->show();
+            d->accept();
+            QVERIFY(d->isVisible());
+            QVERIFY(d->result() != QDialog::Accepted);
+            QCOMPARE(m.captions.back(), d->windowTitle());
+        }
+        QCOMPARE(m.kinds, std::vector<MessageKind>(5, MessageKind::Warning));
+        QCOMPARE(m.texts, (QStringList{QString::fromUtf8("문장을 입력하십시오"),
+                                       QString::fromUtf8("열기로 비트맵(bmp) 파일을 선택하십시오"),
+                                       QString::fromUtf8("열기로 GIF 파일을 선택하십시오"),
+                                       QString::fromUtf8("문장을 입력하십시오"),
+                                       QString::fromUtf8("제목을 입력하십시오")}));
+        typeIn(titleOnly.sentenceEditor(), "S");
+        titleOnly.accept();
+        QCOMPARE(titleOnly.result(), int(QDialog::Accepted));
+    }
+
+    // After "열기" chose a file, Enter confirms the dialog; the next file dialog starts in the
+    // folder of the last file chosen.
+    void fileChoiceThenEnterAndTheFolderLastUsed() {
+        Messages m;
+        testing::TempDir pictures;
+        const std::string bmp = pictures.file("first.bmp"), gif = pictures.file("moving.gif");
+        writeBmp(bmp, 16, 16);
+        testing::GifFrameSpec frame;
+        frame.width = frame.height = 4;
+        frame.indexes.assign(16, 1);
+        testing::writeFileBytes(gif, testing::makeGif(4, 4, {{0, 0, 0}, {255, 0, 0}}, {frame}));
+        FileDialogAnswers answers;
+        const ItemRecord item = threeLines();
+
+        BitmapDialog first(dialogStart(item, 1, ContentKind::Bitmap), 1, 1, sign_);
+        first.show();
+        QApplication::setActiveWindow(&first);
+        answers.files << QString::fromStdString(bmp);
+        QTest::mouseClick(first.openButton(), Qt::LeftButton);
+        QCOMPARE(first.path(), QString::fromStdString(bmp));
+        QTest::keyClick(first.focusWidget(), Qt::Key_Return);  // a file dialog again would be cancelled
+        QCOMPARE(answers.startFolders.size(), 1);
+        QCOMPARE(first.result(), int(QDialog::Accepted));
+        QVERIFY(first.complete());
+
+        BitmapDialog next(dialogStart(item, 2, ContentKind::Bitmap), 2, 1, sign_);
+        next.show();
+        QApplication::setActiveWindow(&next);
+        QTest::mouseClick(next.openButton(), Qt::LeftButton);
+        QCOMPARE(answers.startFolders.back(), QString::fromStdString(pictures.path().string()));
+
+        AnimationDialog animation(dialogStart(item, 1, ContentKind::Animation), 1, 1, sign_);
+        animation.show();
+        QApplication::setActiveWindow(&animation);
+        answers.files << QString::fromStdString(gif);
+        QTest::mouseClick(animation.openButton(), Qt::LeftButton);
+        QTest::keyClick(animation.focusWidget(), Qt::Key_Return);
+        QCOMPARE(answers.startFolders.size(), 3);
+        QCOMPARE(animation.result(), int(QDialog::Accepted));
+        QVERIFY(m.texts.isEmpty());
     }
 
     void phraseCancelWritesNothing() {

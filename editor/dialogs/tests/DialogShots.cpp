@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     if (!fonts.loadFonts(argv[2], failed)) return 1;
     testing::TempDir dir;
     const SignContext sign{10, &fonts, dir.path().string()};
-    setMessageHook([](const QString&, const QString&) { return QMessageBox::Yes; });
+    setMessageHook([](MessageKind, const QString&, const QString&) { return QMessageBox::Yes; });
 
     ItemRecord item;
     item.header = ItemHeader::newItem(LayoutCode::ThreeLines, {1, 2, 1});

@@ -147,9 +147,9 @@ TEST_F(SignPlaybackTest, OnOffAndTheDisplayWindowActAsOnTheVirtualSign) {
     std::vector<uint8_t> out;
     std::vector<std::string> log;
     const SignFrame onOff = SignFrame::setOnOff(true, 9, 0, 9, 1);
-    sign.receive(onOff.view(), out, log, 0, kSince);
+    sign.receive(onOff.view(), Arrival::Continuing, out, log, 0, kSince);
     const SignFrame level = SignFrame::setBrightness(4);
-    sign.receive(level.view(), out, log, 0, kSince);
+    sign.receive(level.view(), Arrival::Continuing, out, log, 0, kSince);
 
     const std::vector<uint64_t> asked = {0, 5000, 9999, 10000, 10500, 40000, 69999, 70000, 70100, 75000};
     HeadlessOptions run;
