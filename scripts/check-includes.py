@@ -19,7 +19,7 @@ SERVICE = ["service/", "editor/core/", "content/", "link/", "image/", "simulator
            "nlohmann/", "sqlite3.h", "sodium.h", "zip.h", "unicode/"]
 HTTP = ["httplib.h", "boost/beast", "boost/asio"]
 RULES = {
-    "image": ["image/"],
+    "image": ["image/", "dirent.h"],
     "link": ["link/", "image/"],
     "content": ["content/", "image/", "gif_lib.h"],
     "cli": ["cli/", "image/", "CLI/"],

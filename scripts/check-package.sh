@@ -64,6 +64,6 @@ sleep 1.5
 kill -0 "$first" 2>/dev/null || fail "the installed Glimmer window did not stay up"
 run timeout 10 "$bin/Glimmer" "$work/home/data/orb/preview.tmp" 2>/dev/null ||
   fail "the installed Glimmer does not play the working folder's preview under XDG"
-[ -z "$(ls "$bin" | grep -v -e '^Glimmer$' -e '^Orb$' -e '^orbctl$' -e '^signemu$')" ] ||
+[ -z "$(ls "$bin" | grep -v -e '^Glimmer$' -e '^Orb$' -e '^orbctl$' -e '^orbd$' -e '^signemu$')" ] ||
   fail "something was written beside the installed programs"
 echo "package $(basename "$deb"): $(wc -l <"$work/files") entries, fonts and programs run from a scratch root"

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QPointer>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -629,9 +630,11 @@ class OrbWindowTest : public QObject {
         testing::writeFileBytes(project.toStdString(), std::vector<uint8_t>(ItemStore::kFileSize));
         QStringList starts;
         QTimer answer;
+        QPointer<QFileDialog> answered;  // a dialog accepted may still be the modal one for a tick
         connect(&answer, &QTimer::timeout, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog) return;
+            if (!dialog || dialog == answered || !dialog->isVisible()) return;
+            answered = dialog;
             starts << dialog->directory().absolutePath();
             if (starts.size() > 1) return dialog->reject();
             dialog->selectFile(project);
