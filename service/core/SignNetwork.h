@@ -92,6 +92,9 @@ class SignNetwork {
     // Told of jobs made and cancelled (the job coordinator runs them).
     std::function<void(int64_t job)> jobCreated;
     std::function<void(int64_t job, const std::vector<int64_t>& runningSigns)> jobCancelled;
+    // Told of signs made or changed, and deleted (their health checks follow).
+    std::function<void(int64_t sign)> signChanged;
+    std::function<void(int64_t sign)> signRemoved;
 
     ServiceStore& store;
     Auth& auth;
@@ -102,8 +105,5 @@ class SignNetwork {
     ServiceResult resolveTargets(const JobRequest& request, std::vector<int64_t>& signs, std::string& target);
     ServiceResult checkJob(JobRequest& request);
 };
-
-// "tcp:HOST:PORT" or "serial:DEVICE[@BAUD]"; false with ERROR set otherwise.
-bool checkSignLink(const std::string& link, std::string& error);
 
 }  // namespace orb

@@ -18,6 +18,7 @@
 #include "cli/CommandLine.h"
 #include "link/TcpLink.h"
 #include "service/core/DataFolder.h"
+#include "service/core/JobCoordinator.h"
 #include "service/core/SignNetwork.h"
 #include "service/http/ApiServer.h"
 
@@ -131,7 +132,7 @@ int tokenAdd(SignNetwork& net, const Options& o) {
 
 // Serves until SIGTERM or SIGINT: a thread waits for them (blocked everywhere else) and stops
 // the server, whose loop then returns here.
-int serve(SignNetwork& net, const Options& o) {
+int serve(SignNetwork& net, const ServiceSettings& settings, const Options& o) {
     api::ApiOptions options;
     uint16_t port = 0;
     parseHostPort(o.listen, options.host, port);
@@ -156,12 +157,16 @@ int serve(SignNetwork& net, const Options& o) {
             net.logEvent(std::string("stopping on ") + (signal == SIGTERM ? "SIGTERM" : "SIGINT"));
         server.stop();
     });
+    // The jobs left unfinished run again, and the signs' checks start.
+    JobCoordinator jobs(net, settings);
+    jobs.start();
     net.logEvent("listening on " + server.address());
     std::cout << "orbd: listening on " << server.address() << std::endl;
     const bool served = server.serve();
     // The server may have ended by itself: wake the waiter.
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();
+    jobs.stop();
     net.logEvent("stopped");
     return served ? 0 : 1;
 }
@@ -212,5 +217,5 @@ int main(int argc, char** argv) {
         case Command::Serve:
             break;
     }
-    return serve(net, o);
+    return serve(net, settings, o);
 }
