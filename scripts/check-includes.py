@@ -31,7 +31,7 @@ RULES = {
     "bundle": ["bundle/", "editor/core/", "content/", "image/", "nlohmann/", "zip.h", "sodium.h", "unicode/"],
     "service": SERVICE,
     "service/http": SERVICE + HTTP,
-    "service/orbd": SERVICE + HTTP + ["service/http/", "cli/", "CLI/"],
+    "service/orbd": SERVICE + HTTP + ["service/http/", "simulator/headless/", "cli/", "CLI/"],
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^>"]+)[>"]')

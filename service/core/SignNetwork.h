@@ -18,6 +18,8 @@ namespace orb {
 
 // A job as asked for: the action with its parameters, and the signs it goes to (those named, the
 // members of the groups named, or all).
+class SignFrames;
+
 struct JobRequest {
     JobAction action = JobAction::Push;
     JobParams params;  // a push's version 0 is the program's latest
@@ -92,6 +94,8 @@ class SignNetwork {
     // Told of jobs made and cancelled (the job coordinator runs them).
     std::function<void(int64_t job)> jobCreated;
     std::function<void(int64_t job, const std::vector<int64_t>& runningSigns)> jobCancelled;
+    // What the signs show (the frame route); none: frames are refused.
+    SignFrames* frames = nullptr;
     // Told of signs made or changed, and deleted (their health checks follow).
     std::function<void(int64_t sign)> signChanged;
     std::function<void(int64_t sign)> signRemoved;

@@ -1,5 +1,5 @@
 // orbd, the sign network service.
-//   orbd [--data DIR] [--listen HOST:PORT] [--tls-cert FILE --tls-key FILE] [--behind-proxy]
+//   orbd [--data DIR] [--listen HOST:PORT] [--tls-cert FILE --tls-key FILE] [--behind-proxy] [--fonts DIR]
 //        [--testing-clock "YYYY-MM-DD HH:MM:SS" [--testing-clock-rate R]]
 //   orbd [--data DIR] user add NAME --role viewer|operator|admin    (the password on stdin, one line)
 //   orbd [--data DIR] token add NAME [--expires YYYY-MM-DDTHH:MM:SS]  (the token on stdout, once)
@@ -19,8 +19,10 @@
 #include "link/TcpLink.h"
 #include "service/core/DataFolder.h"
 #include "service/core/JobCoordinator.h"
+#include "service/core/SignFrames.h"
 #include "service/core/SignNetwork.h"
 #include "service/http/ApiServer.h"
+#include "simulator/headless/HeadlessRun.h"
 
 namespace {
 
@@ -31,6 +33,7 @@ struct Options {
     std::string listen = "127.0.0.1:8470";
     std::string certFile, keyFile;
     bool behindProxy = false;
+    std::string fonts;
     std::string testingClock;
     double testingClockRate = 1;
     // user add / token add
@@ -57,6 +60,9 @@ std::optional<int> parse(int argc, char** argv, Options& o, Command& command) {
     app.add_option("--tls-key", o.keyFile, "the certificate's private key (PEM)")->type_name("FILE");
     app.add_flag("--behind-proxy", o.behindProxy,
                  "a reverse proxy gives TLS in front: listen on any address, clients from X-Forwarded-For");
+    app.add_option("--fonts", o.fonts,
+                   "the sign font folder, for the frames signs show (default: the usual places)")
+        ->type_name("DIR");
     app.add_option("--testing-clock", o.testingClock, "for tests: run the clock from this local time")
         ->type_name("\"YYYY-MM-DD HH:MM:SS\"");
     app.add_option("--testing-clock-rate", o.testingClockRate, "for tests: the clock runs R times as fast")
@@ -157,6 +163,13 @@ int serve(SignNetwork& net, const ServiceSettings& settings, const Options& o) {
             net.logEvent(std::string("stopping on ") + (signal == SIGTERM ? "SIGTERM" : "SIGINT"));
         server.stop();
     });
+    // Without the fonts the service runs on; only the frames signs show are refused.
+    SignFonts fonts;
+    std::string failed;
+    if (!fonts.loadFonts(o.fonts.empty() ? defaultFontFolder() : o.fonts, failed))
+        net.logEvent("no frames of what signs show: " + fonts.failureMessage(failed));
+    SignFrames frames(net.store, net.clock, fonts);
+    net.frames = &frames;
     // The jobs left unfinished run again, and the signs' checks start.
     JobCoordinator jobs(net, settings);
     jobs.start();
@@ -167,6 +180,7 @@ int serve(SignNetwork& net, const ServiceSettings& settings, const Options& o) {
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();
     jobs.stop();
+    net.frames = nullptr;
     net.logEvent("stopped");
     return served ? 0 : 1;
 }

@@ -10,7 +10,9 @@
 #include "bundle/ProgramBundle.h"
 #include "image/ItemStore.h"
 
+#include "service/core/SignFrames.h"
 #include "service/http/tests/ApiFixture.h"
+#include "testsupport/TestFonts.h"
 
 namespace orb {
 namespace {
@@ -52,6 +54,50 @@ TEST_F(ApiResourcesTest, SignsAreCreatedWithTheirGroupsReadChangedAndDeleted) {
     EXPECT_EQ(send("DELETE", "/api/v1/signs/" + std::to_string(id), {}, "admin").status, 204);
     EXPECT_EQ(get("/api/v1/signs/" + std::to_string(id)).status, 404);
     EXPECT_EQ(send("DELETE", "/api/v1/signs/" + std::to_string(id), {}, "admin").status, 404);
+}
+
+TEST_F(ApiResourcesTest, ASignsFrameIsItsLedRowsAsPlainTextNearTheServicesNow) {
+    const int64_t id = addSign("front");
+    const std::string path = "/api/v1/signs/" + std::to_string(id) + "/frame?at=";
+    const auto at = [&](int64_t ms) { return toIsoText(fromMillis(clock.nowMillis() + ms)); };
+    EXPECT_EQ(get(path + at(0), "viewer").json["error"]["code"], "unavailable");  // no frames served
+
+    testing::TempDir fonts;
+    testing::writeTestFonts(fonts.path().string());
+    SignFonts loaded;
+    std::string failed;
+    ASSERT_TRUE(loaded.loadFonts(fonts.path().string(), failed));
+    SignFrames frames(store, clock, loaded);
+    net->frames = &frames;
+    EXPECT_EQ(get(path + at(0), "viewer").status, 409);  // what it holds is not known
+    ASSERT_EQ(
+        store.signs.recordHolding(id, {SignHolding::Empty, 0, 0, at(-5'000), at(-5'000)}, net->actor("x")),
+        DbStatus::Ok);
+    const Reply shown = get(path + at(0), "viewer");
+    EXPECT_EQ(shown.status, 200) << shown.body;
+    EXPECT_EQ(shown.headers.find("Content-Type")->second, "text/plain");
+    // Six modules by one: 16 rows of 96 LEDs (a sign that holds no program shows its own message).
+    std::istringstream lines(shown.body);
+    std::string line;
+    int rows = 0;
+    for (; std::getline(lines, line); ++rows) {
+        EXPECT_EQ(line.size(), 96u);
+        EXPECT_EQ(line.find_first_not_of(".RGY"), std::string::npos) << line;
+    }
+    EXPECT_EQ(rows, 16);
+    EXPECT_EQ(shown.body.back(), '\n');
+    for (const std::string& when : {at(-120'000), at(700'000), at(-10'000)}) {
+        const Reply r = get(path + when, "viewer");
+        EXPECT_EQ(r.status, 422) << when;
+        EXPECT_EQ(r.json["error"]["code"], "out-of-range") << r.body;
+    }
+    for (const std::string& bad :
+         {path + "2025-02-30T10:00:00", path.substr(0, path.find('?')), path + at(0) + "&extra=1"}) {
+        const Reply r = get(bad, "viewer");
+        EXPECT_TRUE(r.status == 400 || r.status == 422) << bad << ": " << r.status;
+    }
+    EXPECT_EQ(get("/api/v1/signs/999/frame?at=" + at(0), "viewer").status, 404);
+    net->frames = nullptr;
 }
 
 TEST_F(ApiResourcesTest, GroupsAreMadeRenamedGivenMembersAndDeleted) {
