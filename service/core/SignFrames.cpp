@@ -1,5 +1,6 @@
 #include "service/core/SignFrames.h"
 
+#include "content/GifWriter.h"
 #include "editor/core/ProgramJson.h"
 #include "editor/core/ProgramWriter.h"
 
@@ -214,6 +215,49 @@ ServiceResult SignFrames::frameAt(int64_t id, const LocalTimestamp& at, std::str
     if (!play->playback || play->key != key)
         if (ServiceResult r = startPlay(sign, key, *play); !r.ok()) return r;
     return playFrame(sign, *play, at, rows);
+}
+
+namespace {
+
+// PLANES with each LED as SCALE x SCALE pixels, appended to OUT.
+void appendScaled(const ColourPlanes& planes, int scale, std::vector<uint8_t>& out) {
+    ColourPlanes big(planes.width() * scale, planes.height() * scale);
+    for (int plane = 1; plane <= 2; ++plane)
+        for (int y = 0; y < big.height(); ++y)
+            for (int x = 0; x < big.width(); ++x)
+                if (planes.test(plane, x / scale, y / scale)) big.set(plane, x, y);
+    out.insert(out.end(), big.bytes().begin(), big.bytes().end());
+}
+
+}  // namespace
+
+ServiceResult SignFrames::previewGif(const PreviewRequest& p, std::vector<uint8_t>& gif) {
+    if (p.width < 5 || p.width > 40 || p.height < 1 || p.height > 8)
+        return ServiceResult::fail(Outcome::Invalid, "width: 5 to 40 modules, height: 1 to 8");
+    if (p.seconds < 1 || p.seconds > 60) return ServiceResult::fail(Outcome::Invalid, "seconds: 1 to 60");
+    if (p.scale < 1 || p.scale > 8) return ServiceResult::fail(Outcome::Invalid, "scale: 1 to 8");
+    if (!fonts_.loaded()) return ServiceResult::fail(Outcome::Unavailable, "the sign fonts are not loaded");
+    std::shared_ptr<const ProgramImage> image;
+    const SignHolding holding{SignHolding::Program, p.program, p.version, {}, {}};
+    if (ServiceResult r = imageOf(holding, p.width, p.height, image); !r.ok()) return r;
+    SignSettings settings;
+    settings.width = static_cast<uint8_t>(p.width);
+    settings.height = static_cast<uint8_t>(p.height);
+    constexpr int kFrameMs = 100;
+    SignPlayback playback(std::move(image), settings, {p.at.time, p.at.millisecond}, fonts_,
+                          static_cast<uint64_t>(p.seconds) * 1000);
+    std::vector<uint8_t> planes;
+    int frames = 0, width = 0, height = 0;
+    for (int ms = 0; ms < p.seconds * 1000; ms += kFrameMs, ++frames) {
+        const LocalTimestamp t = fromMillis(toMillis(p.at) + ms);
+        playback.playTo({t.time, t.millisecond});
+        const ColourPlanes shown = playback.planes();
+        width = shown.width() * p.scale, height = shown.height() * p.scale;
+        appendScaled(shown, p.scale, planes);
+    }
+    gif = encodePlanesGif(width, height, frames, planes, kFrameMs / 10);
+    if (gif.empty()) return ServiceResult::fail(Outcome::StorageFailed, "the preview cannot be encoded");
+    return {};
 }
 
 }  // namespace orb

@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 #include "service/core/ServiceClock.h"
 #include "service/core/ServiceResult.h"
@@ -34,6 +35,18 @@ struct SignFrameLimits {
     int64_t dropAfterMs = 900'000;  // a play not asked for in this long (the service's time) is dropped
 };
 
+// A preview of a program version: played by the engine from AT on a sign of WIDTH x HEIGHT modules
+// (settings as a push leaves them), SECONDS of it, one frame each tenth of a second, each LED as
+// SCALE x SCALE pixels.
+struct PreviewRequest {
+    int64_t program = 0;
+    int version = 0;
+    LocalTimestamp at;
+    int width = 6, height = 1;
+    int seconds = 10;  // 1..60
+    int scale = 2;     // 1..8
+};
+
 class SignFrames {
   public:
     // FONTS: loaded, or not (every frame is then refused); they outlive this.
@@ -48,6 +61,9 @@ class SignFrames {
     // Unavailable while the play is caught up (ask again) or without fonts; Conflict when what the
     // sign holds is not known.
     ServiceResult frameAt(int64_t id, const LocalTimestamp& at, std::string& rows);
+
+    // The preview as an animated GIF. Invalid for sizes, lengths or scales outside their ranges.
+    ServiceResult previewGif(const PreviewRequest& request, std::vector<uint8_t>& gif);
 
     // Runs every kept play on toward now, one step each; whether any is still behind.
     bool keepUp();

@@ -2,6 +2,8 @@
 // version's items as the editor lists them), a version, its bundle, delete.
 #include "editor/core/ListRow.h"
 #include "editor/core/ProgramJson.h"
+#include "image/DecimalNumber.h"
+#include "service/core/SignFrames.h"
 #include "service/http/ApiError.h"
 #include "service/http/ApiJson.h"
 #include "service/http/ApiRoute.h"
@@ -116,6 +118,45 @@ void downloadBundle(ApiCall& call) {
     call.res.set_content(std::string(zip.begin(), zip.end()), "application/zip");
 }
 
+// The query parameter NAME as a number (DEFAULT when missing); nothing, with the error sent, when it
+// is not one of LOW..HIGH.
+std::optional<int> numberParam(ApiCall& call, const char* name, int fallback, int low, int high) {
+    if (!call.req.has_param(name)) return fallback;
+    const auto n =
+        parseDecimal(call.req.get_param_value(name), static_cast<uint64_t>(low), static_cast<uint64_t>(high));
+    if (!n) {
+        sendError(call.res, 422, code::kInvalid,
+                  std::string(name) + ": " + std::to_string(low) + " to " + std::to_string(high));
+        return std::nullopt;
+    }
+    return static_cast<int>(*n);
+}
+
+void previewVersion(ApiCall& call) {
+    if (!onlyParams(call, {"at", "width", "height", "seconds", "scale"})) return;
+    PreviewRequest p;
+    p.program = call.pathId(1);
+    const int64_t version = call.pathId(2);
+    if (version < 1 || version > INT32_MAX)
+        return sendError(call.res, 404, code::kNotFound,
+                         "program " + std::to_string(p.program) + " has no such version");
+    p.version = static_cast<int>(version);
+    if (!call.req.has_param("at") || !parseIsoText(call.req.get_param_value("at"), p.at))
+        return sendError(call.res, 422, code::kInvalid,
+                         "at: YYYY-MM-DDTHH:MM:SS[.mmm], the sign's local time");
+    const auto width = numberParam(call, "width", 6, 5, 40);
+    const auto height = width ? numberParam(call, "height", 1, 1, 8) : std::nullopt;
+    const auto seconds = height ? numberParam(call, "seconds", 10, 1, 60) : std::nullopt;
+    const auto scale = seconds ? numberParam(call, "scale", 2, 1, 8) : std::nullopt;
+    if (!scale) return;
+    p.width = *width, p.height = *height, p.seconds = *seconds, p.scale = *scale;
+    if (!call.net.frames) return sendError(call.res, 503, code::kUnavailable, "previews are not served");
+    std::vector<uint8_t> gif;
+    if (!succeeded(call, call.net.frames->previewGif(p, gif))) return;
+    call.res.status = 200;
+    call.res.set_content(std::string(gif.begin(), gif.end()), "image/gif");
+}
+
 void deleteProgram(ApiCall& call) {
     if (!succeeded(call, call.net.deleteProgram(call.pathId(1), call.actor))) return;
     call.res.status = 204;
@@ -130,6 +171,8 @@ void addProgramRoutes(std::vector<ApiRoute>& routes) {
         {"POST", "/api/v1/programs/{id}/versions", Role::Operator, BodyKind::Zip, uploadVersion});
     routes.push_back({"GET", "/api/v1/programs/{id}/versions/{version}/bundle", Role::Viewer, BodyKind::None,
                       downloadBundle});
+    routes.push_back({"GET", "/api/v1/programs/{id}/versions/{version}/preview", Role::Viewer, BodyKind::None,
+                      previewVersion});
     routes.push_back({"GET", "/api/v1/programs/{id}", Role::Viewer, BodyKind::None, getProgram});
     routes.push_back({"DELETE", "/api/v1/programs/{id}", Role::Operator, BodyKind::None, deleteProgram});
     routes.push_back(

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "bundle/ProgramBundle.h"
+#include "content/GifAnimation.h"
 #include "image/ItemStore.h"
 
 #include "service/core/SignFrames.h"
@@ -97,6 +98,43 @@ TEST_F(ApiResourcesTest, ASignsFrameIsItsLedRowsAsPlainTextNearTheServicesNow) {
         EXPECT_TRUE(r.status == 400 || r.status == 422) << bad << ": " << r.status;
     }
     EXPECT_EQ(get("/api/v1/signs/999/frame?at=" + at(0), "viewer").status, 404);
+    net->frames = nullptr;
+}
+
+TEST_F(ApiResourcesTest, AProgramsPreviewIsAGifOfTheEnginesFramesAtTheSizeAsked) {
+    std::ifstream in(EXAMPLE_PROJECT, std::ios::binary);
+    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    ItemStore items;
+    ASSERT_EQ(ItemStore::open(EXAMPLE_PROJECT, FileMode::ReadOnly, items), IoResult::Ok);
+    const int64_t id = addProgram("demo", std::move(bytes), items.itemCount());
+    const std::string path =
+        "/api/v1/programs/" + std::to_string(id) + "/versions/1/preview?at=2026-03-02T09:00:00";
+    EXPECT_EQ(get(path, "viewer").json["error"]["code"], "unavailable");  // no engine fonts
+
+    testing::TempDir fonts;
+    testing::writeTestFonts(fonts.path().string());
+    SignFonts loaded;
+    std::string failed;
+    ASSERT_TRUE(loaded.loadFonts(fonts.path().string(), failed));
+    SignFrames frames(store, clock, loaded);
+    net->frames = &frames;
+    const Reply r = get(path + "&width=10&height=2&seconds=3&scale=3", "viewer");
+    ASSERT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.headers.find("Content-Type")->second, "image/gif");
+    GifAnimation gif;
+    ASSERT_TRUE(gif.Load(std::span(reinterpret_cast<const uint8_t*>(r.body.data()), r.body.size())));
+    EXPECT_EQ(gif.Width(), 10 * 16 * 3);
+    EXPECT_EQ(gif.Height(), 2 * 16 * 3);
+    EXPECT_EQ(gif.Frames().size(), 30u);  // a frame each tenth of a second
+    EXPECT_EQ(gif.Frames()[0].delay, 10);
+
+    for (const char* bad : {"&width=4", "&height=9", "&seconds=61", "&scale=0", "&seconds=x"})
+        EXPECT_EQ(get(path + bad, "viewer").status, 422) << bad;
+    EXPECT_EQ(get(path.substr(0, path.find('?')), "viewer").status, 422);  // no time
+    EXPECT_EQ(
+        get("/api/v1/programs/" + std::to_string(id) + "/versions/2/preview?at=2026-03-02T09:00:00", "viewer")
+            .status,
+        404);
     net->frames = nullptr;
 }
 
