@@ -32,7 +32,7 @@ for i in 1 2 3 4 5; do
   else
     # Headless, a virtual sign serves its link until that many applies have come: all the demo's.
     "$bin/Glimmer" --sign tcp:127.0.0.1:0 --memory "$work/sign$i.mem" --wait-apply 1000 \
-      --headless --until 1000 >"$work/sign$i.out" &
+      --headless --until 1000 --at 1000 --dump "$work/sign$i.txt" >"$work/sign$i.out" &
   fi
   pids+=($!)
   port=$(sign_port "$work/sign$i.out" "$!") || { echo "network-demo: virtual sign $i did not start" >&2; exit 1; }
