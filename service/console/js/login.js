@@ -1,0 +1,65 @@
+// The login form: a layer over the page, so that what the page held is still there after a
+// session that ended is renewed.
+import { request, setCsrf, ApiError } from './api.js';
+import { t } from './texts.js';
+
+const $ = (id) => document.getElementById(id);
+let onLogin = () => {};
+
+export function setUpLogin(loggedIn) {
+  onLogin = loggedIn;
+  $('login-title').textContent = t('login.title');
+  $('login-user-label').textContent = t('login.user');
+  $('login-password-label').textContent = t('login.password');
+  $('login-submit').textContent = t('login.submit');
+  $('login-form').addEventListener('submit', (event) => {
+    event.preventDefault();
+    submit();
+  });
+}
+
+export function loginShown() {
+  return !$('login').hidden;
+}
+
+// Shows the form with NOTE (a key of the texts, or '').
+export function showLogin(note = '') {
+  const layer = $('login');
+  $('login-note').textContent = note ? t(note) : '';
+  $('login-password').value = '';
+  layer.hidden = false;
+  document.body.classList.add('locked');
+  const user = $('login-user');
+  (user.value ? $('login-password') : user).focus();
+}
+
+function hideLogin() {
+  $('login').hidden = true;
+  document.body.classList.remove('locked');
+}
+
+async function submit() {
+  const user = $('login-user').value.trim();
+  const password = $('login-password').value;
+  const note = $('login-note');
+  if (!user || !password) {
+    note.textContent = t('login.missing');
+    return;
+  }
+  const button = $('login-submit');
+  button.disabled = true;
+  try {
+    const session = await request('POST', '/session', { user, password });
+    setCsrf(session.csrf);
+    hideLogin();
+    onLogin({ user: session.user, role: session.role });
+  } catch (e) {
+    const key = !(e instanceof ApiError) || e.status === 0 ? 'error.offline'
+      : e.status === 401 ? 'login.refused'
+      : e.status === 429 ? 'login.throttled' : '';
+    note.textContent = key ? t(key) : t('error.failed', { message: e.message });
+    $('login-password').select();
+  } finally {
+    button.disabled = false;
+  }
+}

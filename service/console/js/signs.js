@@ -1,0 +1,167 @@
+// The signs page: every sign with its groups, state (colour and word), what it holds and since
+// when, and its last answer, refreshed in place; operators get a push command on each row.
+import { request, ApiError } from './api.js';
+import { el, setText } from './dom.js';
+import { shortTime } from './format.js';
+import { t } from './texts.js';
+
+const kRefreshMs = 5000;
+const kStates = ['online', 'unreachable', 'other-model', 'busy', 'differs', 'unknown'];
+
+function holdsText(sign, programs) {
+  if (sign.holding === 'empty') return t('holds.empty');
+  if (!sign.holds) return t('holds.unknown');
+  const name = programs.get(sign.holds.program)?.name ?? `#${sign.holds.program}`;
+  return t('holds.program', { name, version: sign.holds.version });
+}
+
+function stateOf(sign) {
+  return kStates.includes(sign.state) ? sign.state : 'unknown';
+}
+
+// One sign's row; update() writes a new state of the sign into the same cells.
+class SignRow {
+  constructor(sign, context, onPush) {
+    this.id = sign.id;
+    const cell = (key) => el('td', { 'data-label': t('col.' + key) });
+    this.name = el('th', { scope: 'row', 'data-label': t('col.name') });
+    this.groups = cell('groups');
+    this.dot = el('span', { className: 'dot', 'aria-hidden': 'true' });
+    this.word = el('span');
+    this.state = el('td', { 'data-label': t('col.state') }, el('span', { className: 'state' }, this.dot, this.word));
+    this.holds = cell('holds');
+    this.since = cell('since');
+    this.lastAnswer = cell('lastAnswer');
+    this.node = el('tr', {}, this.name, this.groups, this.state, this.holds, this.since, this.lastAnswer);
+    if (context.mayOperate()) {
+      this.push = el('button', { type: 'button', className: 'push', onClick: () => onPush(this.sign) }, t('push.button'));
+      this.node.append(el('td', { className: 'actions', 'data-label': t('col.actions') }, this.push));
+    }
+  }
+
+  update(sign, programs) {
+    this.sign = sign;
+    const state = stateOf(sign);
+    setText(this.name, sign.name);
+    setText(this.groups, sign.groups.length ? sign.groups.join(', ') : t('none'));
+    this.state.className = 'state-' + state;
+    setText(this.word, t('state.' + state));
+    setText(this.holds, holdsText(sign, programs));
+    setText(this.since, shortTime(sign.holds?.since) || '-');
+    setText(this.lastAnswer, shortTime(sign.lastAnswer) || t('none'));
+    if (this.push) this.push.setAttribute('aria-label', t('push.label', { sign: sign.name }));
+  }
+}
+
+// The dialog that pushes a program to one sign.
+class PushDialog {
+  constructor(onDone) {
+    this.onDone = onDone;
+    this.target = el('p');
+    this.select = el('select', { id: 'push-program', required: true });
+    this.note = el('p', { className: 'note', role: 'alert' });
+    this.send = el('button', { type: 'submit' }, t('push.send'));
+    const cancel = el('button', { type: 'button', onClick: () => this.node.close() }, t('push.cancel'));
+    this.form = el('form', { onSubmit: (e) => this.submit(e) },
+      el('h2', {}, t('push.title')), this.target,
+      el('label', { for: 'push-program' }, t('push.program')), this.select, this.note,
+      el('div', { className: 'buttons' }, this.send, cancel));
+    this.node = el('dialog', { className: 'dialog', 'aria-label': t('push.title') }, this.form);
+  }
+
+  open(sign, programs) {
+    this.sign = sign;
+    setText(this.target, t('push.target', { sign: sign.name }));
+    this.select.replaceChildren(...[...programs.values()].map((p) =>
+      el('option', { value: p.id }, t('program.name', { name: p.name, version: p.latest }))));
+    setText(this.note, programs.size ? '' : t('push.noPrograms'));
+    this.send.disabled = programs.size === 0;
+    this.node.showModal();
+    this.select.focus();
+  }
+
+  async submit(event) {
+    event.preventDefault();
+    this.send.disabled = true;
+    try {
+      const job = await request('POST', '/jobs', { action: 'push', program: Number(this.select.value), signs: [this.sign.id] });
+      this.node.close();
+      this.onDone(t('push.started', { sign: this.sign.name, job: job.id }));
+    } catch (e) {
+      setText(this.note, failureText(e, this.sign));
+    } finally {
+      this.send.disabled = false;
+    }
+  }
+}
+
+function failureText(e, sign) {
+  if (!(e instanceof ApiError) || e.status === 0) return t('error.offline');
+  if (e.code === 'sign-busy') return t('push.busy', { sign: sign.name });
+  if (e.status === 403) return t('error.forbidden');
+  return t('error.failed', { message: e.message });
+}
+
+// Fills VIEW and keeps it current; the returned function stops it.
+export function mountSigns(view, context) {
+  const count = el('span', { className: 'count' });
+  const updated = el('span', { className: 'updated' });
+  const status = el('p', { className: 'status', role: 'status' });
+  const body = el('tbody');
+  const head = el('tr', {}, ['name', 'groups', 'state', 'holds', 'since', 'lastAnswer']
+    .concat(context.mayOperate() ? ['actions'] : [])
+    .map((key) => el('th', { scope: 'col' }, t('col.' + key))));
+  const empty = el('p', { className: 'empty', hidden: true }, t('signs.empty'));
+  const table = el('table', { className: 'signs' }, el('caption', { className: 'sr-only' }, t('signs.caption')), el('thead', {}, head), body);
+  let programs = new Map();
+  const dialog = new PushDialog((text) => {
+    status.textContent = text;
+    refresh();
+  });
+  view.append(el('div', { className: 'heading' }, el('h1', {}, t('signs.title')), count, updated), status, empty, table, dialog.node);
+
+  const rows = new Map();
+  function show(signs) {
+    signs.sort((a, b) => a.name.localeCompare(b.name, 'ko') || a.id - b.id);
+    const seen = new Set();
+    for (const sign of signs) {
+      let row = rows.get(sign.id);
+      if (!row) rows.set(sign.id, (row = new SignRow(sign, context, (s) => dialog.open(s, programs))));
+      row.update(sign, programs);
+      seen.add(sign.id);
+    }
+    for (const [id, row] of rows) if (!seen.has(id)) {
+      row.node.remove();
+      rows.delete(id);
+    }
+    // Rows move only when the order changed: moving a row would take the focus from its button.
+    const order = signs.map((s) => rows.get(s.id).node);
+    if (order.some((node, i) => body.children[i] !== node)) body.replaceChildren(...order);
+    setText(count, t('signs.count', { count: signs.length }));
+    setText(updated, t('signs.updated', { time: new Date().toLocaleTimeString('ko-KR') }));
+    empty.hidden = signs.length > 0;
+    table.hidden = signs.length === 0;
+  }
+
+  let timer = 0;
+  let stopped = false;
+  async function refresh() {
+    clearTimeout(timer);
+    if (!context.paused()) {
+      try {
+        const [signs, list] = await Promise.all([request('GET', '/signs'), request('GET', '/programs')]);
+        if (stopped) return;
+        programs = new Map(list.map((p) => [p.id, p]));
+        show(signs);
+      } catch {
+        // The banner or the login form says why; the next round tries again.
+      }
+    }
+    if (!stopped) timer = setTimeout(refresh, kRefreshMs);
+  }
+  refresh();
+  return () => {
+    stopped = true;
+    clearTimeout(timer);
+  };
+}

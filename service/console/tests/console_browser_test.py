@@ -1,0 +1,206 @@
+#!/usr/bin/env python3
+"""The browser console in headless Chromium against a real orbd on loopback with a scratch data
+folder: logging in and out, the signs page, a viewer without the push command (and refused by the
+API), markup in a sign's name shown as text, an ended session sending the page back to the login
+form. Screenshots at 1280 x 800 and at a phone's width go to SHOTS.
+
+Usage: console_browser_test.py ORBD SHOTS
+"""
+import json
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import urllib.error
+import urllib.request
+
+from selenium import webdriver
+from selenium.common.exceptions import NoAlertPresentException
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support import expected_conditions as ready
+from selenium.webdriver.support.ui import WebDriverWait
+
+ORBD, SHOTS = sys.argv[1], sys.argv[2]
+MARKUP_NAME = "<script>alert(1)</script>"
+USERS = {"admin": "admin", "olga": "operator", "victor": "viewer"}
+
+
+def password(user):
+    return user + " has a long password"
+
+
+class Orbd:
+    """orbd on a free loopback port over a scratch data folder, with a user of each role."""
+
+    def __init__(self, data):
+        for user, role in USERS.items():
+            subprocess.run([ORBD, "--data", data, "user", "add", user, "--role", role],
+                           input=password(user) + "\n", text=True, check=True, capture_output=True)
+        self.process = subprocess.Popen([ORBD, "--data", data, "--listen", "127.0.0.1:0"],
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        line = self.process.stdout.readline().strip()
+        prefix = "orbd: listening on "
+        if not line.startswith(prefix):
+            self.process.kill()
+            raise RuntimeError("orbd did not start: " + line)
+        self.url = line[len(prefix):]
+
+    def call(self, method, path, body=None, token=None):
+        """The status and parsed answer of an API call with a bearer TOKEN."""
+        headers = {"Content-Type": "application/json"}
+        if token:
+            headers["Authorization"] = "Bearer " + token
+        data = None if body is None else json.dumps(body).encode()
+        request = urllib.request.Request(self.url + "/api/v1" + path, data, headers, method=method)
+        try:
+            with urllib.request.urlopen(request, timeout=10) as answer:
+                text = answer.read()
+                return answer.status, json.loads(text) if text else None
+        except urllib.error.HTTPError as error:
+            return error.code, json.loads(error.read() or b"null")
+
+    def login(self, user):
+        status, answer = self.call("POST", "/session", {"user": user, "password": password(user)})
+        assert status == 200, answer
+        return answer["token"]
+
+    def stop(self):
+        self.process.send_signal(signal.SIGTERM)
+        return self.process.wait(timeout=10)
+
+
+class ConsoleInBrowser(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.TemporaryDirectory(prefix="orbconsole.")
+        cls.orbd = Orbd(os.path.join(cls.folder.name, "data"))
+        admin = cls.orbd.login("admin")
+        for name, groups in (("로비 전광판", ["1층", "안내"]), (MARKUP_NAME, ["<b>굵게</b>"])):
+            status, answer = cls.orbd.call("POST", "/signs", {"name": name, "link": "tcp:127.0.0.1:9",
+                                                              "groups": groups}, admin)
+            assert status == 201, answer
+        options = webdriver.ChromeOptions()
+        for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                         "--window-size=1280,800", "--lang=ko-KR", "--no-first-run"):
+            options.add_argument(argument)
+        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+        cls.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        cls.view(1280, 800)
+        os.makedirs(SHOTS, exist_ok=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        code = cls.orbd.stop()
+        cls.folder.cleanup()
+        assert code == 0, "orbd ended with %d" % code
+
+    @classmethod
+    def view(cls, width, height, phone=False):
+        """The page's viewport in CSS pixels (a window's size would include its frame)."""
+        cls.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": width, "height": height, "deviceScaleFactor": 1, "mobile": phone})
+
+    def wait(self, condition, seconds=10):
+        return WebDriverWait(self.browser, seconds).until(condition)
+
+    def visible(self, selector):
+        return self.wait(ready.visibility_of_element_located((By.CSS_SELECTOR, selector)))
+
+    def log_in(self, user, secret=None):
+        self.visible("#login-user").clear()
+        self.browser.find_element(By.ID, "login-user").send_keys(user)
+        field = self.browser.find_element(By.ID, "login-password")
+        field.clear()
+        field.send_keys(secret or password(user), Keys.ENTER)
+
+    def sign_names(self):
+        self.wait(lambda b: len(b.find_elements(By.CSS_SELECTOR, "table.signs tbody tr")) == 2)
+        return [th.text for th in self.browser.find_elements(By.CSS_SELECTOR, "table.signs tbody th")]
+
+    def fetch(self, method, path):
+        """The status of a request the page makes with its own cookie and CSRF token."""
+        return self.browser.execute_async_script("""
+            const [method, path, done] = arguments;
+            fetch('/api/v1/session').then(r => r.json()).then(me =>
+              fetch('/api/v1' + path, {method, headers: {'Content-Type': 'application/json',
+                                                         'X-CSRF-Token': me.csrf || ''},
+                                      body: method === 'GET' ? undefined : '{"action":"push","program":1,"signs":[1]}'}))
+              .then(r => done(r.status), () => done(-1));""", method, path)
+
+    def shot(self, name):
+        self.browser.save_screenshot(os.path.join(SHOTS, name + ".png"))
+
+    def assert_no_page_errors(self):
+        # A script or style the policy blocks, or a script that fails, is logged as SEVERE.
+        severe = [e for e in self.browser.get_log("browser") if e["level"] == "SEVERE"
+                  and "401" not in e["message"] and "403" not in e["message"]]
+        self.assertEqual(severe, [])
+
+    def test_console(self):
+        b = self.browser
+        b.get(self.orbd.url + "/")
+        self.visible("#login-form")
+        self.assertEqual(b.find_element(By.ID, "login-title").text, "로그인")
+        self.shot("login-1280")
+
+        # A wrong password is said so, and nothing else shows.
+        self.log_in("olga", "not the password")
+        self.wait(lambda _: b.find_element(By.ID, "login-note").text == "사용자 이름이나 비밀번호가 틀렸습니다.")
+        self.assertFalse(b.find_element(By.ID, "bar").is_displayed())
+
+        # An operator: every sign, markup in a name and a group as plain text, a push command each.
+        self.log_in("olga")
+        self.assertEqual(sorted(self.sign_names()), sorted(["로비 전광판", MARKUP_NAME]))
+        self.assertIn("<b>굵게</b>", b.find_element(By.CSS_SELECTOR, "table.signs tbody").text)
+        self.assertEqual(b.execute_script("return document.querySelectorAll('main script, main b').length"), 0)
+        with self.assertRaises(NoAlertPresentException):
+            b.switch_to.alert.text
+        self.assertEqual(b.find_element(By.ID, "who").text, "olga (운영자)")
+        self.assertIn("확인 전", b.find_element(By.CSS_SELECTOR, "table.signs tbody tr").text)
+        pushes = b.find_elements(By.CSS_SELECTOR, "button.push")
+        self.assertEqual(len(pushes), 2)
+        # The push dialog opens from the keyboard and says there is nothing to send yet.
+        pushes[0].send_keys(Keys.ENTER)
+        self.wait(lambda _: "전송할 프로그램이 없습니다." in self.visible("dialog").text)
+        b.switch_to.active_element.send_keys(Keys.ESCAPE)
+        self.wait(ready.invisibility_of_element_located((By.CSS_SELECTOR, "dialog")))
+        self.shot("signs-1280")
+        self.view(390, 844, phone=True)
+        self.wait(lambda _: b.execute_script("return document.querySelector('table.signs thead').offsetParent") is None)
+        self.assertLessEqual(b.execute_script("return document.documentElement.scrollWidth"), 390)
+        self.shot("signs-phone")
+        self.view(1280, 800)
+
+        # The session ends elsewhere: the page asks for a login and then shows the signs again.
+        cookie = b.get_cookie("orbd_session")["value"]
+        status, _ = self.orbd.call("DELETE", "/session", token=cookie)
+        self.assertEqual(status, 204)
+        self.wait(lambda _: b.find_element(By.ID, "login-note").text == "세션이 끝났습니다. 다시 로그인하세요.")
+        self.assertEqual(b.find_element(By.ID, "login-user").get_attribute("value"), "olga")
+        self.log_in("olga")
+        self.assertEqual(len(self.sign_names()), 2)
+
+        # Logging out ends the session in the service, not only in the page.
+        self.visible("#logout").click()
+        self.wait(lambda _: b.find_element(By.ID, "login-note").text == "로그아웃했습니다.")
+        self.assertEqual(self.fetch("GET", "/session"), 401)
+
+        # A viewer sees the signs without a push command, and the API refuses it a push.
+        self.log_in("victor")
+        self.assertEqual(len(self.sign_names()), 2)
+        self.assertEqual(b.find_element(By.ID, "who").text, "victor (보기 전용)")
+        self.assertEqual(b.find_elements(By.CSS_SELECTOR, "button.push"), [])
+        self.assertNotIn("명령", b.find_element(By.CSS_SELECTOR, "table.signs thead").text)
+        self.assertEqual(self.fetch("POST", "/jobs"), 403)
+        self.shot("signs-viewer-1280")
+        self.assert_no_page_errors()
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
