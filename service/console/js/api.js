@@ -31,9 +31,10 @@ function tellConnection(up) {
   for (const listener of connectionListeners) listener(up);
 }
 
-// METHOD on /api/v1 + PATH with BODY as JSON; the parsed answer, null for 204.
-export async function request(method, path, body) {
-  const headers = { Accept: 'application/json' };
+// METHOD on /api/v1 + PATH with BODY as JSON; the parsed answer (the text with AS_TEXT), null
+// for 204.
+export async function request(method, path, body, asText = false) {
+  const headers = { Accept: asText ? 'text/plain' : 'application/json' };
   if (body !== undefined) headers['Content-Type'] = 'application/json';
   if (method !== 'GET' && csrf) headers['X-CSRF-Token'] = csrf;
   let res;
@@ -50,6 +51,7 @@ export async function request(method, path, body) {
     throw new ApiError(0, 'offline', '');
   }
   tellConnection(true);
+  if (asText && res.ok) return res.text();
   let data = null;
   if (res.status !== 204) {
     try {

@@ -5,6 +5,7 @@ import { setUpLogin, showLogin, loginShown } from './login.js';
 import { t } from './texts.js';
 import { el } from './dom.js';
 import { mountSigns } from './signs.js';
+import { mountSign } from './sign.js';
 
 const $ = (id) => document.getElementById(id);
 const session = { user: '', role: '', active: false };
@@ -25,7 +26,9 @@ function showView() {
   const view = $('view');
   view.replaceChildren();
   if (!session.active) return;
-  unmount = mountSigns(view, context);
+  const sign = /^#\/signs\/(\d+)$/.exec(location.hash);
+  unmount = sign ? mountSign(view, context, Number(sign[1])) : mountSigns(view, context);
+  if (document.activeElement !== document.body) view.focus();
 }
 
 function enter(who) {

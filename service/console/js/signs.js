@@ -1,21 +1,22 @@
 // The signs page: every sign with its groups, state (colour and word), what it holds and since
 // when, and its last answer, refreshed in place; operators get a push command on each row.
-import { request, ApiError } from './api.js';
+import { request } from './api.js';
 import { el, setText } from './dom.js';
 import { shortTime } from './format.js';
+import { PushDialog } from './push.js';
 import { t } from './texts.js';
 
 const kRefreshMs = 5000;
 const kStates = ['online', 'unreachable', 'other-model', 'busy', 'differs', 'unknown'];
 
-function holdsText(sign, programs) {
+export function holdsText(sign, programs) {
   if (sign.holding === 'empty') return t('holds.empty');
   if (!sign.holds) return t('holds.unknown');
   const name = programs.get(sign.holds.program)?.name ?? `#${sign.holds.program}`;
   return t('holds.program', { name, version: sign.holds.version });
 }
 
-function stateOf(sign) {
+export function stateOf(sign) {
   return kStates.includes(sign.state) ? sign.state : 'unknown';
 }
 
@@ -24,7 +25,8 @@ class SignRow {
   constructor(sign, context, onPush) {
     this.id = sign.id;
     const cell = (key) => el('td', { 'data-label': t('col.' + key) });
-    this.name = el('th', { scope: 'row', 'data-label': t('col.name') });
+    this.link = el('a', { href: `#/signs/${sign.id}` });
+    this.name = el('th', { scope: 'row', 'data-label': t('col.name') }, this.link);
     this.groups = cell('groups');
     this.dot = el('span', { className: 'dot', 'aria-hidden': 'true' });
     this.word = el('span');
@@ -42,7 +44,7 @@ class SignRow {
   update(sign, programs) {
     this.sign = sign;
     const state = stateOf(sign);
-    setText(this.name, sign.name);
+    setText(this.link, sign.name);
     setText(this.groups, sign.groups.length ? sign.groups.join(', ') : t('none'));
     this.state.className = 'state-' + state;
     setText(this.word, t('state.' + state));
@@ -51,55 +53,6 @@ class SignRow {
     setText(this.lastAnswer, shortTime(sign.lastAnswer) || t('none'));
     if (this.push) this.push.setAttribute('aria-label', t('push.label', { sign: sign.name }));
   }
-}
-
-// The dialog that pushes a program to one sign.
-class PushDialog {
-  constructor(onDone) {
-    this.onDone = onDone;
-    this.target = el('p');
-    this.select = el('select', { id: 'push-program', required: true });
-    this.note = el('p', { className: 'note', role: 'alert' });
-    this.send = el('button', { type: 'submit' }, t('push.send'));
-    const cancel = el('button', { type: 'button', onClick: () => this.node.close() }, t('push.cancel'));
-    this.form = el('form', { onSubmit: (e) => this.submit(e) },
-      el('h2', {}, t('push.title')), this.target,
-      el('label', { for: 'push-program' }, t('push.program')), this.select, this.note,
-      el('div', { className: 'buttons' }, this.send, cancel));
-    this.node = el('dialog', { className: 'dialog', 'aria-label': t('push.title') }, this.form);
-  }
-
-  open(sign, programs) {
-    this.sign = sign;
-    setText(this.target, t('push.target', { sign: sign.name }));
-    this.select.replaceChildren(...[...programs.values()].map((p) =>
-      el('option', { value: p.id }, t('program.name', { name: p.name, version: p.latest }))));
-    setText(this.note, programs.size ? '' : t('push.noPrograms'));
-    this.send.disabled = programs.size === 0;
-    this.node.showModal();
-    this.select.focus();
-  }
-
-  async submit(event) {
-    event.preventDefault();
-    this.send.disabled = true;
-    try {
-      const job = await request('POST', '/jobs', { action: 'push', program: Number(this.select.value), signs: [this.sign.id] });
-      this.node.close();
-      this.onDone(t('push.started', { sign: this.sign.name, job: job.id }));
-    } catch (e) {
-      setText(this.note, failureText(e, this.sign));
-    } finally {
-      this.send.disabled = false;
-    }
-  }
-}
-
-function failureText(e, sign) {
-  if (!(e instanceof ApiError) || e.status === 0) return t('error.offline');
-  if (e.code === 'sign-busy') return t('push.busy', { sign: sign.name });
-  if (e.status === 403) return t('error.forbidden');
-  return t('error.failed', { message: e.message });
 }
 
 // Fills VIEW and keeps it current; the returned function stops it.
