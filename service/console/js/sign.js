@@ -9,6 +9,7 @@ import { holdsText, stateOf } from './signs.js';
 import { t } from './texts.js';
 
 const kRefreshMs = 5000;
+const kRetryMs = 1000; // while the service cannot be reached
 const kFrameMs = 250; // at most four frames a second for one view
 
 function onOffText(onOff) {
@@ -164,6 +165,7 @@ export function mountSign(view, context, id) {
   let stopped = false;
   refresh = async () => {
     clearTimeout(timer);
+    let wait = kRefreshMs;
     if (!context.paused()) {
       try {
         const [s, list] = await Promise.all([request('GET', `/signs/${id}`), request('GET', '/programs')]);
@@ -173,9 +175,10 @@ export function mountSign(view, context, id) {
         show();
       } catch (e) {
         if (e instanceof ApiError && e.status === 404) setText(title, t('sign.missing'));
+        if (e instanceof ApiError && e.status === 0) wait = kRetryMs;
       }
     }
-    if (!stopped) timer = setTimeout(refresh, kRefreshMs);
+    if (!stopped) timer = setTimeout(refresh, wait);
   };
   const feed = new LiveFeed(leds, liveNote);
   refresh().then(() => feed.start(() => sign, context.paused));

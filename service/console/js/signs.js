@@ -7,6 +7,7 @@ import { PushDialog } from './push.js';
 import { t } from './texts.js';
 
 const kRefreshMs = 5000;
+const kRetryMs = 1000; // while the service cannot be reached
 const kStates = ['online', 'unreachable', 'other-model', 'busy', 'differs', 'unknown'];
 
 export function holdsText(sign, programs) {
@@ -100,17 +101,19 @@ export function mountSigns(view, context) {
   let stopped = false;
   async function refresh() {
     clearTimeout(timer);
+    let wait = kRefreshMs;
     if (!context.paused()) {
       try {
         const [signs, list] = await Promise.all([request('GET', '/signs'), request('GET', '/programs')]);
         if (stopped) return;
         programs = new Map(list.map((p) => [p.id, p]));
         show(signs);
-      } catch {
+      } catch (e) {
         // The banner or the login form says why; the next round tries again.
+        if (e.status === 0) wait = kRetryMs;
       }
     }
-    if (!stopped) timer = setTimeout(refresh, kRefreshMs);
+    if (!stopped) timer = setTimeout(refresh, wait);
   }
   refresh();
   return () => {

@@ -38,10 +38,14 @@ class Orbd:
     """orbd on a free loopback port over a scratch data folder, with a user of each role."""
 
     def __init__(self, data):
+        self.data = data
         for user, role in USERS.items():
             subprocess.run([ORBD, "--data", data, "user", "add", user, "--role", role],
                            input=password(user) + "\n", text=True, check=True, capture_output=True)
-        self.process = subprocess.Popen([ORBD, "--data", data, "--listen", "127.0.0.1:0"],
+        self.start("127.0.0.1:0")
+
+    def start(self, listen):
+        self.process = subprocess.Popen([ORBD, "--data", self.data, "--listen", listen],
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         line = self.process.stdout.readline().strip()
         prefix = "orbd: listening on "
@@ -71,7 +75,9 @@ class Orbd:
 
     def stop(self):
         self.process.send_signal(signal.SIGTERM)
-        return self.process.wait(timeout=10)
+        code = self.process.wait(timeout=10)
+        self.process.stdout.close()
+        return code
 
 
 class ConsoleInBrowser(unittest.TestCase):
@@ -244,6 +250,15 @@ class ConsoleInBrowser(unittest.TestCase):
         self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main h1").text == "로비 전광판")
         self.assertEqual(b.find_elements(By.CSS_SELECTOR, "section.commands"), [])
         self.shot("signs-viewer-1280")
+
+        # The service goes away and comes back on its address: the page says so, then carries on.
+        self.assertEqual(self.orbd.stop(), 0)
+        b.find_element(By.CSS_SELECTOR, "#nav a").click()
+        self.visible("#offline")
+        self.assertEqual(b.find_element(By.ID, "offline").text, "orbd와 연결이 끊겼습니다. 다시 연결하는 중입니다…")
+        self.orbd.start(self.orbd.url.split("//")[1])
+        self.wait(ready.invisibility_of_element_located((By.ID, "offline")))
+        self.assertEqual(len(self.sign_names()), 2)
         self.assert_no_page_errors()
 
 
