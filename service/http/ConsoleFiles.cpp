@@ -1,9 +1,9 @@
 #include "service/http/ConsoleFiles.h"
 
 #include <httplib.h>
-#include <limits.h>
-#include <stdlib.h>
 
+#include <climits>
+#include <cstdlib>
 #include <filesystem>
 
 #include "image/RegularFile.h"

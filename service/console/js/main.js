@@ -55,6 +55,11 @@ async function logout() {
 function setUpShell() {
   document.title = t('app.title');
   $('skip').textContent = t('app.skip');
+  // The address names the page: the skip link moves the focus without changing it.
+  $('skip').addEventListener('click', (event) => {
+    event.preventDefault();
+    $('view').focus();
+  });
   $('brand').textContent = t('app.title');
   $('nav').append(el('a', { href: '#/signs', 'aria-current': 'page' }, t('nav.signs')));
   $('logout').textContent = t('logout');

@@ -249,6 +249,11 @@ class ConsoleInBrowser(unittest.TestCase):
         self.open_sign("로비 전광판")
         self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main h1").text == "로비 전광판")
         self.assertEqual(b.find_elements(By.CSS_SELECTOR, "section.commands"), [])
+        # The skip link takes the keyboard to the page's content and stays on this page.
+        page = b.current_url
+        b.find_element(By.ID, "skip").send_keys(Keys.ENTER)
+        self.assertEqual(b.switch_to.active_element.get_attribute("id"), "view")
+        self.assertEqual(b.current_url, page)
         self.shot("signs-viewer-1280")
 
         # The service goes away and comes back on its address: the page says so, then carries on.
