@@ -222,6 +222,10 @@ class ConsoleInBrowser(unittest.TestCase):
         b.find_element(By.XPATH, "//button[text()='시계 맞추기']").click()
         self.wait(lambda _: "작업" in b.find_element(By.CSS_SELECTOR, "main .status").text)
         self.shot("sign-1280")
+        self.view(390, 844, phone=True)
+        self.assertLessEqual(b.execute_script("return document.documentElement.scrollWidth"), 390)
+        self.shot("sign-phone")
+        self.view(1280, 800)
         rows = ["R.GY", "..R.", "YG.."]
         bright = self.led_read_back(rows)
         self.assertEqual(bright["read"], rows, bright)
