@@ -1,5 +1,5 @@
-// The login form: a layer over the page, so that what the page held is still there after a
-// session that ended is renewed.
+// The login form: a modal layer over the page (over an open dialog too), so that what the page
+// held is still there after a session that ended is renewed.
 import { request, setCsrf, ApiError } from './api.js';
 import { t } from './texts.js';
 
@@ -12,6 +12,8 @@ export function setUpLogin(loggedIn) {
   $('login-user-label').textContent = t('login.user');
   $('login-password-label').textContent = t('login.password');
   $('login-submit').textContent = t('login.submit');
+  // Only a login closes it.
+  $('login').addEventListener('cancel', (event) => event.preventDefault());
   $('login-form').addEventListener('submit', (event) => {
     event.preventDefault();
     submit();
@@ -19,7 +21,7 @@ export function setUpLogin(loggedIn) {
 }
 
 export function loginShown() {
-  return !$('login').hidden;
+  return $('login').open;
 }
 
 // Shows the form with NOTE (a key of the texts, or '').
@@ -27,14 +29,14 @@ export function showLogin(note = '') {
   const layer = $('login');
   $('login-note').textContent = note ? t(note) : '';
   $('login-password').value = '';
-  layer.hidden = false;
+  if (!layer.open) layer.showModal();
   document.body.classList.add('locked');
   const user = $('login-user');
   (user.value ? $('login-password') : user).focus();
 }
 
 function hideLogin() {
-  $('login').hidden = true;
+  $('login').close();
   document.body.classList.remove('locked');
 }
 

@@ -196,9 +196,9 @@ class ConsoleInBrowser(unittest.TestCase):
         self.assertEqual(len(pushes), 2)
         # The push dialog opens from the keyboard and says there is nothing to send yet.
         pushes[0].send_keys(Keys.ENTER)
-        self.wait(lambda _: "전송할 프로그램이 없습니다." in self.visible("dialog").text)
+        self.wait(lambda _: "전송할 프로그램이 없습니다." in self.visible("dialog.dialog").text)
         b.switch_to.active_element.send_keys(Keys.ESCAPE)
-        self.wait(ready.invisibility_of_element_located((By.CSS_SELECTOR, "dialog")))
+        self.wait(ready.invisibility_of_element_located((By.CSS_SELECTOR, "dialog.dialog")))
         self.shot("signs-1280")
         self.view(390, 844, phone=True)
         self.wait(lambda _: b.execute_script("return document.querySelector('table.signs thead').offsetParent") is None)
@@ -206,7 +206,10 @@ class ConsoleInBrowser(unittest.TestCase):
         self.shot("signs-phone")
         self.view(1280, 800)
 
-        # The session ends elsewhere: the page asks for a login and then shows the signs again.
+        # The session ends elsewhere while a dialog is open: the login comes over it, and after it
+        # the page is as it was.
+        b.find_elements(By.CSS_SELECTOR, "button.push")[1].send_keys(Keys.ENTER)
+        self.visible("dialog.dialog")
         cookie = b.get_cookie("orbd_session")["value"]
         status, _ = self.orbd.call("DELETE", "/session", token=cookie)
         self.assertEqual(status, 204)
@@ -214,6 +217,9 @@ class ConsoleInBrowser(unittest.TestCase):
         self.assertEqual(b.find_element(By.ID, "login-user").get_attribute("value"), "olga")
         self.log_in("olga")
         self.assertEqual(len(self.sign_names()), 2)
+        self.assertIn("로비 전광판", self.visible("dialog.dialog").text)
+        b.switch_to.active_element.send_keys(Keys.ESCAPE)
+        self.wait(ready.invisibility_of_element_located((By.CSS_SELECTOR, "dialog.dialog")))
 
         # A sign's page: its name as text, its details, the commands, and the LED view's drawing.
         self.open_sign(MARKUP_NAME)
