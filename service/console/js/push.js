@@ -44,17 +44,25 @@ export class PushDialog {
       this.node.close();
       this.onDone(t('push.started', { sign: this.sign.name, job }));
     } catch (e) {
-      setText(this.note, failureText(e, this.sign));
+      setText(this.note, await refusalText(e, this.sign));
     } finally {
       this.send.disabled = false;
     }
   }
 }
 
-// What a refused command says to the user.
-export function failureText(e, sign) {
+// What a refused command says to the user; for a sign another job holds, which job that is.
+export async function refusalText(e, sign) {
   if (!(e instanceof ApiError) || e.status === 0) return t('error.offline');
-  if (e.code === 'sign-busy') return t('push.busy', { sign: sign.name });
+  if (e.code === 'sign-busy') {
+    try {
+      const now = await request('GET', `/signs/${sign.id}`);
+      if (now.busyJob) return t('push.busyJob', { sign: sign.name, job: now.busyJob });
+    } catch {
+      // Said without the job's number.
+    }
+    return t('push.busy', { sign: sign.name });
+  }
   if (e.status === 403) return t('error.forbidden');
   return t('error.failed', { message: e.message });
 }

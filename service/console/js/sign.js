@@ -4,7 +4,7 @@ import { request, ApiError } from './api.js';
 import { el, setText } from './dom.js';
 import { shortTime } from './format.js';
 import { LedView } from './ledview.js';
-import { PushDialog, sendJob, failureText } from './push.js';
+import { PushDialog, sendJob, refusalText } from './push.js';
 import { holdsText, stateOf } from './signs.js';
 import { t } from './texts.js';
 
@@ -117,7 +117,7 @@ function commands(context, getSign, getPrograms, status, refresh) {
       const job = await sendJob(action, sign, params);
       done(t('command.started', { sign: sign.name, job }));
     } catch (e) {
-      setText(status, failureText(e, sign));
+      setText(status, await refusalText(e, sign));
     }
   };
   const level = el('select', { id: 'brightness-level' },

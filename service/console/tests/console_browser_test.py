@@ -225,8 +225,13 @@ class ConsoleInBrowser(unittest.TestCase):
         self.open_sign(MARKUP_NAME)
         self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main h1").text == MARKUP_NAME)
         self.wait(lambda _: "tcp:127.0.0.1:9" in b.find_element(By.CSS_SELECTOR, "dl.details").text)
-        b.find_element(By.XPATH, "//button[text()='시계 맞추기']").click()
-        self.wait(lambda _: "작업" in b.find_element(By.CSS_SELECTOR, "main .status").text)
+        clock = b.find_element(By.XPATH, "//button[text()='시계 맞추기']")
+        clock.click()
+        self.wait(lambda _: "작업 1번을 만들었습니다" in b.find_element(By.CSS_SELECTOR, "main .status").text)
+        # A second command while the first holds the sign is told which job holds it.
+        clock.click()
+        self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main .status").text
+                  == MARKUP_NAME + "은(는) 작업 1번이 쓰고 있습니다.")
         self.shot("sign-1280")
         self.view(390, 844, phone=True)
         self.assertLessEqual(b.execute_script("return document.documentElement.scrollWidth"), 390)

@@ -53,6 +53,7 @@ export default {
   'push.cancel': '취소',
   'push.started': '{sign}에 전송 작업 {job}번을 만들었습니다.',
   'push.busy': '{sign}은(는) 다른 작업이 쓰고 있습니다.',
+  'push.busyJob': '{sign}은(는) 작업 {job}번이 쓰고 있습니다.',
   'program.name': '{name} (버전 {version})',
   'sign.back': '← 전광판 목록',
   'sign.details': '정보',
