@@ -76,7 +76,7 @@ export function mountSigns(view, context) {
 
   const rows = new Map();
   function show(signs) {
-    signs.sort((a, b) => a.name.localeCompare(b.name, 'ko') || a.id - b.id);
+    signs.sort((a, b) => a.name.localeCompare(b.name, t('locale')) || a.id - b.id);
     const seen = new Set();
     for (const sign of signs) {
       let row = rows.get(sign.id);
@@ -92,7 +92,7 @@ export function mountSigns(view, context) {
     const order = signs.map((s) => rows.get(s.id).node);
     if (order.some((node, i) => body.children[i] !== node)) body.replaceChildren(...order);
     setText(count, t('signs.count', { count: signs.length }));
-    setText(updated, t('signs.updated', { time: new Date().toLocaleTimeString('ko-KR') }));
+    setText(updated, t('signs.updated', { time: new Date().toLocaleTimeString(t('locale')) }));
     empty.hidden = signs.length > 0;
     table.hidden = signs.length === 0;
   }
