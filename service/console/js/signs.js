@@ -72,10 +72,26 @@ export function mountSigns(view, context) {
     status.textContent = text;
     refresh();
   });
-  view.append(el('div', { className: 'heading' }, el('h1', {}, t('signs.title')), count, updated), status, empty, table, dialog.node);
+  let last = [];
+  const groups = el('select', { id: 'group-filter', onChange: () => show(last) });
+  const filter = el('div', { className: 'filter' }, el('label', { for: 'group-filter' }, t('signs.group')), groups);
+  view.append(el('div', { className: 'heading' }, el('h1', {}, t('signs.title')), count, updated), filter, status, empty, table, dialog.node);
+
+  // The filter's choices: every group a sign is in; the choice stays while it exists.
+  function updateGroups(signs) {
+    const names = [...new Set(signs.flatMap((s) => s.groups))].sort((a, b) => a.localeCompare(b, t('locale')));
+    const key = JSON.stringify(names);
+    if (key === groups.dataset.names) return;
+    groups.dataset.names = key;
+    const chosen = groups.value;
+    groups.replaceChildren(el('option', { value: '' }, t('signs.allGroups')), ...names.map((n) => el('option', { value: n }, n)));
+    groups.value = names.includes(chosen) ? chosen : '';
+  }
 
   const rows = new Map();
   function show(signs) {
+    last = signs;
+    updateGroups(signs);
     signs.sort((a, b) => a.name.localeCompare(b.name, t('locale')) || a.id - b.id);
     const seen = new Set();
     for (const sign of signs) {
@@ -91,7 +107,14 @@ export function mountSigns(view, context) {
     // Rows move only when the order changed: moving a row would take the focus from its button.
     const order = signs.map((s) => rows.get(s.id).node);
     if (order.some((node, i) => body.children[i] !== node)) body.replaceChildren(...order);
-    setText(count, t('signs.count', { count: signs.length }));
+    const group = groups.value;
+    let shown = 0;
+    for (const sign of signs) {
+      const visible = !group || sign.groups.includes(group);
+      rows.get(sign.id).node.hidden = !visible;
+      shown += visible ? 1 : 0;
+    }
+    setText(count, group ? t('signs.countShown', { shown, count: signs.length }) : t('signs.count', { count: signs.length }));
     setText(updated, t('signs.updated', { time: new Date().toLocaleTimeString(t('locale')) }));
     empty.hidden = signs.length > 0;
     table.hidden = signs.length === 0;

@@ -23,7 +23,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support import expected_conditions as ready
-from selenium.webdriver.support.ui import WebDriverWait
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 ORBD, SHOTS = sys.argv[1], sys.argv[2]
 MARKUP_NAME = "<script>alert(1)</script>"
@@ -191,6 +191,15 @@ class ConsoleInBrowser(unittest.TestCase):
         with self.assertRaises(NoAlertPresentException):
             b.switch_to.alert.text
         self.assertEqual(b.find_element(By.ID, "who").text, "olga (운영자)")
+        # The group filter offers every group, markup as text, and shows only that group's signs.
+        groups = Select(b.find_element(By.ID, "group-filter"))
+        self.assertEqual([o.text for o in groups.options], ["모든 그룹", "<b>굵게</b>", "1층", "안내"])
+        groups.select_by_visible_text("1층")
+        shown = [th.text for th in b.find_elements(By.CSS_SELECTOR, "table.signs tbody th") if th.is_displayed()]
+        self.assertEqual(shown, ["로비 전광판"])
+        self.assertEqual(b.find_element(By.CSS_SELECTOR, ".heading .count").text, "전광판 2대 중 1대")
+        groups.select_by_index(0)
+        self.wait(lambda _: all(th.is_displayed() for th in b.find_elements(By.CSS_SELECTOR, "table.signs tbody th")))
         self.assertIn("확인 전", b.find_element(By.CSS_SELECTOR, "table.signs tbody tr").text)
         pushes = b.find_elements(By.CSS_SELECTOR, "button.push")
         self.assertEqual(len(pushes), 2)
