@@ -6,6 +6,7 @@ form. Screenshots at 1280 x 800 and at a phone's width go to SHOTS.
 
 Usage: console_browser_test.py ORBD SHOTS
 """
+import datetime
 import json
 import os
 import signal
@@ -15,6 +16,7 @@ import tempfile
 import time
 import unittest
 import urllib.error
+import urllib.parse
 import urllib.request
 
 from selenium import webdriver
@@ -162,6 +164,31 @@ class ConsoleInBrowser(unittest.TestCase):
               view.node.remove();
             }, (e) => done({ error: String(e) }));""", rows, options)
 
+    def answer_frames(self, rows):
+        """The page's frame requests answered in the page with ROWS (the service does not give
+        frames yet), the addresses asked for kept in framesAsked."""
+        self.browser.execute_script("""
+            const text = arguments[0];
+            const real = window.fetch;
+            window.framesAsked = [];
+            window.fetch = (url, options) => {
+              if (!String(url).includes('/frame?')) return real(url, options);
+              window.framesAsked.push(String(url));
+              return Promise.resolve(new Response(text, { headers: { 'Content-Type': 'text/plain' } }));
+            };""", "\n".join(rows) + "\n")
+
+    def canvas_leds(self, columns, rows):
+        """The characters of the LEDs on the page's live view, read back from its canvas."""
+        return self.browser.execute_script("""
+            const [columns, rows] = arguments;
+            const canvas = document.querySelector('canvas.leds');
+            const pitch = canvas.width / columns;
+            const g = canvas.getContext('2d');
+            const at = (x, y) => Array.from(g.getImageData(x, y, 1, 1).data.slice(0, 3));
+            const name = ([r, gr]) => r > 120 && gr > 120 ? 'Y' : r > 120 ? 'R' : gr > 120 ? 'G' : '.';
+            return Array.from({ length: rows }, (_, y) => Array.from({ length: columns },
+              (_, x) => name(at(x * pitch + pitch / 2, y * pitch + pitch / 2))).join(''));""", columns, rows)
+
     def shot(self, name):
         self.browser.save_screenshot(os.path.join(SHOTS, name + ".png"))
 
@@ -270,8 +297,23 @@ class ConsoleInBrowser(unittest.TestCase):
         self.assertEqual(b.find_elements(By.CSS_SELECTOR, "button.push"), [])
         self.assertNotIn("명령", b.find_element(By.CSS_SELECTOR, "table.signs thead").text)
         self.assertEqual(self.fetch("POST", "/jobs"), 403)
+        # The live view asks for the sign's frame at the service's time and paints what it gets.
+        frame = ["RRGG..YY", "..R..G.Y"]
+        self.answer_frames(frame)
         self.open_sign("로비 전광판")
         self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main h1").text == "로비 전광판")
+        self.visible("canvas.leds")
+        self.assertEqual(self.canvas_leds(8, 2), frame)
+        self.assertEqual(b.find_element(By.CSS_SELECTOR, "pre.led-rows").get_attribute("textContent"),
+                         "\n".join(frame))
+        asked = b.execute_script("return window.framesAsked")
+        _, health = self.orbd.call("GET", "/health")
+        at = urllib.parse.unquote(asked[0].split("/frame?at=")[1])
+        self.assertRegex(at, r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}$")
+        self.assertTrue(asked[0].startswith("/api/v1/signs/1/frame?at="), asked[0])
+        gap = abs(datetime.datetime.fromisoformat(at) - datetime.datetime.fromisoformat(health["time"]))
+        self.assertLess(gap.total_seconds(), 60)
+        self.shot("sign-live-viewer-1280")
         self.assertEqual(b.find_elements(By.CSS_SELECTOR, "section.commands"), [])
         # The skip link takes the keyboard to the page's content and stays on this page.
         page = b.current_url
