@@ -114,7 +114,7 @@ class ConsoleInBrowser(unittest.TestCase):
         cls.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
             "width": width, "height": height, "deviceScaleFactor": 1, "mobile": phone})
 
-    def wait(self, condition, seconds=10):
+    def wait(self, condition, seconds=20):
         return WebDriverWait(self.browser, seconds).until(condition)
 
     def visible(self, selector):
@@ -227,7 +227,12 @@ class ConsoleInBrowser(unittest.TestCase):
         self.assertEqual(b.find_element(By.CSS_SELECTOR, ".heading .count").text, "전광판 2대 중 1대")
         groups.select_by_index(0)
         self.wait(lambda _: all(th.is_displayed() for th in b.find_elements(By.CSS_SELECTOR, "table.signs tbody th")))
-        self.assertIn("확인 전", b.find_element(By.CSS_SELECTOR, "table.signs tbody tr").text)
+        # Each state shows as its colour (the cell's class) and its word together.
+        words = {"online": "정상", "unreachable": "응답 없음", "other-model": "다른 기종", "busy": "작업 중",
+                 "differs": "내용 다름", "unknown": "확인 전"}
+        for cell in b.find_elements(By.CSS_SELECTOR, "table.signs tbody td[class^='state-']"):
+            self.assertEqual(cell.text, words[cell.get_attribute("class")[len("state-"):]])
+        self.assertEqual(len(b.find_elements(By.CSS_SELECTOR, "table.signs tbody td[class^='state-'] .dot")), 2)
         pushes = b.find_elements(By.CSS_SELECTOR, "button.push")
         self.assertEqual(len(pushes), 2)
         # The push dialog opens from the keyboard and says there is nothing to send yet.
