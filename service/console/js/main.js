@@ -6,6 +6,7 @@ import { t } from './texts.js';
 import { el } from './dom.js';
 import { mountSigns } from './signs.js';
 import { mountSign } from './sign.js';
+import { mountJobs, mountJob } from './jobs.js';
 
 const $ = (id) => document.getElementById(id);
 const session = { user: '', role: '', active: false };
@@ -26,8 +27,18 @@ function showView() {
   const view = $('view');
   view.replaceChildren();
   if (!session.active) return;
-  const sign = /^#\/signs\/(\d+)$/.exec(location.hash);
-  unmount = sign ? mountSign(view, context, Number(sign[1])) : mountSigns(view, context);
+  const hash = location.hash;
+  const sign = /^#\/signs\/(\d+)$/.exec(hash);
+  const job = /^#\/jobs\/(\d+)$/.exec(hash);
+  if (sign) unmount = mountSign(view, context, Number(sign[1]));
+  else if (job) unmount = mountJob(view, context, Number(job[1]));
+  else if (hash === '#/jobs') unmount = mountJobs(view, context);
+  else unmount = mountSigns(view, context);
+  const section = hash.startsWith('#/jobs') ? '#/jobs' : '#/signs';
+  for (const link of $('nav').children) {
+    if (link.getAttribute('href') === section) link.setAttribute('aria-current', 'page');
+    else link.removeAttribute('aria-current');
+  }
   if (document.activeElement !== document.body) view.focus();
 }
 
@@ -61,7 +72,7 @@ function setUpShell() {
     $('view').focus();
   });
   $('brand').textContent = t('app.title');
-  $('nav').append(el('a', { href: '#/signs', 'aria-current': 'page' }, t('nav.signs')));
+  $('nav').append(el('a', { href: '#/signs' }, t('nav.signs')), el('a', { href: '#/jobs' }, t('nav.jobs')));
   $('logout').textContent = t('logout');
   $('logout').addEventListener('click', logout);
   $('offline').textContent = t('offline');

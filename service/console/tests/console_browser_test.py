@@ -287,7 +287,19 @@ class ConsoleInBrowser(unittest.TestCase):
         self.assertLess(dim["red"], bright["red"] * 0.7, "a lower brightness dims the LEDs")
         dark = self.led_read_back(rows, dark=True)
         self.assertEqual(dark["read"], ["....", "....", "...."], dark)
-        b.find_element(By.CSS_SELECTOR, "a.back").click()
+        # The job that holds the sign: listed, its progress sign by sign, and cancelled.
+        b.find_element(By.CSS_SELECTOR, "#nav a[href='#/jobs']").click()
+        self.wait(lambda _: "시계 맞추기" in b.find_element(By.CSS_SELECTOR, "table.jobs tbody").text)
+        self.assertIn("대기 중", b.find_element(By.CSS_SELECTOR, "table.jobs tbody tr").text)
+        b.find_element(By.CSS_SELECTOR, "table.jobs tbody th a").click()
+        self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main h1").text == "작업 1번")
+        self.wait(lambda _: MARKUP_NAME in b.find_element(By.CSS_SELECTOR, "main table.signs tbody").text)
+        self.visible("button.cancel").send_keys(Keys.ENTER)
+        self.wait(lambda _: b.find_element(By.CSS_SELECTOR, ".job-state").text == "취소됨")
+        self.assertEqual(b.find_element(By.CSS_SELECTOR, "main .status").text, "작업 1번을 취소했습니다.")
+        self.assertEqual(b.find_elements(By.CSS_SELECTOR, "button.cancel"), [])
+        self.shot("job-1280")
+        b.find_element(By.CSS_SELECTOR, "#nav a[href='#/signs']").click()
         self.assertEqual(len(self.sign_names()), 2)
 
         # Logging out ends the session in the service, not only in the page.
@@ -302,6 +314,12 @@ class ConsoleInBrowser(unittest.TestCase):
         self.assertEqual(b.find_elements(By.CSS_SELECTOR, "button.push"), [])
         self.assertNotIn("명령", b.find_element(By.CSS_SELECTOR, "table.signs thead").text)
         self.assertEqual(self.fetch("POST", "/jobs"), 403)
+        b.find_element(By.CSS_SELECTOR, "#nav a[href='#/jobs']").click()
+        self.wait(lambda _: "취소됨" in b.find_element(By.CSS_SELECTOR, "table.jobs tbody").text)
+        self.assertNotIn("취소", b.find_element(By.CSS_SELECTOR, "table.jobs thead").text)
+        self.assertEqual(b.find_elements(By.CSS_SELECTOR, "button.cancel"), [])
+        b.find_element(By.CSS_SELECTOR, "#nav a[href='#/signs']").click()
+        self.assertEqual(len(self.sign_names()), 2)
         # The live view asks for the sign's frame at the service's time and paints what it gets.
         frame = ["RRGG..YY", "..R..G.Y"]
         self.answer_frames(frame)
