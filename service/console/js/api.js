@@ -9,7 +9,7 @@ const connectionListeners = [];
 export class ApiError extends Error {
   constructor(status, code, message, details = {}) {
     super(message);
-    this.status = status; // 0 when the service could not be reached
+    this.status = status;  // 0 when the service could not be reached
     this.code = code;
     this.details = details;
   }
@@ -34,7 +34,7 @@ function tellConnection(up) {
 // METHOD on /api/v1 + PATH with BODY as JSON; the parsed answer (the text with AS_TEXT), null
 // for 204.
 export async function request(method, path, body, asText = false) {
-  const headers = { Accept: asText ? 'text/plain' : 'application/json' };
+  const headers = {Accept: asText ? 'text/plain' : 'application/json'};
   if (body !== undefined) headers['Content-Type'] = 'application/json';
   if (method !== 'GET' && csrf) headers['X-CSRF-Token'] = csrf;
   let res;
@@ -63,6 +63,7 @@ export async function request(method, path, body, asText = false) {
   if (res.ok) return data;
   const error = data?.error ?? {};
   // The session's own routes answer 401 for a wrong password or no session yet: not an expiry.
-  if (res.status === 401 && path !== '/session') for (const listener of expiredListeners) listener();
+  if (res.status === 401 && path !== '/session')
+    for (const listener of expiredListeners) listener();
   throw new ApiError(res.status, error.code ?? '', error.message ?? '', data ?? {});
 }

@@ -7,9 +7,12 @@ export function el(tag, attrs = {}, ...children) {
   const node = document.createElement(tag);
   for (const [name, value] of Object.entries(attrs)) {
     if (value === null || value === undefined || value === false) continue;
-    if (name.startsWith('on')) node.addEventListener(name.slice(2).toLowerCase(), value);
-    else if (name === 'className' || name === 'hidden') node[name] = value;
-    else node.setAttribute(name, value === true ? '' : String(value));
+    if (name.startsWith('on'))
+      node.addEventListener(name.slice(2).toLowerCase(), value);
+    else if (name === 'className' || name === 'hidden')
+      node[name] = value;
+    else
+      node.setAttribute(name, value === true ? '' : String(value));
   }
   append(node, children);
   return node;

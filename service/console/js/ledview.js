@@ -1,14 +1,18 @@
 // A sign's LEDs on a canvas, as the virtual sign paints them: round LEDs on a dark face, red,
 // green or yellow, dimmed by the brightness the sign was given, all dark while the sign is off.
 // Beside it the same frame as text (its LED rows), for screen readers and for copying.
-import { el, setText } from './dom.js';
-import { t } from './texts.js';
+import {el, setText} from './dom.js';
+import {t} from './texts.js';
 
-const kColours = { R: [255, 40, 24], G: [40, 235, 60], Y: [255, 205, 30] };
+const kColours = {
+  R: [255, 40, 24],
+  G: [40, 235, 60],
+  Y: [255, 205, 30]
+};
 const kFace = '#0c0d0e';
 const kUnlit = '#26292c';
-const kMaxPitch = 14; // CSS pixels per LED at most
-const kMinShare = 0.2; // the dimmest level still reads as lit
+const kMaxPitch = 14;   // CSS pixels per LED at most
+const kMinShare = 0.2;  // the dimmest level still reads as lit
 
 // The fill of an LED of character C at brightness SHARE (0..1); null for an unlit one.
 export function ledColour(c, share) {
@@ -20,15 +24,16 @@ export function ledColour(c, share) {
 
 export class LedView {
   constructor(label) {
-    this.canvas = el('canvas', { className: 'leds', role: 'img', 'aria-label': label, width: 1, height: 1 });
-    this.text = el('pre', { className: 'led-rows' });
-    this.node = el('figure', { className: 'led-view' }, this.canvas,
-      el('details', {}, el('summary', {}, t('live.rows')), this.text));
+    this.canvas = el('canvas', {className: 'leds', role: 'img', 'aria-label': label, width: 1, height: 1});
+    this.text = el('pre', {className: 'led-rows'});
+    this.node =
+        el('figure', {className: 'led-view'}, this.canvas,
+           el('details', {}, el('summary', {}, t('live.rows')), this.text));
     this.rows = [];
   }
 
   // Paints ROWS (strings of '.', 'R', 'G', 'Y'), each LED PITCH CSS pixels; DARK paints none lit.
-  show(rows, { share = 1, dark = false, pitch = 0 } = {}) {
+  show(rows, {share = 1, dark = false, pitch = 0} = {}) {
     this.rows = rows;
     const columns = Math.max(1, ...rows.map((r) => r.length));
     const room = this.node.clientWidth || columns * kMaxPitch;

@@ -1,7 +1,7 @@
 // The login form: a modal layer over the page (over an open dialog too), so that what the page
 // held is still there after a session that ended is renewed.
-import { request, setCsrf, ApiError } from './api.js';
-import { t } from './texts.js';
+import {ApiError, request, setCsrf} from './api.js';
+import {t} from './texts.js';
 
 const $ = (id) => document.getElementById(id);
 let onLogin = () => {};
@@ -51,15 +51,16 @@ async function submit() {
   const button = $('login-submit');
   button.disabled = true;
   try {
-    const session = await request('POST', '/session', { user, password });
+    const session = await request('POST', '/session', {user, password});
     setCsrf(session.csrf);
     hideLogin();
-    onLogin({ user: session.user, role: session.role });
+    onLogin({user: session.user, role: session.role});
   } catch (e) {
-    const key = !(e instanceof ApiError) || e.status === 0 ? 'error.offline'
-      : e.status === 401 ? 'login.refused'
-      : e.status === 429 ? 'login.throttled' : '';
-    note.textContent = key ? t(key) : t('error.failed', { message: e.message });
+    const key = !(e instanceof ApiError) || e.status === 0 ? 'error.offline' :
+        e.status === 401                                   ? 'login.refused' :
+        e.status === 429                                   ? 'login.throttled' :
+                                                             '';
+    note.textContent = key ? t(key) : t('error.failed', {message: e.message});
     $('login-password').select();
   } finally {
     button.disabled = false;

@@ -1,15 +1,19 @@
 // The console's shell: who is logged in, the bar with its navigation and logout, the view the
 // address names, and what happens when the session ends or the service cannot be reached.
-import { request, setCsrf, onExpired, onConnection } from './api.js';
-import { setUpLogin, showLogin, loginShown } from './login.js';
-import { t } from './texts.js';
-import { el } from './dom.js';
-import { mountSigns } from './signs.js';
-import { mountSign } from './sign.js';
-import { mountJobs, mountJob } from './jobs.js';
+import {onConnection, onExpired, request, setCsrf} from './api.js';
+import {el} from './dom.js';
+import {mountJob, mountJobs} from './jobs.js';
+import {loginShown, setUpLogin, showLogin} from './login.js';
+import {mountSign} from './sign.js';
+import {mountSigns} from './signs.js';
+import {t} from './texts.js';
 
 const $ = (id) => document.getElementById(id);
-const session = { user: '', role: '', active: false };
+const session = {
+  user: '',
+  role: '',
+  active: false
+};
 let unmount = null;
 
 const context = {
@@ -30,21 +34,27 @@ function showView() {
   const hash = location.hash;
   const sign = /^#\/signs\/(\d+)$/.exec(hash);
   const job = /^#\/jobs\/(\d+)$/.exec(hash);
-  if (sign) unmount = mountSign(view, context, Number(sign[1]));
-  else if (job) unmount = mountJob(view, context, Number(job[1]));
-  else if (hash === '#/jobs') unmount = mountJobs(view, context);
-  else unmount = mountSigns(view, context);
+  if (sign)
+    unmount = mountSign(view, context, Number(sign[1]));
+  else if (job)
+    unmount = mountJob(view, context, Number(job[1]));
+  else if (hash === '#/jobs')
+    unmount = mountJobs(view, context);
+  else
+    unmount = mountSigns(view, context);
   const section = hash.startsWith('#/jobs') ? '#/jobs' : '#/signs';
   for (const link of $('nav').children) {
-    if (link.getAttribute('href') === section) link.setAttribute('aria-current', 'page');
-    else link.removeAttribute('aria-current');
+    if (link.getAttribute('href') === section)
+      link.setAttribute('aria-current', 'page');
+    else
+      link.removeAttribute('aria-current');
   }
   if (document.activeElement !== document.body) view.focus();
 }
 
 function enter(who) {
   const changed = who.user !== session.user || who.role !== session.role || !session.active;
-  Object.assign(session, who, { active: true });
+  Object.assign(session, who, {active: true});
   $('who').textContent = `${who.user} (${t('role.' + who.role)})`;
   $('bar').hidden = false;
   if (changed) showView();
@@ -72,7 +82,7 @@ function setUpShell() {
     $('view').focus();
   });
   $('brand').textContent = t('app.title');
-  $('nav').append(el('a', { href: '#/signs' }, t('nav.signs')), el('a', { href: '#/jobs' }, t('nav.jobs')));
+  $('nav').append(el('a', {href: '#/signs'}, t('nav.signs')), el('a', {href: '#/jobs'}, t('nav.jobs')));
   $('logout').textContent = t('logout');
   $('logout').addEventListener('click', logout);
   $('offline').textContent = t('offline');
@@ -91,7 +101,7 @@ async function start() {
   try {
     const me = await request('GET', '/session');
     setCsrf(me.csrf);
-    enter({ user: me.user, role: me.role });
+    enter({user: me.user, role: me.role});
   } catch (e) {
     showLogin(e.status === 0 ? 'error.offline' : '');
   }

@@ -1,20 +1,20 @@
 // The signs page: every sign with its groups, state (colour and word), what it holds and since
 // when, and its last answer, refreshed in place; operators get a push command on each row.
-import { request } from './api.js';
-import { el, setText } from './dom.js';
-import { shortTime } from './format.js';
-import { PushDialog } from './push.js';
-import { t } from './texts.js';
+import {request} from './api.js';
+import {el, setText} from './dom.js';
+import {shortTime} from './format.js';
+import {PushDialog} from './push.js';
+import {t} from './texts.js';
 
 const kRefreshMs = 5000;
-const kRetryMs = 1000; // while the service cannot be reached
+const kRetryMs = 1000;  // while the service cannot be reached
 const kStates = ['online', 'unreachable', 'other-model', 'busy', 'differs', 'unknown'];
 
 export function holdsText(sign, programs) {
   if (sign.holding === 'empty') return t('holds.empty');
   if (!sign.holds) return t('holds.unknown');
   const name = programs.get(sign.holds.program)?.name ?? `#${sign.holds.program}`;
-  return t('holds.program', { name, version: sign.holds.version });
+  return t('holds.program', {name, version: sign.holds.version});
 }
 
 export function stateOf(sign) {
@@ -25,20 +25,22 @@ export function stateOf(sign) {
 class SignRow {
   constructor(sign, context, onPush) {
     this.id = sign.id;
-    const cell = (key) => el('td', { 'data-label': t('col.' + key) });
-    this.link = el('a', { href: `#/signs/${sign.id}` });
-    this.name = el('th', { scope: 'row', 'data-label': t('col.name') }, this.link);
+    const cell = (key) => el('td', {'data-label': t('col.' + key)});
+    this.link = el('a', {href: `#/signs/${sign.id}`});
+    this.name = el('th', {scope: 'row', 'data-label': t('col.name')}, this.link);
     this.groups = cell('groups');
-    this.dot = el('span', { className: 'dot', 'aria-hidden': 'true' });
+    this.dot = el('span', {className: 'dot', 'aria-hidden': 'true'});
     this.word = el('span');
-    this.state = el('td', { 'data-label': t('col.state') }, el('span', { className: 'state' }, this.dot, this.word));
+    this.state =
+        el('td', {'data-label': t('col.state')}, el('span', {className: 'state'}, this.dot, this.word));
     this.holds = cell('holds');
     this.since = cell('since');
     this.lastAnswer = cell('lastAnswer');
     this.node = el('tr', {}, this.name, this.groups, this.state, this.holds, this.since, this.lastAnswer);
     if (context.mayOperate()) {
-      this.push = el('button', { type: 'button', className: 'push', onClick: () => onPush(this.sign) }, t('push.button'));
-      this.node.append(el('td', { className: 'actions', 'data-label': t('col.actions') }, this.push));
+      this.push = el(
+          'button', {type: 'button', className: 'push', onClick: () => onPush(this.sign)}, t('push.button'));
+      this.node.append(el('td', {className: 'actions', 'data-label': t('col.actions')}, this.push));
     }
   }
 
@@ -52,39 +54,48 @@ class SignRow {
     setText(this.holds, holdsText(sign, programs));
     setText(this.since, shortTime(sign.holds?.since) || '-');
     setText(this.lastAnswer, shortTime(sign.lastAnswer) || t('none'));
-    if (this.push) this.push.setAttribute('aria-label', t('push.label', { sign: sign.name }));
+    if (this.push) this.push.setAttribute('aria-label', t('push.label', {sign: sign.name}));
   }
 }
 
 // Fills VIEW and keeps it current; the returned function stops it.
 export function mountSigns(view, context) {
-  const count = el('span', { className: 'count' });
-  const updated = el('span', { className: 'updated' });
-  const status = el('p', { className: 'status', role: 'status' });
+  const count = el('span', {className: 'count'});
+  const updated = el('span', {className: 'updated'});
+  const status = el('p', {className: 'status', role: 'status'});
   const body = el('tbody');
-  const head = el('tr', {}, ['name', 'groups', 'state', 'holds', 'since', 'lastAnswer']
-    .concat(context.mayOperate() ? ['actions'] : [])
-    .map((key) => el('th', { scope: 'col' }, t('col.' + key))));
-  const empty = el('p', { className: 'empty', hidden: true }, t('signs.empty'));
-  const table = el('table', { className: 'signs' }, el('caption', { className: 'sr-only' }, t('signs.caption')), el('thead', {}, head), body);
+  const head =
+      el('tr', {},
+         ['name', 'groups', 'state', 'holds', 'since', 'lastAnswer']
+             .concat(context.mayOperate() ? ['actions'] : [])
+             .map((key) => el('th', {scope: 'col'}, t('col.' + key))));
+  const empty = el('p', {className: 'empty', hidden: true}, t('signs.empty'));
+  const table =
+      el('table', {className: 'signs'}, el('caption', {className: 'sr-only'}, t('signs.caption')),
+         el('thead', {}, head), body);
   let programs = new Map();
   const dialog = new PushDialog((text) => {
     status.textContent = text;
     refresh();
   });
   let last = [];
-  const groups = el('select', { id: 'group-filter', onChange: () => show(last) });
-  const filter = el('div', { className: 'filter' }, el('label', { for: 'group-filter' }, t('signs.group')), groups);
-  view.append(el('div', { className: 'heading' }, el('h1', {}, t('signs.title')), count, updated), filter, status, empty, table, dialog.node);
+  const groups = el('select', {id: 'group-filter', onChange: () => show(last)});
+  const filter = el('div', {className: 'filter'}, el('label', { for: 'group-filter'
+                    }, t('signs.group')), groups);
+  view.append(
+      el('div', {className: 'heading'}, el('h1', {}, t('signs.title')), count, updated), filter, status,
+      empty, table, dialog.node);
 
   // The filter's choices: every group a sign is in; the choice stays while it exists.
   function updateGroups(signs) {
-    const names = [...new Set(signs.flatMap((s) => s.groups))].sort((a, b) => a.localeCompare(b, t('locale')));
+    const names =
+        [...new Set(signs.flatMap((s) => s.groups))].sort((a, b) => a.localeCompare(b, t('locale')));
     const key = JSON.stringify(names);
     if (key === groups.dataset.names) return;
     groups.dataset.names = key;
     const chosen = groups.value;
-    groups.replaceChildren(el('option', { value: '' }, t('signs.allGroups')), ...names.map((n) => el('option', { value: n }, n)));
+    groups.replaceChildren(
+        el('option', {value: ''}, t('signs.allGroups')), ...names.map((n) => el('option', {value: n}, n)));
     groups.value = names.includes(chosen) ? chosen : '';
   }
 
@@ -100,10 +111,11 @@ export function mountSigns(view, context) {
       row.update(sign, programs);
       seen.add(sign.id);
     }
-    for (const [id, row] of rows) if (!seen.has(id)) {
-      row.node.remove();
-      rows.delete(id);
-    }
+    for (const [id, row] of rows)
+      if (!seen.has(id)) {
+        row.node.remove();
+        rows.delete(id);
+      }
     // Rows move only when the order changed: moving a row would take the focus from its button.
     const order = signs.map((s) => rows.get(s.id).node);
     if (order.some((node, i) => body.children[i] !== node)) body.replaceChildren(...order);
@@ -114,8 +126,11 @@ export function mountSigns(view, context) {
       rows.get(sign.id).node.hidden = !visible;
       shown += visible ? 1 : 0;
     }
-    setText(count, group ? t('signs.countShown', { shown, count: signs.length }) : t('signs.count', { count: signs.length }));
-    setText(updated, t('signs.updated', { time: new Date().toLocaleTimeString(t('locale')) }));
+    setText(
+        count,
+        group ? t('signs.countShown', {shown, count: signs.length}) :
+                t('signs.count', {count: signs.length}));
+    setText(updated, t('signs.updated', {time: new Date().toLocaleTimeString(t('locale'))}));
     empty.hidden = signs.length > 0;
     table.hidden = signs.length === 0;
   }

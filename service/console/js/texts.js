@@ -1,7 +1,7 @@
 // The texts shown to the user, looked up by key in the language of the page.
 import ko from './lang/ko.js';
 
-const languages = { ko };
+const languages = {ko};
 let current = languages.ko;
 
 export function setLanguage(code) {

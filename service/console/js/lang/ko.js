@@ -1,6 +1,6 @@
 // The console's Korean texts. Another language is another module with the same keys.
 export default {
-  'locale': 'ko-KR', // sorting and times
+  'locale': 'ko-KR',  // sorting and times
   'app.title': 'Orb 전광판 네트워크',
   'app.skip': '본문으로 건너뛰기',
   'nav.signs': '전광판',
