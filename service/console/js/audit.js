@@ -1,24 +1,20 @@
 // The audit log (admins only): newest first, narrowed by sign, user, kind and a time range, with
 // older entries fetched on demand.
 import {request} from './api.js';
-import {el, setText} from './dom.js';
+import {el, field, setText} from './dom.js';
 import {failureText, textOr} from './failure.js';
 import {shortTime} from './format.js';
 import {t} from './texts.js';
 
 const kPage = 100;
 export const kAuditKinds = [
-  'login', 'logout', 'user.add', 'user.role', 'user.password', 'user.delete', 'token.add',
-  'sign.create', 'sign.update', 'sign.delete', 'sign.holds', 'sign.settings', 'sign.state',
-  'group.create', 'group.update', 'group.delete', 'program.version', 'program.delete',
-  'job.push', 'job.size', 'job.clock', 'job.onoff', 'job.window', 'job.brightness',
-  'job.sign', 'job.finish', 'job.cancel', 'setting', 'orbd.start',
+  'login',      'logout',       'user.add',     'user.role',    'user.password',   'user.delete',
+  'token.add',  'sign.create',  'sign.update',  'sign.delete',  'sign.holds',      'sign.settings',
+  'sign.state', 'group.create', 'group.update', 'group.delete', 'program.version', 'program.delete',
+  'job.push',   'job.size',     'job.clock',    'job.onoff',    'job.window',      'job.brightness',
+  'job.sign',   'job.finish',   'job.cancel',   'setting',      'orbd.start',
 ];
 
-function field(id, label, control) {
-  control.id = id;
-  return el('div', {className: 'field'}, el('label', {for: id}, label), control);
-}
 
 function options(first, pairs) {
   return [el('option', {value: ''}, first), ...pairs.map(([value, text]) => el('option', {value}, text))];
@@ -41,38 +37,46 @@ export function mountAudit(view) {
   const status = el('p', {className: 'status', role: 'status'});
   const body = el('tbody');
   const more = el('button', {type: 'button', hidden: true}, t('audit.more'));
-  const form = el('form', {className: 'filters', 'aria-label': t('audit.filters')},
-                  field('audit-sign', t('audit.sign'), el('select', {name: 'sign'})),
-                  field('audit-user', t('audit.user'), el('select', {name: 'user'})),
-                  field('audit-kind', t('audit.kind'),
-                        el('select', {name: 'kind'},
-                           options(t('audit.any'), kAuditKinds.map((k) => [k, textOr('kind.' + k, k)])))),
-                  field('audit-from', t('audit.from'), el('input', {name: 'from', type: 'datetime-local'})),
-                  field('audit-to', t('audit.to'), el('input', {name: 'to', type: 'datetime-local'})),
-                  el('div', {className: 'field buttons'}, el('button', {type: 'submit'}, t('audit.apply')),
-                     el('button', {type: 'reset'}, t('audit.clear'))));
-  const table = el('table', {className: 'signs audit'},
-                   el('thead', {}, el('tr', {}, ['time', 'user', 'kind', 'target', 'result', 'detail'].map(
-                                                    (k) => el('th', {scope: 'col'}, t('auditcol.' + k))))),
-                   body);
+  const form =
+      el('form', {className: 'filters', 'aria-label': t('audit.filters')},
+         field(t('audit.sign'), el('select', {id: 'audit-sign', name: 'sign'})),
+         field(t('audit.user'), el('select', {id: 'audit-user', name: 'user'})),
+         field(
+             t('audit.kind'),
+             el('select', {id: 'audit-kind', name: 'kind'},
+                options(t('audit.any'), kAuditKinds.map((k) => [k, textOr('kind.' + k, k)])))),
+         field(t('audit.from'), el('input', {id: 'audit-from', name: 'from', type: 'datetime-local'})),
+         field(t('audit.to'), el('input', {id: 'audit-to', name: 'to', type: 'datetime-local'})),
+         el('div', {className: 'field buttons'}, el('button', {type: 'submit'}, t('audit.apply')),
+            el('button', {type: 'reset'}, t('audit.clear'))));
+  const table =
+      el('table', {className: 'signs audit'},
+         el('thead', {},
+            el('tr', {},
+               ['time', 'user', 'kind', 'target', 'result', 'detail'].map(
+                   (k) => el('th', {scope: 'col'}, t('auditcol.' + k))))),
+         body);
   const empty = el('p', {className: 'empty', hidden: true}, t('audit.empty'));
-  view.append(el('div', {className: 'heading'}, el('h1', {}, t('audit.title'))), form, status, empty, table,
-              more);
+  view.append(
+      el('div', {className: 'heading'}, el('h1', {}, t('audit.title'))), form, status, empty, table, more);
   let names = new Map();
+  let users = new Map();
   let last = 0;
   let gone = false;
 
+  // "sign 3" and "user 4" read with the names they have now.
   const targetText = (target) => {
-    const sign = /^sign (\d+)$/.exec(target);
-    return sign && names.has(Number(sign[1])) ? `${names.get(Number(sign[1]))} (#${sign[1]})` : target;
+    const [, kind, id] = /^(sign|user) (\d+)$/.exec(target) ?? [];
+    const name = (kind === 'sign' ? names : users).get(Number(id));
+    return name === undefined ? target : `${name} (#${id})`;
   };
-  const row = (a) => el('tr', {},
-                        el('th', {scope: 'row', 'data-label': t('auditcol.time')}, shortTime(a.time)),
-                        el('td', {'data-label': t('auditcol.user')}, a.user || '-'),
-                        el('td', {'data-label': t('auditcol.kind')}, textOr('kind.' + a.action, a.action)),
-                        el('td', {'data-label': t('auditcol.target')}, targetText(a.target)),
-                        el('td', {'data-label': t('auditcol.result')}, a.result),
-                        el('td', {'data-label': t('auditcol.detail')}, a.detail || '-'));
+  const row = (a) =>
+      el('tr', {}, el('th', {scope: 'row', 'data-label': t('auditcol.time')}, shortTime(a.time)),
+         el('td', {'data-label': t('auditcol.user')}, a.user || '-'),
+         el('td', {'data-label': t('auditcol.kind')}, textOr('kind.' + a.action, a.action)),
+         el('td', {'data-label': t('auditcol.target')}, targetText(a.target)),
+         el('td', {'data-label': t('auditcol.result')}, textOr('result.' + a.result, a.result)),
+         el('td', {'data-label': t('auditcol.detail')}, a.detail || '-'));
 
   async function load(append) {
     setText(status, '');
@@ -94,11 +98,12 @@ export function mountAudit(view) {
 
   async function fillChoices() {
     try {
-      const [signs, users] = await Promise.all([request('GET', '/signs'), request('GET', '/users')]);
+      const [signs, people] = await Promise.all([request('GET', '/signs'), request('GET', '/users')]);
       if (gone) return;
       names = new Map(signs.map((s) => [s.id, s.name]));
+      users = new Map(people.map((u) => [u.id, u.name]));
       form.elements.sign.replaceChildren(...options(t('audit.any'), signs.map((s) => [s.id, s.name])));
-      form.elements.user.replaceChildren(...options(t('audit.any'), users.map((u) => [u.name, u.name])));
+      form.elements.user.replaceChildren(...options(t('audit.any'), people.map((u) => [u.name, u.name])));
     } catch (e) {
       if (!gone) setText(status, failureText(e));
     }

@@ -1,7 +1,7 @@
 // Groups of signs: every group with its signs; admins create, rename and delete groups and choose
 // their signs.
 import {request} from './api.js';
-import {el, setText} from './dom.js';
+import {el, field, setText} from './dom.js';
 import {failureText} from './failure.js';
 import {t} from './texts.js';
 
@@ -13,10 +13,11 @@ class GroupDialog {
     this.signs = el('fieldset', {className: 'members'});
     this.note = el('p', {className: 'note', role: 'alert'});
     this.title = el('h2');
-    this.form = el('form', {onSubmit: (e) => this.submit(e)}, this.title,
-                   el('label', {for: 'group-name'}, t('groups.name')), this.name, this.signs, this.note,
-                   el('div', {className: 'buttons'}, el('button', {type: 'submit'}, t('groups.save')),
-                      el('button', {type: 'button', onClick: () => this.node.close()}, t('push.cancel'))));
+    this.form =
+        el('form', {onSubmit: (e) => this.submit(e)}, this.title, field(t('groups.name'), this.name),
+           this.signs, this.note,
+           el('div', {className: 'buttons'}, el('button', {type: 'submit'}, t('groups.save')),
+              el('button', {type: 'button', onClick: () => this.node.close()}, t('push.cancel'))));
     this.node = el('dialog', {className: 'dialog', 'aria-labelledby': 'group-dialog-title'}, this.form);
     this.title.id = 'group-dialog-title';
   }
@@ -28,8 +29,10 @@ class GroupDialog {
     const members = new Set(group?.signs ?? []);
     this.signs.replaceChildren(
         el('legend', {}, t('groups.members')),
-        ...signs.map((s) => el('label', {className: 'check'},
-                               el('input', {type: 'checkbox', value: s.id, checked: members.has(s.id)}), s.name)));
+        ...signs.map(
+            (s) =>
+                el('label', {className: 'check'},
+                   el('input', {type: 'checkbox', value: s.id, checked: members.has(s.id)}), s.name)));
     if (!signs.length) this.signs.append(el('p', {className: 'empty'}, t('signs.empty')));
     setText(this.note, '');
     this.node.showModal();
@@ -65,14 +68,16 @@ export function mountGroups(view, context) {
     setText(status, t(group ? 'groups.saved' : 'groups.created', {group: fields.name}));
     load();
   });
-  const create = el('button', {type: 'button', className: 'push', onClick: () => dialog.open(null, signs)},
-                    t('groups.create'));
+  const create =
+      el('button', {type: 'button', className: 'push', onClick: () => dialog.open(null, signs)},
+         t('groups.create'));
   const columns = ['name', 'signs'].concat(admin ? ['actions'] : []);
-  const table = el('table', {className: 'signs groups'},
-                   el('thead', {}, el('tr', {}, columns.map((k) => el('th', {scope: 'col'}, t('groupcol.' + k))))),
-                   body);
-  view.append(el('div', {className: 'heading'}, el('h1', {}, t('groups.title')), admin ? create : null), status,
-              empty, table, admin ? dialog.node : null);
+  const table = el(
+      'table', {className: 'signs groups'},
+      el('thead', {}, el('tr', {}, columns.map((k) => el('th', {scope: 'col'}, t('groupcol.' + k))))), body);
+  view.append(
+      el('div', {className: 'heading'}, el('h1', {}, t('groups.title')), admin ? create : null), status,
+      empty, table, admin ? dialog.node : null);
 
   async function remove(group) {
     if (!window.confirm(t('groups.confirmDelete', {group: group.name}))) return;
@@ -85,19 +90,28 @@ export function mountGroups(view, context) {
     load();
   }
 
-  const row = (g, names) => el(
-      'tr', {}, el('th', {scope: 'row', 'data-label': t('groupcol.name')}, g.name),
-      el('td', {'data-label': t('groupcol.signs')},
-         g.signs.length ? g.signs.map((id) => names.get(id) ?? `#${id}`).join(', ') : t('none')),
-      admin ? el('td', {className: 'actions'},
-                 el('button', {type: 'button', className: 'edit', 'aria-label': t('groups.editLabel', {group: g.name}),
-                               onClick: () => dialog.open(g, signs)},
-                    t('groups.edit')),
-                 ' ',
-                 el('button', {type: 'button', className: 'danger',
-                               'aria-label': t('groups.deleteLabel', {group: g.name}), onClick: () => remove(g)},
-                    t('groups.delete'))) :
-              null);
+  const row = (g, names) =>
+      el('tr', {}, el('th', {scope: 'row', 'data-label': t('groupcol.name')}, g.name),
+         el('td', {'data-label': t('groupcol.signs')},
+            g.signs.length ? g.signs.map((id) => names.get(id) ?? `#${id}`).join(', ') : t('none')),
+         admin ? el('td', {className: 'actions'},
+                    el('button', {
+                      type: 'button',
+                      className: 'edit',
+                      'aria-label': t('groups.editLabel', {group: g.name}),
+                      onClick: () => dialog.open(g, signs)
+                    },
+                       t('groups.edit')),
+                    ' ',
+                    el('button',
+                       {
+                         type: 'button',
+                         className: 'danger',
+                         'aria-label': t('groups.deleteLabel', {group: g.name}),
+                         onClick: () => remove(g)
+                       },
+                       t('groups.delete'))) :
+                 null);
 
   async function load() {
     try {

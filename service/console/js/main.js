@@ -54,8 +54,13 @@ function routeOf(hash) {
     const mount = {signs: mountSign, jobs: mountJob, programs: mountProgram}[one[1]];
     return {section: '#/' + one[1], mount, id: Number(one[2])};
   }
-  const pages = {'#/jobs': mountJobs, '#/programs': mountPrograms, '#/groups': mountGroups,
-                 '#/audit': mountAudit, '#/users': mountUsers};
+  const pages = {
+    '#/jobs': mountJobs,
+    '#/programs': mountPrograms,
+    '#/groups': mountGroups,
+    '#/audit': mountAudit,
+    '#/users': mountUsers
+  };
   const section = kSections.find((s) => s.section === hash);
   if (!pages[hash]) return {section: '#/signs', mount: mountSigns};
   if (section.admin && session.role !== 'admin') return {section: hash, mount: forbidden};

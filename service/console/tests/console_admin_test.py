@@ -139,6 +139,7 @@ class AdminPages(PageHelpers, unittest.TestCase):
         self.status("사용자 nina을(를) 추가했습니다.")
         self.wait(lambda _: ["nina", "운영자"] == self.rows("users")[1][:2])
         self.assertEqual(b.find_element(By.ID, "user-name").get_attribute("value"), "")
+        self.shot("users")
         # A name taken already is refused, and the form keeps what was typed.
         b.find_element(By.ID, "user-name").send_keys("olga")
         b.find_element(By.ID, "user-password").send_keys("another long password")
@@ -151,7 +152,6 @@ class AdminPages(PageHelpers, unittest.TestCase):
         _, users = self.orbd.call("GET", "/users", token=self.admin)
         self.assertEqual({u["name"]: u["role"] for u in users},
                          {"admin": "admin", "olga": "operator", "victor": "viewer", "nina": "viewer"})
-        self.shot("users")
         # The new user logs in with the password the admin gave.
         self.enter("nina")
         self.assertEqual(b.find_element(By.ID, "who").text, "nina (보기 전용)")
@@ -177,7 +177,6 @@ class AdminPages(PageHelpers, unittest.TestCase):
         self.wait(ready.invisibility_of_element_located((By.CSS_SELECTOR, "dialog.dialog")))
         self.wait(lambda _: [MARKUP_GROUP, "정문 전광판"] in [r[:2] for r in self.rows("groups")])
         self.assertEqual(b.execute_script("return document.querySelectorAll('main i, main img').length"), 0)
-        self.shot("groups")
         # Renamed, with both signs; the signs page files each sign under it.
         b.find_element(By.CSS_SELECTOR, "button.edit[aria-label^='그룹 <i>']").click()
         name = self.visible("dialog.dialog #group-name")
@@ -188,6 +187,7 @@ class AdminPages(PageHelpers, unittest.TestCase):
         b.find_element(By.XPATH, "//label[normalize-space()='로비 전광판']/input").click()
         b.find_element(By.CSS_SELECTOR, "dialog.dialog button[type=submit]").click()
         self.wait(lambda _: ["2층", "로비 전광판, 정문 전광판"] in [r[:2] for r in self.rows("groups")])
+        self.shot("groups")
         _, signs = self.orbd.call("GET", "/signs", token=self.admin)
         self.assertEqual({s["name"]: sorted(s["groups"]) for s in signs},
                          {"로비 전광판": ["1층", "2층"], "정문 전광판": ["2층"]})
@@ -214,6 +214,8 @@ class AdminPages(PageHelpers, unittest.TestCase):
         every = self.rows("audit")
         self.assertGreater(len(every), 5)
         self.assertIn("orbd 시작", [r[2] for r in every])
+        self.assertIn(["admin", "사용자 추가", "user nina", "성공"], [r[1:5] for r in every])
+        self.shot("audit")
         # By kind: only the sign additions, two of them, newest first.
         Select(b.find_element(By.ID, "audit-kind")).select_by_visible_text("전광판 추가")
         b.find_element(By.XPATH, "//button[text()='거르기']").click()
@@ -229,7 +231,6 @@ class AdminPages(PageHelpers, unittest.TestCase):
         narrowed = self.rows("audit")
         self.assertTrue(narrowed)
         self.assertTrue(all(r[1] == "admin" and r[3].startswith("로비 전광판") for r in narrowed), narrowed)
-        self.shot("audit")
         # A time range before anything happened holds nothing.
         b.execute_script("document.getElementById('audit-to').value = '2001-01-01T00:00'")
         b.find_element(By.XPATH, "//button[text()='거르기']").click()
