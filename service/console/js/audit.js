@@ -27,8 +27,10 @@ function auditQuery(form, before) {
   if (value('sign')) q.set('target', 'sign ' + value('sign'));
   if (value('user')) q.set('user', value('user'));
   if (value('kind')) q.set('action', value('kind'));
-  if (value('from')) q.set('from', value('from') + ':00');
-  if (value('to')) q.set('to', value('to') + ':59.999');
+  // A browser gives "YYYY-MM-DDTHH:MM", or with seconds when the field asks for them.
+  const minute = (v) => v.length === 16;
+  if (value('from')) q.set('from', minute(value('from')) ? value('from') + ':00' : value('from'));
+  if (value('to')) q.set('to', minute(value('to')) ? value('to') + ':59.999' : value('to'));
   if (before) q.set('before', String(before));
   return '/audit?' + q.toString();
 }
