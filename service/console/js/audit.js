@@ -122,3 +122,33 @@ export function mountAudit(view) {
     gone = true;
   };
 }
+
+// A sign's latest audit entries, for its page: NODE to place, and load() to bring it up to date.
+export function signHistory(id) {
+  const body = el('tbody');
+  const empty = el('p', {className: 'empty', hidden: true}, t('audit.empty'));
+  const columns = ['time', 'user', 'kind', 'result', 'detail'];
+  const table = el(
+      'table', {className: 'signs history'},
+      el('thead', {}, el('tr', {}, columns.map((k) => el('th', {scope: 'col'}, t('auditcol.' + k))))), body);
+  const node =
+      el('section', {className: 'history', 'aria-labelledby': 'history-title'},
+         el('h2', {id: 'history-title'}, t('sign.history')), empty, table,
+         el('a', {href: '#/audit'}, t('sign.historyAll')));
+  const load = async () => {
+    const rows = await request('GET', `/audit?target=${encodeURIComponent('sign ' + id)}&limit=20`);
+    const key = rows.length ? String(rows[0].id) : '';
+    if (key === body.dataset.key) return;
+    body.dataset.key = key;
+    body.replaceChildren(...rows.map(
+        (a) =>
+            el('tr', {}, el('th', {scope: 'row', 'data-label': t('auditcol.time')}, shortTime(a.time)),
+               el('td', {'data-label': t('auditcol.user')}, a.user || '-'),
+               el('td', {'data-label': t('auditcol.kind')}, textOr('kind.' + a.action, a.action)),
+               el('td', {'data-label': t('auditcol.result')}, textOr('result.' + a.result, a.result)),
+               el('td', {'data-label': t('auditcol.detail')}, a.detail || '-'))));
+    empty.hidden = rows.length > 0;
+    table.hidden = rows.length === 0;
+  };
+  return {node, load};
+}

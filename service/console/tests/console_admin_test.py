@@ -119,6 +119,10 @@ class AdminPages(PageHelpers, unittest.TestCase):
             b.get(self.orbd.url + "/#/" + section)
             self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main .note").text == "이 작업을 할 권한이 없습니다.")
             self.assertEqual(b.find_elements(By.CSS_SELECTOR, "main table, main form"), [])
+        # Nor a sign's history on its page.
+        b.get(self.orbd.url + "/#/signs/%d" % self.signs["로비 전광판"])
+        self.wait(lambda _: "tcp:127.0.0.1:9" in b.find_element(By.CSS_SELECTOR, "dl.details").text)
+        self.assertEqual(b.find_elements(By.CSS_SELECTOR, "section.history"), [])
         self.assertEqual(self.page_status("GET", "/users"), 403)
         self.assertEqual(self.page_status("GET", "/audit"), 403)
         self.assertEqual(self.page_status("POST", "/groups", json.dumps({"name": "몰래"})), 403)
@@ -231,6 +235,17 @@ class AdminPages(PageHelpers, unittest.TestCase):
         narrowed = self.rows("audit")
         self.assertTrue(narrowed)
         self.assertTrue(all(r[1] == "admin" and r[3].startswith("로비 전광판") for r in narrowed), narrowed)
+        # The sign's page shows an admin the same entries for that sign.
+        b.execute_script("location.hash = '#/signs/%d'" % self.signs["로비 전광판"])
+        lobby = self.signs["로비 전광판"]
+
+        def same_as_service(_):
+            _, entries = self.orbd.call("GET", "/audit?target=sign%%20%d" % lobby, token=self.admin)
+            return [r[4] for r in self.rows("history")] == [e["detail"] or "-" for e in entries[:20]]
+        self.wait(same_as_service)
+        self.assertIn("전광판 추가", [r[2] for r in self.rows("history")])
+        b.back()
+        self.visible("#audit-kind")
         # A time range before anything happened holds nothing.
         b.execute_script("document.getElementById('audit-to').value = '2001-01-01T00:00'")
         b.find_element(By.XPATH, "//button[text()='거르기']").click()

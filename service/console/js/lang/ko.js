@@ -106,6 +106,8 @@ export default {
   'sign.onOffTimes': '{on}에 켜고 {off}에 끔',
   'sign.onOffUnused': '쓰지 않음',
   'sign.job': '진행 중인 작업',
+  'sign.history': '기록',
+  'sign.historyAll': '감사 기록 전체 보기',
   'sign.jobValue': '작업 {job}번',
   'live.title': '지금 보이는 화면',
   'live.label': '{sign}의 LED 화면',
