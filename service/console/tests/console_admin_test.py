@@ -244,6 +244,7 @@ class AdminPages(PageHelpers, unittest.TestCase):
             return [r[4] for r in self.rows("history")] == [e["detail"] or "-" for e in entries[:20]]
         self.wait(same_as_service)
         self.assertIn("전광판 추가", [r[2] for r in self.rows("history")])
+        self.shot("sign-history")
         b.back()
         self.visible("#audit-kind")
         # A time range before anything happened holds nothing.
