@@ -23,6 +23,7 @@ deb=$(scripts/package.sh "$build" "$work/out" | tail -n 1)
 [ -f "$deb" ] || fail "no package made"
 dpkg-deb -c "$deb" | awk '{print $6}' >"$work/files"
 need=(./usr/bin/Glimmer ./usr/bin/orbctl ./usr/bin/signemu ./usr/bin/orbd ./usr/lib/systemd/system/orbd.service
+      ./usr/share/orb/console/index.html
       ./usr/share/applications/glimmer.desktop ./usr/share/icons/hicolor/scalable/apps/glimmer.svg)
 if [ -x "$build/bin/Orb" ]; then
   need+=(./usr/bin/Orb ./usr/share/applications/orb.desktop ./usr/share/icons/hicolor/scalable/apps/orb.svg)

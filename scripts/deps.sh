@@ -20,6 +20,7 @@ PACKAGES=(
   clang                             # fuzzing (libFuzzer)
   libsqlite3-dev libcpp-httplib-dev libsodium-dev libzip-dev libicu-dev  # the network service
   curl                              # scripts/network-demo.sh talks to the service's API
+  chromium chromium-driver python3-selenium  # the browser console's tests (headless)
 )
 
 missing=()
