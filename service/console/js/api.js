@@ -36,16 +36,20 @@ function tellConnection(up) {
 export async function request(method, path, body, asText = false) {
   const headers = {Accept: asText ? 'text/plain' : 'application/json'};
   if (body !== undefined) headers['Content-Type'] = 'application/json';
+  return send(method, path, headers, body === undefined ? undefined : JSON.stringify(body), asText);
+}
+
+// METHOD on /api/v1 + PATH with FILE (a Blob) as the body, sent as it is with TYPE; the parsed
+// answer.
+export async function upload(method, path, file, type) {
+  return send(method, path, {Accept: 'application/json', 'Content-Type': type}, file, false);
+}
+
+async function send(method, path, headers, body, asText) {
   if (method !== 'GET' && csrf) headers['X-CSRF-Token'] = csrf;
   let res;
   try {
-    res = await fetch('/api/v1' + path, {
-      method,
-      headers,
-      body: body === undefined ? undefined : JSON.stringify(body),
-      credentials: 'same-origin',
-      cache: 'no-store',
-    });
+    res = await fetch('/api/v1' + path, {method, headers, body, credentials: 'same-origin', cache: 'no-store'});
   } catch {
     tellConnection(false);
     throw new ApiError(0, 'offline', '');

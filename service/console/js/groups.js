@@ -1,8 +1,9 @@
 // Groups of signs: every group with its signs; admins create, rename and delete groups and choose
-// their signs.
+// their signs; operators push a program to a group.
 import {request} from './api.js';
 import {el, field, setText} from './dom.js';
 import {failureText} from './failure.js';
+import {PushDialog} from './push.js';
 import {t} from './texts.js';
 
 // The dialog that names a group and picks its signs; SAVE gets {name, signs}.
@@ -55,6 +56,9 @@ class GroupDialog {
 
 export function mountGroups(view, context) {
   const admin = context.role === 'admin';
+  const operator = context.mayOperate();
+  let programs = new Map();
+  const push = new PushDialog((text) => setText(status, text));
   const status = el('p', {className: 'status', role: 'status'});
   const body = el('tbody');
   const empty = el('p', {className: 'empty', hidden: true}, t('groups.empty'));
@@ -71,13 +75,13 @@ export function mountGroups(view, context) {
   const create =
       el('button', {type: 'button', className: 'push', onClick: () => dialog.open(null, signs)},
          t('groups.create'));
-  const columns = ['name', 'signs'].concat(admin ? ['actions'] : []);
+  const columns = ['name', 'signs'].concat(operator ? ['actions'] : []);
   const table = el(
       'table', {className: 'signs groups'},
       el('thead', {}, el('tr', {}, columns.map((k) => el('th', {scope: 'col'}, t('groupcol.' + k))))), body);
   view.append(
       el('div', {className: 'heading'}, el('h1', {}, t('groups.title')), admin ? create : null), status,
-      empty, table, admin ? dialog.node : null);
+      empty, table, admin ? dialog.node : null, operator ? push.node : null);
 
   async function remove(group) {
     if (!window.confirm(t('groups.confirmDelete', {group: group.name}))) return;
@@ -94,16 +98,24 @@ export function mountGroups(view, context) {
       el('tr', {}, el('th', {scope: 'row', 'data-label': t('groupcol.name')}, g.name),
          el('td', {'data-label': t('groupcol.signs')},
             g.signs.length ? g.signs.map((id) => names.get(id) ?? `#${id}`).join(', ') : t('none')),
-         admin ? el('td', {className: 'actions'},
+         operator ? el('td', {className: 'actions'},
                     el('button', {
+                      type: 'button',
+                      className: 'push',
+                      'aria-label': t('push.groupLabel', {group: g.name}),
+                      onClick: () => push.openGroup(g, programs)
+                    },
+                       t('push.button')),
+                    admin && ' ',
+                    admin && el('button', {
                       type: 'button',
                       className: 'edit',
                       'aria-label': t('groups.editLabel', {group: g.name}),
                       onClick: () => dialog.open(g, signs)
                     },
                        t('groups.edit')),
-                    ' ',
-                    el('button',
+                    admin && ' ',
+                    admin && el('button',
                        {
                          type: 'button',
                          className: 'danger',
@@ -115,8 +127,10 @@ export function mountGroups(view, context) {
 
   async function load() {
     try {
-      const [groups, all] = await Promise.all([request('GET', '/groups'), request('GET', '/signs')]);
+      const [groups, all, list] = await Promise.all(
+          [request('GET', '/groups'), request('GET', '/signs'), operator ? request('GET', '/programs') : []]);
       if (gone) return;
+      programs = new Map(list.map((p) => [p.id, p]));
       signs = all.sort((a, b) => a.name.localeCompare(b.name, t('locale')) || a.id - b.id);
       const names = new Map(signs.map((s) => [s.id, s.name]));
       groups.sort((a, b) => a.name.localeCompare(b.name, t('locale')));

@@ -1,12 +1,16 @@
 // Programs: every program with its versions; one program's versions and a version's items in the
-// editor's nine columns. Operators may delete a program (the service refuses while it is in use).
+// editor's nine columns, and a preview of a version at a chosen date and time. Operators upload
+// bundles as new programs or new versions, and may delete a program (the service refuses while it
+// is in use).
 import {request} from './api.js';
 import {el, setText} from './dom.js';
 import {failureText} from './failure.js';
 import {shortTime} from './format.js';
+import {PreviewForm} from './preview.js';
 import {t} from './texts.js';
+import {UploadForm} from './upload.js';
 
-export function mountPrograms(view) {
+export function mountPrograms(view, context) {
   const status = el('p', {className: 'status', role: 'status'});
   const body = el('tbody');
   const empty = el('p', {className: 'empty', hidden: true}, t('programs.empty'));
@@ -17,7 +21,12 @@ export function mountPrograms(view) {
                ['name', 'latest', 'versions', 'created'].map(
                    (k) => el('th', {scope: 'col'}, t('programcol.' + k))))),
          body);
-  view.append(el('div', {className: 'heading'}, el('h1', {}, t('programs.title'))), status, empty, table);
+  view.append(el('div', {className: 'heading'}, el('h1', {}, t('programs.title'))), status);
+  if (context.mayOperate())
+    view.append(new UploadForm('/programs', (created) => {
+                  location.hash = `#/programs/${created.id}`;
+                }).node);
+  view.append(empty, table);
   let gone = false;
   request('GET', '/programs')
       .then((programs) => {
@@ -56,16 +65,23 @@ export function mountProgram(view, context, id) {
   const versions = el('tbody');
   const items = el('section', {className: 'items-view', 'aria-live': 'polite'});
   const actions = el('div', {className: 'command-row'});
+  const preview = new PreviewForm(id);
   view.append(
       el('a', {href: '#/programs', className: 'back'}, t('programs.back')),
-      el('div', {className: 'heading'}, title), status, actions, el('h2', {}, t('program.versions')),
+      el('div', {className: 'heading'}, title), status, actions);
+  if (context.mayOperate())
+    view.append(new UploadForm(`/programs/${id}/versions`, () => {
+                  if (!gone) load();
+                }, false).node);
+  view.append(
+      el('h2', {}, t('program.versions')),
       el('table', {className: 'signs versions'},
          el('thead', {},
             el('tr', {},
                ['version', 'items', 'by', 'created'].map(
                    (k) => el('th', {scope: 'col'}, t('versioncol.' + k))))),
          versions),
-      items);
+      items, preview.node);
   let gone = false;
 
   async function showVersion(version) {
@@ -73,11 +89,16 @@ export function mountProgram(view, context, id) {
       const v = await request('GET', `/programs/${id}/versions/${version}`);
       if (gone) return;
       items.replaceChildren(itemsTable(v));
-      for (const row of versions.children)
-        row.classList.toggle('chosen', row.dataset.version === String(version));
+      choose(version);
     } catch (e) {
       if (!gone) setText(status, failureText(e));
     }
+  }
+
+  function choose(version) {
+    for (const row of versions.children)
+      row.classList.toggle('chosen', row.dataset.version === String(version));
+    preview.setVersion(version);
   }
 
   async function remove(program) {
@@ -90,7 +111,7 @@ export function mountProgram(view, context, id) {
     }
   }
 
-  request('GET', `/programs/${id}`)
+  const load = () => request('GET', `/programs/${id}`)
       .then((p) => {
         if (gone) return;
         setText(title, p.name);
@@ -113,10 +134,11 @@ export function mountProgram(view, context, id) {
               el('button', {type: 'button', className: 'danger', onClick: () => remove(p)},
                  t('program.delete')));
         items.replaceChildren(itemsTable(p.current));
-        for (const row of versions.children)
-          row.classList.toggle('chosen', row.dataset.version === String(p.current.version));
+        choose(p.current.version);
       })
       .catch((e) => gone || setText(status, e.status === 404 ? t('program.missing') : failureText(e)));
+  load();
+  preview.loadSizes();
   return () => {
     gone = true;
   };

@@ -9,7 +9,7 @@ export async function sendJob(action, sign, params = {}) {
   return job.id;
 }
 
-// The dialog that pushes a program to one sign.
+// The dialog that pushes a program to one sign, or to every sign of a group.
 export class PushDialog {
   constructor(onDone) {
     this.onDone = onDone;
@@ -26,7 +26,18 @@ export class PushDialog {
 
   open(sign, programs) {
     this.sign = sign;
-    setText(this.target, t('push.target', {sign: sign.name}));
+    this.group = null;
+    this.show(t('push.target', {sign: sign.name}), programs);
+  }
+
+  openGroup(group, programs) {
+    this.sign = null;
+    this.group = group;
+    this.show(t('push.groupTarget', {group: group.name}), programs);
+  }
+
+  show(target, programs) {
+    setText(this.target, target);
     this.select.replaceChildren(...[...programs.values()].map(
         (p) => el('option', {value: p.id}, t('program.name', {name: p.name, version: p.latest}))));
     setText(this.note, programs.size ? '' : t('push.noPrograms'));
@@ -39,11 +50,14 @@ export class PushDialog {
     event.preventDefault();
     this.send.disabled = true;
     try {
-      const job = await sendJob('push', this.sign, {program: Number(this.select.value)});
+      const program = Number(this.select.value);
+      const job = this.group ?
+          (await request('POST', '/jobs', {action: 'push', groups: [this.group.name], program})).id :
+          await sendJob('push', this.sign, {program});
       this.node.close();
-      this.onDone(t('push.started', {sign: this.sign.name, job}));
+      this.onDone(t('push.started', {sign: (this.sign ?? this.group).name, job}));
     } catch (e) {
-      setText(this.note, await refusalText(e, this.sign));
+      setText(this.note, await refusalText(e, this.sign ?? {name: this.group.name}));
     } finally {
       this.send.disabled = false;
     }
@@ -53,7 +67,7 @@ export class PushDialog {
 // What a refused command says to the user; for a sign another job holds, which job that is.
 export async function refusalText(e, sign) {
   if (!(e instanceof ApiError) || e.status === 0) return t('error.offline');
-  if (e.code === 'sign-busy') {
+  if (e.code === 'sign-busy' && sign.id) {
     try {
       const now = await request('GET', `/signs/${sign.id}`);
       if (now.busyJob) return t('push.busyJob', {sign: sign.name, job: now.busyJob});

@@ -1,0 +1,241 @@
+#!/usr/bin/env python3
+"""The browser console against a real orbd with three signemu signs on loopback, nothing faked in
+the page: uploading a bundle (and a file that is not one), a preview at chosen dates, pushing the
+program to a group and watching every sign turn online and holding it without a reload, the live
+view's LEDs read back from its canvas against the frame endpoint at the same time, and a sign that
+stops answering turning unreachable. Screenshots go to SHOTS.
+
+Usage: console_network_test.py ORBD SIGNEMU ORBCTL EXAMPLE_PROJECT SHOTS
+"""
+import datetime
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+import urllib.parse
+import urllib.request
+
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import Select
+
+from console_support import Orbd, PageHelpers, chromium
+
+ORBD, SIGNEMU, ORBCTL, EXAMPLE, SHOTS = sys.argv[1:6]
+GROUP = "앞쪽"
+SIGNS = ("입구", "계산대", "창가")
+CHECK_SECONDS = 2
+
+
+def sign_emu():
+    """signemu on a free loopback port; the process and its port."""
+    process = subprocess.Popen([SIGNEMU, "--tcp", "127.0.0.1:0"], stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+    line = process.stdout.readline().strip()
+    if not line.startswith("signemu: listening on "):
+        process.kill()
+        raise RuntimeError("signemu did not start: " + line)
+    return process, int(line.rsplit(":", 1)[1])
+
+
+class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.TemporaryDirectory(prefix="orbnetwork.")
+        cls.bundle = os.path.join(cls.folder.name, "demo.zip")
+        subprocess.run([ORBCTL, "export", EXAMPLE, "--bundle", cls.bundle], check=True, capture_output=True)
+        exported = subprocess.run([ORBCTL, "export", EXAMPLE], check=True, capture_output=True, text=True)
+        cls.size = json.loads(exported.stdout)["sign"]
+        cls.orbd = Orbd(ORBD, os.path.join(cls.folder.name, "data"))
+        cls.emus = []
+        admin = cls.orbd.login("admin")
+        # A short check period, taken at the next start.
+        status, answer = cls.orbd.call("PATCH", "/settings", {"check_seconds": CHECK_SECONDS}, admin)
+        assert status == 200, answer
+        cls.orbd.stop()
+        cls.orbd.start("127.0.0.1:0")
+        cls.token = cls.orbd.login("admin")
+        for name in SIGNS:
+            process, port = sign_emu()
+            cls.emus.append(process)
+            status, answer = cls.orbd.call("POST", "/signs", {
+                "name": name, "link": "tcp:127.0.0.1:%d" % port, "groups": [GROUP],
+                "width": cls.size["width"], "height": cls.size["height"]}, cls.token)
+            assert status == 201, answer
+        cls.browser = chromium()
+        os.makedirs(SHOTS, exist_ok=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        for process in cls.emus:
+            process.kill()
+            process.wait(timeout=10)
+            process.stdout.close()
+        code = cls.orbd.stop()
+        cls.folder.cleanup()
+        assert code == 0, "orbd ended with %d" % code
+
+    def shot(self, name):
+        self.browser.save_screenshot(os.path.join(SHOTS, name + ".png"))
+
+    def get_bytes(self, path):
+        request = urllib.request.Request(self.orbd.url + "/api/v1" + path,
+                                         headers={"Authorization": "Bearer " + self.token})
+        with urllib.request.urlopen(request, timeout=30) as answer:
+            return answer.read()
+
+    def nav(self, section):
+        self.browser.find_element(By.CSS_SELECTOR, "#nav a[href='#/%s']" % section).click()
+
+    def upload(self, path, name=None):
+        b = self.browser
+        form = self.visible("form.upload")
+        if name is not None:
+            field = form.find_element(By.CSS_SELECTOR, "input[type=text]")
+            field.clear()
+            field.send_keys(name)
+        form.find_element(By.CSS_SELECTOR, "input[type=file]").send_keys(path)
+        form.find_element(By.CSS_SELECTOR, "button[type=submit]").click()
+        return form
+
+    def preview(self, at, size_label):
+        """The preview image's URL and natural size once loaded, for AT and the size option named."""
+        b = self.browser
+        b.execute_script("const f = document.getElementById('preview-at'); f.value = arguments[0];"
+                         "f.dispatchEvent(new Event('input', {bubbles: true}));", at)
+        Select(b.find_element(By.ID, "preview-size")).select_by_visible_text(size_label)
+        b.find_element(By.CSS_SELECTOR, "form.preview-form button[type=submit]").click()
+        self.wait(lambda _: b.execute_script(
+            "const i = document.querySelector('img.preview');"
+            "return i.src.includes(arguments[0]) && i.complete && i.naturalWidth > 0;",
+            urllib.parse.quote(at, safe="")), 30)
+        return b.execute_script("const i = document.querySelector('img.preview');"
+                                "return [i.getAttribute('src'), i.naturalWidth, i.naturalHeight];")
+
+    def rows(self):
+        return {r.find_element(By.CSS_SELECTOR, "th").text: r
+                for r in self.browser.find_elements(By.CSS_SELECTOR, "table.signs tbody tr")}
+
+    def row_state(self, name):
+        row = self.rows().get(name)
+        if row is None:
+            return None, ""
+        cell = row.find_element(By.CSS_SELECTOR, "td[class^='state-']")
+        return cell.get_attribute("class")[len("state-"):], row.text
+
+    def test_network(self):
+        b = self.browser
+        b.get(self.orbd.url + "/")
+        self.log_in("olga")
+        self.visible("table.signs")
+        b.execute_script("window.notReloaded = true;")
+
+        # A file that is not a bundle is refused in words, and nothing is stored.
+        self.nav("programs")
+        junk = os.path.join(self.folder.name, "notes.zip")
+        with open(junk, "w") as out:
+            out.write("not a bundle\n")
+        form = self.upload(junk, "망가진 파일")
+        self.wait(lambda _: "프로그램 묶음 파일이 아니어서" in form.find_element(By.CSS_SELECTOR, ".note").text)
+        self.assertEqual(self.orbd.call("GET", "/programs", token=self.token), (200, []))
+
+        # The bundle becomes program 1, version 1, and its page opens.
+        self.upload(self.bundle, "데모")
+        self.wait(lambda _: b.execute_script("return location.hash") == "#/programs/1")
+        self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main h1").text == "데모")
+        self.wait(lambda _: len(b.find_elements(By.CSS_SELECTOR, "table.versions tbody tr")) == 1)
+
+        # Previews at two dates on the group's size: each a GIF of the sign's size, and different.
+        self.wait(lambda _: len(Select(b.find_element(By.ID, "preview-size")).options) == len(SIGNS) + 2)
+        label = "그룹 %s (%d×%d 모듈)" % (GROUP, self.size["width"], self.size["height"])
+        first = self.preview("2026-12-30T12:00:00", label)
+        second = self.preview("2026-12-20T12:00:00", label)
+        self.assertEqual(first[1:], second[1:])
+        self.assertEqual(first[1:], PREVIEW_SIZE(self.size))
+        self.assertNotEqual(self.get_bytes(first[0][len("/api/v1"):]), self.get_bytes(second[0][len("/api/v1"):]))
+        self.shot("program-preview-1280")
+
+        # Pushed to the group from the groups page; the signs page shows each sign online and
+        # holding it as the service's checks come in.
+        self.nav("groups")
+        self.visible("table.groups tbody button.push").click()
+        self.visible("#push-program")
+        self.shot("group-push-1280")
+        b.find_element(By.CSS_SELECTOR, "dialog.dialog button[type=submit]").click()
+        self.wait(lambda _: "전송 작업" in b.find_element(By.CSS_SELECTOR, "p.status").text)
+        self.nav("signs")
+        for name in SIGNS:
+            self.wait(lambda _: self.row_state(name)[0] == "online" and "데모 (버전 1)" in self.row_state(name)[1], 30)
+        self.assertTrue(b.execute_script("return window.notReloaded === true"))
+        self.shot("signs-online-1280")
+
+        # The live view of one sign against the frame endpoint at the time the view asked for:
+        # the page's frame requests are watched, and once one has been painted the next ones are
+        # held so that the canvas keeps it.
+        self.open_first_sign()
+        asked = self.hold_after_frame()
+        columns, height = len(asked["text"].splitlines()[0]), len(asked["text"].splitlines())
+        at = urllib.parse.parse_qs(urllib.parse.urlparse(asked["url"]).query)["at"][0]
+        sign = self.rows_id(SIGNS[0])
+        served = self.get_bytes("/signs/%d/frame?at=%s" % (sign, urllib.parse.quote(at))).decode()
+        self.assertEqual(served, asked["text"])
+        if 8 <= datetime.datetime.now().hour < 22:  # inside the example's on hours, something is lit
+            self.assertNotEqual(served.replace("\n", "").strip("."), "")
+        self.assertEqual(self.canvas_leds(columns, height), served.splitlines())
+        self.shot("sign-live-1280")
+
+        # A sign that stops answering turns unreachable within the check period; the others stay.
+        self.nav("signs")
+        self.emus[2].kill()
+        self.wait(lambda _: self.row_state(SIGNS[2])[0] == "unreachable", CHECK_SECONDS * 5 + 10)
+        self.assertEqual([self.row_state(n)[0] for n in SIGNS[:2]], ["online", "online"])
+        self.assertTrue(b.execute_script("return window.notReloaded === true"))
+
+    def open_first_sign(self):
+        b = self.browser
+        [link] = [a for a in b.find_elements(By.CSS_SELECTOR, "table.signs tbody a") if a.text == SIGNS[0]]
+        link.click()
+        self.visible("canvas.leds")
+
+    def rows_id(self, name):
+        status, signs = self.orbd.call("GET", "/signs", token=self.token)
+        return next(s["id"] for s in signs if s["name"] == name)
+
+    def hold_after_frame(self):
+        """The URL and text of a frame the page fetched and painted; later frames never answer."""
+        return self.browser.execute_async_script("""
+            const done = arguments[0];
+            const real = window.fetch;
+            window.fetch = (url, options) => {
+              if (!String(url).includes('/frame?')) return real(url, options);
+              if (window.heldFrame) return new Promise(() => {});
+              return real(url, options).then(async (answer) => {
+                const text = await answer.clone().text();
+                if (answer.ok && !window.heldFrame) {
+                  window.heldFrame = {url: String(url), text};
+                  setTimeout(() => done(window.heldFrame), 500);
+                }
+                return answer;
+              });
+            };""")
+
+    def canvas_leds(self, columns, rows):
+        return self.browser.execute_script("""
+            const [columns, rows] = arguments;
+            const canvas = document.querySelector('canvas.leds');
+            const pitch = canvas.width / columns;
+            const g = canvas.getContext('2d');
+            const at = (x, y) => Array.from(g.getImageData(x, y, 1, 1).data.slice(0, 3));
+            const name = ([r, gr]) => r > 120 && gr > 120 ? 'Y' : r > 120 ? 'R' : gr > 120 ? 'G' : '.';
+            return Array.from({length: rows}, (_, y) => Array.from({length: columns},
+              (_, x) => name(at(x * pitch + pitch / 2, y * pitch + pitch / 2))).join(''));""", columns, rows)
+
+
+def PREVIEW_SIZE(size):
+    return [size["width"] * 16 * 2, size["height"] * 16 * 2]
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
