@@ -81,7 +81,7 @@ export function mountGroups(view, context) {
       el('thead', {}, el('tr', {}, columns.map((k) => el('th', {scope: 'col'}, t('groupcol.' + k))))), body);
   view.append(
       el('div', {className: 'heading'}, el('h1', {}, t('groups.title')), admin ? create : null), status,
-      empty, table, admin ? dialog.node : null, operator ? push.node : null);
+      empty, table, ...[admin && dialog.node, operator && push.node].filter(Boolean));
 
   async function remove(group) {
     if (!window.confirm(t('groups.confirmDelete', {group: group.name}))) return;

@@ -147,14 +147,20 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
         self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main h1").text == "데모")
         self.wait(lambda _: len(b.find_elements(By.CSS_SELECTOR, "table.versions tbody tr")) == 1)
 
-        # Previews at two dates on the group's size: each a GIF of the sign's size, and different.
+        # Previews at 20:00 (past the welcome line's hours, so the play reaches the clock and then
+        # the D-day count) on two dates: each a GIF of the group's size; the same date gives the
+        # same bytes, another date other ones.
         self.wait(lambda _: len(Select(b.find_element(By.ID, "preview-size")).options) == len(SIGNS) + 2)
         label = "그룹 %s (%d×%d 모듈)" % (GROUP, self.size["width"], self.size["height"])
-        first = self.preview("2026-12-30T12:00:00", label)
-        second = self.preview("2026-12-20T12:00:00", label)
-        self.assertEqual(first[1:], second[1:])
-        self.assertEqual(first[1:], PREVIEW_SIZE(self.size))
-        self.assertNotEqual(self.get_bytes(first[0][len("/api/v1"):]), self.get_bytes(second[0][len("/api/v1"):]))
+        first = self.preview("2026-12-30T20:00:00", label)
+        second = self.preview("2026-12-20T20:00:00", label)
+        led_pixels = 16 * 2  # LEDs a module each way, pixels an LED
+        self.assertEqual(first[1:], [self.size["width"] * led_pixels, self.size["height"] * led_pixels])
+        self.assertEqual(second[1:], first[1:])
+        gif = self.get_bytes(first[0][len("/api/v1"):])
+        self.assertEqual(gif[:6], b"GIF89a")
+        self.assertEqual(self.get_bytes(first[0][len("/api/v1"):]), gif)
+        self.assertNotEqual(self.get_bytes(second[0][len("/api/v1"):]), gif)
         self.shot("program-preview-1280")
 
         # Pushed to the group from the groups page; the signs page shows each sign online and
@@ -162,6 +168,7 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
         self.nav("groups")
         self.visible("table.groups tbody button.push").click()
         self.visible("#push-program")
+        self.assertNotIn("null", b.find_element(By.ID, "view").text)
         self.shot("group-push-1280")
         b.find_element(By.CSS_SELECTOR, "dialog.dialog button[type=submit]").click()
         self.wait(lambda _: "전송 작업" in b.find_element(By.CSS_SELECTOR, "p.status").text)
@@ -231,10 +238,6 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
             const name = ([r, gr]) => r > 120 && gr > 120 ? 'Y' : r > 120 ? 'R' : gr > 120 ? 'G' : '.';
             return Array.from({length: rows}, (_, y) => Array.from({length: columns},
               (_, x) => name(at(x * pitch + pitch / 2, y * pitch + pitch / 2))).join(''));""", columns, rows)
-
-
-def PREVIEW_SIZE(size):
-    return [size["width"] * 16 * 2, size["height"] * 16 * 2]
 
 
 if __name__ == "__main__":
