@@ -5,7 +5,7 @@ import {el, field, setText} from './dom.js';
 import {failureText} from './failure.js';
 import {t} from './texts.js';
 
-const kScale = 2;  // pixels per LED each way
+const kScale = 3;  // pixels per LED each way
 const kDefaultSize = {width: 6, height: 1};
 
 // A sign's size in modules: what it was built as, else the size it was last given.

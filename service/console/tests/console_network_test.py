@@ -13,6 +13,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import urllib.parse
 import urllib.request
@@ -147,20 +148,22 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
         self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main h1").text == "데모")
         self.wait(lambda _: len(b.find_elements(By.CSS_SELECTOR, "table.versions tbody tr")) == 1)
 
-        # Previews at 20:00 (past the welcome line's hours, so the play reaches the clock and then
-        # the D-day count) on two dates: each a GIF of the group's size; the same date gives the
-        # same bytes, another date other ones.
+        # Previews on two dates at the same time, on the group's size: each a GIF of that size; the
+        # example counts the days to a date, so another date gives other pictures, while the same
+        # date gives the same bytes again.
         self.wait(lambda _: len(Select(b.find_element(By.ID, "preview-size")).options) == len(SIGNS) + 2)
         label = "그룹 %s (%d×%d 모듈)" % (GROUP, self.size["width"], self.size["height"])
         first = self.preview("2026-12-30T20:00:00", label)
         second = self.preview("2026-12-20T20:00:00", label)
-        led_pixels = 16 * 2  # LEDs a module each way, pixels an LED
+        led_pixels = 16 * 3  # LEDs a module each way, pixels an LED
         self.assertEqual(first[1:], [self.size["width"] * led_pixels, self.size["height"] * led_pixels])
         self.assertEqual(second[1:], first[1:])
         gif = self.get_bytes(first[0][len("/api/v1"):])
         self.assertEqual(gif[:6], b"GIF89a")
         self.assertEqual(self.get_bytes(first[0][len("/api/v1"):]), gif)
         self.assertNotEqual(self.get_bytes(second[0][len("/api/v1"):]), gif)
+        b.execute_script("document.querySelector('form.preview-form').scrollIntoView()")
+        time.sleep(3)  # into the play, for the picture
         self.shot("program-preview-1280")
 
         # Pushed to the group from the groups page; the signs page shows each sign online and
