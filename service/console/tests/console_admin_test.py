@@ -3,15 +3,20 @@
 neither the users nor the audit page nor any admin control (and the API refuses it); an admin adds
 a user who can then log in, changes a role, makes, changes and deletes a group (a name holding
 markup shows as text), and narrows the audit log; the programs page lists a program's versions and
-items. Screenshots at 1280 x 800 and at a phone's width go to SHOTS.
+items (two versions of the example project uploaded as bundles, the second with markup in a text).
+Screenshots at 1280 x 800 and at a phone's width go to SHOTS.
 
-Usage: console_admin_test.py ORBD SHOTS
+Usage: console_admin_test.py ORBD ORBCTL EXAMPLE_PROJECT SHOTS
 """
+import io
 import json
 import os
+import subprocess
 import sys
 import tempfile
 import unittest
+import urllib.parse
+import zipfile
 
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support import expected_conditions as ready
@@ -19,22 +24,28 @@ from selenium.webdriver.support.ui import Select
 
 from console_support import Orbd, PageHelpers, chromium, password, set_viewport
 
-ORBD, SHOTS = sys.argv[1], sys.argv[2]
+ORBD, ORBCTL, EXAMPLE, SHOTS = sys.argv[1:5]
 MARKUP_GROUP = "<i>기울임</i><img src=x onerror=alert(1)>"
-PROGRAM = {"id": 7, "name": "<b>아침 안내</b>", "created": "2026-03-02T09:00:00.000", "latest": 2,
-           "versions": [{"version": 1, "items": 1, "createdBy": "olga", "created": "2026-03-02T09:00:00.000"},
-                        {"version": 2, "items": 2, "createdBy": "olga", "created": "2026-03-03T10:00:00.000"}]}
-COLUMNS = ["번호", "종류", "내용", "효과", "속도", "시간", "색", "표출", "기간"]
+PROGRAM_NAME = "<b>아침 안내</b>"
+WELCOME = "어서 오세요! LED 전광판"  # the example's first text
+COLUMNS = ["구분", "1단높이", "2단높이", "3단높이", "1단의 내용", "2단의 내용", "3단의 내용", "표출시작시간",
+           "표출마감시간"]
 
 
-def version(number, rows):
-    return {"program": 7, "version": number, "items": len(rows), "createdBy": "olga",
-            "created": "2026-03-03T10:00:00.000", "columns": COLUMNS, "rows": rows, "files": []}
-
-
-VERSION_1 = version(1, [["1", "문장", "어서 오세요", "왼쪽", "3", "5", "빨강", "-", "-"]])
-VERSION_2 = version(2, [["1", "문장", "<script>x</script>", "왼쪽", "3", "5", "초록", "-", "-"],
-                        ["2", "시계", "12:00", "-", "-", "5", "노랑", "-", "-"]])
+def bundles(folder):
+    """The example project as a bundle, and the same with its first text made markup."""
+    path = os.path.join(folder, "demo.zip")
+    subprocess.run([ORBCTL, "export", EXAMPLE, "--bundle", path], check=True, capture_output=True)
+    with open(path, "rb") as source:
+        plain = source.read()
+    changed = io.BytesIO()
+    with zipfile.ZipFile(io.BytesIO(plain)) as old, zipfile.ZipFile(changed, "w") as new:
+        for entry in old.infolist():
+            data = old.read(entry)
+            if entry.filename == "program.json":
+                data = data.decode().replace(WELCOME, "<script>x</script>").encode()
+            new.writestr(entry, data)
+    return plain, changed.getvalue()
 
 
 class AdminPages(PageHelpers, unittest.TestCase):
@@ -49,6 +60,12 @@ class AdminPages(PageHelpers, unittest.TestCase):
                                                               "groups": groups}, cls.admin)
             assert status == 201, answer
             cls.signs[name] = answer["id"]
+        first, second = bundles(cls.folder.name)
+        status, answer = cls.orbd.upload("/programs?name=" + urllib.parse.quote(PROGRAM_NAME), first, cls.admin)
+        assert status == 201, answer
+        cls.program = answer["id"]
+        status, answer = cls.orbd.upload("/programs/%d/versions" % cls.program, second, cls.admin)
+        assert status == 201 and answer["version"] == 2, answer
         cls.browser = chromium()
         os.makedirs(SHOTS, exist_ok=True)
 
@@ -257,33 +274,24 @@ class AdminPages(PageHelpers, unittest.TestCase):
         b = self.browser
         self.enter("victor")
         self.go("programs")
-        self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main .empty").text == "올라온 프로그램이 없습니다.")
-        # The service takes no uploads yet: its answers for a program are given in the page.
-        b.execute_script("""
-            const answers = arguments[0];
-            const real = window.fetch;
-            window.fetch = (url, options) => {
-              const path = String(url).replace('/api/v1', '');
-              if (!(path in answers)) return real(url, options);
-              return Promise.resolve(new Response(JSON.stringify(answers[path]),
-                                                  { headers: { 'Content-Type': 'application/json' } }));
-            };""", {"/programs": [PROGRAM], "/programs/7": dict(PROGRAM, current=VERSION_2),
-                    "/programs/7/versions/1": VERSION_1})
-        b.execute_script("location.hash = '#/signs'")
-        self.go("programs")
-        self.assertEqual(self.rows("programs"), [["<b>아침 안내</b>", "2", "2", "2026-03-02 09:00:00"]])
+        [row] = self.rows("programs")
+        self.assertEqual(row[:3], [PROGRAM_NAME, "2", "2"])
+        self.assertRegex(row[3], r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d$")
+        # A viewer is offered no upload.
+        self.assertEqual(b.find_elements(By.CSS_SELECTOR, "form.upload"), [])
         b.find_element(By.CSS_SELECTOR, "table.programs tbody a").click()
-        self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main h1").text == "<b>아침 안내</b>")
+        self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main h1").text == PROGRAM_NAME)
         self.assertEqual([r[0] for r in self.rows("versions")], ["2", "1"])
         items = self.visible("table.items")
         self.assertEqual([th.text for th in items.find_elements(By.CSS_SELECTOR, "thead th")], COLUMNS)
-        self.assertEqual(items.find_element(By.CSS_SELECTOR, "tbody tr td:nth-child(3)").text, "<script>x</script>")
+        self.assertEqual(items.find_element(By.CSS_SELECTOR, "tbody tr td:nth-child(5)").text, "<script>x</script>")
         # A viewer may look but not delete.
         self.assertEqual(b.find_elements(By.CSS_SELECTOR, "button.danger"), [])
         self.shot("program")
         b.find_element(By.CSS_SELECTOR, "button[aria-label='버전 1의 항목 보기']").click()
         self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "table.items caption").text == "버전 1의 항목")
-        self.assertEqual(len(b.find_elements(By.CSS_SELECTOR, "table.items tbody tr")), 1)
+        self.assertEqual(len(b.find_elements(By.CSS_SELECTOR, "table.items tbody tr")), 5)
+        self.assertEqual(b.find_element(By.CSS_SELECTOR, "table.items tbody tr td:nth-child(5)").text, WELCOME)
         self.assertEqual(b.execute_script("return document.querySelectorAll('main b, main script').length"), 0)
         severe = [e for e in b.get_log("browser") if e["level"] == "SEVERE" and e["source"] != "network"]
         self.assertEqual(severe, [])

@@ -55,6 +55,16 @@ class Orbd:
         except urllib.error.HTTPError as error:
             return error.code, json.loads(error.read() or b"null")
 
+    def upload(self, path, bundle, token):
+        """The status and parsed answer of BUNDLE's bytes posted to PATH as a program bundle."""
+        request = urllib.request.Request(self.url + "/api/v1" + path, bundle, {
+            "Content-Type": "application/zip", "Authorization": "Bearer " + token}, method="POST")
+        try:
+            with urllib.request.urlopen(request, timeout=30) as answer:
+                return answer.status, json.loads(answer.read())
+        except urllib.error.HTTPError as error:
+            return error.code, json.loads(error.read() or b"null")
+
     def login(self, user, secret=None):
         status, answer = self.call("POST", "/session", {"user": user, "password": secret or password(user)})
         assert status == 200, answer
