@@ -49,7 +49,8 @@ async function send(method, path, headers, body, asText) {
   if (method !== 'GET' && csrf) headers['X-CSRF-Token'] = csrf;
   let res;
   try {
-    res = await fetch('/api/v1' + path, {method, headers, body, credentials: 'same-origin', cache: 'no-store'});
+    res =
+        await fetch('/api/v1' + path, {method, headers, body, credentials: 'same-origin', cache: 'no-store'});
   } catch {
     tellConnection(false);
     throw new ApiError(0, 'offline', '');

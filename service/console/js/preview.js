@@ -6,7 +6,10 @@ import {failureText} from './failure.js';
 import {t} from './texts.js';
 
 const kScale = 3;  // pixels per LED each way
-const kDefaultSize = {width: 6, height: 1};
+const kDefaultSize = {
+  width: 6,
+  height: 1
+};
 
 // A sign's size in modules: what it was built as, else the size it was last given.
 export function signSize(sign) {
@@ -34,9 +37,11 @@ export class PreviewForm {
   constructor(program) {
     this.program = program;
     this.version = 0;
-    this.at = el('input', {id: 'preview-at', type: 'datetime-local', step: 1, required: true, value: localNow()});
+    this.at =
+        el('input', {id: 'preview-at', type: 'datetime-local', step: 1, required: true, value: localNow()});
     this.size = el('select', {id: 'preview-size'});
-    this.seconds = el('input', {id: 'preview-seconds', type: 'number', min: 1, max: 60, value: 10, required: true});
+    this.seconds =
+        el('input', {id: 'preview-seconds', type: 'number', min: 1, max: 60, value: 10, required: true});
     this.show = el('button', {type: 'submit'}, t('preview.show'));
     this.note = el('p', {className: 'note', role: 'status'});
     this.image = el('img', {className: 'preview', hidden: true, alt: ''});
@@ -48,9 +53,9 @@ export class PreviewForm {
     this.caption = el('p', {className: 'caption'});
     this.node = el(
         'form', {className: 'preview-form', onSubmit: (e) => this.submit(e)},
-        el('h2', {}, t('preview.title')), field(t('preview.at'), this.at), field(t('preview.size'), this.size),
-        field(t('preview.seconds'), this.seconds), el('div', {className: 'buttons'}, this.show), this.note,
-        el('figure', {}, this.image, this.caption));
+        el('h2', {}, t('preview.title')), field(t('preview.at'), this.at),
+        field(t('preview.size'), this.size), field(t('preview.seconds'), this.seconds),
+        el('div', {className: 'buttons'}, this.show), this.note, el('figure', {}, this.image, this.caption));
     this.fillSizes([], []);
   }
 
@@ -87,8 +92,7 @@ export class PreviewForm {
     if (!at) return setText(this.note, t('preview.noTime'));
     if (at.length === 16) at += ':00';  // a field without seconds
     const [width, height] = this.size.value.split('x').map(Number);
-    const query = new URLSearchParams(
-        {at, width, height, seconds: this.seconds.value, scale: kScale});
+    const query = new URLSearchParams({at, width, height, seconds: this.seconds.value, scale: kScale});
     setText(this.note, t('preview.loading'));
     const label = this.size.selectedOptions[0]?.textContent ?? '';
     this.image.alt = t('preview.alt', {version: this.version, at: at.replace('T', ' '), size: label});

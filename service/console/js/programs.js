@@ -111,32 +111,33 @@ export function mountProgram(view, context, id) {
     }
   }
 
-  const load = () => request('GET', `/programs/${id}`)
-      .then((p) => {
-        if (gone) return;
-        setText(title, p.name);
-        versions.replaceChildren(...[...p.versions].reverse().map(
-            (v) =>
-                el('tr', {'data-version': v.version},
-                   el('th', {scope: 'row', 'data-label': t('versioncol.version')},
-                      el('button', {
-                        type: 'button',
-                        className: 'link',
-                        onClick: () => showVersion(v.version),
-                        'aria-label': t('program.showVersion', {version: v.version})
-                      },
-                         String(v.version))),
-                   el('td', {'data-label': t('versioncol.items')}, String(v.items)),
-                   el('td', {'data-label': t('versioncol.by')}, v.createdBy),
-                   el('td', {'data-label': t('versioncol.created')}, shortTime(v.created)))));
-        if (context.mayOperate())
-          actions.replaceChildren(
-              el('button', {type: 'button', className: 'danger', onClick: () => remove(p)},
-                 t('program.delete')));
-        items.replaceChildren(itemsTable(p.current));
-        choose(p.current.version);
-      })
-      .catch((e) => gone || setText(status, e.status === 404 ? t('program.missing') : failureText(e)));
+  const load = () =>
+      request('GET', `/programs/${id}`)
+          .then((p) => {
+            if (gone) return;
+            setText(title, p.name);
+            versions.replaceChildren(...[...p.versions].reverse().map(
+                (v) =>
+                    el('tr', {'data-version': v.version},
+                       el('th', {scope: 'row', 'data-label': t('versioncol.version')},
+                          el('button', {
+                            type: 'button',
+                            className: 'link',
+                            onClick: () => showVersion(v.version),
+                            'aria-label': t('program.showVersion', {version: v.version})
+                          },
+                             String(v.version))),
+                       el('td', {'data-label': t('versioncol.items')}, String(v.items)),
+                       el('td', {'data-label': t('versioncol.by')}, v.createdBy),
+                       el('td', {'data-label': t('versioncol.created')}, shortTime(v.created)))));
+            if (context.mayOperate())
+              actions.replaceChildren(
+                  el('button', {type: 'button', className: 'danger', onClick: () => remove(p)},
+                     t('program.delete')));
+            items.replaceChildren(itemsTable(p.current));
+            choose(p.current.version);
+          })
+          .catch((e) => gone || setText(status, e.status === 404 ? t('program.missing') : failureText(e)));
   load();
   preview.loadSizes();
   return () => {

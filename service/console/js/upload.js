@@ -23,14 +23,15 @@ export class UploadForm {
     this.path = path;
     this.onDone = onDone;
     this.name = withName ? el('input', {id: `upload-name-${n}`, type: 'text', maxlength: 200}) : null;
-    this.file = el('input', {id: `upload-file-${n}`, type: 'file', accept: '.zip,application/zip', required: true});
+    this.file =
+        el('input', {id: `upload-file-${n}`, type: 'file', accept: '.zip,application/zip', required: true});
     this.send = el('button', {type: 'submit'}, t('upload.send'));
     this.note = el('p', {className: 'note', role: 'status'});
-    this.node = el(
-        'form', {className: 'upload', onSubmit: (e) => this.submit(e)},
-        el('h2', {}, t(withName ? 'upload.title' : 'upload.versionTitle')),
-        this.name && field(t('upload.name'), this.name), field(t('upload.file'), this.file),
-        el('div', {className: 'buttons'}, this.send), this.note);
+    this.node =
+        el('form', {className: 'upload', onSubmit: (e) => this.submit(e)},
+           el('h2', {}, t(withName ? 'upload.title' : 'upload.versionTitle')),
+           this.name && field(t('upload.name'), this.name), field(t('upload.file'), this.file),
+           el('div', {className: 'buttons'}, this.send), this.note);
   }
 
   async submit(event) {
@@ -45,8 +46,10 @@ export class UploadForm {
     try {
       const created = await upload('POST', path, file, 'application/zip');
       const warnings = created.warnings ?? [];
-      setText(this.note, t('upload.done', {version: created.version}) +
-                  (warnings.length ? ' ' + t('upload.warnings', {warnings: warnings.join(' / ')}) : ''));
+      setText(
+          this.note,
+          t('upload.done', {version: created.version}) +
+              (warnings.length ? ' ' + t('upload.warnings', {warnings: warnings.join(' / ')}) : ''));
       this.node.reset();
       this.onDone(created);
     } catch (e) {
