@@ -46,10 +46,7 @@ export class PreviewForm {
     this.note = el('p', {className: 'note', role: 'status'});
     this.image = el('img', {className: 'preview', hidden: true, alt: ''});
     this.image.addEventListener('load', () => setText(this.note, ''));
-    this.image.addEventListener('error', () => {
-      this.image.hidden = true;
-      setText(this.note, t('preview.failed'));
-    });
+    this.image.addEventListener('error', () => this.failed());
     this.caption = el('p', {className: 'caption'});
     this.node = el(
         'form', {className: 'preview-form', onSubmit: (e) => this.submit(e)},
@@ -57,6 +54,19 @@ export class PreviewForm {
         field(t('preview.size'), this.size), field(t('preview.seconds'), this.seconds),
         el('div', {className: 'buttons'}, this.show), this.note, el('figure', {}, this.image, this.caption));
     this.fillSizes([], []);
+  }
+
+  // An image gives no reason for failing: the same request again as JSON says why.
+  async failed() {
+    this.image.hidden = true;
+    const path = this.image.getAttribute('src')?.replace(/^\/api\/v1/, '');
+    let reason = '';
+    try {
+      if (path) await request('GET', path);
+    } catch (e) {
+      reason = failureText(e);
+    }
+    setText(this.note, reason ? `${t('preview.failed')} ${reason}` : t('preview.failed'));
   }
 
   setVersion(version) {

@@ -162,6 +162,22 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
         self.assertEqual(gif[:6], b"GIF89a")
         self.assertEqual(self.get_bytes(first[0][len("/api/v1"):]), gif)
         self.assertNotEqual(self.get_bytes(second[0][len("/api/v1"):]), gif)
+        # A preview the service refuses says why; an upload too large is said so in words.
+        said = b.execute_async_script("""
+            const done = arguments[0];
+            Promise.all([import('/js/preview.js'), import('/js/upload.js'), import('/js/api.js')])
+              .then(([{PreviewForm}, {uploadFailureText}, {ApiError}]) => {
+                const form = new PreviewForm(999);
+                form.setVersion(1);
+                document.body.append(form.node);
+                form.submit(new Event('submit'));
+                const large = uploadFailureText(new ApiError(413, 'too-large', 'the body is larger'));
+                const poll = () => form.note.textContent.includes('999') ?
+                    (form.node.remove(), done([form.note.textContent, large])) : setTimeout(poll, 100);
+                poll();
+              }, (e) => done([String(e), '']));""")
+        self.assertIn("미리보기를 만들지 못했습니다.", said[0])
+        self.assertEqual(said[1], "파일이 너무 커서 올리지 않았습니다. 아무것도 저장되지 않았습니다.")
         b.execute_script("document.querySelector('form.preview-form').scrollIntoView()")
         time.sleep(3)  # into the play, for the picture
         self.shot("program-preview-1280")
@@ -202,6 +218,9 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
         self.wait(lambda _: self.row_state(SIGNS[2])[0] == "unreachable", CHECK_SECONDS * 5 + 10)
         self.assertEqual([self.row_state(n)[0] for n in SIGNS[:2]], ["online", "online"])
         self.assertTrue(b.execute_script("return window.notReloaded === true"))
+        # No script failed and the policy blocked nothing (refused requests are the network's).
+        severe = [e for e in b.get_log("browser") if e["level"] == "SEVERE" and e["source"] != "network"]
+        self.assertEqual(severe, [])
 
     def open_first_sign(self):
         b = self.browser
