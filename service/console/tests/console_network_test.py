@@ -21,7 +21,7 @@ import urllib.request
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
-from console_support import Orbd, PageHelpers, chromium
+from console_support import Orbd, PageHelpers, chromium, set_viewport
 
 ORBD, SIGNEMU, ORBCTL, EXAMPLE, SHOTS = sys.argv[1:6]
 GROUP = "앞쪽"
@@ -181,6 +181,11 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
         b.execute_script("document.querySelector('form.preview-form').scrollIntoView()")
         time.sleep(3)  # into the play, for the picture
         self.shot("program-preview-1280")
+        # At a phone's width the forms wrap and nothing runs off the side.
+        set_viewport(b, 390, 844, phone=True)
+        self.wait(lambda _: b.execute_script("return document.documentElement.scrollWidth") <= 390)
+        self.shot("program-preview-phone")
+        set_viewport(b, 1280, 800)
 
         # Pushed to the group from the groups page; the signs page shows each sign online and
         # holding it as the service's checks come in.
