@@ -10,7 +10,6 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableView>
 #include <QToolBar>
 #include <utility>
@@ -415,13 +414,6 @@ void CMainFrame::chooseOnOff(bool enabled) {
 
 void CMainFrame::showAbout() {
     messageBox(this, MessageKind::Information, "Orb 정보", "Orb 버전 8.1")->exec();
-}
-
-void CMainFrame::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -1,8 +1,8 @@
 #pragma once
-// Orb's main window: 1200 x 750, centred, with the menus, the toolbar, the status bar and the
-// view. It turns the menus' commands into calls on the document and the document's refusals into
-// message boxes; the document's notifications keep the title, the states of the entries, the
-// memory gauge and the list up to date.
+// Orb's main window: 1200 x 750 where the screen has room (WindowPlacement puts it on the screen
+// and remembers its place), with the menus, the toolbar, the status bar and the view. It turns the menus'
+// commands into calls on the document and the document's refusals into message boxes; the document's
+// notifications keep the title, the states of the entries, the memory gauge and the list up to date.
 #include <QMainWindow>
 #include <functional>
 #include <vector>
@@ -49,7 +49,6 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     void refreshActions();
 
   protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -104,7 +103,6 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     FrameActions actions_;
     SignCommandRunner* sign_;
     Launcher launch_;
-    bool centred_ = false;
     bool closeWhenIdle_ = false;
     QString openWhenIdle_;
 };
