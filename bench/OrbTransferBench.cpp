@@ -33,7 +33,7 @@ double msSince(Clock::time_point t) {
 // The real dialogs, but the outcome is printed instead of waiting for a click.
 class PrintedMessages : public orb::DialogPrompts {
   public:
-    void showMessage(QWidget*, const QString& text, const QString& caption) override {
+    void showMessage(QWidget*, const QString& text, const QString& caption, orb::MessageKind) override {
         std::printf("message: %s / %s\n", text.toUtf8().constData(), caption.toUtf8().constData());
     }
 };

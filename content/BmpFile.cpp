@@ -197,17 +197,28 @@ BitmapBytes readBitmap(const std::string& path) {
     return b;
 }
 
+// PREFIX is the part of a file that is read; PARTIAL when the file goes on past it.
+BitmapCheck checkPrefix(std::span<const uint8_t> prefix, bool partial) {
+    BitmapCheck c = checkBitmapBytes(prefix);
+    if (c.result == BmpResult::Truncated && partial) c.result = BmpResult::TooLarge;
+    return c;
+}
+
 BitmapCheck checkRead(const BitmapBytes& b) {
     if (b.result != BmpResult::Ok) return {b.result, 0, 0};
-    BitmapCheck c = checkBitmapBytes(b.bytes);
-    if (c.result == BmpResult::Truncated && b.partial) c.result = BmpResult::TooLarge;
-    return c;
+    return checkPrefix(b.bytes, b.partial);
 }
 
 }  // namespace
 
 BitmapCheck CheckBitmapFile(const std::string& path) {
     return checkRead(readBitmap(path));
+}
+
+BitmapCheck checkBitmapFileBytes(std::span<const uint8_t> file) {
+    if (file.size() > kMaxFileBytes) return {BmpResult::TooLarge, 0, 0};
+    const bool partial = file.size() > kMaxReadBytes;
+    return checkPrefix(partial ? file.first(kMaxReadBytes) : file, partial);
 }
 
 BmpResult readBmpFile(const std::string& path, RgbImage& out) {
@@ -308,6 +319,35 @@ std::vector<uint8_t> encodeBmp24(const RgbImage& picture) {
             row[3 * x] = p.b;
             row[3 * x + 1] = p.g;
             row[3 * x + 2] = p.r;
+        }
+    }
+    return file;
+}
+
+std::vector<uint8_t> encodePlanesBmp(const ColourPlanes& planes) {
+    if (planes.width() <= 0 || planes.height() <= 0) return {};
+    constexpr size_t kPalette = 4 * 4;
+    const size_t offset = kFileHeader + kInfoHeader + kPalette;
+    const size_t stride = (static_cast<size_t>(planes.width()) * 4 + 31) / 32 * 4;
+    std::vector<uint8_t> file(offset + stride * static_cast<size_t>(planes.height()), 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    writeLe32(&file[2], static_cast<uint32_t>(file.size()));
+    writeLe32(&file[10], static_cast<uint32_t>(offset));
+    writeLe32(&file[14], kInfoHeader);
+    writeLe32(&file[18], static_cast<uint32_t>(planes.width()));
+    writeLe32(&file[22], static_cast<uint32_t>(planes.height()));
+    writeLe16(&file[26], 1);
+    writeLe16(&file[28], 4);
+    writeLe32(&file[46], 4);  // colours used
+    // Index = red + 2 x green: dark, red, green, yellow, each entry blue, green, red, 0.
+    static constexpr uint8_t kColours[kPalette] = {0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 0};
+    std::copy(std::begin(kColours), std::end(kColours), file.begin() + kFileHeader + kInfoHeader);
+    for (int y = 0; y < planes.height(); ++y) {
+        uint8_t* row = &file[offset + stride * static_cast<size_t>(planes.height() - 1 - y)];  // bottom-up
+        for (int x = 0; x < planes.width(); ++x) {
+            const int index = (planes.test(1, x, y) ? 1 : 0) + (planes.test(2, x, y) ? 2 : 0);
+            row[x / 2] |= static_cast<uint8_t>(x % 2 ? index : index << 4);
         }
     }
     return file;

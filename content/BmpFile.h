@@ -43,6 +43,9 @@ struct BitmapCheck {
 };
 BitmapCheck CheckBitmapFile(const std::string& path);
 BitmapCheck checkBitmapBytes(std::span<const uint8_t> file);
+// CheckBitmapFile on a whole file already in memory, within the same file size limits: what it
+// accepts, BmpPlanes encodes once the bytes are in a file.
+BitmapCheck checkBitmapFileBytes(std::span<const uint8_t> file);
 
 // The message box of a refused check: text and caption.
 const char* bitmapCheckMessage(BmpResult r);
@@ -54,6 +57,10 @@ BmpResult BmpPlanes(const std::string& path, ColourPlanes& out);
 
 // A picture as a 24-bit bottom-up BMP file.
 std::vector<uint8_t> encodeBmp24(const RgbImage& picture);
+// Colour planes as a 4-bit palette BMP file of four colours (dark, red, green, yellow), which
+// BmpPlanes reads back to the same planes. Half a byte per pixel, so a picture as large as the
+// sign's memory holds stays a file of a few tens of megabytes. Empty for a width or height of 0.
+std::vector<uint8_t> encodePlanesBmp(const ColourPlanes& planes);
 
 // The thresholds on a decoded picture.
 ColourPlanes bitmapPlanes(const RgbImage& picture);

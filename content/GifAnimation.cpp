@@ -14,8 +14,6 @@ namespace orb {
 
 namespace {
 
-constexpr uint64_t kMaxGifBytes = 64u << 20;
-
 enum class Block { Application, Comment, Control, PlainText, Image, Trailer, Unknown };
 
 uint16_t le16(std::span<const uint8_t> b, size_t at) {
@@ -156,7 +154,7 @@ void GifAnimation::Reset() {
 
 bool GifAnimation::LoadFile(const std::string& path, uint64_t planeBudget) {
     Reset();
-    if (readFileBytes(path, kMaxGifBytes, file_) != ReadResult::Ok) return false;
+    if (readFileBytes(path, kMaxFileBytes, file_) != ReadResult::Ok) return false;
     return scan(planeBudget);
 }
 

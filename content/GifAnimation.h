@@ -31,6 +31,8 @@ class GifAnimation {
     // More frames than a header can count are never listed.
     static constexpr size_t kMaxFrames = 65535;
     static constexpr uint64_t kNoBudget = UINT64_MAX;
+    // LoadFile refuses larger files.
+    static constexpr uint64_t kMaxFileBytes = 64u << 20;
 
     // planeBudget bounds the frames times the two colour planes of the screen's size: the scan
     // stops as soon as the frames found need more (oversized() then tells), before anything is

@@ -7,24 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "image/BigEndian.h"
-#include "link/SignFrame.h"
+#include "fuzz/WholeReplies.h"
 #include "sign/SignResponder.h"
-
-namespace {
-
-void checkReplies(std::span<const uint8_t> out) {
-    size_t at = 0;
-    while (at < out.size()) {
-        if (out.size() - at < 6) __builtin_trap();
-        const size_t length = orb::readBe16(&out[at + 1]);
-        if (orb::judgeReply(out.subspan(at), length, orb::ReplyRules::Tcp) != orb::LinkResult::Ok)
-            __builtin_trap();
-        at += length;
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // One responder for every run: building 32 MiB each time would slow fuzzing a hundredfold.
@@ -37,8 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> log;
     for (size_t at = 0; at < stream.size(); at += piece) {
         out.clear();
-        sign.feed(stream.subspan(at, std::min(piece, stream.size() - at)), out, log);
-        checkReplies(out);
+        sign.feed(stream.subspan(at, std::min(piece, stream.size() - at)), orb::Arrival::Continuing, out,
+                  log);
+        orb::fuzz::checkWholeReplies(out);
         log.clear();
     }
     if (std::memcmp(sign.memory().data() + 0x4000, "LEDSign", 8) != 0) __builtin_trap();

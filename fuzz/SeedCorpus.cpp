@@ -1,11 +1,12 @@
 // Writes seed files for the fuzzers: BMPs of every depth and orientation; GIFs with several
 // frames, local colour tables, transparency and a comment between control and image; described
 // engine images and GIFs; projects with an item of every layout and kind; replies; rich text
-// files; the sign's incoming frames.
+// files; the sign's incoming frames; program bundles.
 #include <array>
 #include <filesystem>
 #include <string>
 
+#include "bundle/BundleArchive.h"
 #include "content/Rtf.h"
 #include "image/ItemStore.h"
 #include "link/SignFrame.h"
@@ -137,6 +138,32 @@ int main(int argc, char** argv) {
         "{\\colortbl;\\red255\\green0\\blue0;}{\\stylesheet{\\s0 Normal;}}{\\*\\generator x}"
         "\\pard\\plain\\f3\\fs24\\cf1\\uc2\\u44032\\'b0\\'a1{\\field{\\*\\fldinst X}{\\fldrslt y}}\\par}";
     testing::writeFileBytes((root / "rtf" / "writer.rtf").string(), {writer.begin(), writer.end()});
+    // Program bundles: a bitmap, an animation and a phrase with their files; then the same with a
+    // folder entry and a file no line names.
+    fs::create_directories(root / "bundle");
+    const std::string program =
+        R"({"version": 1, "sign": {"width": 10, "height": 2}, "items": [)"
+        R"({"layout": "two", "heights": [1, 1], "lines": [)"
+        R"({"kind": "bitmap", "path": "media/a.bmp", "width": 13, "height": 5},)"
+        R"({"kind": "animation", "path": "media/b.gif", "width": 4, "height": 4, "frames": 3}]},)"
+        R"({"layout": "one", "heights": [1], "lines": [)"
+        R"({"kind": "phrase", "path": "media/a.bmp", "rtf": "media/c.rtf", "width": 13, "height": 5}]}]})";
+    testing::BmpRecipe picture;
+    picture.width = 13;
+    picture.height = 5;
+    picture.colour = [&](int x, int y) { return palette[static_cast<size_t>((x * y) % 4)]; };
+    std::vector<BundleFile> bundle = {{"program.json", {program.begin(), program.end()}},
+                                      {"media/a.bmp", testing::makeBmp(picture)},
+                                      {"media/b.gif", testing::makeGif(4, 4, palette, {a, b, a})},
+                                      {"media/c.rtf", {rtf.begin(), rtf.end()}}};
+    std::vector<uint8_t> zip;
+    writeArchive(bundle, zip);
+    testing::writeFileBytes((root / "bundle" / "program.zip").string(), zip);
+    bundle.push_back({"media/", {}});
+    bundle.push_back({"notes.txt", {'h', 'i'}});
+    writeArchive(bundle, zip);
+    testing::writeFileBytes((root / "bundle" / "extra.zip").string(), zip);
+
     // The sign's incoming bytes: the frames of a transfer and of each settings command.
     fs::create_directories(root / "responder");
     std::vector<uint8_t> stream = {0};  // fed as one piece

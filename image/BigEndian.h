@@ -1,6 +1,7 @@
 #pragma once
 // The one place where multi-byte numbers are read and written. The image, the item store and
-// the sign frames are big-endian; BMP and GIF files, read and written for pictures, little-endian.
+// the sign frames are big-endian; BMP and GIF files, read and written for pictures, and the ZIP
+// records a bundle is checked by, little-endian.
 #include <cstddef>
 #include <cstdint>
 
@@ -32,6 +33,10 @@ inline uint16_t readLe16(const uint8_t* p) {
 
 inline uint32_t readLe32(const uint8_t* p) {
     return uint32_t{readLe16(p)} | (uint32_t{readLe16(p + 2)} << 16);
+}
+
+inline uint64_t readLe64(const uint8_t* p) {
+    return uint64_t{readLe32(p)} | (uint64_t{readLe32(p + 4)} << 32);
 }
 
 inline void writeLe16(uint8_t* p, uint16_t v) {

@@ -23,6 +23,8 @@ IoResult MemoryDevice::write(uint64_t offset, std::span<const uint8_t> in) {
 IoResult FileDevice::open(const std::string& path, FileMode mode, uint64_t expectedSize,
                           std::unique_ptr<ByteDevice>& out) {
     const bool writable = mode != FileMode::ReadOnly;
+    // Written in place or made: the same check as a whole-file replace.
+    if (writable && checkReplaceable(path) != IoResult::Ok) return IoResult::NotReplaceable;
     RegularFile file;
     FileOpen opened = file.open(path, writable);
     if (opened == FileOpen::Missing && errno == ENOENT && mode == FileMode::CreateOrOpen) {

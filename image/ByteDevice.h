@@ -49,6 +49,7 @@ class FileDevice final : public ByteDevice {
   public:
     // Opens PATH, which must be a regular file of exactly expectedSize bytes; nothing is written
     // when it is refused. A symbolic link is followed: a missing target is created, the link kept.
+    // For writing, PATH must pass checkReplaceable (NotReplaceable otherwise).
     static IoResult open(const std::string& path, FileMode mode, uint64_t expectedSize,
                          std::unique_ptr<ByteDevice>& out);
 

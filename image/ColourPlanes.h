@@ -2,6 +2,7 @@
 // The two colour planes of a picture as the sign stores them: plane 1 (red) immediately followed
 // by plane 2 (green). Rows of ceil(W / 8) bytes from the top row down; pixel x is bit 7 - (x mod 8)
 // of byte x / 8, so the unused low bits of a row's last byte stay 0.
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -17,6 +18,11 @@ class ColourPlanes {
         : width_(width),
           height_(height),
           bytes_(2 * orb::planeBytes(static_cast<uint64_t>(width), static_cast<uint64_t>(height)), 0) {}
+    // Planes as stored: BYTES holds both, 2 x planeBytes(width, height) bytes (missing bytes are 0,
+    // extra ones ignored).
+    ColourPlanes(int width, int height, std::span<const uint8_t> bytes) : ColourPlanes(width, height) {
+        std::copy_n(bytes.begin(), std::min(bytes.size(), bytes_.size()), bytes_.begin());
+    }
 
     int width() const { return width_; }
     int height() const { return height_; }

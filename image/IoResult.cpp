@@ -8,6 +8,8 @@ const char* toText(IoResult r) {
             return "ok";
         case IoResult::OpenFailed:
             return "cannot open the file";
+        case IoResult::NotReplaceable:
+            return "not a writable regular file";
         case IoResult::CreateFailed:
             return "cannot create the file";
         case IoResult::WrongSize:

@@ -6,9 +6,10 @@ namespace orb {
 
 enum class IoResult {
     Ok,
-    OpenFailed,    // missing, unreadable, unwritable, or not a regular file
-    CreateFailed,  // could not make the zero-filled file
-    WrongSize,     // a file of another length than the layout needs
+    OpenFailed,      // missing, unreadable, unwritable, or not a regular file
+    NotReplaceable,  // a write refused: the path names something other than a writable regular file
+    CreateFailed,    // could not make the zero-filled file
+    WrongSize,       // a file of another length than the layout needs
     ReadFailed,
     WriteFailed,
     OutOfRange,  // an index or address outside the layout

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -67,6 +68,16 @@ bool setUpLine(int fd, const SerialSettings& s) {
     return true;
 }
 
+// What a path that is not a character device is, for the refusal; nothing for a character device.
+const char* notADevice(mode_t mode) {
+    if (S_ISCHR(mode)) return nullptr;
+    if (S_ISFIFO(mode)) return "a FIFO, not a serial line";
+    if (S_ISDIR(mode)) return "a folder, not a serial line";
+    if (S_ISREG(mode)) return "a regular file, not a serial line";
+    if (S_ISSOCK(mode)) return "a socket, not a serial line";
+    return "not a serial line";
+}
+
 }  // namespace
 
 std::string deviceOfPort(int portNumber) {
@@ -79,14 +90,29 @@ SerialPort::~SerialPort() {
     close();
 }
 
+bool SerialPort::refuse(std::string reason) {
+    openError_ = settings_.device + ": " + std::move(reason);
+    return false;
+}
+
 bool SerialPort::open(const SerialSettings& settings) {
     close();
     settings_ = settings;
+    openError_.clear();
+    // Looked at before opening: opening a FIFO would set free a writer waiting on it.
+    struct stat before {};
+    if (::stat(settings.device.c_str(), &before) != 0) return refuse(std::strerror(errno));
+    if (const char* what = notADevice(before.st_mode)) return refuse(what);
     const int fd = ::open(settings.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    if (!setUpLine(fd, settings) || ::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (fd < 0) return refuse(std::strerror(errno));
+    // And again on what was opened, in case the path was replaced in between.
+    struct stat opened {};
+    const char* what = ::fstat(fd, &opened) != 0 ? "cannot be examined" : notADevice(opened.st_mode);
+    if (!what && !setUpLine(fd, settings)) what = "not a serial line";
+    if (!what && ::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) what = "no pipe for the reader thread";
+    if (what) {
         ::close(fd);
-        return false;
+        return refuse(what);
     }
     fd_ = fd;
     received_.clear();

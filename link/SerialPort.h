@@ -34,8 +34,13 @@ class SerialPort {
     enum class Fetched { Ok, Expired, Waiting };
 
     ~SerialPort();
-    // Opens and sets up the line; false when the device cannot be opened or is not a serial line.
+    // Opens and sets up the line; false when the device cannot be opened or is not a serial line
+    // (openError() then says why). Only a character device is opened at all: a FIFO, a folder or a
+    // regular file is refused before it is touched, so that opening it has no effect.
     bool open(const SerialSettings& settings);
+    // Why the last open failed, naming the device: "/tmp/x: a FIFO, not a serial line"; empty after
+    // a successful open.
+    const std::string& openError() const { return openError_; }
     void close();
     bool isOpen() const { return fd_ >= 0; }
 
@@ -58,7 +63,10 @@ class SerialPort {
   private:
     void readLoop();
 
+    bool refuse(std::string reason);
+
     SerialSettings settings_;
+    std::string openError_;
     int fd_ = -1;
     int wake_[2] = {-1, -1};
     std::thread reader_;

@@ -6,6 +6,12 @@
 namespace orb {
 
 LinkResult SignLink::exchange(const SignFrame& frame, std::span<uint8_t> reply) {
+    const LinkResult r = carry(frame, reply);
+    if (observer_) observer_->exchanged(frame.command(), r);
+    return r;
+}
+
+LinkResult SignLink::carry(const SignFrame& frame, std::span<uint8_t> reply) {
     if (frame.length == 0) return LinkResult::NothingToSend;
     if (tcp_) {
         if (!tcp_->connectNow()) return LinkResult::NoLink;

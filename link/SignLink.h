@@ -11,6 +11,14 @@ namespace orb {
 
 enum class ModelCheck { Ok = 0, NoAnswer = 1, OtherModel = 2 };
 
+// Told the outcome of every frame the link carries: for a caller that records when the sign last
+// answered and which frames went out, whatever command sent them. Called on the sending thread.
+class LinkObserver {
+  public:
+    virtual ~LinkObserver() = default;
+    virtual void exchanged(uint8_t command, LinkResult result) = 0;
+};
+
 class SignLink {
   public:
     static constexpr int kSerialReplyLimitMs = 10000;
@@ -18,6 +26,8 @@ class SignLink {
     // The link uses one of the two; neither is owned.
     void useSerial(SerialPort& port) { serial_ = &port, tcp_ = nullptr; }
     void useTcp(TcpLink& tcp) { tcp_ = &tcp, serial_ = nullptr; }
+    // Not owned; nullptr for none.
+    void observe(LinkObserver* observer) { observer_ = observer; }
 
     // Makes the TCP connection now (the first frame makes it otherwise); false on the serial path
     // or when it cannot be made.
@@ -32,7 +42,9 @@ class SignLink {
 
   private:
     LinkResult exchange(const SignFrame& frame, std::span<uint8_t> reply);
+    LinkResult carry(const SignFrame& frame, std::span<uint8_t> reply);
 
+    LinkObserver* observer_ = nullptr;
     SerialPort* serial_ = nullptr;
     TcpLink* tcp_ = nullptr;
 };

@@ -31,7 +31,7 @@ for f in "${need[@]}"; do grep -qxF "$f" "$work/files" || fail "$f is not in the
 fonts=$(grep -c '^\./usr/share/orb/font/.*\.fnt$' "$work/files" || true)
 [ "$fonts" -eq 20 ] || fail "$fonts font files in the package instead of 20"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libgif7 libqt6widgets6 libqt6network6 fonts-nanum qt6-translations-l10n; do
+for lib in libc6 libgif7 libzip4 libqt6widgets6 libqt6network6 fonts-nanum qt6-translations-l10n; do
   [[ $depends == *"$lib"* ]] || fail "the dependencies lack $lib: $depends"
 done
 
@@ -44,6 +44,8 @@ run() { env -u ORB_FONTS -u ORB_HOME HOME="$work/home" XDG_DATA_HOME="$work/home
 run "$bin/orbctl" list "$build/examples/demo.dat" >"$work/list" || fail "orbctl list failed"
 diff -u "$src/examples/demo.list" "$work/list" >&2 || fail "orbctl list from the package differs"
 run "$bin/orbctl" build "$build/examples/demo.dat" -o "$work/preview.tmp" || fail "orbctl build failed"
+run "$bin/orbctl" export "$build/examples/demo.dat" --bundle "$work/demo.zip" || fail "orbctl export --bundle failed"
+run "$bin/orbctl" import "$work/demo.zip" -o "$work/moved.dat" --media "$work/moved" || fail "orbctl import of a bundle failed"
 frames=(--headless --image "$work/preview.tmp" --until 4000 --now "2026-12-06 14:05:00" --at 1000,4000)
 run "$bin/Glimmer" "${frames[@]}" --dump "$work/installed.txt" || fail "Glimmer --headless did not find its fonts"
 "$build/bin/Glimmer" "${frames[@]}" --dump "$work/built.txt"
@@ -62,6 +64,6 @@ sleep 1.5
 kill -0 "$first" 2>/dev/null || fail "the installed Glimmer window did not stay up"
 run timeout 10 "$bin/Glimmer" "$work/home/data/orb/preview.tmp" 2>/dev/null ||
   fail "the installed Glimmer does not play the working folder's preview under XDG"
-[ -z "$(ls "$bin" | grep -v -e '^Glimmer$' -e '^Orb$' -e '^orbctl$' -e '^signemu$')" ] ||
+[ -z "$(ls "$bin" | grep -v -e '^Glimmer$' -e '^Orb$' -e '^orbctl$' -e '^orbd$' -e '^signemu$')" ] ||
   fail "something was written beside the installed programs"
 echo "package $(basename "$deb"): $(wc -l <"$work/files") entries, fonts and programs run from a scratch root"

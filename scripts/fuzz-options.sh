@@ -1,6 +1,6 @@
 # The fuzz targets and their libFuzzer options, shared by CI (.ci/run) and scripts/fuzz-long.sh.
 # Source it, then use FUZZ_TARGETS and fuzz_options TARGET.
-FUZZ_TARGETS="bmp gif engine reply project json rtf responder"
+FUZZ_TARGETS="bmp gif engine reply project readback json rtf responder bundle"
 
 fuzz_options() {
   # A run that allocates more than 256 MB at once fails, whatever the target.
@@ -9,6 +9,8 @@ fuzz_options() {
     gif) echo "$common -max_len=65536" ;;          # many frames fit in an input
     project) echo "$common -max_len=473632" ;;     # a whole project file
     engine) echo "$common -max_len=8192" ;;
+    bundle) echo "$common -max_len=65536" ;;       # a bundle with a few small pictures
+    readback) echo "$common -max_len=40000" ;;  # eight items and the content run
     *) echo "$common" ;;
   esac
 }

@@ -12,8 +12,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <thread>
 
+#include "link/SignFrame.h"
 #include "link/TcpLink.h"
 
 namespace orb {
@@ -66,10 +68,31 @@ bool waitReadable(int fd, const std::atomic<bool>& stop) {
     return false;
 }
 
-bool someoneWaiting(int server) {
-    pollfd p{server, POLLIN, 0};
+bool readable(int fd) {
+    pollfd p{fd, POLLIN, 0};
     return ::poll(&p, 1, 0) == 1;
 }
+
+uint64_t msBetween(Clock::time_point from, Clock::time_point to) {
+    return to <= from ? 0
+                      : uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
+}
+
+// Whether bytes come after a pause: how long the link waited for them since it was last ready to
+// read, against the gap. Bytes that were already there when it got ready (after its own work or
+// pacing) came without one, however long that work took.
+class PauseWatch {
+  public:
+    explicit PauseWatch(uint64_t gapMs) : gapMs_(gapMs) {}
+    void ready() { readyAt_ = Clock::now(); }
+    Arrival arrived() const {
+        return msBetween(readyAt_, Clock::now()) > gapMs_ ? Arrival::AfterPause : Arrival::Continuing;
+    }
+
+  private:
+    uint64_t gapMs_;
+    Clock::time_point readyAt_ = Clock::now();
+};
 
 void closeFd(int& fd) {
     if (fd >= 0) ::close(fd);
@@ -77,6 +100,12 @@ void closeFd(int& fd) {
 }
 
 }  // namespace
+
+uint64_t frameGapMs(uint32_t lineRate) {
+    constexpr uint64_t kSlackMs = 10;
+    if (lineRate == 0) return kSlackMs;
+    return (SignFrame::kMaxLength * 10'000ull + lineRate - 1) / lineRate + kSlackMs;  // 10 bits a byte
+}
 
 bool pauseUnlessStopped(uint64_t ms, const std::atomic<bool>& stop) {
     const auto until = Clock::now() + std::chrono::milliseconds(ms);
@@ -130,7 +159,7 @@ bool SignLinkServer::openTcp(std::string& error) {
     const int one = 1;
     if (server_ >= 0) ::setsockopt(server_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     const bool listening = server_ >= 0 && ::bind(server_, found->ai_addr, found->ai_addrlen) == 0 &&
-                           ::listen(server_, SOMAXCONN) == 0;
+                           ::listen(server_, SOMAXCONN) == 0 && setNonBlocking(server_);
     ::freeaddrinfo(found);
     if (!listening) {
         error = "cannot listen on " + options_.tcp + ": " + std::strerror(errno);
@@ -176,45 +205,136 @@ void SignLinkServer::serve(const Receive& receive, const std::function<void()>& 
     if (master_ >= 0) servePty(receive, reconnected, quiet);
 }
 
-void SignLinkServer::serveClient(int client, const Receive& receive) {
+struct SignLinkServer::Waiting {
+    int fd = -1;
+    Clock::time_point since;  // connected, or its last whole frame
+};
+
+// The clients that connected while another one was served, in the order they came. They are
+// accepted as they come, so that each one's idle clock starts when it connects.
+class SignLinkServer::Lobby {
+  public:
+    explicit Lobby(int server) : server_(server) {}
+    ~Lobby() {
+        for (Waiting& w : waiting_) closeFd(w.fd);
+    }
+    Lobby(const Lobby&) = delete;
+    Lobby& operator=(const Lobby&) = delete;
+
+    // The listening socket while more can be accepted; -1 after running out of descriptors, for a
+    // moment, so that a poll on it does not spin.
+    int listening() const { return Clock::now() < pausedUntil_ ? -1 : server_; }
+    bool anyone() const { return !waiting_.empty() || readable(server_); }
+
+    // Accepts every client that is there, as far as there is room.
+    void admit() {
+        while (listening() >= 0 && (waiting_.size() < kMaxWaiting || dropSilent())) {
+            const int fd = ::accept4(server_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (fd < 0) {
+                if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                    pausedUntil_ = Clock::now() + std::chrono::milliseconds(kTickMs / 4);
+                if (errno != EINTR && errno != ECONNABORTED) return;
+                continue;
+            }
+            const int one = 1;
+            ::setsockopt(fd, IPPROTO_TCP, 1 /* TCP_NODELAY */, &one, sizeof one);
+            waiting_.push_back({fd, Clock::now()});
+        }
+    }
+
+    // Waits for a client to come (or the pause to pass) and accepts it; false when stopping.
+    bool wait(const std::atomic<bool>& stop) {
+        const auto now = Clock::now();
+        if (now < pausedUntil_ ? !pauseUnlessStopped(msBetween(now, pausedUntil_) + 1, stop)
+                               : !waitReadable(server_, stop))
+            return false;
+        admit();
+        return true;
+    }
+
+    bool next(Waiting& out) {
+        if (waiting_.empty()) return false;
+        out = waiting_.front();
+        waiting_.pop_front();
+        return true;
+    }
+
+  private:
+    // A full lobby makes room by dropping the longest waiting client that has sent nothing: a
+    // crowd of silent connections then cannot keep a good client out.
+    bool dropSilent() {
+        for (auto w = waiting_.begin(); w != waiting_.end(); ++w) {
+            if (readable(w->fd)) continue;
+            ::close(w->fd);
+            waiting_.erase(w);
+            return true;
+        }
+        return false;
+    }
+
+    static constexpr size_t kMaxWaiting = 64;
+    int server_;
+    std::deque<Waiting> waiting_;
+    Clock::time_point pausedUntil_{};
+};
+
+void SignLinkServer::serveClient(const Waiting& client, const Receive& receive, Lobby& lobby) {
     std::vector<uint8_t> in(4096), out;
     OutQueue queue;
-    auto heard = Clock::now();
+    const auto idle = std::chrono::milliseconds(options_.idleMs);
+    auto lastFrame = client.since;
+    PauseWatch pause(frameGapMs(0));
+    // Reads what there is and answers it; false when the client is to go.
+    auto take = [&](bool& whole) {
+        const Arrival arrival = pause.arrived();
+        const ssize_t n = ::read(client.fd, in.data(), in.size());
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) return false;
+        if (n < 0) return true;
+        out.clear();
+        const ResponderTurn turn = receive({in.data(), size_t(n)}, arrival, out);
+        pause.ready();
+        whole = turn.wholeFrames > 0;
+        if (whole) lastFrame = Clock::now();
+        queue.add(out);
+        return queue.flush(client.fd) && turn.keep && !queue.overflowing();
+    };
     while (!stop_) {
-        pollfd p{client, short(POLLIN | (queue.empty() ? 0 : POLLOUT)), 0};
-        const int r = ::poll(&p, 1, kTickMs);
-        if (r < 0 && errno != EINTR) return;
-        if (r > 0 && (p.revents & POLLOUT) && !queue.flush(client)) return;
-        if (r > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR))) {
-            const ssize_t n = ::read(client, in.data(), in.size());
-            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) return;
-            if (n < 0) continue;
-            heard = Clock::now();
-            out.clear();
-            const ResponderTurn turn = receive({in.data(), size_t(n)}, out);
-            queue.add(out);
-            if (!queue.flush(client) || !turn.keep || queue.overflowing()) return;
+        const auto now = Clock::now();
+        if (now - lastFrame > idle && lobby.anyone()) {
+            // Its time is up: what it has sent already is still taken, but only a whole frame
+            // keeps it.
+            bool whole = false;
+            if (!readable(client.fd) || !take(whole) || !whole) return;
+            continue;
         }
-        if (Clock::now() - heard > std::chrono::milliseconds(options_.idleMs) && someoneWaiting(server_))
-            return;
+        // Wakes when its time is up, or a tick later when it is up already and nobody waits.
+        const int64_t untilIdle =
+            std::chrono::duration_cast<std::chrono::milliseconds>(lastFrame + idle - now).count();
+        const int wait = untilIdle < 0 ? kTickMs : int(std::min<int64_t>(untilIdle + 1, kTickMs));
+        pollfd p[2] = {{client.fd, short(POLLIN | (queue.empty() ? 0 : POLLOUT)), 0},
+                       {lobby.listening(), POLLIN, 0}};
+        const int r = ::poll(p, 2, wait);
+        if (r < 0 && errno != EINTR) return;
+        if (r <= 0) continue;
+        if (p[1].revents & POLLIN) lobby.admit();
+        if ((p[0].revents & POLLOUT) && !queue.flush(client.fd)) return;
+        bool whole = false;
+        if ((p[0].revents & (POLLIN | POLLHUP | POLLERR)) && !take(whole)) return;
     }
 }
 
 void SignLinkServer::serveTcp(const Receive& receive, const std::function<void()>& reconnected,
                               const std::function<void()>& quiet) {
-    const int one = 1;
-    while (waitReadable(server_, stop_)) {
-        const int client = ::accept4(server_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (client < 0) {
-            // Out of descriptors the client stays queued and the port readable: pause, not spin.
-            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
-                pauseUnlessStopped(kTickMs / 4, stop_);
+    Lobby lobby(server_);
+    while (!stop_) {
+        Waiting client;
+        if (!lobby.next(client)) {
+            if (!lobby.wait(stop_)) break;
             continue;
         }
-        ::setsockopt(client, IPPROTO_TCP, 1 /* TCP_NODELAY */, &one, sizeof one);
         reconnected();
-        serveClient(client, receive);
-        ::close(client);
+        serveClient(client, receive, lobby);
+        ::close(client.fd);
         if (quiet) quiet();
     }
 }
@@ -227,6 +347,7 @@ void SignLinkServer::servePty(const Receive& receive, const std::function<void()
     };
     std::vector<uint8_t> in(4096), out;
     OutQueue queue;
+    PauseWatch pause(frameGapMs(options_.lineRate));
     while (!stop_) {
         pollfd p{master_, short(POLLIN | (queue.empty() ? 0 : POLLOUT)), 0};
         const int r = ::poll(&p, 1, kTickMs);
@@ -236,14 +357,16 @@ void SignLinkServer::servePty(const Receive& receive, const std::function<void()
             if (r == 0 && quiet) quiet();
             continue;
         }
+        const Arrival arrival = pause.arrived();
         const ssize_t n = ::read(master_, in.data(), in.size());
         if (n <= 0) continue;
         lineTime(static_cast<size_t>(n));
         out.clear();
-        if (!receive({in.data(), size_t(n)}, out).keep) reconnected();  // a line cannot close
+        if (!receive({in.data(), size_t(n)}, arrival, out).keep) reconnected();  // a line cannot close
         queue.add(out);
         queue.flush(master_);
         lineTime(out.size());
+        pause.ready();
         if (queue.overflowing()) {
             // Nobody reads the line: what it holds is lost, as on a serial line with no listener.
             ::tcflush(keep_, TCIFLUSH);

@@ -9,13 +9,17 @@
 
 namespace orb {
 
-MemoryFileResult loadMemoryFile(const std::string& path, size_t size, std::vector<uint8_t>& out) {
+MemoryFileResult openMemoryFile(const std::string& path, size_t size, std::vector<uint8_t>& out) {
+    removeLeftovers(path);
+    if (checkReplaceable(path) != IoResult::Ok) return MemoryFileResult::Refused;
     RegularFile file;
     switch (file.open(path)) {
         case FileOpen::Missing:
-            return errno == ENOENT ? MemoryFileResult::Missing : MemoryFileResult::ReadFailed;
-        case FileOpen::NotRegular:
-            return MemoryFileResult::NotRegular;
+            if (errno != ENOENT) return MemoryFileResult::ReadFailed;
+            return createZeroFile(path, size) == IoResult::Ok ? MemoryFileResult::Created
+                                                              : MemoryFileResult::ReadFailed;
+        case FileOpen::NotRegular:  // it changed since the check
+            return MemoryFileResult::Refused;
         case FileOpen::Ok:
             break;
     }
@@ -26,9 +30,30 @@ MemoryFileResult loadMemoryFile(const std::string& path, size_t size, std::vecto
     return MemoryFileResult::Ok;
 }
 
+std::string memoryFileRefusal(const std::string& path, MemoryFileResult r, size_t size) {
+    std::string why;
+    switch (r) {
+        case MemoryFileResult::Ok:
+        case MemoryFileResult::Created:
+            return {};
+        case MemoryFileResult::Refused:
+            why = toText(IoResult::NotReplaceable);
+            break;
+        case MemoryFileResult::WrongSize:
+            why = "not " + std::to_string(size) + " bytes long";
+            break;
+        case MemoryFileResult::ReadFailed:
+        case MemoryFileResult::WriteFailed:
+            why = std::string("not usable: ") + std::strerror(errno);
+            break;
+    }
+    return "the memory file " + path + " is " + why;
+}
+
 MemoryFileResult saveMemoryFile(const std::string& path, std::span<const uint8_t> bytes, std::string& error) {
-    if (replaceFile(path, bytes) == IoResult::Ok) return MemoryFileResult::Ok;
-    error = std::strerror(errno);
+    const IoResult r = replaceFile(path, bytes);
+    if (r == IoResult::Ok) return MemoryFileResult::Ok;
+    error = r == IoResult::NotReplaceable ? toText(r) : std::strerror(errno);
     return MemoryFileResult::WriteFailed;
 }
 

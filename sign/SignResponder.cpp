@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "image/BigEndian.h"
 #include "image/ProgramImage.h"
@@ -35,9 +36,10 @@ void SignResponder::reconnected() {
     pending_.clear();
 }
 
-ResponderTurn SignResponder::feed(std::span<const uint8_t> in, std::vector<uint8_t>& out,
+ResponderTurn SignResponder::feed(std::span<const uint8_t> in, Arrival arrival, std::vector<uint8_t>& out,
                                   std::vector<std::string>& log) {
     ResponderTurn turn;
+    if (arrival == Arrival::AfterPause) pending_.clear();
     pending_.insert(pending_.end(), in.begin(), in.end());
     size_t at = 0;
     while (at < pending_.size()) {
@@ -53,7 +55,15 @@ ResponderTurn SignResponder::feed(std::span<const uint8_t> in, std::vector<uint8
         }
         if (pending_.size() - at < length) break;
         const std::span<const uint8_t> frame(&pending_[at], length);
+        if (frameSum(frame.first(length - 2)) != frame[length - 2] || frame[length - 1] != kEtx) {
+            // Most likely a frame given up half-way with the next one after it: look for that.
+            ++frames_;
+            log.push_back("frame " + std::to_string(frames_) + ": bad sum or end, not answered");
+            ++at;
+            continue;
+        }
         at += length;
+        ++turn.wholeFrames;
         if (!handle(frame, out, turn, log)) {
             pending_.clear();
             turn.keep = false;
@@ -78,11 +88,6 @@ bool SignResponder::handle(std::span<const uint8_t> frame, std::vector<uint8_t>&
     ++frames_;
     const size_t length = frame.size();
     char line[128];
-    if (frameSum(frame.first(length - 2)) != frame[length - 2] || frame[length - 1] != kEtx) {
-        std::snprintf(line, sizeof line, "frame %d: bad sum or end, not answered", frames_);
-        log.push_back(line);
-        return true;
-    }
     lastCommand_ = frame[3];
     std::vector<uint8_t> reply;
     const bool known = execute(frame[3], frame.subspan(4, length - 6), reply, line, sizeof line);
@@ -105,7 +110,8 @@ bool SignResponder::writeMemory(std::span<const uint8_t> body, char* line, size_
     std::snprintf(line, lineSize, "frame %d: write %zu bytes at 0x%08X", frames_, n, address);
     if (!known) return false;
     std::memcpy(&memory_[address], &body[6], n);
-    if (++writes_ == faults_.corruptWrite)
+    ++writes_;
+    if (writes_ == faults_.corruptWrite || (faults_.corruptFrom > 0 && writes_ >= faults_.corruptFrom))
         for (size_t i = 0; i < n; ++i) memory_[address + i] ^= 0xFF;
     // The model string is the sign's own: a write over it leaves it as it was.
     if (address < ProgramImage::kModelOffset + 8 && address + n > ProgramImage::kModelOffset) putModel();

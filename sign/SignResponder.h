@@ -21,6 +21,7 @@ struct ResponderFaults {
     int delayFrame = 0;      // ... only frame number K (1-based); 0: every frame
     int closeAfter = -1;     // drop the connection after N frames
     int corruptWrite = 0;    // memory write number K (1-based) is acknowledged but stores other bytes
+    int corruptFrom = 0;     // ... and so is every memory write from number K on: a sign no retry mends
 };
 
 struct OnOffTimes {
@@ -30,9 +31,15 @@ struct OnOffTimes {
 
 // What the link is to do after a feed.
 struct ResponderTurn {
-    bool keep = true;  // false: drop the connection (after sending what is in `out`)
-    int delayMs = 0;   // wait this long before sending `out`
+    bool keep = true;     // false: drop the connection (after sending what is in `out`)
+    int delayMs = 0;      // wait this long before sending `out`
+    int wholeFrames = 0;  // frames with a good sum and end taken in this feed, answered or not
 };
+
+// How bytes came: right after the ones before them, or after a pause longer than a whole frame
+// takes on the line. A sender never pauses inside a frame: after a pause, a frame begun before it
+// was given up.
+enum class Arrival { Continuing, AfterPause };
 
 class SignResponder {
   public:
@@ -41,7 +48,11 @@ class SignResponder {
     explicit SignResponder(std::string model = "LEDSign", ResponderFaults faults = {});
 
     // Takes received bytes; appends the answers to `out` and one log line per frame to `log`.
-    ResponderTurn feed(std::span<const uint8_t> in, std::vector<uint8_t>& out, std::vector<std::string>& log);
+    // Bytes before an STX are skipped, and so is an STX that does not begin a frame with a good
+    // sum and end: the next STX may begin one. A partial frame waits for its rest, unless the
+    // next bytes come after a pause.
+    ResponderTurn feed(std::span<const uint8_t> in, Arrival arrival, std::vector<uint8_t>& out,
+                       std::vector<std::string>& log);
     // A new connection: a partial frame of the old one is dropped. Frames are counted over the
     // responder's whole life, faults included.
     void reconnected();
@@ -61,7 +72,7 @@ class SignResponder {
     uint8_t lastCommand() const { return lastCommand_; }
 
   private:
-    // Handles one whole frame; false when the connection is to be dropped.
+    // Handles one frame of a good sum and end; false when the connection is to be dropped.
     bool handle(std::span<const uint8_t> frame, std::vector<uint8_t>& out, ResponderTurn& turn,
                 std::vector<std::string>& log);
     // Carries out one frame's command; false when the frame is not understood.

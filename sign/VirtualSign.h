@@ -6,13 +6,12 @@
 // display-window mode 1 skips the items outside their window (dark when none is inside). The
 // caller gives the time, as to the engine; nothing here reads a clock.
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "sign/SignResponder.h"
-#include "sign/WindowedImageSource.h"
+#include "sign/SignShow.h"
 #include "simulator/engine/SignEngine.h"
 
 namespace orb {
@@ -24,9 +23,9 @@ class VirtualSign {
                 std::string model = "LEDSign", ResponderFaults faults = {});
     ~VirtualSign();
 
-    // Bytes from the link at nowMs: the answers go to `out`, one log line per frame to `log`;
-    // `applied`, if given, tells whether a SignApply came with them.
-    ResponderTurn receive(std::span<const uint8_t> in, std::vector<uint8_t>& out,
+    // Bytes from the link (as SignResponder::feed takes them) at nowMs: the answers go to `out`,
+    // one log line per frame to `log`; `applied`, if given, tells whether a SignApply came with them.
+    ResponderTurn receive(std::span<const uint8_t> in, Arrival arrival, std::vector<uint8_t>& out,
                           std::vector<std::string>& log, uint64_t nowMs, const LocalDateTime& pcNow,
                           bool* applied = nullptr);
     // A new client on the link: a partial frame of the old one is dropped.
@@ -37,40 +36,27 @@ class VirtualSign {
 
     // One turn of the sign's loop.
     void pass(uint64_t nowMs, const LocalDateTime& pcNow);
-    uint64_t nextDeadline() const;
+    uint64_t nextDeadline() const { return show_.nextDeadline(); }
 
     // What the sign shows after the last pass: blank while it is dark.
-    const PlanePair& frame() const;
-    bool dark() const { return dark_; }
+    const PlanePair& frame() const { return show_.frame(); }
+    bool dark() const { return show_.dark(); }
     // The share of full brightness: level 0 (the menu's "1") about a tenth, level 9 full; full
     // until a SetBrightness arrives.
     double brightness() const;
     // The sign's own clock: the PC's with the SetClock offset.
     LocalDateTime signTime(const LocalDateTime& pcNow) const;
-    const SignGeometry& geometry() const { return engine_->geometry(); }
+    const SignGeometry& geometry() const { return show_.geometry(); }
     const SignResponder& responder() const { return responder_; }
     // The items the player is given in display-window mode 1; empty optional: all of them.
-    const std::optional<std::vector<uint16_t>>& shownItems() const { return source_.shown(); }
+    const std::optional<std::vector<uint16_t>>& shownItems() const { return show_.shownItems(); }
 
   private:
-    // Plays from the first item, showing `items` (handed over; null: all of them).
-    void restart(uint64_t nowMs, const LocalDateTime& signNow, std::vector<uint16_t>* items);
-    // The items to show at this minute, filled into window_; null in mode 0.
-    std::vector<uint16_t>* itemsInWindow(const LocalDateTime& signNow);
-
     SignResponder responder_;
-    WindowedImageSource source_;
-    std::unique_ptr<SignEngine> engine_;
-    std::unique_ptr<PlanePair> blank_;
-    std::vector<uint16_t> window_;  // reserved for the whole item table: the loop allocates nothing
+    MemoryImageSource memory_;
+    SignShow show_;
     int64_t clockOffsetSeconds_ = 0;
     int clockSets_ = 0;
-    int lastMinute_ = -1;  // of the day, when the window was last looked at
-    bool dark_ = false;
 };
-
-// Whether hh:mm lies in the period from start to end (minutes of the day): start included, end
-// not; a period whose end comes before its start runs over midnight; start == end is the whole day.
-bool insidePeriod(int minute, int start, int end);
 
 }  // namespace orb

@@ -9,21 +9,6 @@
 
 namespace orb {
 
-namespace {
-
-std::string refusal(MemoryFileResult r) {
-    switch (r) {
-        case MemoryFileResult::WrongSize:
-            return "is not " + std::to_string(SignResponder::kMemoryBytes) + " bytes long";
-        case MemoryFileResult::NotRegular:
-            return "is not a regular file";
-        default:
-            return "cannot be read";
-    }
-}
-
-}  // namespace
-
 VirtualSignHost::VirtualSignHost(const SignFonts& fonts, LinkServerOptions link, std::string memoryPath,
                                  Now now)
     : server_(std::move(link), stopping_), memoryPath_(std::move(memoryPath)), now_(std::move(now)) {
@@ -38,35 +23,35 @@ VirtualSignHost::~VirtualSignHost() {
 std::string VirtualSignHost::loadMemory() {
     if (memoryPath_.empty()) return {};
     std::vector<uint8_t> saved;
-    const MemoryFileResult r = loadMemoryFile(memoryPath_, SignResponder::kMemoryBytes, saved);
-    if (r == MemoryFileResult::Missing) return {};
+    const MemoryFileResult r = openMemoryFile(memoryPath_, SignResponder::kMemoryBytes, saved);
+    if (r == MemoryFileResult::Created) return {};
     if (r == MemoryFileResult::Ok) {
         std::lock_guard lock(mutex_);
         const auto [ms, pc] = now_();
-        if (sign_->loadMemory(saved, ms, pc)) {
-            measure();
-            return {};
-        }
+        sign_->loadMemory(saved, ms, pc);  // of the right size
+        measure();
+        return {};
     }
     // Whatever the file holds stays there: the sign starts empty and saves nowhere.
     memoryRefused_ = true;
-    const std::string path = memoryPath_;
+    const std::string refused = memoryFileRefusal(memoryPath_, r, SignResponder::kMemoryBytes);
     memoryPath_.clear();
-    return "the memory file " + path + " " + refusal(r) + "; the sign starts empty and leaves it alone";
+    return refused + "; the sign starts empty and leaves it alone";
 }
 
 bool VirtualSignHost::open(std::string& error) {
     return server_.open(error);
 }
 
-ResponderTurn VirtualSignHost::receive(std::span<const uint8_t> in, std::vector<uint8_t>& out) {
+ResponderTurn VirtualSignHost::receive(std::span<const uint8_t> in, Arrival arrival,
+                                       std::vector<uint8_t>& out) {
     ResponderTurn turn;
     {
         std::lock_guard lock(mutex_);
         std::vector<std::string> log;
         const auto [ms, pc] = now_();
         bool applied = false;
-        turn = sign_->receive(in, out, log, ms, pc, &applied);
+        turn = sign_->receive(in, arrival, out, log, ms, pc, &applied);
         if (!log.empty()) lastCommand_ = log.back();
         if (applied) {
             measure();
@@ -83,7 +68,8 @@ ResponderTurn VirtualSignHost::receive(std::span<const uint8_t> in, std::vector<
 }
 
 void VirtualSignHost::serve(const std::function<void()>& quiet) {
-    server_.serve([this](std::span<const uint8_t> in, std::vector<uint8_t>& out) { return receive(in, out); },
+    server_.serve([this](std::span<const uint8_t> in, Arrival arrival,
+                         std::vector<uint8_t>& out) { return receive(in, arrival, out); },
                   [this] {
                       std::lock_guard lock(mutex_);
                       sign_->reconnected();

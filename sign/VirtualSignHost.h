@@ -25,7 +25,8 @@ class VirtualSignHost {
     VirtualSignHost(const SignFonts& fonts, LinkServerOptions link, std::string memoryPath, Now now);
     ~VirtualSignHost();  // stops serving and waits for the thread
 
-    // Loads the memory file when it exists; a message when it was refused (empty otherwise).
+    // Takes up the memory file (openMemoryFile: loaded, or made when missing); a message when it
+    // was refused (empty otherwise).
     std::string loadMemory();
     // Opens the link; false with a message naming it.
     bool open(std::string& error);
@@ -48,7 +49,7 @@ class VirtualSignHost {
 
   private:
     void measure();
-    ResponderTurn receive(std::span<const uint8_t> in, std::vector<uint8_t>& out);
+    ResponderTurn receive(std::span<const uint8_t> in, Arrival arrival, std::vector<uint8_t>& out);
 
     std::mutex mutex_;
     std::unique_ptr<VirtualSign> sign_;

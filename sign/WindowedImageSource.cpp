@@ -1,6 +1,7 @@
 #include "sign/WindowedImageSource.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "image/ProgramImage.h"
@@ -13,27 +14,30 @@ constexpr uint64_t kCountOffset = ProgramImage::kHeaderOffset + 2;
 constexpr uint64_t kTableEnd =
     ProgramImage::kItemTableOffset + uint64_t{ProgramImage::kItemTableEntries} * ItemHeader::kSize;
 
-}  // namespace
-
-uint8_t WindowedImageSource::byteAt(uint64_t address) const {
-    if (address == kCountOffset) return static_cast<uint8_t>(items_->size() >> 8);
-    if (address == kCountOffset + 1) return static_cast<uint8_t>(items_->size());
-    if (address >= ProgramImage::kItemTableOffset && address < kTableEnd) {
-        const uint64_t entry = (address - ProgramImage::kItemTableOffset) / ItemHeader::kSize;
-        if (entry >= items_->size()) return memory_[address];
-        return memory_[ProgramImage::itemEntryOffset(static_cast<int>((*items_)[entry])) +
-                       address % ItemHeader::kSize];
-    }
-    return memory_[address];
+// Puts BYTES, which belong at address AT, over the part of OUT (read from OFFSET) they share.
+void overlay(std::span<uint8_t> out, uint64_t offset, uint64_t at, std::span<const uint8_t> bytes) {
+    const uint64_t from = std::max(offset, at), to = std::min(offset + out.size(), at + bytes.size());
+    if (from < to) std::memcpy(&out[from - offset], &bytes[from - at], static_cast<size_t>(to - from));
 }
 
+}  // namespace
+
 size_t WindowedImageSource::read(uint64_t offset, std::span<uint8_t> out) const {
-    if (offset >= memory_.size()) return 0;
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(out.size(), memory_.size() - offset));
-    std::memcpy(out.data(), memory_.data() + offset, n);
+    const size_t n = memory_.read(offset, out);
     // Only the count and the table differ; the contents are read as they are.
     if (!items_ || offset >= kTableEnd || offset + n <= kCountOffset) return n;
-    for (size_t i = 0; i < n; ++i) out[i] = byteAt(offset + i);
+    const std::span<uint8_t> got = out.first(n);
+    const uint16_t count = static_cast<uint16_t>(items_->size());
+    const uint8_t countBytes[2] = {static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
+    overlay(got, offset, kCountOffset, countBytes);
+    std::array<uint8_t, ItemHeader::kSize> entry;
+    for (size_t i = 0; i < items_->size(); ++i) {
+        const uint64_t at = ProgramImage::itemEntryOffset(static_cast<int>(i));
+        if (at >= offset + n || at + ItemHeader::kSize <= offset) continue;
+        entry.fill(0);
+        memory_.read(ProgramImage::itemEntryOffset((*items_)[i]), entry);
+        overlay(got, offset, at, entry);
+    }
     return n;
 }
 

@@ -15,7 +15,7 @@ namespace orb {
 class WindowedImageSource final : public ImageSource {
   public:
     // The memory must outlive the source.
-    explicit WindowedImageSource(std::span<const uint8_t> memory) : memory_(memory) {}
+    explicit WindowedImageSource(const ImageSource& memory) : memory_(memory) {}
 
     // Only these item table entries, in this order; an empty list shows no item. The vector given
     // gets the previous list back, so that a caller refilling it each time allocates nothing.
@@ -29,9 +29,7 @@ class WindowedImageSource final : public ImageSource {
     size_t read(uint64_t offset, std::span<uint8_t> out) const override;
 
   private:
-    uint8_t byteAt(uint64_t address) const;
-
-    std::span<const uint8_t> memory_;
+    const ImageSource& memory_;
     std::optional<std::vector<uint16_t>> items_;
 };
 

@@ -34,11 +34,13 @@ inline Outcome runCommand(const std::string& command) {
     return r;
 }
 
-// Exit code and peak resident memory of a program run to its end, its stderr dropped.
+// Exit code, peak resident memory and processor time of a program run to its end, its stderr
+// dropped. The processor time, unlike the wall-clock time, hardly depends on the machine's load.
 struct Measured {
     int status = -1;  // -1 when it did not exit normally
     double peakMb = 0;
     double seconds = 0;
+    double cpuSeconds = 0;  // user and system
 };
 
 inline Measured runMeasured(std::vector<std::string> argv) {
@@ -55,8 +57,10 @@ inline Measured runMeasured(std::vector<std::string> argv) {
     int status = 0;
     rusage usage{};
     ::wait4(child, &status, 0, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, static_cast<double>(usage.ru_maxrss) / 1024.0,
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            seconds(usage.ru_utime) + seconds(usage.ru_stime)};
 }
 
 class ChildProcess {
@@ -92,12 +96,12 @@ class ChildProcess {
     // rather than hangs).
     int wait() { return reap(3000); }
 
-    // Sends SIGTERM and waits; the exit code, or -1 when it did not exit normally (or was gone).
+    // Sends the signal and waits; the exit code, or -1 when it did not exit normally (or was gone).
     // A program still running after 5 s is killed, so that a test fails rather than hangs.
-    int stop() {
+    int stop(int signal = SIGTERM) {
         int code = -1;
         if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
+            ::kill(pid_, signal);
             code = reap(500);
         }
         if (stdout_) std::fclose(stdout_);

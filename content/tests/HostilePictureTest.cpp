@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
-
 #include "content/BmpFile.h"
 #include "content/FileBytes.h"
 #include "content/GifAnimation.h"
@@ -50,11 +48,10 @@ constexpr uint64_t kScreenPlanes = 2 * (4096 / 8) * 4096;  // both planes of a 4
 TEST(HostilePicturesStayWithinABudget, FramesAreCountedAgainstTheBudgetBeforeDecoding) {
     const auto gif = repeatedFrames(4096, 4096, false, 200'000);
     GifAnimation a;
-    const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(a.Load(gif, kBudget));
     EXPECT_TRUE(a.oversized());
     EXPECT_EQ(a.Frames().size(), kBudget / kScreenPlanes);  // the scan stopped at the budget
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
+    EXPECT_TRUE(a.canvas().pixels.empty());  // nothing was decoded, nor is anything to be drawn
 
     // Within the budget, and without one: every frame is listed, none decoded yet.
     ASSERT_TRUE(a.Load(repeatedFrames(4096, 4096, false, 7), kBudget));

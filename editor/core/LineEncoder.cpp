@@ -1,5 +1,6 @@
 #include "editor/core/LineEncoder.h"
 
+#include <cstdlib>
 #include <iterator>
 
 #include "content/BmpFile.h"
@@ -13,9 +14,6 @@ namespace orb {
 namespace {
 
 using Encoder = EncodedLine (*)(const LinePayload&);
-
-constexpr uint64_t kContentAreaBytes =
-    (ProgramImage::kSectors - ProgramImage::kFirstContentSector) * ProgramImage::kSectorSize;
 
 EncodedLine nothing(const LinePayload&) {
     return {};
@@ -87,7 +85,37 @@ constexpr Encoder kEncoders[] = {
     nothing,          // 7 temperature: the sign draws it
 };
 
+uint64_t bitmapSize(const LinePayload& p) {
+    const BitmapCheck c = CheckBitmapFile(localPath(p.path()));
+    if (c.result != BmpResult::Ok) return 0;  // BmpPlanes refuses it too
+    return 2 * planeBytes(static_cast<uint64_t>(c.width), static_cast<uint64_t>(std::abs(c.height)));
+}
+
+// The block scan only: the frames it lists, at the screen's size.
+uint64_t animationSize(const LinePayload& p) {
+    GifAnimation gif;
+    if (!gif.LoadFile(localPath(p.path()), kContentAreaBytes)) return 0;
+    if (gif.oversized()) return kContentAreaBytes + 1;
+    return gif.Frames().size() *
+           (2 * planeBytes(static_cast<uint64_t>(gif.Width()), static_cast<uint64_t>(gif.Height())));
+}
+
 }  // namespace
+
+uint64_t encodedSizeAtMost(ContentKind kind, const LinePayload& payload) {
+    switch (kind) {
+        case ContentKind::Sentence:
+        case ContentKind::Dday:
+            return payload.bytes.size();
+        case ContentKind::Bitmap:
+        case ContentKind::BitmapPhrase:
+            return bitmapSize(payload);
+        case ContentKind::Animation:
+            return animationSize(payload);
+        default:
+            return 0;
+    }
+}
 
 EncodedLine rawPayload(const LinePayload& payload) {
     EncodedLine out;

@@ -6,8 +6,13 @@
 
 #include "image/ItemHeader.h"
 #include "image/LinePayload.h"
+#include "image/ProgramImage.h"
 
 namespace orb {
+
+// The bytes all contents of a program share; an animation's frames are scanned against it.
+inline constexpr uint64_t kContentAreaBytes =
+    (ProgramImage::kSectors - ProgramImage::kFirstContentSector) * ProgramImage::kSectorSize;
 
 struct EncodedLine {
     std::vector<uint8_t> bytes;  // written from the line's start sector
@@ -23,6 +28,11 @@ struct EncodedLine {
 
 // The 1536-byte payload as stored: sentences, D-days, and both lines of a title and sentence.
 EncodedLine rawPayload(const LinePayload& payload);
+
+// The bytes encodeLine gives the line at most, found from its file's header without decoding a
+// pixel: exact, but for animation frames that turn out not to decode (encodeLine leaves them
+// out). More than the content area holds for an animation encodeLine refuses as oversized.
+uint64_t encodedSizeAtMost(ContentKind kind, const LinePayload& payload);
 
 // Encodes line `line` of an item by the kind stored for it. Kinds without content (clock,
 // temperature, none, unknown codes) give no bytes.

@@ -8,6 +8,7 @@
 #include "editor/core/ProjectFile.h"
 #include "editor/core/StoreLock.h"
 #include "image/Cp949.h"
+#include "image/ReplaceFile.h"
 
 namespace orb {
 
@@ -78,6 +79,7 @@ DocOutcome OrbDocument::startUp(const std::string& folder, std::unique_ptr<OrbDo
     const DocOutcome locked = StoreLock::acquire(folder, lock);
     if (locked != DocOutcome::Done) return locked;
     auto store = std::make_unique<ItemStore>();
+    removeLeftovers(folder + "/data.tmp");  // of an editor killed while making it
     if (openStore(folder + "/data.tmp", *store) != IoResult::Ok || !makeRtfFolder(folder))
         return DocOutcome::WorkingFolderUnusable;
     std::unique_ptr<OrbDocument> doc(new OrbDocument(std::move(store)));
@@ -322,6 +324,7 @@ TitleSentenceContent OrbDocument::titleSentenceDialogStart(int row) const {
 // --- Project files ---
 
 DocOutcome OrbDocument::open(const std::string& path) {
+    removeLeftovers(path);  // of an editor killed while saving this project
     auto bytes = std::make_unique<StoreBytes>();
     const DocOutcome read = readProjectFile(path, *bytes);
     if (read != DocOutcome::Done) return read;

@@ -31,13 +31,30 @@ bool hasErrors(const std::vector<JsonProblem>& problems);
 // Larger documents are refused before they are parsed; a program of 100 items of three lines of
 // 511 one-character runs stays well below.
 inline constexpr size_t kMaxProgramJsonBytes = size_t{32} << 20;
-// Deeper nesting, longer arrays (the longest a program has are 511 runs) and larger objects are
-// refused while scanning, before any tree is built.
+// Deeper nesting, longer arrays (the longest a program has are 511 runs), larger objects, longer
+// strings (a text or path of 511 CP949 bytes is under 800 bytes of UTF-8) and keys the format does
+// not have are refused while scanning, before any tree is built.
 inline constexpr int kMaxProgramJsonDepth = 32;
 inline constexpr int kMaxProgramJsonElements = 1024;
 inline constexpr int kMaxProgramJsonMembers = 64;
+inline constexpr size_t kMaxProgramJsonString = 4096;
 // Past this many problems only their number is reported.
 inline constexpr size_t kMaxProgramJsonProblems = 200;
+
+// Problems in the order found, up to kMaxProgramJsonProblems; past it only their number, which
+// close() adds as a last problem ("N more problems not shown").
+class JsonProblemList {
+  public:
+    void add(JsonProblem problem);
+    // OTHER's problems after these, as if they had been added here.
+    void append(JsonProblemList&& other);
+    std::vector<JsonProblem> close() &&;
+
+  private:
+    std::vector<JsonProblem> shown_;
+    size_t unshown_ = 0;
+    bool unshownError_ = false;
+};
 
 // The JSON form of a whole store, in the canonical layout (two-space indent, a final newline).
 // Anything stored that has no JSON form (an unknown code, a text that is not CP949) is an error;

@@ -168,7 +168,9 @@ ojson Exporter::line(const ItemRecord& record, int n, const std::string& place) 
         case ContentKind::Bitmap:
         case ContentKind::BitmapPhrase:
             out["path"] = utf8(payload.path(), place + ".path");
-            if (kind == ContentKind::BitmapPhrase) out["rtf"] = utf8(payload.rtfPath(), place + ".rtf");
+            if (kind == ContentKind::BitmapPhrase)
+                out["rtf"] = payload.rtfPath().empty() ? ojson(nullptr)
+                                                       : ojson(utf8(payload.rtfPath(), place + ".rtf"));
             out["width"] = h.pictureWidth(n);
             out["height"] = h.pictureHeight(n);
             out["effects"] = effects(h.effects(n), kind, place + ".effects");
@@ -249,6 +251,25 @@ bool hasErrors(const std::vector<JsonProblem>& problems) {
     for (const JsonProblem& p : problems)
         if (p.severity == ProblemSeverity::Error) return true;
     return false;
+}
+
+void JsonProblemList::add(JsonProblem problem) {
+    if (shown_.size() < kMaxProgramJsonProblems) return shown_.push_back(std::move(problem));
+    ++unshown_;
+    unshownError_ |= problem.severity == ProblemSeverity::Error;
+}
+
+void JsonProblemList::append(JsonProblemList&& other) {
+    for (JsonProblem& p : other.shown_) add(std::move(p));
+    unshown_ += other.unshown_;
+    unshownError_ |= other.unshownError_;
+}
+
+std::vector<JsonProblem> JsonProblemList::close() && {
+    if (unshown_ > 0)
+        shown_.push_back({unshownError_ ? ProblemSeverity::Error : ProblemSeverity::Warning, "",
+                          std::to_string(unshown_) + " more problems not shown"});
+    return std::move(shown_);
 }
 
 std::vector<JsonProblem> exportProgramJson(const ItemStore& store, std::string& json) {

@@ -73,34 +73,27 @@ std::string shown(const std::string& s) {
     return '"' + s.substr(0, cut) + "...\"";
 }
 
+// Keys the format does not have were refused by the scan before any tree was built; an object's
+// keys are checked here only where they depend on a line's kind.
 class Importer {
   public:
-    Importer(const JsonImportOptions& options, std::vector<JsonProblem>& problems)
+    Importer(const JsonImportOptions& options, JsonProblemList& problems)
         : options_(options), problems_(problems) {}
 
-    void program(const json& doc, std::vector<ItemRecord>& items, SettingsBlock& settings);
+    // The document without its items, which were read one by one (ITEMS of them).
+    void program(const json& doc, size_t items, SettingsBlock& settings);
+    // Element I of "items"; the first hundred are kept in ITEMS.
+    void itemAt(const json& v, size_t i, std::vector<ItemRecord>& items);
     void lineOnly(const json& v, const std::string& place, LayoutCode layout, int n, ItemRecord& record) {
         line(v, place, layout, n, record);
-    }
-    // Closes the list with the number of problems past the limit.
-    void finish() {
-        if (unreported_ == 0) return;
-        problems_.push_back({unreportedError_ ? ProblemSeverity::Error : ProblemSeverity::Warning, "",
-                             std::to_string(unreported_) + " more problems not shown"});
     }
 
   private:
     void error(const std::string& place, const std::string& message) {
-        report({ProblemSeverity::Error, place, message});
+        problems_.add({ProblemSeverity::Error, place, message});
     }
     void warning(const std::string& place, const std::string& message) {
-        report({ProblemSeverity::Warning, place, message});
-    }
-    // Past the limit only the count goes on, for the closing line of finish().
-    void report(JsonProblem p) {
-        if (problems_.size() < kMaxProgramJsonProblems) return problems_.push_back(std::move(p));
-        ++unreported_;
-        unreportedError_ |= p.severity == ProblemSeverity::Error;
+        problems_.add({ProblemSeverity::Warning, place, message});
     }
 
     static std::string at(const std::string& place, std::string_view key) {
@@ -110,11 +103,8 @@ class Importer {
         return place + "[" + std::to_string(index) + "]";
     }
 
-    // False, with an error, when V is not an object; keys outside ALLOWED are errors.
-    bool object(const json& v, const std::string& place, std::span<const std::string_view> allowed);
-    bool object(const json& v, const std::string& place, std::initializer_list<std::string_view> allowed) {
-        return object(v, place, std::span<const std::string_view>(allowed.begin(), allowed.size()));
-    }
+    // False, with an error, when V is not an object; keys outside ALLOWED (when given) are errors.
+    bool object(const json& v, const std::string& place, std::span<const std::string_view> allowed = {});
     // The member KEY of OBJ, or null (an error when it is required).
     const json* member(const json& obj, std::string_view key, const std::string& place, bool required);
 
@@ -138,9 +128,7 @@ class Importer {
     uint16_t size16(const json& obj, std::string_view key, const std::string& place);
 
     JsonImportOptions options_;  // a copy: callers hand in temporaries
-    std::vector<JsonProblem>& problems_;
-    size_t unreported_ = 0;
-    bool unreportedError_ = false;
+    JsonProblemList& problems_;
 };
 
 bool Importer::object(const json& v, const std::string& place, std::span<const std::string_view> allowed) {
@@ -148,7 +136,7 @@ bool Importer::object(const json& v, const std::string& place, std::span<const s
         error(place, "expected an object, not " + kindOf(v));
         return false;
     }
-    for (auto it = v.begin(); it != v.end(); ++it) {
+    for (auto it = v.begin(); it != v.end() && !allowed.empty(); ++it) {
         bool known = false;
         for (std::string_view k : allowed) known |= it.key() == k;
         if (!known) error(at(place, it.key()), "unknown key");
@@ -221,36 +209,34 @@ uint8_t Importer::fromOne(const json& obj, std::string_view key, const std::stri
     return n ? static_cast<uint8_t>(*n - 1) : fallback;
 }
 
-void Importer::program(const json& doc, std::vector<ItemRecord>& items, SettingsBlock& settings) {
-    if (!object(doc, "", {"version", "sign", "link", "onOff", "displayWindow", "brightness", "items"}))
-        return;
+void Importer::program(const json& doc, size_t items, SettingsBlock& settings) {
+    if (!object(doc, "")) return;
     number(member(doc, "version", "", true), "version", 1, 1);
     settingsOf(doc, settings);
     const json* list = member(doc, "items", "", true);
     if (!list) return;
     if (!list->is_array()) return error("items", "expected an array, not " + kindOf(*list));
-    if (list->size() > static_cast<size_t>(ItemStore::kRecords))
-        error("items", std::to_string(list->size()) +
-                           " items; a program holds at most 100 (더이상 삽입할수 없습니다)");
-    for (size_t i = 0; i < list->size(); ++i) {
-        ItemRecord record;
-        item((*list)[i], at("items", i), record);
-        if (i < static_cast<size_t>(ItemStore::kRecords)) items.push_back(record);
-    }
+    if (items > static_cast<size_t>(ItemStore::kRecords))
+        error("items",
+              std::to_string(items) + " items; a program holds at most 100 (더이상 삽입할수 없습니다)");
+}
+
+void Importer::itemAt(const json& v, size_t i, std::vector<ItemRecord>& items) {
+    ItemRecord record;
+    item(v, at("items", i), record);
+    if (i < static_cast<size_t>(ItemStore::kRecords)) items.push_back(record);
 }
 
 void Importer::settingsOf(const json& doc, SettingsBlock& s) {
     s = SettingsBlock{};
     s.setComPort(1), s.setSignHeight(1), s.setSignWidth(6);
-    if (const json* sign = member(doc, "sign", "", true);
-        sign && object(*sign, "sign", {"width", "height"})) {
+    if (const json* sign = member(doc, "sign", "", true); sign && object(*sign, "sign")) {
         if (auto w = number(member(*sign, "width", "sign", true), "sign.width", 5, 40))
             s.setSignWidth(uint8_t(*w));
         if (auto h = number(member(*sign, "height", "sign", true), "sign.height", 1, 8))
             s.setSignHeight(uint8_t(*h));
     }
-    if (const json* link = member(doc, "link", "", false);
-        link && object(*link, "link", {"mode", "comPort", "ip", "port"})) {
+    if (const json* link = member(doc, "link", "", false); link && object(*link, "link")) {
         if (auto m = named(member(*link, "mode", "link", false), "link.mode", names::linkModes()))
             s.setLinkMode(static_cast<LinkMode>(*m));
         if (auto p = number(member(*link, "comPort", "link", false), "link.comPort", 1, 20))
@@ -264,8 +250,7 @@ void Importer::settingsOf(const json& doc, SettingsBlock& s) {
         if (auto p = number(member(*link, "port", "link", false), "link.port", 0, 65535))
             s.setTcpPort(uint16_t(*p));
     }
-    if (const json* onOff = member(doc, "onOff", "", false);
-        onOff && object(*onOff, "onOff", {"enabled", "on", "off"})) {
+    if (const json* onOff = member(doc, "onOff", "", false); onOff && object(*onOff, "onOff")) {
         if (auto e = boolean(member(*onOff, "enabled", "onOff", false), "onOff.enabled"))
             s.setOnOffEnabled(*e);
         const ClockTime on = clock(member(*onOff, "on", "onOff", false), "onOff.on").value_or(ClockTime{});
@@ -278,15 +263,14 @@ void Importer::settingsOf(const json& doc, SettingsBlock& s) {
 }
 
 void Importer::item(const json& v, const std::string& place, ItemRecord& record) {
-    if (!object(v, place, {"layout", "heights", "window", "lines"})) return;
+    if (!object(v, place)) return;
     const std::optional<size_t> code =
         named(member(v, "layout", place, true), at(place, "layout"), names::layouts());
     const LayoutCode layout = code ? static_cast<LayoutCode>(*code) : LayoutCode::None;
     ItemHeader& h = record.header;
     h = ItemHeader::newItem(layout == LayoutCode::None ? LayoutCode::OneLine : layout, {0, 0, 0});
     if (const json* hs = member(v, "heights", place, true)) heights(*hs, at(place, "heights"), layout, h);
-    if (const json* w = member(v, "window", place, false);
-        w && object(*w, at(place, "window"), {"start", "end"})) {
+    if (const json* w = member(v, "window", place, false); w && object(*w, at(place, "window"))) {
         const std::string wp = at(place, "window");
         const ClockTime start = clock(member(*w, "start", wp, true), at(wp, "start")).value_or(ClockTime{});
         const ClockTime end = clock(member(*w, "end", wp, true), at(wp, "end")).value_or(ClockTime{});
@@ -399,8 +383,12 @@ void Importer::line(const json& v, const std::string& place, LayoutCode layout, 
         case ContentKind::Bitmap:
         case ContentKind::BitmapPhrase:
             if (auto p = path(v, "path", place)) payload.setPath(*p);
-            if (kind == ContentKind::BitmapPhrase)
-                if (auto p = path(v, "rtf", place)) payload.setRtfPath(*p);
+            if (kind == ContentKind::BitmapPhrase) {
+                // null: a phrase without its rich text (read back from a sign); the path stays empty.
+                const json* rtf = member(v, "rtf", place, true);
+                if (rtf && !rtf->is_null())
+                    if (auto p = path(v, "rtf", place)) payload.setRtfPath(*p);
+            }
             h.setPictureSize(n, size16(v, "width", place), size16(v, "height", place));
             effects(v, place, kind, e);
             break;
@@ -432,7 +420,7 @@ void Importer::runs(const json& obj, const std::string& place, LinePayload& payl
     for (size_t r = 0; r < list->size(); ++r) {
         const json& run = (*list)[r];
         const std::string p = at(rp, r);
-        if (!object(run, p, {"text", "colour", "background", "font"})) continue;
+        if (!object(run, p)) continue;
         Attributes a;
         if (auto c = named(member(run, "colour", p, false), at(p, "colour"), names::textColours()))
             a.text = static_cast<TextColour>(*c);
@@ -475,8 +463,7 @@ void Importer::effects(const json& obj, const std::string& place, ContentKind ki
     e.holdTime = 2;  // the dialogs open on "3"
     const json* v = member(obj, "effects", place, false);
     const std::string p = at(place, "effects");
-    if (!v || !object(*v, p, {"entry", "hold", "exit", "holdTime", "entrySpeed", "holdSpeed", "exitSpeed"}))
-        return;
+    if (!v || !object(*v, p)) return;
     if (auto c = named(member(*v, "entry", p, false), at(p, "entry"), names::entryEffectsFor(kind)))
         e.entry = uint8_t(*c);
     if (auto c = named(member(*v, "hold", p, false), at(p, "hold"), names::holdEffects()))
@@ -514,21 +501,124 @@ uint16_t Importer::size16(const json& obj, std::string_view key, const std::stri
     return static_cast<uint16_t>(number(member(obj, key, place, true), at(place, key), 0, 65535).value_or(0));
 }
 
-// Size and nesting first, then a tree; an empty result with an error in PROBLEMS otherwise.
-nlohmann::json parseChecked(std::string_view text, std::vector<JsonProblem>& problems) {
+// The places a line has, under AT: the keys of every kind, a text's runs and the effects.
+void addLinePlaces(JsonShape& shape, const std::string& at) {
+    const auto under = [&](std::string_view key) {
+        return at.empty() ? std::string(key) : at + "." + std::string(key);
+    };
+    for (size_t kind = 0; kind <= static_cast<size_t>(ContentKind::Temperature); ++kind)
+        for (std::string_view key : keysOf(static_cast<ContentKind>(kind), false)) shape.add(under(key));
+    for (std::string_view key : {"text", "colour", "background", "font"})
+        shape.add(under("runs[]." + std::string(key)));
+    for (std::string_view key : {"entry", "hold", "exit", "holdTime", "entrySpeed", "holdSpeed", "exitSpeed"})
+        shape.add(under("effects." + std::string(key)));
+    shape.limit(under("runs"), static_cast<int>(LinePayload::kMaxText));  // runs hold a character or more
+}
+
+// docs/program-format.md: the document's places.
+const JsonShape& programShape() {
+    static const JsonShape shape = [] {
+        JsonShape s;
+        for (std::string_view key :
+             {"version", "sign.width", "sign.height", "link.mode", "link.comPort", "link.ip", "link.port",
+              "onOff.enabled", "onOff.on", "onOff.off", "displayWindow", "brightness", "items[].layout",
+              "items[].heights[]", "items[].window.start", "items[].window.end"})
+            s.add(key);
+        addLinePlaces(s, "items[].lines[]");
+        s.limit("items[].heights", 3).limit("items[].lines", 3);
+        return s;
+    }();
+    return shape;
+}
+
+// One line, or the two lines [title, sentence] of a title and sentence.
+const JsonShape& lineShape() {
+    static const JsonShape shape = [] {
+        JsonShape s;
+        addLinePlaces(s, "");
+        addLinePlaces(s, "[]");
+        s.limit("", 2);
+        return s;
+    }();
+    return shape;
+}
+
+// Size first, then the scan against SHAPE: true when a tree may be built.
+bool scanned(std::string_view text, const JsonShape& shape, std::vector<JsonProblem>& problems) {
     if (text.size() > kMaxProgramJsonBytes) {
         problems.push_back({ProblemSeverity::Error, "",
                             "the document is " + std::to_string(text.size()) + " bytes; at most " +
                                 std::to_string(kMaxProgramJsonBytes)});
-        return {};
+        return false;
     }
-    problems =
-        prescanJson(text, JsonLimits{kMaxProgramJsonDepth, kMaxProgramJsonElements, kMaxProgramJsonMembers});
-    if (!problems.empty()) return {};
-    nlohmann::json doc = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
-    if (doc.is_discarded()) problems.push_back({ProblemSeverity::Error, "", "not JSON"});
-    return doc;
+    const JsonLimits limits{kMaxProgramJsonDepth, kMaxProgramJsonElements, kMaxProgramJsonMembers,
+                            kMaxProgramJsonString};
+    problems = prescanJson(text, limits, &shape);
+    return problems.empty();
 }
+
+// Builds a scanned program's tree, but hands each element of the root's "items" to ON_ITEM as a
+// tree of its own and keeps none of them: at most one item's tree is held at a time.
+class ItemByItemSax {
+  public:
+    explicit ItemByItemSax(std::function<void(const json&)> onItem) : onItem_(std::move(onItem)) {}
+
+    json& document() { return root_; }
+
+    bool null() { return put(nullptr); }
+    bool boolean(bool v) { return put(v); }
+    bool number_integer(json::number_integer_t v) { return put(v); }
+    bool number_unsigned(json::number_unsigned_t v) { return put(v); }
+    bool number_float(json::number_float_t v, const std::string&) { return put(v); }
+    bool string(std::string& v) { return put(std::move(v)); }
+    bool binary(json::binary_t& v) { return put(std::move(v)); }
+    bool start_object(std::size_t) { return open(json::object()); }
+    bool start_array(std::size_t) { return open(json::array()); }
+    bool key(std::string& k) {
+        key_ = std::move(k);
+        return true;
+    }
+    bool end_object() { return close(); }
+    bool end_array() { return close(); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
+
+  private:
+    // Where a value that starts now goes: an element of "items" into item_, apart.
+    json* insert(json&& v) {
+        if (open_.empty()) return &(root_ = std::move(v));
+        json& top = *open_.back();
+        if (&top == items_) return &(item_ = std::move(v));
+        if (top.is_array()) return &top.emplace_back(std::move(v));
+        return &(top[key_] = std::move(v));
+    }
+    bool put(json&& v) {
+        if (insert(std::move(v)) == &item_) handItem();
+        return true;
+    }
+    bool open(json&& v) {
+        const bool items = open_.size() == 1 && open_.back()->is_object() && key_ == "items" && v.is_array();
+        json* at = insert(std::move(v));
+        open_.push_back(at);
+        if (items) items_ = at;
+        return true;
+    }
+    bool close() {
+        const json* closed = open_.back();
+        open_.pop_back();
+        if (closed == &item_) handItem();
+        return true;
+    }
+    void handItem() {
+        onItem_(item_);
+        item_ = json();
+    }
+
+    std::function<void(const json&)> onItem_;
+    json root_, item_;
+    std::vector<json*> open_;  // the containers being filled, innermost last
+    const json* items_ = nullptr;
+    std::string key_;
+};
 
 JsonImportOptions withFileSystem(const JsonImportOptions& given) {
     JsonImportOptions options = given;
@@ -546,15 +636,16 @@ std::vector<JsonProblem> importLineJson(std::string_view text, LayoutCode layout
                                         const JsonImportOptions& given, ItemRecord& out,
                                         std::vector<int>& lines) {
     std::vector<JsonProblem> problems;
-    const nlohmann::json doc = parseChecked(text, problems);
-    if (!problems.empty()) return problems;
+    if (!scanned(text, lineShape(), problems)) return problems;
+    const nlohmann::json doc = nlohmann::json::parse(text.begin(), text.end(), nullptr, false);
+    if (doc.is_discarded()) return {{ProblemSeverity::Error, "", "not JSON"}};
     ItemRecord record;
     record.header = ItemHeader::newItem(layout, {1, 1, 1});
-    Importer importer(withFileSystem(given), problems);
+    JsonProblemList found;
+    Importer importer(withFileSystem(given), found);
     std::vector<int> filled;
     if (layout == LayoutCode::TitleAndSentence && line == 1 && doc.is_array()) {
-        if (doc.size() != 2)
-            problems.push_back({ProblemSeverity::Error, "", "expected [title, sentence], two lines"});
+        if (doc.size() != 2) found.add({ProblemSeverity::Error, "", "expected [title, sentence], two lines"});
         for (size_t n = 0; n < doc.size() && n < 2; ++n) {
             importer.lineOnly(doc[n], "[" + std::to_string(n) + "]", layout, static_cast<int>(n + 1), record);
             filled.push_back(static_cast<int>(n + 1));
@@ -563,7 +654,7 @@ std::vector<JsonProblem> importLineJson(std::string_view text, LayoutCode layout
         importer.lineOnly(doc, "", layout, line, record);
         filled.push_back(line);
     }
-    importer.finish();
+    problems = std::move(found).close();
     if (hasErrors(problems)) return problems;
     out = record;
     lines = filled;
@@ -573,13 +664,20 @@ std::vector<JsonProblem> importLineJson(std::string_view text, LayoutCode layout
 std::vector<JsonProblem> importProgramJson(std::string_view text, const JsonImportOptions& given,
                                            ItemStore& store) {
     std::vector<JsonProblem> problems;
-    const nlohmann::json doc = parseChecked(text, problems);
-    if (!problems.empty()) return problems;
+    if (!scanned(text, programShape(), problems)) return problems;
+    const JsonImportOptions options = withFileSystem(given);
+    // The items' problems come after the document's own, as they would in a whole tree.
+    JsonProblemList found, itemProblems;
+    Importer itemImporter(options, itemProblems);
     std::vector<ItemRecord> items;
+    size_t count = 0;
+    ItemByItemSax sax([&](const json& item) { itemImporter.itemAt(item, count++, items); });
+    if (!json::sax_parse(text.begin(), text.end(), &sax, json::input_format_t::json, true, false))
+        return {{ProblemSeverity::Error, "", "not JSON"}};
     SettingsBlock settings;
-    Importer importer(withFileSystem(given), problems);
-    importer.program(doc, items, settings);
-    importer.finish();
+    Importer(options, found).program(sax.document(), count, settings);
+    found.append(std::move(itemProblems));
+    problems = std::move(found).close();
     if (hasErrors(problems)) return problems;
 
     ItemStore filled;

@@ -11,14 +11,14 @@ SignRange signRange(const ProgramWrite& w) {
     return {w.address, w.bytes};
 }
 
-namespace {
-
-int queriesFor(const ProgramPlan& plan) {
+int readBackQueries(const ProgramPlan& plan) {
     uint64_t total = 0;
     for (const ProgramWrite& w : plan.writes)
         total += (signRange(w).bytes.size() + SignFrame::kMaxData - 1) / SignFrame::kMaxData;
     return static_cast<int>(total);
 }
+
+namespace {
 
 std::string differenceMessage(int item) {
     if (item < 0) return "전송 확인 실패: 아이템 개수";
@@ -29,7 +29,7 @@ std::string differenceMessage(int item) {
 
 CommandOutcome verifyProgram(SignLink& link, const ProgramPlan& plan, const TransferProgress& progress,
                              const std::atomic<bool>* cancel) {
-    const int total = queriesFor(plan);
+    const int total = readBackQueries(plan);
     int done = 0;
     if (progress) progress(0, total);
     std::array<uint8_t, SignFrame::kMaxData> back{};

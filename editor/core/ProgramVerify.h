@@ -17,6 +17,9 @@ struct SignRange {
 };
 SignRange signRange(const ProgramWrite& w);
 
+// The read queries verifyProgram makes for the plan: its progress total.
+int readBackQueries(const ProgramPlan& plan);
+
 // Reads back every range of the plan in order. The first difference fails with
 // "전송 확인 실패: N번째 아이템" naming its item; a read that is not answered fails as the transfer does.
 CommandOutcome verifyProgram(SignLink& link, const ProgramPlan& plan, const TransferProgress& progress,

@@ -10,6 +10,11 @@ std::string describe(const LineProblem& p) {
 
 namespace {
 
+// Whether a line of SECTORS starting at sector NEXT ends by sector 65535.
+bool fitsAt(uint64_t next, uint64_t sectors) {
+    return next < ProgramImage::kSectors && next + sectors <= ProgramImage::kSectors;
+}
+
 class Planner {
   public:
     explicit Planner(ProgramPlan& plan) : plan_(plan) {}
@@ -17,8 +22,7 @@ class Planner {
     // Places one line's bytes at the next free sector; false when they would not fit.
     bool place(int item, PlannedItem& planned, int line, ContentKind kind, EncodedLine encoded) {
         const uint32_t sectors = static_cast<uint32_t>(sectorsFor(encoded.bytes.size()));
-        if (encoded.oversized || next_ >= ProgramImage::kSectors || next_ + sectors > ProgramImage::kSectors)
-            return false;
+        if (encoded.oversized || !fitsAt(next_, sectors)) return false;
         planned.header.setStartSector(line, static_cast<uint16_t>(next_));
         if (encoded.picture) {
             noteResized(item, line, planned.header, encoded);
@@ -72,6 +76,25 @@ std::string tooLargeMessage(int item) {
     return std::to_string(item + 1) + "번째 아이템의 내용이 전광판 메모리를 넘습니다 (섹터 65535 초과)";
 }
 
+// The first item whose contents cannot fit, by what its lines take at most (encodedSizeAtMost):
+// found in moments, before any line is encoded. -1 when all fit; -2 when a record cannot be read.
+int firstItemPastTheEnd(const ItemStore& store, int itemCount) {
+    uint64_t next = ProgramImage::kFirstContentSector;
+    for (int i = 0; i < itemCount; ++i) {
+        ItemRecord record;
+        if (store.readRecord(i, record) != IoResult::Ok) return -2;
+        const bool raw = record.header.layout() == LayoutCode::TitleAndSentence;
+        for (int line = 1; line <= plannedLines(record.header); ++line) {
+            const LinePayload& payload = record.line(line);
+            const uint64_t sectors =
+                sectorsFor(raw ? payload.bytes.size() : encodedSizeAtMost(record.header.kind(line), payload));
+            if (!fitsAt(next, sectors)) return i;
+            next += sectors;
+        }
+    }
+    return -1;
+}
+
 }  // namespace
 
 int plannedLines(const ItemHeader& header) {
@@ -98,6 +121,9 @@ PlanOutcome planProgram(const ItemStore& store, int itemCount, uint8_t width, ui
             return {PlanResult::StoreUnreadable, i, "오픈할수 없습니다"};
         totalLines += plannedLines(h);
     }
+    if (const int past = firstItemPastTheEnd(store, itemCount); past != -1)
+        return past == -2 ? PlanOutcome{PlanResult::StoreUnreadable, -1, "오픈할수 없습니다"}
+                          : PlanOutcome{PlanResult::TooLarge, past, tooLargeMessage(past)};
     Planner planner(plan);
     for (int i = 0; i < itemCount; ++i) {
         ItemRecord record;

@@ -74,7 +74,8 @@ struct PlanOutcome {
 using LineProgress = std::function<void(int done, int total)>;
 
 // Plans items 0 .. itemCount - 1 of the store for a sign of width columns and height tiers.
-// A program whose contents would pass sector 65535 is refused here, before any sink is touched.
+// A program whose contents would pass sector 65535 is refused here, before any sink is touched,
+// and before any line is encoded when what the lines take at most (encodedSizeAtMost) shows it.
 PlanOutcome planProgram(const ItemStore& store, int itemCount, uint8_t width, uint8_t height,
                         ProgramPlan& plan, const LineProgress& progress = {});
 

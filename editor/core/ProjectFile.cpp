@@ -1,32 +1,12 @@
 #include "editor/core/ProjectFile.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <memory>
 
 #include "image/ReplaceFile.h"
 
 namespace orb {
-
-namespace {
-
-// A file that exists keeps its permissions; one that may not be written is not replaced, and
-// one marked read-only stays so even for a user who could write it anyway.
-bool targetAllowsWriting(const std::string& path, mode_t& mode) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        mode = 0644;
-        return errno == ENOENT;
-    }
-    mode = st.st_mode & 07777;
-    return S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) != 0 && ::access(path.c_str(), W_OK) == 0;
-}
-
-}  // namespace
 
 bool hasProjectExtension(const std::string& path) {
     const size_t dot = path.rfind('.');
@@ -45,12 +25,12 @@ DocOutcome readProjectFile(const std::string& path, StoreBytes& out) {
     return DocOutcome::Done;
 }
 
-// A link to a project is followed, so the link stays and its target gets the bytes.
-DocOutcome writeProjectFile(const std::string& given, const StoreBytes& bytes) {
-    mode_t mode = 0644;
-    const std::string path = followLinks(given);
-    if (path.empty() || !targetAllowsWriting(path, mode)) return DocOutcome::CannotSave;
-    return replaceFile(path, bytes, mode) == IoResult::Ok ? DocOutcome::Done : DocOutcome::CannotSave;
+// A link to a project is followed, so the link stays and its target gets the bytes; the file
+// keeps its permissions.
+DocOutcome writeProjectFile(const std::string& path, const StoreBytes& bytes, IoResult* why) {
+    const IoResult r = replaceFile(path, bytes);
+    if (why) *why = r;
+    return r == IoResult::Ok ? DocOutcome::Done : DocOutcome::CannotSave;
 }
 
 void zeroRecordsPastList(StoreBytes& bytes) {

@@ -20,9 +20,9 @@ bool hasProjectExtension(const std::string& path);
 // Reads a project into OUT: WrongExtension, CannotOpen, WrongSize or Done.
 DocOutcome readProjectFile(const std::string& path, StoreBytes& out);
 
-// Writes BYTES as PATH: Done, or CannotSave with PATH as it was (a file that may not be written,
-// a folder that may not be written, a full disk).
-DocOutcome writeProjectFile(const std::string& path, const StoreBytes& bytes);
+// Writes BYTES as PATH: Done, or CannotSave with PATH as it was (not a regular file its owner may
+// write, a folder that may not be written, a full disk); `why`, when given, gets the write's result.
+DocOutcome writeProjectFile(const std::string& path, const StoreBytes& bytes, IoResult* why = nullptr);
 
 // Records past the first whose layout code is 0 are not items; they become zero so that the
 // store's list and its records never differ.

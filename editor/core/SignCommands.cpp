@@ -15,10 +15,10 @@ bool modelRefused(SignLink& link, CommandOutcome& out) {
         case ModelCheck::Ok:
             return false;
         case ModelCheck::NoAnswer:
-            out = {false, "전광판과의 연결상태를 확인해주세요!...", "전송실패"};
+            out = kSignSilent;
             return true;
         case ModelCheck::OtherModel:
-            out = {false, "전광판모델이 다릅니다", "전송실패"};
+            out = kOtherModel;
             return true;
     }
     return true;
@@ -104,6 +104,30 @@ std::vector<std::string> warningsOf(const ProgramPlan& plan) {
     return texts;
 }
 
+// The plan's writes, the count and SignApply, then the read-back when asked for; the model check
+// has been passed.
+CommandOutcome sendPlan(SignLink& link, const ProgramPlan& plan, const TransferOptions& options) {
+    // A GIF that cannot be loaded fails the transfer; it is found before anything is written.
+    for (const PlannedItem& item : plan.items)
+        for (const PlannedLine& line : item.lines)
+            if (line.animationFailed) return kTransferFailed;
+
+    int total = 0;
+    for (const ProgramWrite& w : plan.writes) total += w.transferSteps;
+    if (options.progress) options.progress(0, total);
+    FrameSender sender(link, options.cancel);
+    SignSink sink(sender, total, options.progress);
+    CommandOutcome out;
+    if (writeProgram(plan, sink) != IoResult::Ok)
+        out = sink.cancelled() ? kTransferCancelled : kTransferFailed;
+    else if (options.verify)
+        out = verifyProgram(link, plan, options.verifyProgress, options.cancel);
+    else
+        out = kTransferDone;
+    out.warnings = warningsOf(plan);
+    return out;
+}
+
 }  // namespace
 
 CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const TransferOptions& options) {
@@ -117,26 +141,15 @@ CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const Tra
     ProgramPlan plan;
     const PlanOutcome planned =
         planProgram(store, store.itemCount(), settings.signWidth(), settings.signHeight(), plan);
-    // A program the sign cannot hold is refused before anything is sent.
     if (planned.result != PlanResult::Ok) return {false, planned.message, "전송실패", MessageKind::Warning};
-    // A GIF that cannot be loaded fails the transfer; it is found before anything is written.
-    for (const PlannedItem& item : plan.items)
-        for (const PlannedLine& line : item.lines)
-            if (line.animationFailed) return kTransferFailed;
+    return sendPlan(link, plan, options);
+}
 
-    int total = 0;
-    for (const ProgramWrite& w : plan.writes) total += w.transferSteps;
-    if (options.progress) options.progress(0, total);
-    FrameSender sender(link, options.cancel);
-    SignSink sink(sender, total, options.progress);
-    if (writeProgram(plan, sink) != IoResult::Ok)
-        out = sink.cancelled() ? kTransferCancelled : kTransferFailed;
-    else if (options.verify)
-        out = verifyProgram(link, plan, options.verifyProgress, options.cancel);
-    else
-        out = kTransferDone;
-    out.warnings = warningsOf(plan);
-    return out;
+CommandOutcome transferPlan(SignLink& link, const ProgramPlan& plan, const TransferOptions& options) {
+    CommandOutcome out;
+    if (options.cancel && options.cancel->load()) return kTransferCancelled;
+    if (modelRefused(link, out)) return out;
+    return sendPlan(link, plan, options);
 }
 
 CommandOutcome applySize(SignLink& link, uint8_t width, uint8_t height) {

@@ -41,6 +41,9 @@ inline const CommandOutcome kTransferDone{true, "전송 완료 했습니다", "�
 inline const CommandOutcome kTransferFailed{false, "전송 실패 했습니다", "전송실패"};
 inline const CommandOutcome kTransferCancelled{false, "전송을 취소했습니다", "전송실패",
                                                MessageKind::Warning};
+// The model check's refusals, shared by every command that begins with it.
+inline const CommandOutcome kSignSilent{false, "전광판과의 연결상태를 확인해주세요!...", "전송실패"};
+inline const CommandOutcome kOtherModel{false, "전광판모델이 다릅니다", "전송실패"};
 
 struct TransferOptions {
     TransferProgress progress;
@@ -54,6 +57,11 @@ struct TransferOptions {
 // The program transfer of the "전 송" button: the model check; per item its contents in line
 // order and its header; then the item count and SignApply. Stops at the first failure.
 CommandOutcome transferProgram(SignLink& link, const ItemStore& store, const TransferOptions& options);
+
+struct ProgramPlan;
+// The same transfer of a program planned beforehand (planProgram), for a sender that sends one
+// plan to many signs: the model check, then the plan's writes, the count and SignApply.
+CommandOutcome transferPlan(SignLink& link, const ProgramPlan& plan, const TransferOptions& options);
 
 CommandOutcome applySize(SignLink& link, uint8_t width, uint8_t height);
 CommandOutcome setClock(SignLink& link, const LocalDateTime& now);

@@ -7,6 +7,14 @@
 
 namespace orb {
 
+namespace {
+
+DdayDate ddayDateOf(const QDate& d) {
+    return {static_cast<uint16_t>(d.year()), static_cast<uint8_t>(d.month()), static_cast<uint8_t>(d.day())};
+}
+
+}  // namespace
+
 DdayDialog::DdayDialog(const LineContent& start, int line, int heightCode, const SignContext& sign,
                        QWidget* parent, QDate today)
     : LineDialog(QString::fromUtf8("디데이"), start, line, heightCode, sign, parent),
@@ -26,8 +34,9 @@ DdayDialog::DdayDialog(const LineContent& start, int line, int heightCode, const
     layout_->addWidget(editor_);
     editor_->setPreviewDrawer([this](const LinePayload& p, PlanePair& out) {
         const LineGeometry g{sign_.signColumns, heightCode_};
-        if (sign_.fonts)
-            drawDdayPreview(*sign_.fonts, g, p, static_cast<int>(today_.daysTo(date_->date())), out);
+        // Today as the sign's clock reads it.
+        const ClockValues clock = readClock({today_.year(), today_.month(), today_.day(), 0, 0, 0});
+        if (sign_.fonts) drawDdayPreview(*sign_.fonts, g, p, clock, ddayDateOf(date_->date()), out);
     });
     connect(date_, &QDateEdit::dateChanged, editor_, &SentenceEditor::refresh);
     editor_->setSentence(content_.payload);
@@ -38,9 +47,7 @@ bool DdayDialog::collect() {
     if (!editor_->confirmUnshown(this)) return false;
     content_.kind = ContentKind::Dday;
     content_.payload = editor_->payload();
-    const QDate d = date_->date();
-    content_.dday = {static_cast<uint16_t>(d.year()), static_cast<uint8_t>(d.month()),
-                     static_cast<uint8_t>(d.day())};
+    content_.dday = ddayDateOf(date_->date());
     return true;
 }
 

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <cstring>
 #include <string>
 
+#include "simulator/engine/ContentRenderers.h"
 #include "simulator/engine/TextDrawer.h"
+#include "simulator/engine/TextPlacement.h"
 
 namespace orb {
 
@@ -32,42 +32,34 @@ void drawSentencePreview(const SignFonts& fonts, const LineGeometry& g, const Li
     drawer.setSignWidth(width);
     const std::string text = payload.text();
     const auto words = wordsOf(payload);
-    const int h = std::clamp(g.heightCode, 1, 8);
-    const int textWidth = static_cast<int>(text.size()) * (h == 1 ? 8 : 16);
-    const int x = textWidth < width ? (width - textWidth) / 2 : 0;
-    if (h == 1)
-        drawer.drawText16(out, 1, x, 0, text, words);
+    const TextPlacement place = placeSentence(text.size(), std::clamp(g.heightCode, 1, 8), width);
+    if (place.bigFont)
+        drawer.drawText32(out, 1, place.x, place.y, text, words);
     else
-        drawer.drawText32(out, 1, x, (h * 16 - 32) / 2, text, words);
+        drawer.drawText16(out, 1, place.x, place.y, text, words);
 }
 
-void drawDdayPreview(const SignFonts& fonts, const LineGeometry& g, const LinePayload& payload, int days,
-                     PlanePair& out) {
+void drawDdayPreview(const SignFonts& fonts, const LineGeometry& g, const LinePayload& payload,
+                     const ClockValues& today, const DdayDate& date, PlanePair& out) {
     clearPair(out);
     TextDrawer drawer(fonts);
     const int width = 16 * clampedColumns(g);
     drawer.setSignWidth(width);
     const int h = std::clamp(g.heightCode, 1, 8);
-    // "일" in CP949.
-    char count[24];
-    if (days < 0)
-        std::snprintf(count, sizeof count, "D-%s\xC0\xCF", h == 1 ? "XX" : "XXXX");
-    else
-        std::snprintf(count, sizeof count, "D-%d\xC0\xCF", days);
-    std::string text = payload.text();
-    const auto words = wordsOf(payload);
-    if (h == 1) {
-        // The count follows the text with the words stored there (0: red on black).
-        text += (text.empty() ? "" : " ") + std::string(count);
-        text.resize(std::min(text.size(), LinePayload::kMaxText));
-    }
-    const int y = h >= 3 ? (h - 2) * 8 : 0;
-    const int textWidth = static_cast<int>(text.size()) * 8;
-    const int x = textWidth > width ? 0 : (width - textWidth) / 2;
-    drawer.drawText16(out, 1, x, y, text, words);
+    const DdayCount count = ddayCount(daysUntil(today, date), h);
+    // A zero-terminated copy, as the sign's line holds it; the count follows the text on a
+    // 1-module line (with the words stored there: 0 is red on black).
+    std::array<char, LinePayload::kMaxText + 1> text{};
+    const std::string stored = payload.text();
+    std::copy_n(stored.begin(), std::min(stored.size(), LinePayload::kMaxText), text.begin());
+    size_t length = std::min(stored.size(), LinePayload::kMaxText);
+    if (h == 1) length = appendDdayCount(text, length, count.view());
+    const std::string_view shown(text.data(), length);
+    const TextPlacement place = placeDdayText(shown.size(), h, width);
+    drawer.drawText16(out, 1, place.x, place.y, shown, wordsOf(payload));
     if (h >= 2) {
-        const int cx = (width / 8 - static_cast<int>(std::strlen(count))) * 8 / 2;
-        drawer.drawPlainText16(out, 1, count, cx, y + 16, kRed, kNone);
+        const TextPlacement at = placeDdayCount(count.view().size(), h, width);
+        drawer.drawPlainText16(out, 1, count.view(), at.x, at.y, kRed, kNone);
     }
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 // A line as the sign draws it, for the dialogs' previews: the engine's own text drawer and sign
-// fonts, placed as the sequencer places a line's text (one module high: the 16-pixel fonts from
-// the top; higher: the 32-pixel fonts centred in the line; centred across the sign when the
-// text fits, else from the left edge). No Qt.
+// fonts, the text and a D-day's count placed by the engine's placement functions. No Qt.
 #include <string_view>
 
+#include "image/ItemHeader.h"
 #include "image/LinePayload.h"
 #include "simulator/engine/BitPlane.h"
+#include "simulator/engine/SignClock.h"
 #include "simulator/engine/SignFonts.h"
 
 namespace orb {
@@ -21,9 +21,8 @@ struct LineGeometry {
 // Draws a sentence's text into planes cleared first; the line's rows start at row 0.
 void drawSentencePreview(const SignFonts& fonts, const LineGeometry& g, const LinePayload& payload,
                          PlanePair& out);
-// A D-day line: its text, and the count "D-N일" after it on a one-module line or in red on the
-// row below on a higher line, as the sign shows it DAYS before the date.
-void drawDdayPreview(const SignFonts& fonts, const LineGeometry& g, const LinePayload& payload, int days,
-                     PlanePair& out);
+// A D-day line with its count, as the sign shows it on TODAY (its clock) for the date DATE.
+void drawDdayPreview(const SignFonts& fonts, const LineGeometry& g, const LinePayload& payload,
+                     const ClockValues& today, const DdayDate& date, PlanePair& out);
 
 }  // namespace orb

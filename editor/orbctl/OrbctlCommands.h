@@ -8,5 +8,6 @@ namespace orb {
 void addProgramTextCommands(CLI::App& app, int& exitCode);  // export, import
 void addTimelineCommand(CLI::App& app, int& exitCode);
 void addItemCommands(CLI::App& app, int& exitCode);  // add, delete, move, set-line, set
+void addPullCommand(CLI::App& app, int& exitCode);
 
 }  // namespace orb

@@ -1,7 +1,6 @@
 // orbctl: the editor's commands without a window.
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +14,7 @@
 #include "editor/core/ProgramJson.h"
 #include "editor/core/ProjectFile.h"
 #include "editor/core/SignCommands.h"
+#include "editor/orbctl/LinkOptions.h"
 #include "editor/orbctl/OrbctlCommands.h"
 #include "editor/orbctl/SignFanOut.h"
 #include "image/DecimalNumber.h"
@@ -72,62 +72,6 @@ int buildProject(const std::string& project, const std::string& image) {
     return 0;
 }
 
-std::string baudChoices() {
-    std::string rates;
-    for (uint32_t rate : kBaudRates) rates += (rates.empty() ? "" : ", ") + std::to_string(rate);
-    return rates;
-}
-
-// The LINK options of sub (--tcp HOST:PORT, --serial DEVICE, --baud N for the --serial before
-// it) in the order given.
-std::vector<LinkChoice> linksOf(const CLI::App& sub) {
-    std::vector<LinkChoice> links;
-    std::map<const CLI::Option*, size_t> taken;
-    for (const CLI::Option* option : sub.parse_order()) {
-        const std::string& value = option->results().at(taken[option]++);
-        const std::string name = option->get_name();
-        if (name == "--tcp") {
-            LinkChoice& link = links.emplace_back();
-            link.tcp = true;
-            parseHostPort(value, link.host, link.port);  // checked when parsed
-        } else if (name == "--serial") {
-            LinkChoice& link = links.emplace_back();
-            link.tcp = false;
-            link.serial.device = value;
-            link.serial.portNumber = 0;
-        } else if (name == "--baud") {
-            const std::optional<uint64_t> v = parseDecimal(value, 0, UINT32_MAX);
-            if (!v || std::find(std::begin(kBaudRates), std::end(kBaudRates), *v) == std::end(kBaudRates))
-                throw CLI::ValidationError("--baud needs one of " + baudChoices());
-            if (links.empty()) throw CLI::ValidationError("--baud belongs to the --serial before it");
-            links.back().serial.baud = static_cast<uint32_t>(*v);
-        }
-    }
-    return links;
-}
-
-void addLinkOptions(CLI::App& sub) {
-    sub.add_option("--tcp", "the sign at HOST:PORT")
-        ->type_name("HOST:PORT")
-        ->check([](const std::string& text) {
-            std::string host;
-            uint16_t port = 0;
-            return parseHostPort(text, host, port) ? std::string() : "needs HOST:PORT";
-        })
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    sub.add_option("--serial", "the sign on the serial port DEVICE")
-        ->type_name("DEVICE")
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    const std::string baud = "the speed of the --serial before it: " + baudChoices();
-    sub.add_option("--baud", baud)->type_name("N")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-}
-
-// A serial port that cannot be opened is reported as the editor does; its frames then fail.
-void openLinkReporting(const LinkChoice& choice, OpenLink& open) {
-    if (!openLink(choice, open))
-        std::fprintf(stderr, "%s: %s\n", choice.serial.device.c_str(), kPortOpenFailed);
-}
-
 int finish(const CommandOutcome& outcome) {
     std::printf("%s\n", outcome.message.c_str());
     std::fflush(stdout);
@@ -149,14 +93,6 @@ int sendProject(const std::string& project, std::vector<LinkChoice> links, bool 
                         }});
     }
     return sendToSigns(jobs, verify);
-}
-
-// The one LINK of sign, or a usage error.
-LinkChoice oneLink(const CLI::App& sign) {
-    const std::vector<LinkChoice> links = linksOf(sign);
-    if (links.size() != 1)
-        throw CLI::ValidationError("sign needs one LINK (--tcp HOST:PORT or --serial DEVICE)");
-    return links.front();
 }
 
 // A sign command: its subcommand, whose callback opens the link and runs `run`.
@@ -280,6 +216,7 @@ int main(int argc, char** argv) {
     orb::addProgramTextCommands(app, exitCode);
     orb::addTimelineCommand(app, exitCode);
     orb::addItemCommands(app, exitCode);
+    orb::addPullCommand(app, exitCode);
     if (const std::optional<int> ended = orb::parseCommandLine(app, argc, argv)) return *ended;
     return exitCode;
 }

@@ -366,21 +366,47 @@ TEST(OrbDocumentUndo, EveryCommandUndoesAndRedoesByteForByte) {
     EXPECT_EQ(doc.redo(), DocOutcome::Unchanged);
 }
 
-TEST(OrbDocumentUndo, ANewStepDropsTheRedoneOnesAndTheHistoryHoldsAHundredSteps) {
+TEST(OrbDocumentUndo, ANewStepDropsTheRedoneOnes) {
     OrbDocument doc;
     addSentence(doc, "a");
     ASSERT_EQ(doc.undo(), DocOutcome::Done);
     ASSERT_TRUE(doc.canRedo());
     ASSERT_EQ(doc.addItem(LayoutCode::OneLine, {1, 0, 0}), DocOutcome::Done);
     EXPECT_FALSE(doc.canRedo());
+}
 
-    const auto start = storeBytes(doc);
-    for (int i = 0; i < 150; ++i)
-        ASSERT_EQ(
-            doc.setDisplayTime(Rows{0}, {static_cast<uint8_t>(i % 24), static_cast<uint8_t>(i % 60)}, {0, 1}),
-            DocOutcome::Done);
-    for (int i = 0; i < 150; ++i) ASSERT_EQ(doc.undo(), DocOutcome::Done) << "step " << i;
-    EXPECT_EQ(storeBytes(doc), start);
+// Past its limit the history forgets its oldest steps: exactly the last kHistoryLimit undo, and
+// a saved state stays reachable (and clean) while its step is kept, never after.
+TEST(OrbDocumentUndo, TheHistoryKeepsItsLastTwoHundredStepsAndTheCleanMarkFollows) {
+    static_assert(OrbDocument::kHistoryLimit == 200);
+    testing::TempDir dir;
+    OrbDocument doc;
+    ASSERT_EQ(doc.addItem(LayoutCode::OneLine, {1, 0, 0}), DocOutcome::Done);
+    auto setTime = [&](int i) {
+        return doc.setDisplayTime(Rows{0}, {static_cast<uint8_t>(i / 60), static_cast<uint8_t>(i % 60)},
+                                  {0, 1});
+    };
+    for (int i = 1; i <= 10; ++i) ASSERT_EQ(setTime(i), DocOutcome::Done);
+    ASSERT_EQ(doc.saveAs(dir.file("show.dat")), DocOutcome::Done);
+    const auto saved = storeBytes(doc);
+    // 211 steps in all: the oldest 11 are forgotten, the saved state is the oldest one reachable.
+    for (int i = 11; i <= 210; ++i) ASSERT_EQ(setTime(i), DocOutcome::Done);
+    EXPECT_EQ(doc.title(), "show.dat* - Orb");
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(doc.undo(), DocOutcome::Done) << "step " << i;
+    EXPECT_EQ(doc.undo(), DocOutcome::Unchanged);
+    EXPECT_EQ(storeBytes(doc), saved);
+    EXPECT_TRUE(doc.isClean());
+    EXPECT_EQ(doc.title(), "show.dat - Orb");
+
+    // One more step trims the saved state away: no undo reaches it, and nothing is clean again.
+    while (doc.redo() == DocOutcome::Done) {
+    }
+    ASSERT_EQ(setTime(211), DocOutcome::Done);
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(doc.undo(), DocOutcome::Done) << "step " << i;
+    EXPECT_EQ(doc.undo(), DocOutcome::Unchanged);
+    EXPECT_FALSE(doc.isClean());
+    EXPECT_EQ(doc.title(), "show.dat* - Orb");
+    while (doc.redo() == DocOutcome::Done) EXPECT_FALSE(doc.isClean());
 }
 
 TEST(OrbDocumentUndo, TheCleanMarkAndTheTitle) {

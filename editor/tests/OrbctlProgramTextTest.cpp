@@ -6,9 +6,11 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "editor/core/ProgramJson.h"
 #include "editor/tests/OrbctlRun.h"
 #include "image/ItemStore.h"
 #include "testsupport/ChildProcess.h"
+#include "testsupport/NotReplaceable.h"
 #include "testsupport/TempDir.h"
 
 namespace orb {
@@ -57,6 +59,34 @@ TEST(OrbctlProgramText, AFailedImportLeavesTheProjectAndTheFolderAsTheyWere) {
     EXPECT_EQ(files, 2u) << "a temporary file was left behind";
 }
 
+// Every command that writes a file refuses the same targets with the same words, as root and as
+// an ordinary user, and leaves them as they were.
+TEST(OrbctlWriters, RefuseWhatIsNotTheUsersRegularFile) {
+    TempDir dir;
+    const std::string json = dir.file("demo.json");
+    ASSERT_EQ(orbctl(std::string("export ") + EXAMPLE_PROJECT + " -o " + json).status, 0);
+    ::chmod(json.c_str(), 0644);
+    const std::vector<std::string> writes = {std::string("export ") + EXAMPLE_PROJECT + " -o ",
+                                             "import " + json + " -o ",
+                                             std::string("build ") + EXAMPLE_PROJECT + " -o "};
+    auto expectRefused = [&](const std::string& target, bool asOrdinaryUser) {
+        for (const std::string& write : writes) {
+            const std::string before = testing::stateOf(target);
+            const std::string command = std::string(ORBCTL_PATH) + " " + write + target;
+            const Outcome r =
+                testing::runCommand(asOrdinaryUser ? testing::asOrdinaryUser(command) : command);
+            EXPECT_EQ(r.status, 1) << command << ": " << r.output;
+            EXPECT_THAT(r.output, HasSubstr(target + ": "));
+            EXPECT_THAT(r.output, HasSubstr("not a writable regular file")) << command;
+            EXPECT_EQ(testing::stateOf(target), before) << command;
+        }
+    };
+    for (const std::string& target : testing::pathsNotToReplace(dir, ItemStore::kFileSize))
+        expectRefused(target, false);
+    if (const std::string others = testing::othersFile(dir, ItemStore::kFileSize); !others.empty())
+        expectRefused(others, true);
+}
+
 TEST(OrbctlProgramText, HostileInputIsRefusedWithAMessage) {
     TempDir dir;
     const std::string project = dir.file("p.dat");
@@ -86,6 +116,44 @@ TEST(OrbctlProgramText, HostileInputIsRefusedWithAMessage) {
     r = orbctl("export " + dir.file("deep.json"));
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(r.output, HasSubstr("오픈할수 없는 파일입니다"));
+}
+
+// A hostile document costs what it is long: "4 x its size" leaves room for the input, the
+// scan's buffers and one item's tree, never a tree of the whole.
+TEST(HostileJsonStaysWithinAMemoryBudget, ImportPeaksUnderFourTimesItsInput) {
+    TempDir dir;
+    const std::string head = R"({"version": 1, "sign": {"width": 10, "height": 1}, "items": [)";
+    // 10 M empty objects under a key the format does not have, nested within the array limit.
+    std::string unknownKey = head + R"(], "extra": [)";
+    std::string row = "[";
+    for (int i = 0; i < 1024; ++i) row += i ? ",{}" : "{}";
+    row += "]";
+    std::string block = "[";
+    for (int i = 0; i < 1024; ++i) block += (i ? "," : "") + row;
+    block += "]";
+    for (int i = 0; i < 10; ++i) unknownKey += (i ? "," : "") + block;
+    unknownKey += "]}";
+    // As many runs as the format's places hold and 32 MiB allow, each a little tree.
+    std::string line = R"({"kind": "sentence", "runs": [)";
+    for (int i = 0; i < 511; ++i) line += std::string(i ? "," : "") + R"({"text": "가"})";
+    line += "]}";
+    const std::string item =
+        R"({"layout": "three", "heights": [1, 1, 1], "lines": [)" + line + "," + line + "," + line + "]}";
+    std::string everyRun = head;
+    for (int i = 0; i < 1024; ++i) everyRun += (i ? "," : "") + item;
+    everyRun += "]}";
+
+    for (const std::string* text : {&unknownKey, &everyRun}) {
+        ASSERT_LE(text->size(), kMaxProgramJsonBytes);
+        const std::string path = dir.file("hostile.json");
+        writeText(path, *text);
+        const testing::Measured m =
+            testing::runMeasured({ORBCTL_PATH, "import", path, "-o", dir.file("hostile.dat")});
+        const double inputMb = static_cast<double>(text->size()) / (1 << 20);
+        EXPECT_EQ(m.status, 1) << inputMb << " MB";
+        EXPECT_LT(m.peakMb, 4 * inputMb) << inputMb << " MB";
+        EXPECT_FALSE(std::filesystem::exists(dir.file("hostile.dat")));
+    }
 }
 
 TEST(OrbctlProgramText, TimelinePrintsTheDayAsTextAndJson) {

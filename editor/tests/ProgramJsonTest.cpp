@@ -287,6 +287,20 @@ TEST(ProgramJsonKinds, APhraseKeepsBothPaths) {
     EXPECT_EQ(recordBytes(r), expected);
 }
 
+// A phrase read back from a sign has its picture but no rich text: null, not an empty path.
+TEST(ProgramJsonKinds, APhraseWithoutRichTextIsNull) {
+    const ItemRecord r = importedRecord(R"({"layout": "one", "heights": [1], "lines": [
+      {"kind": "phrase", "path": "/media/item001-line1-phrase.bmp", "rtf": null, "width": 64, "height": 16}]})");
+    EXPECT_EQ(r.line(1).path(), "/media/item001-line1-phrase.bmp");
+    EXPECT_EQ(r.line(1).rtfPath(), "");
+    const ItemStore store = storeOf({r}, someSettings());
+    EXPECT_NE(exportText(store).find("\"rtf\": null"), std::string::npos);
+    expectRoundTrip(store);
+    ItemStore out;
+    EXPECT_TRUE(hasErrors(importText(document(R"({"layout": "one", "heights": [1], "lines": [
+      {"kind": "phrase", "path": "/a.bmp", "width": 64, "height": 16}]})"), out)));
+}
+
 TEST(ProgramJsonKinds, AnAnimationKeepsSizeFramesAndSpeed) {
     const ItemRecord r =
         importedRecord(R"({"layout": "three", "heights": [1, 1, 1], "lines": [{"kind": "none"},
@@ -435,7 +449,19 @@ std::vector<Refusal> refusals() {
         {"deepNesting", std::string(100000, '[') + std::string(100000, ']'), ProblemSeverity::Error,
          repeated("[0]", kMaxProgramJsonDepth), "nested more than 32"},
         {"megabyteString", document(sentence(R"({"text": ")" + std::string(1 << 20, 'b') + R"("})")),
-         ProblemSeverity::Error, "items[0].lines[0].runs[0].text", "1048576 CP949 bytes"},
+         ProblemSeverity::Error, "items[0].lines[0].runs[0].text", "a string of 1048576 bytes; at most 4096"},
+        {"unknownKeyAtTheRoot", document("", R"(, "extra": [{}, {}])"), ProblemSeverity::Error, "extra",
+         "unknown key"},
+        {"objectForAValue", document("", R"(, "brightness": {"level": 3})"), ProblemSeverity::Error,
+         "brightness", "expected a single value, not an object"},
+        {"arrayForAnObject", document("", R"(, "sign": [10, 2])"), ProblemSeverity::Error, "sign",
+         "expected an object, not an array"},
+        {"moreRunsThanATextHasBytes",
+         document(sentence(repeated(R"({"text": ""},)", 511) + R"({"text": ""})")), ProblemSeverity::Error,
+         "items[0].lines[0].runs[511]", "more than 511 elements"},
+        {"fourLines", document(R"({"layout": "three", "heights": [1, 1, 1], "lines": [{"kind": "none"},
+            {"kind": "none"}, {"kind": "none"}, {"kind": "none"}]})"),
+         ProblemSeverity::Error, "items[0].lines[3]", "more than 3 elements"},
         {"wrongVersion", R"({"version": 2, "sign": {"width": 10, "height": 1}, "items": []})",
          ProblemSeverity::Error, "version", "from 1 to 1"},
         {"badIp", document("", R"(, "link": {"ip": "10.0.0.256"})"), ProblemSeverity::Error, "link.ip",
@@ -481,19 +507,35 @@ TEST(ProgramJsonImport, ReportsEveryProblemAtOnce) {
                                              "items[1].lines"}));
 }
 
-TEST(ProgramJsonImport, LongArraysAndLargeObjectsAreRefusedBeforeATreeIsBuilt) {
+// The scan's problems come alone: what it refuses never becomes a tree for the checks after it.
+TEST(ProgramJsonImport, UnknownKeysLongArraysAndLargeObjectsAreRefusedBeforeATreeIsBuilt) {
     ItemStore target;
+    std::vector<JsonProblem> problems = importText(
+        document(sentence(R"({"text": "a", "size": 12})"), R"(, "brightness": 99, "extra": {"a": [{"b": 1},
+           {"a": 2, "a": 3}]})"),
+        target);
+    ASSERT_EQ(problems.size(), 2u) << "the unknown keys' contents are not looked into";
+    EXPECT_EQ(problems[0].place, "extra");
+    EXPECT_EQ(problems[1].place, "items[0].lines[0].runs[0].size");
+    EXPECT_EQ(problems[1].message, "unknown key");
+
     std::string ones = "[";
     for (int i = 0; i < 2000; ++i) ones += i ? ",1" : "1";
-    std::vector<JsonProblem> problems = importText(document("", R"(, "extra": )" + ones + "]"), target);
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_EQ(problems[0].place, "extra[1024]");
-    EXPECT_THAT(problems[0].message, HasSubstr("more than 1024 elements"));
+    problems = importText(document("", R"(, "extra": )" + ones + "]"), target);
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[1].place, "extra[1024]");
+    EXPECT_THAT(problems[1].message, HasSubstr("more than 1024 elements"));
     std::string keys = "{";
     for (int i = 0; i < 100; ++i) keys += (i ? ",\"k" : "\"k") + std::to_string(i) + "\": 0";
     problems = importText(keys + "}", target);
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_THAT(problems[0].message, HasSubstr("more than 64 keys"));
+    EXPECT_EQ(problems.size(), 65u);
+    EXPECT_THAT(problems.back().message, HasSubstr("more than 64 keys"));
+
+    std::string manyUnknown;
+    for (int i = 0; i < 300; ++i) manyUnknown += R"({"layout": "one", "x": 0},)";
+    problems = importText(document(manyUnknown + sentence(R"({"text": "a"})")), target);
+    ASSERT_EQ(problems.size(), kMaxProgramJsonProblems + 1);
+    EXPECT_EQ(problems.back().message, "100 more problems not shown");
 }
 
 TEST(ProgramJsonImport, ReportsTwoHundredProblemsAndCountsTheRest) {

@@ -227,11 +227,17 @@ TEST(ProgramWriter, AProgramPastSector65535IsRefusedBeforeAnyWrite) {
     ItemRecord three = item(LayoutCode::ThreeLines,
                             {ContentKind::Animation, ContentKind::Animation, ContentKind::Animation});
     for (int line = 1; line <= 3; ++line) three = withPath(three, line, big);
-    auto b = build(std::vector<ItemRecord>(9, three));
-    EXPECT_EQ(b->outcome.result, PlanResult::TooLarge);
-    EXPECT_EQ(b->outcome.item, 8);  // lines 22..24 would reach sector 65620
-    EXPECT_NE(b->outcome.message.find("9번째 아이템"), std::string::npos);
-    EXPECT_TRUE(b->plan.writes.empty());
+    ItemStore store;
+    for (int i = 0; i < 9; ++i) ASSERT_EQ(store.writeRecord(i, three), IoResult::Ok);
+    // Refused before a single line is encoded, rather than after encoding the eight that fit.
+    int encoded = 0;
+    ProgramPlan plan;
+    const PlanOutcome outcome = planProgram(store, 9, 10, 2, plan, [&](int, int) { ++encoded; });
+    EXPECT_EQ(outcome.result, PlanResult::TooLarge);
+    EXPECT_EQ(outcome.item, 8);  // lines 22..24 would reach sector 65620
+    EXPECT_NE(outcome.message.find("9번째 아이템"), std::string::npos);
+    EXPECT_TRUE(plan.writes.empty());
+    EXPECT_EQ(encoded, 0);
 }
 
 // An image whose device refuses writes after a number of them, as a full or failing disk would.

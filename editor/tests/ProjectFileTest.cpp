@@ -248,6 +248,20 @@ TEST(ProjectSave, AnExistingFileKeepsItsPermissions) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
+// What an editor killed half-way through saving left beside the project (a temporary file no one
+// holds) goes when an editor opens it again; another program's stays.
+TEST(ProjectOpen, RemovesWhatAKilledSaveOfTheEditorLeftBeside) {
+    TempDir dir;
+    const std::string path = writeProject(dir.file("p.dat"), {temperatureItem()});
+    const std::string ours = path + "." + program_invocation_short_name + "-k1ll3d";
+    testing::writeFileBytes(ours, std::vector<uint8_t>(1000, 1));
+    testing::writeFileBytes(path + ".orbctl-abc123", std::vector<uint8_t>(1000, 1));
+    OrbDocument doc;
+    ASSERT_EQ(doc.open(path), DocOutcome::Done);
+    EXPECT_FALSE(std::filesystem::exists(ours));
+    EXPECT_TRUE(std::filesystem::exists(path + ".orbctl-abc123"));
+}
+
 TEST(StartUp, ClearsTheRecordsCorrectsTheSettingsAndMakesTheRtfFolder) {
     TempDir dir;
     SettingsBlock settings;

@@ -106,7 +106,7 @@ TEST(ProgramImageFile, RefusesFilesItCannotUseAndWritesNothing) {
     EXPECT_EQ(ProgramImage::open(shortFile, FileMode::CreateOrOpen, image), IoResult::WrongSize);
     EXPECT_EQ(testing::readFileBytes(shortFile), std::vector<uint8_t>(1000, 7));
 
-    EXPECT_EQ(ProgramImage::open(dir.path().string(), FileMode::ReadWrite, image), IoResult::OpenFailed);
+    EXPECT_EQ(ProgramImage::open(dir.path().string(), FileMode::ReadWrite, image), IoResult::NotReplaceable);
     EXPECT_EQ(ProgramImage::open(dir.file("missing"), FileMode::ReadWrite, image), IoResult::OpenFailed);
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing")));
     EXPECT_EQ(ProgramImage::open(dir.file("no/such/dir/preview.tmp"), FileMode::CreateOrOpen, image),

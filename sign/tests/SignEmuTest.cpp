@@ -1,5 +1,5 @@
-// signemu stays stoppable and serves the next client whatever the current one does, and says so
-// when it cannot save its memory.
+// signemu stays stoppable and serves the next client whatever the current one does, keeps its
+// memory in a file across runs, and refuses a file it cannot keep.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -13,6 +13,7 @@
 
 #include "link/SignFrame.h"
 #include "testsupport/ChildProcess.h"
+#include "testsupport/NotReplaceable.h"
 #include "testsupport/TempDir.h"
 
 namespace orb {
@@ -174,8 +175,11 @@ TEST(SignEmuStopping, SigtermEndsItPromptlyWhileItDelaysAnAnswer) {
 
 TEST(SignEmuStopping, AMemoryFileThatCannotBeWrittenIsReportedWithExitOne) {
     testing::TempDir dir;
-    std::filesystem::create_directory(dir.file("taken"));  // a folder where the file should go
-    SignEmu emu(dir, "--memory " + dir.file("taken"));
+    const std::string memory = dir.file("sign.mem");
+    SignEmu emu(dir, "--memory " + memory);
+    // Taken over by a folder after the start.
+    std::filesystem::remove(memory);
+    std::filesystem::create_directory(memory);
     {
         Client c(emu.port);
         c.send(SignFrame::apply());
@@ -184,11 +188,88 @@ TEST(SignEmuStopping, AMemoryFileThatCannotBeWrittenIsReportedWithExitOne) {
     int code = 0;
     emu.stopSeconds(code);
     EXPECT_EQ(code, 1);
-    EXPECT_NE(testing::readFileText(emu.errors).find("cannot save the memory to " + dir.file("taken")),
+    EXPECT_NE(testing::readFileText(emu.errors).find("cannot save the memory to " + memory),
               std::string::npos)
         << testing::readFileText(emu.errors);
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-        EXPECT_TRUE(e.path().filename() == "taken" || e.path().filename() == "signemu.err") << e.path();
+        EXPECT_TRUE(e.path() == memory || e.path().filename() == "signemu.err") << e.path();
+}
+
+// The bytes at an address, read over the link.
+std::vector<uint8_t> readBack(Client& c, uint32_t address, uint16_t n) {
+    c.send(SignFrame::memoryRead(address, n));
+    const std::vector<uint8_t> reply = c.receive(n + 6u, 2000);
+    if (judgeReply(reply, n + 6u, ReplyRules::Tcp) != LinkResult::Ok) return {};
+    return {reply.begin() + 4, reply.end() - 2};
+}
+
+TEST(SignEmuMemory, KeepsTheMemoryAcrossRuns) {
+    testing::TempDir dir;
+    const std::string memory = dir.file("sign.mem");
+    const std::vector<uint8_t> program = {7, 1, 2, 3};
+    {
+        SignEmu emu(dir, "--memory " + memory);
+        EXPECT_EQ(std::filesystem::file_size(memory), 32u << 20);  // made at the start
+        Client c(emu.port);
+        c.send(SignFrame::memoryWrite(0x280000, program));
+        EXPECT_EQ(c.receive(6, 2000).size(), 6u);
+        c.send(SignFrame::apply());
+        EXPECT_EQ(c.receive(6, 2000).size(), 6u);
+    }
+    SignEmu again(dir, "--memory " + memory);
+    Client c(again.port);
+    EXPECT_EQ(readBack(c, 0x280000, 4), program);
+}
+
+TEST(SignEmuMemory, WhatItCannotKeepIsRefusedBeforeServingAndLeftAlone) {
+    testing::TempDir dir;
+    std::vector<std::string> refused = testing::pathsNotToReplace(dir, 32u << 20);
+    testing::writeFileBytes(dir.file("short"), std::vector<uint8_t>(1000, 'x'));
+    refused.push_back(dir.file("short"));
+    const std::string others = testing::othersFile(dir, 32u << 20);
+    const std::string start = "timeout 10 " + std::string(SIGNEMU_PATH) + " --tcp 127.0.0.1:0 --memory ";
+    for (const std::string& path : refused) {
+        const std::string before = testing::stateOf(path);
+        const testing::Outcome r = testing::runCommand(start + path);
+        EXPECT_EQ(r.status, 2) << path << ": " << r.output;
+        const std::string why =
+            path == dir.file("short") ? "not 33554432 bytes long" : "not a writable regular file";
+        EXPECT_EQ(r.output, "signemu: the memory file " + path + " is " + why + "\n");
+        EXPECT_EQ(testing::stateOf(path), before) << path;
+    }
+    if (others.empty()) return;
+    const std::string before = testing::stateOf(others);
+    const testing::Outcome r = testing::runCommand(testing::asOrdinaryUser(start + others));
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("is not a writable regular file"), std::string::npos) << r.output;
+    EXPECT_EQ(testing::stateOf(others), before);
+}
+
+TEST(SignEmuMemory, ASaveKilledHalfWayLeavesNothingAfterTheNextStart) {
+    testing::TempDir dir;
+    const std::string memory = dir.file("sign.mem");
+    testing::writeFileBytes(dir.file("sign.mem.Glimmer-abc123"), {1});  // another program's
+    auto leftovers = [&] {
+        int n = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            n += e.path().filename().string().rfind("sign.mem.signemu-", 0) == 0;
+        return n;
+    };
+    for (int attempt = 0; attempt < 5 && leftovers() == 0; ++attempt) {
+        SignEmu emu(dir, "--memory " + memory);
+        Client c(emu.port, false);
+        // Each SignApply saves the 32 MiB: killed while one is being written.
+        const SignFrame apply = SignFrame::apply();
+        for (int i = 0; i < 5000 && leftovers() == 0; ++i) {
+            ::send(c.fd(), apply.bytes.data(), apply.length, MSG_NOSIGNAL);
+            ::usleep(1000);
+        }
+        emu.process->stop(SIGKILL);
+    }
+    ASSERT_GT(leftovers(), 0) << "no save was caught half-way";
+    SignEmu again(dir, "--memory " + memory);
+    EXPECT_EQ(leftovers(), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("sign.mem.Glimmer-abc123")));
 }
 
 }  // namespace
@@ -205,9 +286,10 @@ orb::testing::Outcome signemu(const std::string& options) {
 TEST(SignEmuCommandLine, HelpNamesEveryOptionAndEndsWithZero) {
     const orb::testing::Outcome r = signemu("--help");
     EXPECT_EQ(r.status, 0) << r.output;
-    for (const char* option : {"--tcp", "--pty", "--memory", "--model", "--log", "--line-rate",
-                               "--idle-timeout", "--no-answer-after", "--bad-sum-after", "--no-etx",
-                               "--delay", "--delay-frame", "--close-after", "--corrupt-write"})
+    for (const char* option :
+         {"--tcp", "--pty", "--memory", "--model", "--log", "--line-rate", "--idle-timeout",
+          "--no-answer-after", "--bad-sum-after", "--no-etx", "--delay", "--delay-frame", "--close-after",
+          "--corrupt-write", "--corrupt-from"})
         EXPECT_NE(r.output.find(option), std::string::npos) << option;
 }
 
@@ -220,6 +302,12 @@ TEST(SignEmuCommandLine, UnknownOptionsBadAddressesAndTwoLinksAreUsageErrors) {
     EXPECT_NE(r.output.find("--tcp"), std::string::npos) << r.output;
     EXPECT_EQ(signemu("--tcp 127.0.0.1:0 --pty /tmp/none").status, 2);
     EXPECT_EQ(signemu("").status, 2);
+    r = signemu("--tcp 127.0.0.1:0 --log /no/such/folder/sign.log");
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(
+        r.output.find("signemu: cannot open the log /no/such/folder/sign.log: No such file or directory"),
+        std::string::npos)
+        << r.output;
     r = signemu("--tcp 127.0.0.1:0 --corrupt-write 2147483648");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.output.find("--corrupt-write needs a number from 0 to 2147483647"), std::string::npos)

@@ -47,7 +47,7 @@ TEST(SignLinkServer, OutOfDescriptorsAWaitingClientDoesNotMakeItSpin) {
     std::thread serving([&] {
         started = true;
         while (!go) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        server.serve([](auto, auto&) { return ResponderTurn{}; }, [] {});
+        server.serve([](auto, auto, auto&) { return ResponderTurn{}; }, [] {});
     });
     while (!started) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::vector<int> held;

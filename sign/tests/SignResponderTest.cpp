@@ -26,15 +26,15 @@ struct Exchange {
     ResponderTurn turn;
 };
 
-Exchange send(SignResponder& sign, const std::vector<uint8_t>& in) {
+Exchange send(SignResponder& sign, const std::vector<uint8_t>& in, Arrival arrival = Arrival::Continuing) {
     Exchange e;
     std::vector<std::string> log;
-    e.turn = sign.feed(in, e.out, log);
+    e.turn = sign.feed(in, arrival, e.out, log);
     return e;
 }
 
-Exchange send(SignResponder& sign, const SignFrame& f) {
-    return send(sign, bytesOf(f));
+Exchange send(SignResponder& sign, const SignFrame& f, Arrival arrival = Arrival::Continuing) {
+    return send(sign, bytesOf(f), arrival);
 }
 
 // The n data bytes of a data reply, after checking its frame.
@@ -144,6 +144,30 @@ TEST(SignResponder, GarbageGetsNoAnswerAndLeavesTheMemoryAlone) {
     EXPECT_EQ(send(sign, SignFrame::apply()).out, ack());
 }
 
+TEST(SignResponder, AFrameGivenUpHalfWayNeverSwallowsTheNext) {
+    SignResponder sign;
+    const std::string model("LEDSign\0", 8);
+    const SignFrame query = SignFrame::memoryRead(0x4000, 8);
+    // Cut short and followed at once by a whole frame: its STX begins no good frame, the next does.
+    std::vector<uint8_t> stream = bytesOf(query);
+    stream.resize(5);
+    const auto whole = bytesOf(query);
+    stream.insert(stream.end(), whole.begin(), whole.end());
+    auto e = send(sign, stream);
+    EXPECT_EQ(std::string(e.out.begin() + 4, e.out.end() - 2), model);
+    EXPECT_EQ(e.turn.wholeFrames, 1);
+    // A partial frame long enough to take the next one in waits for its rest, until a pause.
+    std::vector<uint8_t> write = bytesOf(SignFrame::memoryWrite(0x280000, std::vector<uint8_t>(512, 1)));
+    write.resize(9);
+    EXPECT_TRUE(send(sign, write).out.empty());
+    e = send(sign, query);
+    EXPECT_TRUE(e.out.empty());
+    EXPECT_EQ(e.turn.wholeFrames, 0);
+    e = send(sign, query, Arrival::AfterPause);
+    EXPECT_EQ(dataOf(e.out, 8), std::vector<uint8_t>(model.begin(), model.end()));
+    EXPECT_EQ(sign.memory()[0x280000], 0);
+}
+
 TEST(SignResponder, FaultsChangeTheAnswersAsAsked) {
     ResponderFaults corrupt;
     corrupt.corruptWrite = 2;
@@ -154,6 +178,16 @@ TEST(SignResponder, FaultsChangeTheAnswersAsAsked) {
     EXPECT_EQ(dataOf(send(sign, SignFrame::memoryRead(0x280000, 2)).out, 2), data);
     EXPECT_EQ(dataOf(send(sign, SignFrame::memoryRead(0x280200, 2)).out, 2),
               (std::vector<uint8_t>{0xEF, 0xDF}));  // ... but stored otherwise
+
+    ResponderFaults worn;
+    worn.corruptFrom = 2;
+    SignResponder wornOut("LEDSign", worn);
+    for (uint32_t address : {0x280000u, 0x280200u, 0x280400u})
+        EXPECT_EQ(send(wornOut, SignFrame::memoryWrite(address, data)).out, ack());
+    EXPECT_EQ(dataOf(send(wornOut, SignFrame::memoryRead(0x280000, 2)).out, 2), data);
+    for (uint32_t address : {0x280200u, 0x280400u})  // every write from the second on
+        EXPECT_EQ(dataOf(send(wornOut, SignFrame::memoryRead(address, 2)).out, 2),
+                  (std::vector<uint8_t>{0xEF, 0xDF}));
 
     ResponderFaults slow;
     slow.delayMs = 250;
@@ -177,13 +211,17 @@ TEST(SignResponder, FaultsChangeTheAnswersAsAsked) {
 
 TEST(SignMemoryFile, KeepsTheMemoryAcrossARestart) {
     testing::TempDir dir;
+    std::vector<uint8_t> saved;
+    ASSERT_EQ(openMemoryFile(dir.file("sign.mem"), SignResponder::kMemoryBytes, saved),
+              MemoryFileResult::Created);
+    EXPECT_EQ(std::filesystem::file_size(dir.file("sign.mem")), SignResponder::kMemoryBytes);
+    EXPECT_TRUE(saved.empty());
     SignResponder sign;
     send(sign, SignFrame::memoryWrite(0x280000, std::vector<uint8_t>{42}));
     std::string error;
     ASSERT_EQ(saveMemoryFile(dir.file("sign.mem"), sign.memory(), error), MemoryFileResult::Ok);
 
-    std::vector<uint8_t> saved;
-    ASSERT_EQ(loadMemoryFile(dir.file("sign.mem"), SignResponder::kMemoryBytes, saved), MemoryFileResult::Ok);
+    ASSERT_EQ(openMemoryFile(dir.file("sign.mem"), SignResponder::kMemoryBytes, saved), MemoryFileResult::Ok);
     SignResponder again("Other");
     ASSERT_TRUE(again.loadMemory(saved));
     EXPECT_EQ(again.memory()[0x280000], 42);
@@ -191,21 +229,25 @@ TEST(SignMemoryFile, KeepsTheMemoryAcrossARestart) {
     EXPECT_FALSE(again.loadMemory(std::vector<uint8_t>(100)));
 }
 
-TEST(SignMemoryFile, RefusesWhatCannotBeLoadedOrSaved) {
+TEST(SignMemoryFile, RefusesWhatCannotBeKeptAndSaysWhy) {
     testing::TempDir dir;
     std::vector<uint8_t> out;
-    EXPECT_EQ(loadMemoryFile(dir.file("none"), 16, out), MemoryFileResult::Missing);
-    EXPECT_EQ(loadMemoryFile(dir.path(), 16, out), MemoryFileResult::NotRegular);
-    std::string error;
-    ASSERT_EQ(saveMemoryFile(dir.file("short"), std::vector<uint8_t>(8), error), MemoryFileResult::Ok);
-    EXPECT_EQ(loadMemoryFile(dir.file("short"), 16, out), MemoryFileResult::WrongSize);
+    EXPECT_EQ(openMemoryFile(dir.path(), 16, out), MemoryFileResult::Refused);
+    EXPECT_EQ(memoryFileRefusal("m", MemoryFileResult::Refused, 16),
+              "the memory file m is not a writable regular file");
+    testing::writeFileBytes(dir.file("short"), std::vector<uint8_t>(8));
+    EXPECT_EQ(openMemoryFile(dir.file("short"), 16, out), MemoryFileResult::WrongSize);
+    EXPECT_EQ(memoryFileRefusal("m", MemoryFileResult::WrongSize, 16),
+              "the memory file m is not 16 bytes long");
     EXPECT_TRUE(out.empty());
+    EXPECT_EQ(openMemoryFile(dir.file("no/such/folder"), 16, out), MemoryFileResult::ReadFailed);
 
     // A folder in the file's place: the save fails, says why, and leaves nothing beside it.
+    std::string error;
     std::filesystem::create_directory(dir.file("taken"));
     EXPECT_EQ(saveMemoryFile(dir.file("taken"), std::vector<uint8_t>(8), error),
               MemoryFileResult::WriteFailed);
-    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(error, "not a writable regular file");
     int entries = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
     EXPECT_EQ(entries, 2);  // "short" and "taken"

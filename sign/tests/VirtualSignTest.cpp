@@ -60,7 +60,7 @@ std::vector<uint8_t> send(VirtualSign& sign, const std::vector<uint8_t>& stream,
                           const LocalDateTime& pcNow = kPcNow) {
     std::vector<uint8_t> out;
     std::vector<std::string> log;
-    sign.receive(stream, out, log, nowMs, pcNow);
+    sign.receive(stream, Arrival::Continuing, out, log, nowMs, pcNow);
     return out;
 }
 
@@ -239,7 +239,8 @@ TEST(WindowedImageSource, RenumbersTheChosenItemsAndReadsTheRestAsItIs) {
         image.item(i, testing::itemHeader(LayoutCode::OneLine, {static_cast<uint8_t>(i + 1), 0, 0},
                                           {ContentKind::Sentence}));
     image.text(5120, "abc");
-    WindowedImageSource source(image.bytes);
+    const MemoryImageSource memory(image.bytes);
+    WindowedImageSource source(memory);
     std::vector<uint8_t> all(ProgramImage::kSize);
     ASSERT_EQ(source.read(0, all), all.size());
     EXPECT_EQ(all, image.bytes);

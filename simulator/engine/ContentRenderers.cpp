@@ -7,6 +7,7 @@
 
 #include "simulator/engine/PassThrough.h"
 #include "simulator/engine/Pictures.h"
+#include "simulator/engine/TextPlacement.h"
 
 namespace orb {
 
@@ -166,12 +167,13 @@ void beginReveal(SimState& s, int line) {
 
 // --- Sentences -------------------------------------------------------------------------------------
 
-// Width, x and y of a line's text: 8 pixels a byte on a 1-module line (16-pixel font), else 16.
-void placeText(SimState& s, int line, int heightModules, int y) {
+// Width, x and y of line n's text placed as a sentence, its rows from TOP.
+void placeText(SimState& s, int line, int top) {
     LinePlayer& l = s.line(line);
-    l.textWidth = static_cast<int>(l.textLength()) * (heightModules == 1 ? 8 : 16);
-    l.textX = l.textWidth < s.geometry.pixels() ? (s.geometry.pixels() - l.textWidth) / 2 : 0;
-    l.textY = y;
+    const TextPlacement place = placeSentence(l.textLength(), l.heightModules, s.geometry.pixels());
+    l.textWidth = place.width;
+    l.textX = place.x;
+    l.textY = top + place.y;
 }
 
 void drawLineText(SimState& s, int line) {
@@ -182,15 +184,9 @@ void drawLineText(SimState& s, int line) {
         s.drawer.drawText16(*s.working, 1, l.textX, l.textY, l.textView(), l.attributes);
 }
 
-// A sentence's text rows: the band's top on a 1-module line, else the 32-pixel font centred.
-int sentenceY(const LinePlayer& l) {
-    const int h = l.heightModules;
-    return h == 1 ? l.startRow : l.startRow + (h * 16 - 32) / 2;
-}
-
 void startSentence(SimState& s, int line) {
     LinePlayer& l = s.line(line);
-    placeText(s, line, l.heightModules, sentenceY(l));
+    placeText(s, line, l.startRow);
     if (l.entry == EntryEffect::PassAcross) {
         l.setPeriod(l.entrySpeed + 2);
         setupTextPass(s, line, PassMode::Across);
@@ -382,62 +378,34 @@ bool stepTemperature(SimState& s, int line) {
 
 // --- D-days ----------------------------------------------------------------------------------------
 
-// "D-" and the days without leading zeros and "일", or "D-" and the passed marks and "일".
-void countText(int days, std::string_view passed, char* out, size_t room) {
-    if (days < 0)
-        std::snprintf(out, room, "D-%.*s%.*s", int(passed.size()), passed.data(), int(kDay.size()),
-                      kDay.data());
-    else
-        std::snprintf(out, room, "D-%d%.*s", days, int(kDay.size()), kDay.data());
-}
-
-// On a 1-module line the count goes after the text, as far as the 512-byte buffer allows, never past it.
-void appendInlineCount(LinePlayer& l, int days) {
-    char count[24];
-    countText(days, "XX", count, sizeof count);
-    const size_t limit = l.text.size() - 1;
-    size_t length = l.textLength();
-    auto append = [&](std::string_view t) {
-        const size_t take = std::min(t.size(), limit - length);
-        std::memcpy(&l.text[length], t.data(), take);
-        length += take;
-    };
-    if (length > 0) append(" ");
-    append(count);
-    l.text[length] = 0;
-}
-
-// On taller lines the count has a row of its own.
-void formatCountRow(LinePlayer& l, int days) {
-    l.countText.fill(0);
-    countText(days, "XXXX", l.countText.data(), l.countText.size());
-}
-
+// On a 1-module line the count goes after the text, as far as the 512-byte buffer allows, never
+// past it; on taller lines it has a row of its own.
 void startDday(SimState& s, int line) {
+    static_assert(sizeof(DdayCount::text) <= sizeof(LinePlayer::countText));
     LinePlayer& l = s.line(line);
     l.setPeriod(l.entrySpeed + 2);
     s.updateClock();
-    const int days = daysUntil(s.clock, l.dday);
     const int h = l.heightModules;
+    const DdayCount count = ddayCount(daysUntil(s.clock, l.dday), h);
+    l.countText.fill(0);
     if (h == 1)
-        appendInlineCount(l, days);
+        appendDdayCount(l.text, l.textLength(), count.view());
     else
-        formatCountRow(l, days);
-    const int y = h >= 3 ? l.startRow + (h - 2) * 8 : l.startRow;
+        std::memcpy(l.countText.data(), count.text, sizeof count.text);
     const int p = s.geometry.pixels();
-    l.textWidth = static_cast<int>(l.textLength()) * 8;
-    l.textY = y;
-    if (l.textWidth > p) {
+    const TextPlacement place = placeDdayText(l.textLength(), h, p);
+    l.textWidth = place.width;
+    l.textY = l.startRow + place.y;
+    if (place.overflows(p)) {
         setupTextPass(s, line, PassMode::Across);
     } else {
-        l.textX = (p - l.textWidth) / 2;
+        l.textX = place.x;
         l.holdTicks = 5000 / kTickDivisor;
-        s.drawer.drawText16(*s.working, 1, l.textX, y, l.textView(), l.attributes);
+        s.drawer.drawText16(*s.working, 1, l.textX, l.textY, l.textView(), l.attributes);
     }
     if (h >= 2) {
-        const std::string_view count = l.countView();
-        const int x = (s.geometry.bytesPerRow() - static_cast<int>(count.size())) * 8 / 2;
-        s.drawer.drawPlainText16(*s.working, 1, count, x, y + 16, kRed, kNone);
+        const TextPlacement at = placeDdayCount(l.countView().size(), h, p);
+        s.drawer.drawPlainText16(*s.working, 1, l.countView(), at.x, l.startRow + at.y, kRed, kNone);
     }
 }
 
@@ -504,13 +472,12 @@ bool stepContent(SimState& s, int line, bool byFlag) {
 
 void startTitleAndSentence(SimState& s) {
     LinePlayer& title = s.line(1);
-    const int h1 = title.heightModules;
-    placeText(s, 1, h1, h1 == 1 ? 0 : (h1 * 16 - 32) / 2);
+    placeText(s, 1, 0);
     title.setPeriod(3);
     drawLineText(s, 1);
 
     LinePlayer& l = s.line(2);
-    placeText(s, 2, l.heightModules, sentenceY(l));
+    placeText(s, 2, l.startRow);
     if (l.entry == EntryEffect::PassAcross) {
         l.setPeriod(l.entrySpeed + 2);
         setupTextPass(s, 2, PassMode::Across);

@@ -12,6 +12,12 @@ size_t MemoryImageSource::read(uint64_t offset, std::span<uint8_t> out) const {
     return n;
 }
 
+size_t ProgramImageSource::read(uint64_t offset, std::span<uint8_t> out) const {
+    if (offset >= ProgramImage::kSize) return 0;
+    const size_t n = std::min<uint64_t>(out.size(), ProgramImage::kSize - offset);
+    return image_.read(offset, out.first(n)) == IoResult::Ok ? n : 0;
+}
+
 std::unique_ptr<FileImageSource> FileImageSource::open(const std::string& path) {
     RegularFile file;
     if (file.open(path) != FileOpen::Ok) return nullptr;

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "image/ProgramImage.h"
 #include "image/RegularFile.h"
 
 namespace orb {
@@ -26,6 +27,17 @@ class MemoryImageSource final : public ImageSource {
 
   private:
     std::span<const uint8_t> bytes_;
+};
+
+// An image held by a ProgramImage (in memory, as the program writer's ImageSink fills one, or on
+// disk). The image must outlive the source.
+class ProgramImageSource final : public ImageSource {
+  public:
+    explicit ProgramImageSource(const ProgramImage& image) : image_(image) {}
+    size_t read(uint64_t offset, std::span<uint8_t> out) const override;
+
+  private:
+    const ProgramImage& image_;
 };
 
 class FileImageSource final : public ImageSource {

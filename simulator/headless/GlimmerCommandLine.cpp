@@ -12,7 +12,7 @@ std::string problemOf(const CLI::App& app, const CLI::Option_group& run, const C
     const CLI::Option* zoom = app.get_option_no_throw("--zoom");
     const bool windowOptions = !o.image.empty() || (zoom && zoom->count() > 0);
     const bool virtualSign = !o.sign.link.empty();
-    if (!virtualSign && sign.count_all() > 0) return "--memory and --wait-apply need --sign";
+    if (!virtualSign && sign.count_all() > 0) return "--memory, --idle-timeout and --wait-apply need --sign";
     if (virtualSign && (!o.image.empty() || !o.run.image.empty()))
         return "the virtual sign plays its own memory: no IMAGE or --image with --sign";
     if (o.headless && windowOptions) return "IMAGE and --zoom are the window's; --headless takes --image";

@@ -4,6 +4,7 @@
 #include <gif_lib.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -14,7 +15,9 @@
 #include <set>
 
 #include "cli/CommandLine.h"
+#include "image/ReplaceFile.h"
 #include "image/WorkingFolder.h"
+#include "simulator/engine/LedText.h"
 #include "simulator/engine/SignEngine.h"
 
 namespace orb {
@@ -25,36 +28,30 @@ constexpr const char* kNoImage = "preview.tmp파일이 없습니다\n실행할�
 constexpr const char* kNoFonts = "폰트파일없음\n실행할수 없습니다";
 // The longest run, a day of virtual time: one pass per millisecond must end.
 constexpr uint64_t kMaxRunMs = 86'400'000;
-
-char ledChar(Led led) {
-    return ".RGY"[static_cast<int>(led)];
-}
+constexpr uint64_t kMaxGifLimitMb = 1u << 20;
 
 void dumpFrame(std::ostream& out, uint64_t t, const PlanePair& frame, const SignGeometry& g) {
-    out << "@ " << t << '\n';
-    const PlaneView view(frame, g.pixels(), g.ledRows());
-    std::string row(static_cast<size_t>(view.width), '.');
-    for (int y = 0; y < view.rows; ++y) {
-        for (int x = 0; x < view.width; ++x) row[static_cast<size_t>(x)] = ledChar(view.ledAt(x, y));
-        out << row << '\n';
-    }
-    out << '\n';
+    std::string rows;
+    appendLedRows(rows, frame, g);
+    out << "@ " << t << '\n' << rows << '\n';
 }
 
 // An animated GIF written as the run goes: a frame is written when the next different one
-// arrives, so its delay is known; identical frames only lengthen the delay.
+// arrives, so its delay is known; identical frames only lengthen the delay. Nothing past
+// limitBytes is written: a long run of a busy sign at a large scale would otherwise fill the disk.
 class GifRecorder {
   public:
-    GifRecorder(const std::string& path, const SignGeometry& g, int scale)
-        : width_(g.pixels() * scale), height_(g.ledRows() * scale), scale_(scale), geometry_(g) {
+    GifRecorder(const std::string& path, const SignGeometry& g, int scale, uint64_t limitBytes)
+        : width_(g.pixels() * scale),
+          height_(g.ledRows() * scale),
+          scale_(scale),
+          geometry_(g),
+          limit_(limitBytes) {
         int error = 0;
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) return;
-        gif_ = EGifOpenFileHandle(fd, &error);
-        if (!gif_) {
-            ::close(fd);
-            return;
-        }
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd_ < 0) return;
+        gif_ = EGifOpen(this, &GifRecorder::output, &error);
+        if (!gif_) return;
         GifColorType colours[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0}};
         ColorMapObject* map = GifMakeMapObject(4, colours);
         EGifSetGifVersion(gif_, true);
@@ -72,9 +69,13 @@ class GifRecorder {
     ~GifRecorder() {
         int error = 0;
         if (gif_) EGifCloseFile(gif_, &error);
+        if (fd_ >= 0) ::close(fd_);
     }
+    GifRecorder(const GifRecorder&) = delete;
+    GifRecorder& operator=(const GifRecorder&) = delete;
 
     bool ok() const { return gif_ && ok_; }
+    bool pastLimit() const { return pastLimit_; }
 
     // Adds the frame shown for the next `hundredths` of a second.
     void add(const PlanePair& frame, uint64_t hundredths) {
@@ -102,10 +103,28 @@ class GifRecorder {
         int error = 0;
         const bool closed = EGifCloseFile(gif_, &error) == GIF_OK;
         gif_ = nullptr;
-        return ok_ && closed;
+        const bool synced = ::close(fd_) == 0;
+        fd_ = -1;
+        return ok_ && closed && synced;
     }
 
   private:
+    static int output(GifFileType* gif, const GifByteType* bytes, int n) {
+        auto* self = static_cast<GifRecorder*>(gif->UserData);
+        if (n < 0 || self->written_ + static_cast<uint64_t>(n) > self->limit_) {
+            self->pastLimit_ = true;
+            return 0;
+        }
+        for (int done = 0; done < n;) {
+            const ssize_t w = ::write(self->fd_, bytes + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return done;
+            done += static_cast<int>(w);
+        }
+        self->written_ += static_cast<uint64_t>(n);
+        return n;
+    }
+
     void flush() {
         if (delay_ == 0) return;
         if (!ok_) {
@@ -132,6 +151,9 @@ class GifRecorder {
     std::vector<uint8_t> pending_;
     std::vector<GifPixelType> line_;
     int delay_ = 0;
+    int fd_ = -1;
+    uint64_t limit_, written_ = 0;
+    bool pastLimit_ = false;
     static constexpr int kLongestDelay = 65534;
 };
 
@@ -191,6 +213,9 @@ CLI::Option_group* addHeadlessOptions(CLI::App& app, HeadlessOptions& o) {
     g->add_flag("--every-ms", o.everyMs, "a pass at every millisecond, not only when a line is due");
     g->add_option("--gif", o.gif, "write the whole run as an animated GIF")->type_name("FILE");
     addNumber(*g, "--scale", o.scale, 1, 16, "screen pixels per LED in the GIF");
+    addNumber(*g, "--gif-limit", o.gifLimitMb, 1, kMaxGifLimitMb,
+              "stop and remove the GIF when it would grow past MB megabytes")
+        ->type_name("MB");
     return g;
 }
 
@@ -223,6 +248,12 @@ int runHeadless(const HeadlessOptions& o) {
 }
 
 int playHeadless(const HeadlessOptions& o, HeadlessPlayer& player) {
+    // Written like every other file: never into a device, a FIFO or a read-only file.
+    for (const std::string& out : {o.dump == "-" ? std::string() : o.dump, o.gif})
+        if (!out.empty() && checkReplaceable(out) != IoResult::Ok) {
+            std::cerr << "Glimmer: " << out << ": " << toText(IoResult::NotReplaceable) << '\n';
+            return 1;
+        }
     std::ofstream dumpFile;
     std::ostream* dump = nullptr;
     if (!o.dump.empty()) {
@@ -234,7 +265,8 @@ int playHeadless(const HeadlessOptions& o, HeadlessPlayer& player) {
         }
     }
     std::unique_ptr<GifRecorder> gif;
-    if (!o.gif.empty()) gif = std::make_unique<GifRecorder>(o.gif, player.geometry(), o.scale);
+    if (!o.gif.empty())
+        gif = std::make_unique<GifRecorder>(o.gif, player.geometry(), o.scale, o.gifLimitMb << 20);
     if ((dump && !*dump) || (gif && !gif->ok())) {
         std::cerr << "Glimmer: cannot write " << (dump ? o.dump : o.gif) << '\n';
         return 1;
@@ -253,13 +285,20 @@ int playHeadless(const HeadlessOptions& o, HeadlessPlayer& player) {
         gif->add(player.frame(), samples);
         nextSample += samples * 10;
     };
-    for (uint64_t t = 0; t <= o.until;) {
+    for (uint64_t t = 0; t <= o.until && !(gif && gif->pastLimit());) {
         player.pass(t, advance(o.now, t));
         const uint64_t next = o.everyMs ? t + 1 : std::max(t + 1, player.nextDeadline());
         record(std::min(next - 1, o.until));
         t = next;
     }
-    if (gif && !gif->finish()) {
+    const bool finished = !gif || gif->finish();
+    if (gif && gif->pastLimit()) {
+        ::unlink(o.gif.c_str());  // a regular file: checked before it was opened
+        std::cerr << "Glimmer: the GIF would grow past " << o.gifLimitMb << " MB (--gif-limit); " << o.gif
+                  << " is not written\n";
+        return 1;
+    }
+    if (!finished) {
         std::cerr << "Glimmer: cannot write " << o.gif << '\n';
         return 1;
     }

@@ -22,7 +22,8 @@ struct HeadlessOptions {
     std::vector<uint64_t> at;
     std::string gif;
     int scale = 2;
-    bool everyMs = false;  // pass at every millisecond, for comparing with the jumping run
+    uint64_t gifLimitMb = 1024;  // the GIF is stopped and removed before it grows past this
+    bool everyMs = false;        // pass at every millisecond, for comparing with the jumping run
 };
 
 // The options that go with --headless, as a group of app that parses into out.

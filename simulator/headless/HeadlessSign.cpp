@@ -23,6 +23,7 @@ struct SignAsPlayer : HeadlessPlayer {
 };
 
 constexpr uint64_t kMaxApplies = 1000;
+constexpr uint64_t kMaxIdleMs = 3'600'000;
 
 std::atomic<bool> interrupted{false};
 void onSignal(int) {
@@ -43,6 +44,9 @@ CLI::Option_group* addSignOptions(CLI::App& app, SignOptions& o) {
          "be a sign that answers on this link and plays what it is sent")
         ->type_name("tcp:HOST:PORT|pty:PATH");
     g->add_option("--memory", o.memory, "keep the sign's memory in this file across runs")->type_name("FILE");
+    addNumber(*g, "--idle-timeout", o.server.idleMs, 0, kMaxIdleMs,
+              "drop a client that sent no whole frame for MS when another one waits")
+        ->type_name("MS");
     addNumber(*g, "--wait-apply", o.waitApply, 0, kMaxApplies,
               "headless: serve until this many SignApply frames have come (0: play at once)");
     return g;

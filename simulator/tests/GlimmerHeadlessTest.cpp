@@ -82,6 +82,24 @@ TEST_F(GlimmerHeadless, WritesAnAnimatedGif) {
     DGifCloseFile(gif, &error);
 }
 
+// A day of a sign that changes every tick, at the largest scale, would be tens of GB of GIF.
+TEST_F(GlimmerHeadless, AGifPastItsLimitIsStoppedAndRemovedAndNoSpecialFileIsWritten) {
+    const std::string gifPath = dir.file("day.gif");
+    Outcome r = glimmer(common() + "--until 86400000 --scale 16 --gif " + gifPath + " --gif-limit 1");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_EQ(r.output,
+              "Glimmer: the GIF would grow past 1 MB (--gif-limit); " + gifPath + " is not written\n");
+    EXPECT_FALSE(std::filesystem::exists(gifPath));
+
+    const testing::Fifo fifo(dir.file("fifo"));
+    for (const std::string& out : {"--gif " + fifo.path(), "--dump " + fifo.path() + " --at 0"}) {
+        r = testing::runCommand("timeout 20 " + std::string(GLIMMER_PATH) + " --headless " + common() +
+                                "--until 10 " + out);
+        EXPECT_EQ(r.status, 1) << out;
+        EXPECT_EQ(r.output, "Glimmer: " + fifo.path() + ": not a writable regular file\n") << out;
+    }
+}
+
 std::string fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -196,7 +214,7 @@ TEST(GlimmerCommandLine, UsageErrorsEndWithTwoBeforeAnyWindowOpens) {
         {"--headless --image a.tmp --until 1 --dump - --at 1 --at x", "--at needs a number"},
         // The virtual sign's options.
         {"--sign udp:127.0.0.1:5000", "--sign needs tcp:HOST:PORT or pty:PATH"},
-        {"--memory sign.mem a.tmp", "--memory and --wait-apply need --sign"},
+        {"--memory sign.mem a.tmp", "--memory, --idle-timeout and --wait-apply need --sign"},
         {"--sign tcp:127.0.0.1:0 a.tmp", "no IMAGE or --image with --sign"},
         {"--sign tcp:127.0.0.1:0 --headless --image a.tmp --until 1 --gif a.gif", "no IMAGE or --image"},
         {"--sign tcp:127.0.0.1:0 --headless --gif a.gif", "--until is needed"},

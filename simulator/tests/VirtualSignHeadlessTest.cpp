@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "testsupport/ChildProcess.h"
+#include "testsupport/NotReplaceable.h"
 #include "testsupport/TempDir.h"
 
 namespace orb {
@@ -188,6 +189,23 @@ TEST(VirtualSignBadInput, AMemoryFileOfTheWrongSizeIsRefusedAndLeftAlone) {
     EXPECT_EQ(readFileText(memory), std::string(1000, 'x'));
     // It still played what it was sent.
     EXPECT_EQ(readFileText(sign.dump), simulatorFrames(dir));
+}
+
+// The check signemu makes, with the same words: the sign starts empty and leaves the file alone.
+TEST(VirtualSignBadInput, AMemoryFileThatIsNotAWritableRegularFileIsRefusedAndLeftAlone) {
+    testing::TempDir dir;
+    for (const std::string& memory : testing::pathsNotToReplace(dir, 32u << 20)) {
+        const std::string before = testing::stateOf(memory);
+        const Outcome r =
+            testing::runCommand("timeout 20 " + glimmer() + " --sign tcp:127.0.0.1:0 --memory " + memory +
+                                " --wait-apply 0 --headless --until 0 --dump - --at 0");
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_NE(r.output.find("Glimmer: the memory file " + memory +
+                                " is not a writable regular file; the sign starts empty and leaves it alone"),
+                  std::string::npos)
+            << r.output;
+        EXPECT_EQ(testing::stateOf(memory), before) << memory;
+    }
 }
 
 TEST(VirtualSignBadInput, APortInUseIsNamed) {

@@ -26,11 +26,12 @@ Outcome orbctl(const std::string& args) {
     return testing::runCommand(std::string(ORBCTL_PATH) + " " + args);
 }
 
-// Handles events until `done` holds or 10 s have passed; whether it held.
+// Handles events until `done` holds or 30 s have passed (a loaded machine under a sanitizer may
+// take seconds); whether it held.
 bool waitFor(const std::function<bool()>& done) {
     QElapsedTimer waited;
     waited.start();
-    while (waited.elapsed() < 10000) {
+    while (waited.elapsed() < 30000) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
         if (done()) return true;
     }

@@ -244,7 +244,10 @@ bool FontGen::writeFile(const OutputRecipe& recipe, const std::string& outDir) {
     const std::string path = outDir + "/" + font.name + ".fnt";
     std::vector<uint8_t> file(header.begin(), header.end());
     file.insert(file.end(), table.begin(), table.end());
-    if (replaceFile(path, file) != IoResult::Ok) return false;
+    if (const IoResult r = replaceFile(path, file); r != IoResult::Ok) {
+        std::fprintf(stderr, "fontgen: %s: %s\n", path.c_str(), toText(r));
+        return false;
+    }
 
     std::printf("%s.fnt: %d of %d mapped glyphs", font.name, drawn, mapped);
     for (size_t f = 0; f < faces.size(); ++f)

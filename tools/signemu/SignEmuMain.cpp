@@ -1,14 +1,19 @@
 // signemu: a stand-in for the sign, over TCP or a pseudo-terminal.
 //   signemu (--tcp HOST:PORT | --pty PATH) [--memory FILE] [--model NAME] [--log FILE]
 //           [--line-rate BPS] [--no-answer-after N] [--bad-sum-after N] [--no-etx]
-//           [--delay MS [--delay-frame K]] [--close-after N] [--corrupt-write K] [--idle-timeout MS]
+//           [--delay MS [--delay-frame K]] [--close-after N] [--corrupt-write K] [--corrupt-from K]
+//           [--idle-timeout MS]
 // Serves one client at a time. Port 0 takes a free port; the address is printed on stdout.
-// Never blocks in a write: a client that does not read its answers is dropped, a silent client
-// gives way after the idle time when another one is waiting, and SIGTERM ends it in any state.
+// Never blocks in a write: a client that does not read its answers is dropped, a client without a
+// whole frame for the idle time gives way when another one is waiting, and SIGTERM ends it in any
+// state. A memory file is loaded at start and kept (made when missing); one that is not a
+// writable regular file of 32 MiB, or a log that cannot be opened, ends it at once with exit 2.
 #include <signal.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -32,7 +37,7 @@ void onSignal(int) {
 struct Options {
     std::string tcp, pty, memory, model = "LEDSign", log;
     uint32_t lineRate = 0;   // bits per second the pseudo-terminal is paced at; 0: no pacing
-    uint32_t idleMs = 3000;  // a silent client is dropped after this long when another one waits
+    uint32_t idleMs = 3000;  // a client without a whole frame is dropped after this long when another waits
     ResponderFaults faults;
 };
 
@@ -55,13 +60,15 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
         });
     where->add_option("--pty", o.pty, "make a pseudo-terminal and link it as PATH")->type_name("PATH");
     where->require_option(1);
-    app.add_option("--memory", o.memory, "keep the sign's memory in FILE across runs")->type_name("FILE");
+    app.add_option("--memory", o.memory,
+                   "keep the sign's memory in FILE across runs (loaded at start, made when missing)")
+        ->type_name("FILE");
     app.add_option("--model", o.model, "the model name the sign answers with")->type_name("NAME");
     app.add_option("--log", o.log, "log every frame to FILE")->type_name("FILE");
     addNumber(app, "--line-rate", o.lineRate, 0, kMaxLineRate, "pace the pseudo-terminal at BPS bits/s")
         ->type_name("BPS");
     addNumber(app, "--idle-timeout", o.idleMs, 0, kMaxDelayMs,
-              "drop a silent client after MS when another one waits")
+              "drop a client that sent no whole frame for MS when another one waits")
         ->type_name("MS");
     CLI::Option_group* faults = app.add_option_group("Faults", "misbehave on purpose, for tests");
     addNumber(*faults, "--no-answer-after", o.faults.noAnswerAfter, 0, kMaxCount,
@@ -77,20 +84,36 @@ std::optional<int> parse(int argc, char** argv, Options& o) {
     addNumber(*faults, "--corrupt-write", o.faults.corruptWrite, 0, kMaxCount,
               "corrupt the K-th memory write")
         ->type_name("K");
+    addNumber(*faults, "--corrupt-from", o.faults.corruptFrom, 0, kMaxCount,
+              "corrupt every memory write from the K-th on")
+        ->type_name("K");
     return parseCommandLine(app, argc, argv);
 }
 
 class Emulator {
   public:
-    explicit Emulator(const Options& o) : options_(o), sign_(o.model, o.faults) {
-        if (!o.log.empty()) log_.open(o.log, std::ios::app);
+    explicit Emulator(const Options& o) : options_(o), sign_(o.model, o.faults) {}
+
+    // Takes up the memory file and opens the log before anything is served; the message of what
+    // cannot be used.
+    std::string start() {
+        if (!options_.log.empty()) {
+            log_.open(options_.log, std::ios::app);
+            if (!log_) return "cannot open the log " + options_.log + ": " + std::strerror(errno);
+        }
+        if (options_.memory.empty()) return {};
+        std::vector<uint8_t> saved;
+        const MemoryFileResult r = openMemoryFile(options_.memory, SignResponder::kMemoryBytes, saved);
+        if (r == MemoryFileResult::Ok) sign_.loadMemory(saved);
+        if (r == MemoryFileResult::Ok || r == MemoryFileResult::Created) return {};
+        return memoryFileRefusal(options_.memory, r, SignResponder::kMemoryBytes);
     }
 
     // Answers what came in, after the delay a fault asks for.
-    ResponderTurn receive(std::span<const uint8_t> in, std::vector<uint8_t>& out) {
+    ResponderTurn receive(std::span<const uint8_t> in, Arrival arrival, std::vector<uint8_t>& out) {
         std::vector<std::string> lines;
         const int appliesBefore = sign_.applies();
-        ResponderTurn turn = sign_.feed(in, out, lines);
+        ResponderTurn turn = sign_.feed(in, arrival, out, lines);
         for (const std::string& l : lines) log_ << l << '\n';
         log_.flush();
         if (sign_.applies() != appliesBefore) saveMemory();
@@ -128,6 +151,11 @@ int main(int argc, char** argv) {
     ::sigaction(SIGTERM, &sa, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
     Emulator emulator(options);
+    // Files that cannot be used are the command line's fault: refused before anything is served.
+    if (const std::string refused = emulator.start(); !refused.empty()) {
+        std::fprintf(stderr, "signemu: %s\n", refused.c_str());
+        return 2;
+    }
     LinkServerOptions link{options.tcp, options.pty, options.lineRate, options.idleMs};
     SignLinkServer server(link, stopping);
     std::string error;
@@ -138,11 +166,9 @@ int main(int argc, char** argv) {
     std::printf("signemu: %s %s\n", options.tcp.empty() ? "serving on" : "listening on",
                 server.address().c_str());
     std::fflush(stdout);
-    server.serve(
-        [&](std::span<const uint8_t> in, std::vector<uint8_t>& out) { return emulator.receive(in, out); },
-        [&] { emulator.reconnected(); });
-    const int result = 0;
+    server.serve([&](std::span<const uint8_t> in, Arrival arrival,
+                     std::vector<uint8_t>& out) { return emulator.receive(in, arrival, out); },
+                 [&] { emulator.reconnected(); });
     emulator.saveMemory();
-    if (emulator.saveFailed()) return 1;
-    return result;
+    return emulator.saveFailed() ? 1 : 0;
 }

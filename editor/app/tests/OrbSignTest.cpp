@@ -46,6 +46,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using testing::SignEmu;
 
+// What a bound on the time taken may tell apart: no wait, or TCP's 1300 ms, from a serial line's
+// 10 s; the seconds to spare are for a loaded machine under a sanitizer. Retries are counted in
+// the sign's log instead.
+constexpr auto kUnderASerialWait = std::chrono::seconds(9);
+
 int countOf(const std::string& text, const std::string& part) {
     int n = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
@@ -325,7 +330,8 @@ class OrbSignTest : public QObject {
         frame_->view()->transferButton()->click();
         QCOMPARE(outcome(), message("전송 실패 했습니다", "전송실패"));
         QCOMPARE(prompts_->kinds.back(), MessageKind::Critical);
-        QVERIFY(Clock::now() - start < std::chrono::seconds(3));  // one frame's 1300 ms, not more
+        QVERIFY(Clock::now() - start < kUnderASerialWait);
+        QCOMPARE(countOf(emu.logText(), "frame "), 7);  // the unanswered frame is not sent again
         // The window goes on: a list command and another sign command.
         QVERIFY(a().add[0]->isEnabled());
         const int rows = doc_->rowCount();
@@ -413,7 +419,8 @@ class OrbSignTest : public QObject {
         QCOMPARE(outcome(), message("전광판과의 연결상태를 확인해주세요!...", "전송실패"));
         a().setClock->trigger();
         QCOMPARE(outcome(), message("전광판과의 연결상태를 확인해주세요!...", "전송실패"));
-        QVERIFY(Clock::now() - start < std::chrono::seconds(6));
+        QVERIFY(Clock::now() - start < kUnderASerialWait);
+        if (emu) QCOMPARE(countOf(emu->logText(), "frame "), 2);  // one for each command
         QVERIFY(a().add[0]->isEnabled());
     }
 
@@ -438,7 +445,7 @@ class OrbSignTest : public QObject {
         QCOMPARE(doc_->settings().comPort(), 3);
         a().setClock->trigger();
         QCOMPARE(outcome(), message("전광판과의 연결상태를 확인해주세요!...", "전송실패"));
-        QVERIFY(Clock::now() - start < std::chrono::seconds(2));
+        QVERIFY(Clock::now() - start < kUnderASerialWait);
         // Back to a line that opens.
         useSerial(com1_.device());
         QCOMPARE(panes()->linkStatus(), QString("연결: COM3, 57600 bps"));

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QPointer>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -29,6 +30,7 @@
 #include "editor/core/OrbDocument.h"
 #include "editor/core/ProjectFile.h"
 #include "image/Cp949.h"
+#include "testsupport/ChildProcess.h"
 #include "testsupport/PictureFixtures.h"
 #include "testsupport/PseudoTerminal.h"
 #include "testsupport/TempDir.h"
@@ -628,9 +630,11 @@ class OrbWindowTest : public QObject {
         testing::writeFileBytes(project.toStdString(), std::vector<uint8_t>(ItemStore::kFileSize));
         QStringList starts;
         QTimer answer;
+        QPointer<QFileDialog> answered;  // a dialog accepted may still be the modal one for a tick
         connect(&answer, &QTimer::timeout, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog) return;
+            if (!dialog || dialog == answered || !dialog->isVisible()) return;
+            answered = dialog;
             starts << dialog->directory().absolutePath();
             if (starts.size() > 1) return dialog->reject();
             dialog->selectFile(project);
@@ -729,13 +733,24 @@ class OrbWindowTest : public QObject {
         QCOMPARE(rows(), 2);
     }
 
+    // F5 builds "preview.tmp" as orbctl build builds an image of the same store, byte for byte.
     void previewBuildsAndStartsGlimmer() {
-        addItems({LayoutCode::OneLine});
+        addItems({LayoutCode::TwoLines});
+        LineContent sentence;
+        sentence.kind = ContentKind::Sentence;
+        QVERIFY(sentence.payload.setText("A\xB0\xA1"));  // A가
+        QCOMPARE(doc_->setLineContent(std::vector<int>{0}, 1, sentence), DocOutcome::Done);
+        QCOMPARE(doc_->setLineContent(std::vector<int>{0}, 2, clockContent()), DocOutcome::Done);
         press(QKeySequence(Qt::Key_F5));
         QCOMPARE(launched_.size(), 2);
         QVERIFY(launched_[0].endsWith("/Glimmer"));
         QCOMPARE(launched_[1], QString::fromStdString(doc_->previewPath()));
-        QCOMPARE(testing::readFileBytes(doc_->previewPath()).size(), size_t(ProgramImage::kSize));
+        const testing::Outcome built = testing::runCommand(
+            std::string(ORBCTL_PATH) + " build " + dir_->file("data.tmp") + " -o " + dir_->file("built.tmp"));
+        QVERIFY2(built.status == 0, built.output.c_str());
+        const std::vector<uint8_t> preview = testing::readFileBytes(doc_->previewPath());
+        QCOMPARE(preview.size(), size_t(ProgramImage::kSize));
+        QVERIFY(preview == testing::readFileBytes(dir_->file("built.tmp")));
         QTRY_VERIFY(list()->hasFocus());
 
         frame_->setLauncher([](const QString&, const QStringList&) { return false; });

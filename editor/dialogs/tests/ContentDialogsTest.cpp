@@ -22,6 +22,7 @@
 #include "editor/dialogs/BitmapDialog.h"
 #include "editor/dialogs/DdayDialog.h"
 #include "editor/dialogs/HoldTimeDialog.h"
+#include "editor/dialogs/LedView.h"
 #include "editor/dialogs/LineDialogs.h"
 #include "editor/dialogs/PhraseDialog.h"
 #include "editor/dialogs/PhraseRender.h"
@@ -193,6 +194,36 @@ class ContentDialogsTest : public QObject {
         QCOMPARE(third.charFormat().fontFamilies().toStringList().value(0), signFaceFamily(3));
     }
 
+    // The frame the sign's engine shows a few line steps after NOW, playing a one-line item of
+    // HEIGHT modules whose line is PAYLOAD of KIND (a D-day on DATE).
+    std::unique_ptr<PlanePair> engineFrame(uint8_t height, ContentKind kind, const LinePayload& payload,
+                                           const LocalDateTime& now, DdayDate date = {}) {
+        testing::TestImage image;
+        image.header(10, height, 1);
+        ItemHeader h = testing::itemHeader(LayoutCode::OneLine, {height, 0, 0},
+                                           {kind, ContentKind::None, ContentKind::None});
+        h.setDdayDate(1, date);
+        image.item(0, h);
+        std::copy(payload.bytes.begin(), payload.bytes.end(), image.bytes.begin() + 5120 * 512);
+        MemoryImageSource source(image.bytes);
+        SignEngine engine(source, fonts_);
+        engine.start(0, now);
+        for (int step = 0; step < 3; ++step) engine.pass(engine.nextDeadline(), now);
+        return std::make_unique<PlanePair>(engine.frontFrame());
+    }
+
+    // The preview equals the engine's frame on the line's rows (of a 10-module sign), and lights some.
+    static void expectSameLeds(const PlanePair& preview, const PlanePair& frame, int height) {
+        int lit = 0;
+        for (int y = 0; y < 16 * height; ++y)
+            for (int x = 0; x < 160; ++x) {
+                QCOMPARE(preview.red.pixel(x, y), frame.red.pixel(x, y));
+                QCOMPARE(preview.green.pixel(x, y), frame.green.pixel(x, y));
+                lit += frame.red.pixel(x, y) || frame.green.pixel(x, y);
+            }
+        QVERIFY(lit > 50);
+    }
+
     // The preview under the edit is the frame the sign's engine shows for the same line.
     void previewMatchesTheEngine() {
         for (uint8_t height : {uint8_t{1}, uint8_t{2}, uint8_t{3}}) {
@@ -202,32 +233,51 @@ class ContentDialogsTest : public QObject {
             p.setAttributeWord(1, 0x00AC);
             p.setAttributeWord(3, 0x0014);
             p.setAttributeWord(4, 0x0088);
-            testing::TestImage image;
-            image.header(10, height, 1);
-            image.item(0, testing::itemHeader(LayoutCode::OneLine, {height, 0, 0},
-                                              {ContentKind::Sentence, ContentKind::None, ContentKind::None}));
-            std::copy(p.bytes.begin(), p.bytes.end(), image.bytes.begin() + 5120 * 512);
-            MemoryImageSource source(image.bytes);
-            SignEngine engine(source, fonts_);
-            engine.start(0, LocalDateTime{2026, 12, 6, 14, 5, 0});
-            // A few line steps in: the sentence stands drawn.
-            for (int step = 0; step < 3; ++step) {
-                const uint64_t due = engine.nextDeadline();
-                engine.pass(due, LocalDateTime{2026, 12, 6, 14, 5, 0});
-            }
-            const PlanePair& frame = engine.frontFrame();
-
+            const auto frame = engineFrame(height, ContentKind::Sentence, p, {2026, 12, 6, 14, 5, 0});
             auto preview = std::make_unique<PlanePair>();
             drawSentencePreview(fonts_, {10, height}, p, *preview);
-            int lit = 0;
-            for (int y = 0; y < 16 * height; ++y)
-                for (int x = 0; x < 160; ++x) {
-                    QCOMPARE(preview->red.pixel(x, y), frame.red.pixel(x, y));
-                    QCOMPARE(preview->green.pixel(x, y), frame.green.pixel(x, y));
-                    lit += frame.red.pixel(x, y) || frame.green.pixel(x, y);
-                }
-            QVERIFY(lit > 50);
+            expectSameLeds(*preview, *frame, height);
         }
+    }
+
+    // The D-day preview too: its text and its count, inline on one module and on a row of its own
+    // on higher lines, before the date, on it, after it, and past the sign's last counted year.
+    void ddayPreviewMatchesTheEngine_data() {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QDate>("date");
+        for (int height : {1, 2, 3, 4})
+            for (QDate date :
+                 {QDate(2026, 12, 25), QDate(2026, 12, 6), QDate(2026, 11, 30), QDate(2101, 1, 1)})
+                QTest::newRow(
+                    qPrintable(QString("%1 modules, %2").arg(height).arg(date.toString(Qt::ISODate))))
+                    << height << date;
+    }
+    void ddayPreviewMatchesTheEngine() {
+        QFETCH(int, height);
+        QFETCH(QDate, date);
+        LinePayload p;
+        QVERIFY(p.setText("\xBC\xBA\xC5\xBA A"));  // 성탄 A
+        p.setAttributeWord(0, 0x0040);
+        p.setAttributeWord(5, 0x00AC);
+        const DdayDate target{uint16_t(date.year()), uint8_t(date.month()), uint8_t(date.day())};
+        const LocalDateTime now{2026, 12, 6, 14, 5, 0};
+        const auto frame = engineFrame(uint8_t(height), ContentKind::Dday, p, now, target);
+        auto preview = std::make_unique<PlanePair>();
+        drawDdayPreview(fonts_, {10, height}, p, readClock(now), target, *preview);
+        expectSameLeds(*preview, *frame, height);
+
+        // And the dialog draws it so for that date.
+        ItemRecord item = threeLines();
+        item.header.setKind(1, ContentKind::Dday);
+        item.header.setDdayDate(1, target);
+        item.line(1) = p;
+        DdayDialog d(dialogStart(item, 1, ContentKind::Dday), 1, height, sign_, nullptr, QDate(2026, 12, 6));
+        drawDdayPreview(fonts_, {sign_.signColumns, height}, p, readClock(now), target, *preview);
+        const LedView& shown = *d.editor()->preview();
+        QCOMPARE(shown.ledHeight(), 16 * height);
+        for (int y = 0; y < shown.ledHeight(); ++y)
+            for (int x = 0; x < shown.ledWidth(); ++x)
+                QCOMPARE(shown.ledAt(x, y), preview->red.pixel(x, y) + 2 * preview->green.pixel(x, y));
     }
 
     void sentenceReopenedAndCancelled() {

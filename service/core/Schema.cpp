@@ -1,0 +1,200 @@
+#include "service/core/Schema.h"
+
+#include <iterator>
+
+namespace orb {
+
+namespace {
+
+// In order; never edit one that has shipped, add the next.
+constexpr const char* kMigrations[] = {
+    // 1: the first schema. Times are local "YYYY-MM-DDTHH:MM:SS.mmm" texts of the service's clock.
+    R"sql(
+CREATE TABLE users (
+  id INTEGER PRIMARY KEY,
+  name TEXT NOT NULL UNIQUE,
+  role TEXT NOT NULL CHECK (role IN ('viewer', 'operator', 'admin')),
+  password_hash TEXT NOT NULL,
+  created TEXT NOT NULL
+);
+-- Tokens and session ids are random; only their hashes are kept.
+CREATE TABLE api_tokens (
+  id INTEGER PRIMARY KEY,
+  user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+  token_hash BLOB NOT NULL UNIQUE,
+  created TEXT NOT NULL,
+  expires TEXT
+);
+CREATE TABLE sessions (
+  id INTEGER PRIMARY KEY,
+  user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+  token_hash BLOB NOT NULL UNIQUE,
+  csrf TEXT NOT NULL,
+  created TEXT NOT NULL,
+  expires TEXT NOT NULL
+);
+CREATE TABLE signs (
+  id INTEGER PRIMARY KEY,
+  name TEXT NOT NULL UNIQUE,
+  link TEXT NOT NULL,
+  model TEXT NOT NULL,
+  width INTEGER NOT NULL CHECK (width BETWEEN 5 AND 40),
+  height INTEGER NOT NULL CHECK (height BETWEEN 1 AND 8),
+  location TEXT NOT NULL,
+  notes TEXT NOT NULL,
+  created TEXT NOT NULL
+);
+CREATE TABLE groups (
+  id INTEGER PRIMARY KEY,
+  name TEXT NOT NULL UNIQUE,
+  created TEXT NOT NULL
+);
+CREATE TABLE sign_groups (
+  sign_id INTEGER NOT NULL REFERENCES signs(id) ON DELETE CASCADE,
+  group_id INTEGER NOT NULL REFERENCES groups(id) ON DELETE CASCADE,
+  PRIMARY KEY (sign_id, group_id)
+);
+CREATE INDEX sign_groups_group ON sign_groups(group_id);
+CREATE TABLE programs (
+  id INTEGER PRIMARY KEY,
+  name TEXT NOT NULL,
+  created TEXT NOT NULL
+);
+-- Immutable once written. STORE is the item store the sign is sent, its picture paths naming
+-- files of the content store; JSON is the program as uploaded, its paths relative to the bundle.
+CREATE TABLE program_versions (
+  program_id INTEGER NOT NULL REFERENCES programs(id) ON DELETE CASCADE,
+  version INTEGER NOT NULL,
+  json TEXT NOT NULL,
+  store BLOB NOT NULL,
+  item_count INTEGER NOT NULL,
+  created_by TEXT NOT NULL,
+  created TEXT NOT NULL,
+  PRIMARY KEY (program_id, version)
+);
+CREATE TABLE program_files (
+  program_id INTEGER NOT NULL,
+  version INTEGER NOT NULL,
+  name TEXT NOT NULL,
+  hash TEXT NOT NULL,
+  PRIMARY KEY (program_id, version, name),
+  FOREIGN KEY (program_id, version) REFERENCES program_versions(program_id, version) ON DELETE CASCADE
+);
+CREATE INDEX program_files_hash ON program_files(hash);
+-- No row: what the sign holds is not known. A program is recorded only after its read-back
+-- matched; a version a sign holds cannot be deleted.
+CREATE TABLE sign_holdings (
+  sign_id INTEGER PRIMARY KEY REFERENCES signs(id) ON DELETE CASCADE,
+  kind TEXT NOT NULL CHECK (kind IN ('program', 'empty')),
+  program_id INTEGER,
+  version INTEGER,
+  since TEXT,
+  verified TEXT NOT NULL,
+  FOREIGN KEY (program_id, version) REFERENCES program_versions(program_id, version)
+);
+-- The settings each sign was last given, each with the time it acknowledged them.
+CREATE TABLE sign_settings (
+  sign_id INTEGER PRIMARY KEY REFERENCES signs(id) ON DELETE CASCADE,
+  size_width INTEGER, size_height INTEGER, size_at TEXT,
+  clock_offset_ms INTEGER, clock_at TEXT,
+  onoff_enabled INTEGER, onoff_on TEXT, onoff_off TEXT, onoff_at TEXT,
+  window_mode INTEGER, window_at TEXT,
+  brightness INTEGER, brightness_at TEXT
+);
+-- What the last exchange with the sign showed; "busy" is not stored (a job runs on it).
+CREATE TABLE sign_states (
+  sign_id INTEGER PRIMARY KEY REFERENCES signs(id) ON DELETE CASCADE,
+  state TEXT NOT NULL CHECK (state IN ('online', 'unreachable', 'other-model', 'differs', 'unknown')),
+  last_answer TEXT,
+  changed TEXT NOT NULL
+);
+CREATE TABLE jobs (
+  id INTEGER PRIMARY KEY,
+  action TEXT NOT NULL CHECK (action IN ('push', 'size', 'clock', 'onoff', 'window', 'brightness')),
+  program_id INTEGER,
+  version INTEGER,
+  width INTEGER, height INTEGER,
+  enabled INTEGER, on_time TEXT, off_time TEXT,
+  mode INTEGER,
+  level INTEGER,
+  target TEXT NOT NULL,
+  state TEXT NOT NULL CHECK (state IN ('queued', 'running', 'done', 'failed', 'cancelled')),
+  created_by TEXT NOT NULL,
+  created TEXT NOT NULL,
+  started TEXT,
+  finished TEXT
+);
+CREATE INDEX jobs_state ON jobs(state);
+CREATE TABLE job_signs (
+  job_id INTEGER NOT NULL REFERENCES jobs(id) ON DELETE CASCADE,
+  sign_id INTEGER NOT NULL REFERENCES signs(id) ON DELETE CASCADE,
+  state TEXT NOT NULL CHECK (state IN ('queued', 'running', 'done', 'failed', 'cancelled')),
+  attempt INTEGER NOT NULL DEFAULT 0,
+  done INTEGER NOT NULL DEFAULT 0,
+  total INTEGER NOT NULL DEFAULT 0,
+  message TEXT NOT NULL DEFAULT '',
+  updated TEXT,
+  PRIMARY KEY (job_id, sign_id)
+);
+CREATE INDEX job_signs_sign ON job_signs(sign_id, state);
+CREATE TABLE audit (
+  id INTEGER PRIMARY KEY,
+  time TEXT NOT NULL,
+  user TEXT NOT NULL,
+  action TEXT NOT NULL,
+  target TEXT NOT NULL,
+  result TEXT NOT NULL,
+  detail TEXT NOT NULL
+);
+CREATE INDEX audit_time ON audit(time);
+CREATE TABLE settings (
+  key TEXT PRIMARY KEY,
+  value TEXT NOT NULL
+);
+)sql",
+};
+
+constexpr int kVersions = static_cast<int>(std::size(kMigrations));
+
+}  // namespace
+
+int schemaVersion() {
+    return kVersions;
+}
+
+bool migrateSchemaTo(Database& db, int version, std::string& error) {
+    std::lock_guard lock(db.mutex());
+    Transaction tx(db);
+    if (tx.began() != DbStatus::Ok) {
+        error = db.path() + ": cannot be written (" + db.lastMessage() + ")";
+        return false;
+    }
+    const int from = db.userVersion();
+    if (from < 0 || from > kVersions) {
+        error = db.path() + ": schema version " + std::to_string(from) + " is not one this orbd knows (1.." +
+                std::to_string(kVersions) + ")";
+        return false;
+    }
+    for (int v = from; v < version; ++v) {
+        if (db.exec(kMigrations[v]) != DbStatus::Ok) {
+            error = db.path() + ": migration to schema version " + std::to_string(v + 1) +
+                    " failed: " + db.lastMessage();
+            return false;
+        }
+    }
+    if (version > from && db.setUserVersion(version) != DbStatus::Ok) {
+        error = db.path() + ": cannot record the schema version: " + db.lastMessage();
+        return false;
+    }
+    if (const DbStatus s = tx.commit(); s != DbStatus::Ok) {
+        error = db.path() + ": cannot be written (" + toText(s) + ")";
+        return false;
+    }
+    return true;
+}
+
+bool migrateSchema(Database& db, std::string& error) {
+    return migrateSchemaTo(db, kVersions, error);
+}
+
+}  // namespace orb

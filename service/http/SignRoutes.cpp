@@ -1,0 +1,98 @@
+// Signs: list, one, create, change, delete.
+#include "service/http/ApiError.h"
+#include "service/http/ApiJson.h"
+#include "service/http/ApiRoute.h"
+
+namespace orb::api {
+
+namespace {
+
+constexpr FieldRule kSignFields[] = {
+    {"name", JsonType::String, true}, {"link", JsonType::String, true},  {"model", JsonType::String},
+    {"width", JsonType::Integer},     {"height", JsonType::Integer},     {"location", JsonType::String},
+    {"notes", JsonType::String},      {"groups", JsonType::StringArray},
+};
+constexpr FieldRule kSignPatch[] = {
+    {"name", JsonType::String},   {"link", JsonType::String},        {"model", JsonType::String},
+    {"width", JsonType::Integer}, {"height", JsonType::Integer},     {"location", JsonType::String},
+    {"notes", JsonType::String},  {"groups", JsonType::StringArray},
+};
+
+// A size field within what an int holds; the core checks the real range.
+std::optional<int> smallInt(const nlohmann::json& body, const char* name) {
+    const auto v = integerField(body, name);
+    if (!v) return std::nullopt;
+    return static_cast<int>(std::clamp<int64_t>(*v, -1, 1000));
+}
+
+void listSigns(ApiCall& call) {
+    if (!onlyParams(call, {})) return;
+    std::vector<SignRecord> signs;
+    if (!readOk(call, call.net.store.signs.list(signs), "the signs")) return;
+    nlohmann::json out = nlohmann::json::array();
+    for (const SignRecord& s : signs) out.push_back(signJson(s));
+    sendJson(call.res, 200, out);
+}
+
+void getSign(ApiCall& call) {
+    SignRecord sign;
+    const int64_t id = call.pathId(1);
+    if (!readOk(call, call.net.store.signs.get(id, sign), "sign " + std::to_string(id))) return;
+    sendJson(call.res, 200, signJson(sign));
+}
+
+void createSign(ApiCall& call) {
+    nlohmann::json body;
+    if (!readJson(call, kSignFields, body)) return;
+    SignInput in;
+    in.name = *stringField(body, "name");
+    in.link = *stringField(body, "link");
+    in.model = stringField(body, "model").value_or(kDefaultModel);
+    in.width = smallInt(body, "width").value_or(6);
+    in.height = smallInt(body, "height").value_or(1);
+    in.location = stringField(body, "location").value_or("");
+    in.notes = stringField(body, "notes").value_or("");
+    in.groups = stringsField(body, "groups").value_or(std::vector<std::string>{});
+    int64_t id = 0;
+    if (!succeeded(call, call.net.createSign(in, call.actor, id))) return;
+    SignRecord sign;
+    if (!readOk(call, call.net.store.signs.get(id, sign), "the sign")) return;
+    call.res.set_header("Location", "/api/v1/signs/" + std::to_string(id));
+    sendJson(call.res, 201, signJson(sign));
+}
+
+void changeSign(ApiCall& call) {
+    nlohmann::json body;
+    if (!readJson(call, kSignPatch, body)) return;
+    SignPatch p;
+    p.name = stringField(body, "name");
+    p.link = stringField(body, "link");
+    p.model = stringField(body, "model");
+    p.width = smallInt(body, "width");
+    p.height = smallInt(body, "height");
+    p.location = stringField(body, "location");
+    p.notes = stringField(body, "notes");
+    p.groups = stringsField(body, "groups");
+    const int64_t id = call.pathId(1);
+    if (!succeeded(call, call.net.updateSign(id, p, call.actor))) return;
+    SignRecord sign;
+    if (!readOk(call, call.net.store.signs.get(id, sign), "the sign")) return;
+    sendJson(call.res, 200, signJson(sign));
+}
+
+void deleteSign(ApiCall& call) {
+    if (!succeeded(call, call.net.deleteSign(call.pathId(1), call.actor))) return;
+    call.res.status = 204;
+}
+
+}  // namespace
+
+void addSignRoutes(std::vector<ApiRoute>& routes) {
+    routes.push_back({"GET", "/api/v1/signs", Role::Viewer, BodyKind::None, listSigns});
+    routes.push_back({"POST", "/api/v1/signs", Role::Admin, BodyKind::Json, createSign});
+    routes.push_back({"GET", "/api/v1/signs/{id}", Role::Viewer, BodyKind::None, getSign});
+    routes.push_back({"PATCH", "/api/v1/signs/{id}", Role::Admin, BodyKind::Json, changeSign});
+    routes.push_back({"DELETE", "/api/v1/signs/{id}", Role::Admin, BodyKind::None, deleteSign});
+}
+
+}  // namespace orb::api
