@@ -76,6 +76,7 @@ CMainFrame::CMainFrame(OrbDocument& doc, UserPrompts& prompts, QWidget* parent)
     connectCommands();
     view_->setContextMenuBuilder([this](QWidget* parentWidget) { return createContextMenu(parentWidget); });
     connect(view_, &COrbView::selectionChanged, this, &CMainFrame::refreshActions);
+    connect(view_, &COrbView::rowActivated, this, &CMainFrame::openRow);
     // Every menu is evaluated again when it opens, as the states may depend on what just happened.
     for (QAction* menu : menuBar()->actions())
         if (menu->menu()) connect(menu->menu(), &QMenu::aboutToShow, this, &CMainFrame::refreshActions);
@@ -165,12 +166,15 @@ void CMainFrame::refreshActions() {
     const CommandState s = commandState(doc_, selected, sign_->activity());
     FrameActions& a = actions_;
     for (QAction* entry : a.add) entry->setEnabled(s.add);
-    for (size_t line = 0; line < a.editLine.size(); ++line)
+    for (size_t line = 0; line < a.editLine.size(); ++line) {
+        // A line the item does not have: its submenu does not even open.
+        a.lineMenus[line]->menuAction()->setEnabled(s.main.lines[line].enabled);
         for (size_t k = 0; k < kKindEntries.size(); ++k) {
             QAction* entry = a.editLine[line][k];
             entry->setEnabled(s.main.lines[line].enabled && prompts_.hasLineDialog(kindAt(k)));
             entry->setChecked(s.main.lines[line].checked[k]);
         }
+    }
     a.editTitleSentence->setEnabled(s.main.titleSentenceEnabled && prompts_.hasTitleSentenceDialog());
     a.editTitleSentence->setChecked(s.main.titleSentenceChecked);
     a.cut->setEnabled(s.main.cut);
@@ -216,6 +220,7 @@ QMenu* CMainFrame::createContextMenu(QWidget* parent) {
     for (size_t line = 0; line < s.context.lines.size(); ++line) {
         const LineEntries& entries = s.context.lines[line];
         QMenu* sub = menu->addMenu(QString::fromUtf8(kLineMenus[line]));
+        sub->menuAction()->setEnabled(entries.enabled);
         for (size_t k = 0; k < kKindEntries.size(); ++k) {
             QAction* a = entry(sub, kKindEntries[k], entries.enabled && prompts_.hasLineDialog(kindAt(k)),
                                [this, line, k] { editLine(static_cast<int>(line) + 1, kindAt(k)); });
@@ -320,6 +325,20 @@ void CMainFrame::editLine(int line, ContentKind kind) {
     const auto result = prompts_.editLine(this, line, doc_.lineDialogStart(row, line, kind),
                                           doc_.settings().signWidth(), record.header.heightCode(line));
     if (result) report(doc_.setLineContent(selected, line, *result));
+}
+
+void CMainFrame::openRow(int row) {
+    if (row < 0 || row >= doc_.rowCount()) return;
+    view_->selectRows({row});
+    refreshActions();
+    const ItemHeader header = doc_.record(row).header;
+    const int stored = static_cast<int>(header.kind(1));
+    const ContentKind kind = stored >= 1 && stored <= 7 ? header.kind(1) : ContentKind::Sentence;
+    // Through the entry, so that what disables it (a command on the link) holds here too.
+    QAction* entry = header.layout() == LayoutCode::TitleAndSentence
+                         ? actions_.editTitleSentence
+                         : actions_.editLine[0][static_cast<size_t>(kind) - 1];
+    if (entry->isEnabled()) entry->trigger();
 }
 
 void CMainFrame::editTitleSentence() {

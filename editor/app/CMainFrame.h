@@ -79,6 +79,9 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     void chooseAndOpen();
     void addItem(LayoutCode layout);
     void editLine(int line, ContentKind kind);
+    // Double-click or Enter on ROW: the dialog of its first line's kind (the sentence dialog for a
+    // line without content), or the title and sentence dialog.
+    void openRow(int row);
     void editTitleSentence();
     void editHeights();
     void editDisplayTime();

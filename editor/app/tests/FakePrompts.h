@@ -40,6 +40,11 @@ class FakePrompts : public UserPrompts {
         return lineResult;
     }
     bool hasTitleSentenceDialog() const override { return contentDialogs; }
+    std::optional<TitleSentenceContent> editTitleSentence(QWidget*, const TitleSentenceContent&, uint8_t,
+                                                          uint8_t, uint8_t) override {
+        ++titleSentenceDialogs;
+        return std::nullopt;
+    }
     std::optional<SerialSettings> askPortSettings(QWidget*, const SerialSettings& current) override {
         portStarts.push_back(current);
         return port;
@@ -65,6 +70,7 @@ class FakePrompts : public UserPrompts {
     bool contentDialogs = true;
     std::optional<LineContent> lineResult;
     std::vector<std::pair<int, ContentKind>> editedLines;
+    int titleSentenceDialogs = 0;
     std::optional<SerialSettings> port;
     std::vector<SerialSettings> portStarts;
     std::optional<TcpPeer> peer;

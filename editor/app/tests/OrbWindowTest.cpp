@@ -8,11 +8,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <QPointer>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -359,6 +359,45 @@ class OrbWindowTest : public QObject {
         entry(menu.get(), "붙여넣기")->trigger();
         QCOMPARE(rows(), 2);
         QCOMPARE(list()->model()->index(0, 0).data().toString(), QString("2줄로편집"));
+    }
+
+    // Double-click or Enter on a row: the dialog of its first line's kind (the sentence's for a
+    // line without content), the title and sentence dialog for that layout.
+    void doubleClickAndEnterOpenTheRowsDialog() {
+        addItems({LayoutCode::OneLine, LayoutCode::TwoLines, LayoutCode::TitleAndSentence});
+        const std::array<int, 1> second{1};
+        QCOMPARE(doc_->setLineContent(second, 1, clockContent()), DocOutcome::Done);
+        // A double-click as a mouse makes it: the press first, which the view needs to see.
+        auto doubleClick = [this](int row) {
+            const QPoint at = list()->visualRect(list()->model()->index(row, 0)).center();
+            QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at);
+        };
+        doubleClick(0);
+        QCOMPARE(prompts_->editedLines,
+                 (std::vector<std::pair<int, ContentKind>>{{1, ContentKind::Sentence}}));
+        doubleClick(1);
+        QCOMPARE(prompts_->editedLines.back(), std::make_pair(1, ContentKind::Clock));
+        frame_->view()->focusList();
+        list()->setCurrentIndex(list()->model()->index(2, 0));
+        QTest::keyClick(list(), Qt::Key_Return);
+        QCOMPARE(prompts_->titleSentenceDialogs, 1);
+        QCOMPARE(frame_->view()->selectedRows(), std::vector<int>{2});
+        QCOMPARE(prompts_->editedLines.size(), size_t(2));
+    }
+
+    void submenusOfMissingLinesAreDisabled() {
+        addItems({LayoutCode::OneLine, LayoutCode::TitleAndSentence});
+        select({0});
+        QVERIFY(a().lineMenus[0]->menuAction()->isEnabled());
+        QVERIFY(!a().lineMenus[1]->menuAction()->isEnabled());
+        QVERIFY(!a().lineMenus[2]->menuAction()->isEnabled());
+        std::unique_ptr<QMenu> menu(frame_->createContextMenu(frame_.get()));
+        QVERIFY(entry(menu.get(), "1번째줄 편집")->isEnabled());
+        QVERIFY(!entry(menu.get(), "2번째줄 편집")->isEnabled());
+        QVERIFY(!entry(menu.get(), "3번째줄 편집")->isEnabled());
+        select({1});
+        for (QMenu* sub : a().lineMenus) QVERIFY(!sub->menuAction()->isEnabled());
     }
 
     void contextMenuOnlyInsideTheList() {

@@ -280,6 +280,38 @@ class ContentDialogsTest : public QObject {
                 QCOMPARE(shown.ledAt(x, y), preview->red.pixel(x, y) + 2 * preview->green.pixel(x, y));
     }
 
+    // The radios show the character at the caret and what a selection has in common; Tab leaves
+    // the edit for the radios instead of typing a tab that would not be stored.
+    void radiosFollowTheCaretAndTabMovesOn() {
+        SentenceDialog d(dialogStart(threeLines(), 1, ContentKind::Sentence), 1, 1, sign_);
+        d.show();
+        QApplication::setActiveWindow(&d);
+        typeIn(d.editor(), "A");
+        d.editor()->radio(0, 1)->click();  // 초록색 from here on
+        typeIn(d.editor(), "B");
+        QTextEdit* edit = d.editor()->edit();
+        auto caretAt = [edit](int position, int anchor = -1) {
+            QTextCursor c = edit->textCursor();
+            c.setPosition(anchor < 0 ? position : anchor);
+            if (anchor >= 0) c.setPosition(position, QTextCursor::KeepAnchor);
+            edit->setTextCursor(c);
+        };
+        caretAt(1);  // after the red A
+        QVERIFY(d.editor()->radio(0, 0)->isChecked());
+        caretAt(2);  // after the green B
+        QVERIFY(d.editor()->radio(0, 1)->isChecked());
+        caretAt(2, 0);  // both: red and green, black on both
+        for (int i = 0; i < 4; ++i) QVERIFY(!d.editor()->radio(0, i)->isChecked());
+        QVERIFY(d.editor()->radio(1, 0)->isChecked());
+        QVERIFY(d.editor()->radio(2, 0)->isChecked());
+
+        caretAt(2);
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Tab);
+        QCOMPARE(edit->toPlainText(), QString("AB"));
+        QVERIFY(!edit->hasFocus());
+    }
+
     void sentenceReopenedAndCancelled() {
         ItemRecord item = threeLines();
         item.header.setKind(2, ContentKind::Sentence);
