@@ -84,6 +84,7 @@ CMainFrame::CMainFrame(OrbDocument& doc, UserPrompts& prompts, QWidget* parent)
     connectSignCommands();
     setWindowTitle(qs(doc_.title()));
     sign_->startUp();
+    showSignSize();
     afterChange();
     view_->focusList();
 }
@@ -313,7 +314,7 @@ void CMainFrame::chooseAndOpen() {
 
 void CMainFrame::addItem(LayoutCode layout) {
     const auto heights = prompts_.askHeights(this, layout, {1, 1, 1});
-    if (!heights) return;
+    if (!heights || !heightsAccepted(layout, *heights)) return;
     if (report(doc_.addItem(layout, *heights))) view_->selectRows({doc_.rowCount() - 1});
 }
 
@@ -357,7 +358,23 @@ void CMainFrame::editHeights() {
     const ItemHeader header = doc_.record(selected.front()).header;
     const std::array<uint8_t, 3> codes = {header.heightCode(1), header.heightCode(2), header.heightCode(3)};
     const auto heights = prompts_.askHeights(this, header.layout(), codes);
-    if (heights) report(doc_.setHeights(selected, *heights));
+    if (heights && heightsAccepted(header.layout(), *heights)) report(doc_.setHeights(selected, *heights));
+}
+
+bool CMainFrame::heightsAccepted(LayoutCode layout, const std::array<uint8_t, 3>& heights) {
+    const int line = doc_.lineTallerThanSign(layout, heights);
+    if (line == 0) return true;
+    const QString text = QString(
+                             "%1번째줄의 높이(%2단)가 전광판(%3단)보다 높아 아랫부분이 "
+                             "보이지 않습니다.\n계속하시겠습니까?")
+                             .arg(line)
+                             .arg(heights[static_cast<size_t>(line) - 1])
+                             .arg(doc_.settings().signHeight());
+    return prompts_.askGoOn(this, text, "높이설정");
+}
+
+void CMainFrame::showSignSize() {
+    status_->setSignSize(doc_.settings().signWidth(), doc_.settings().signHeight());
 }
 
 void CMainFrame::editDisplayTime() {

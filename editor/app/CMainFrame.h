@@ -59,7 +59,10 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     void rowsRemoved(int, int) override { afterChange(); }
     void rowsChanged(int, int) override { afterChange(); }
     void rowsReset() override { afterChange(); }
-    void settingsChanged() override { refreshActions(); }
+    void settingsChanged() override {
+        showSignSize();
+        refreshActions();
+    }
     void cutBufferChanged(bool) override { refreshActions(); }
     void titleChanged(const std::string& title, bool clean) override;
     void historyChanged() override { refreshActions(); }
@@ -84,6 +87,9 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     void openRow(int row);
     void editTitleSentence();
     void editHeights();
+    // True when every line of LAYOUT with HEIGHTS fits the sign, or the user goes on anyway.
+    bool heightsAccepted(LayoutCode layout, const std::array<uint8_t, 3>& heights);
+    void showSignSize();
     void editDisplayTime();
     void cut();
     void paste();

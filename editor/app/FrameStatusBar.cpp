@@ -34,9 +34,12 @@ FrameStatusBar::FrameStatusBar(QWidget* parent)
       progress_(new QProgressBar(this)),
       cancel_(new QPushButton("취소", this)),
       percent_(paneLabel(this)),
+      size_(paneLabel(this)),
       link_(paneLabel(this)) {
     setSizeGripEnabled(true);
     percent_->setFixedWidth(44);  // 30 pixels do not hold "100 %" in this font
+    shrinkable(size_, 160);
+    size_->setObjectName("signSize");
     shrinkable(link_, 230);
     auto* pane0 = new QWidget(this);
     pane0->setMinimumWidth(160);
@@ -59,6 +62,7 @@ FrameStatusBar::FrameStatusBar(QWidget* parent)
     cancel_->hide();
     addWidget(cancel_);
     addWidget(percent_);
+    addWidget(size_, 1);
     addWidget(link_, 1);
 }
 
@@ -120,6 +124,18 @@ void FrameStatusBar::clearProgress() {
 
 QString FrameStatusBar::percentText() const {
     return percent_->text();
+}
+
+void FrameStatusBar::setSignSize(int columns, int tiers) {
+    constexpr int kModuleLeds = 16;
+    size_->setText(QString("%1열 x %2단, %3 x %4")
+                       .arg(columns)
+                       .arg(tiers)
+                       .arg(columns * kModuleLeds)
+                       .arg(tiers * kModuleLeds));
+}
+QString FrameStatusBar::signSizeText() const {
+    return size_->text();
 }
 
 void FrameStatusBar::setLinkStatus(const QString& text) {

@@ -23,6 +23,10 @@ class FakePrompts : public UserPrompts {
         messages.emplace_back(text, caption);
         kinds.push_back(kind);
     }
+    bool askGoOn(QWidget*, const QString& text, const QString& caption) override {
+        questions.emplace_back(text, caption);
+        return goOn;
+    }
     std::optional<std::array<uint8_t, 3>> askHeights(QWidget*, LayoutCode layout,
                                                      const std::array<uint8_t, 3>& codes) override {
         heightLayouts.push_back(layout);
@@ -71,6 +75,8 @@ class FakePrompts : public UserPrompts {
     std::optional<LineContent> lineResult;
     std::vector<std::pair<int, ContentKind>> editedLines;
     int titleSentenceDialogs = 0;
+    std::vector<std::pair<QString, QString>> questions;  // askGoOn's text and caption
+    bool goOn = true;
     std::optional<SerialSettings> port;
     std::vector<SerialSettings> portStarts;
     std::optional<TcpPeer> peer;

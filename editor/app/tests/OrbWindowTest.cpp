@@ -433,6 +433,41 @@ class OrbWindowTest : public QObject {
         QCOMPARE(list()->model()->index(0, 8).data().toString(), QString("18시05분"));
     }
 
+    // The status bar names the sign's size; a line taller than the sign is added or made so only
+    // when the user goes on.
+    void signSizeShownAndTallLinesAsked() {
+        auto* bar = qobject_cast<FrameStatusBar*>(frame_->statusBar());
+        QCOMPARE(bar->signSizeText(), QString("%1열 x 1단, %2 x 16")
+                                          .arg(doc_->settings().signWidth())
+                                          .arg(doc_->settings().signWidth() * 16));
+        QCOMPARE(doc_->setSignSize(6, 2), DocOutcome::Done);
+        QCOMPARE(bar->signSizeText(), QString("6열 x 2단, 96 x 32"));
+
+        prompts_->heights = std::array<uint8_t, 3>{2, 3, 0};
+        prompts_->goOn = false;
+        a().add[1]->trigger();
+        QCOMPARE(rows(), 0);
+        QCOMPARE(prompts_->questions.size(), size_t(1));
+        QCOMPARE(prompts_->questions.back().second, QString("높이설정"));
+        QVERIFY(prompts_->questions.back().first.startsWith("2번째줄의 높이(3단)가 전광판(2단)보다"));
+        prompts_->goOn = true;
+        a().add[1]->trigger();
+        QCOMPARE(rows(), 1);
+        QCOMPARE(list()->model()->index(0, 2).data().toString(), QString("48픽셀"));
+
+        prompts_->heights = std::array<uint8_t, 3>{4, 1, 0};
+        prompts_->goOn = false;
+        select({0});
+        std::unique_ptr<QMenu> menu(frame_->createContextMenu(frame_.get()));
+        entry(menu.get(), "높이설정")->trigger();
+        QCOMPARE(prompts_->questions.size(), size_t(3));
+        QCOMPARE(list()->model()->index(0, 1).data().toString(), QString("32픽셀"));
+        prompts_->heights = std::array<uint8_t, 3>{2, 2, 0};  // fits: no question
+        entry(menu.get(), "높이설정")->trigger();
+        QCOMPARE(prompts_->questions.size(), size_t(3));
+        QCOMPARE(list()->model()->index(0, 2).data().toString(), QString("32픽셀"));
+    }
+
     void addRefusalsAndCancel() {
         prompts_->heights = std::array<uint8_t, 3>{3, 3, 3};
         a().add[2]->trigger();
