@@ -605,11 +605,20 @@ class ContentDialogsTest : public QObject {
         PhraseDialog third(dialogStart(item, 2, ContentKind::BitmapPhrase), 2, 2, sign_);
         QCOMPARE(QString::fromStdString(third.names().bmp), QString::fromStdString(folder + "/003.bmp"));
 
-        // A stored phrase whose RTF is not RTF opens as a new phrase.
+        QVERIFY(third.problem().isEmpty());
+
+        // A stored phrase whose RTF is not RTF, or is in a code page not known, opens as a new
+        // phrase and says so.
         testing::writeFileBytes(folder + "/001.rtf", {'G', 'I', 'F'});
         PhraseDialog bad(dialogStart(out, 1, ContentKind::BitmapPhrase), 1, 1, sign_);
         QVERIFY(bad.edit()->toPlainText().isEmpty());
         QCOMPARE(QString::fromStdString(bad.names().rtf), QString::fromStdString(folder + "/003.rtf"));
+        QCOMPARE(bad.problem(), QString("저장된 문구(001.rtf)를 읽을 수 없어 새 문구로 시작합니다."));
+        const std::string unknown = "{\\rtf1\\ansi\\ansicpg1234 caf\\'e9}";
+        testing::writeFileBytes(folder + "/001.rtf", std::vector<uint8_t>(unknown.begin(), unknown.end()));
+        PhraseDialog foreign(dialogStart(out, 1, ContentKind::BitmapPhrase), 1, 1, sign_);
+        QVERIFY(foreign.edit()->toPlainText().isEmpty());
+        QVERIFY(foreign.problem().contains("읽을 수 없는 문자 코드"));
     }
 
     // Reopened, changed and confirmed without "미리보기": the picture saved is the text as it is now.
