@@ -6,8 +6,9 @@
 
 namespace orb {
 
-// The code page of RTF files that name none: Windows' Western one.
-inline constexpr int kDefaultCodePage = 1252;
+// The code page of RTF files that name none: Korean, as Korean Windows writes them and as phrase
+// files made before code pages were read rely on.
+inline constexpr int kDefaultCodePage = 949;
 
 // Whether BYTES in CODE_PAGE can be decoded here: CP437, CP850, CP874, CP932, CP936, CP949,
 // CP950, CP1250..1258, CP1361 and Mac Roman (10000).

@@ -169,8 +169,8 @@ TEST(Rtf, FontCharacterSetsAndOtherCodePageWords) {
     EXPECT_EQ(out.plainText(), "café");
     ASSERT_EQ(readRtf("{\\rtf1\\pc \\'b0 \\'81}", out), RtfResult::Ok);
     EXPECT_EQ(out.plainText(), "░ ü");
-    ASSERT_EQ(readRtf("{\\rtf1\\ansi caf\\'e9 \\'80}", out), RtfResult::Ok);  // none named: CP1252
-    EXPECT_EQ(out.plainText(), "café €");
+    ASSERT_EQ(readRtf("{\\rtf1\\ansi \\'c7\\'d1\\'b1\\'db}", out), RtfResult::Ok);  // none named: CP949
+    EXPECT_EQ(out.plainText(), "한글");
 }
 
 // Bytes no character stands for, a character cut off by the group's end: each becomes U+FFFD and
