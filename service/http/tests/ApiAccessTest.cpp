@@ -119,6 +119,23 @@ const Expected kRoutes[] = {
     {"GET", "/api/v1/settings", "admin"},
     {"PATCH", "/api/v1/settings", "admin"},
     {"GET", "/api/v1/audit", "admin"},
+    {"GET", "/api/v1/calendar", "viewer"},
+    {"POST", "/api/v1/calendar", "operator"},
+    {"GET", "/api/v1/calendar/{id}", "viewer"},
+    {"PATCH", "/api/v1/calendar/{id}", "operator"},
+    {"DELETE", "/api/v1/calendar/{id}", "operator"},
+    {"GET", "/api/v1/brightness-plans", "viewer"},
+    {"POST", "/api/v1/brightness-plans", "operator"},
+    {"GET", "/api/v1/brightness-plans/{id}", "viewer"},
+    {"PATCH", "/api/v1/brightness-plans/{id}", "operator"},
+    {"DELETE", "/api/v1/brightness-plans/{id}", "operator"},
+    {"GET", "/api/v1/onoff-plans", "viewer"},
+    {"POST", "/api/v1/onoff-plans", "operator"},
+    {"GET", "/api/v1/onoff-plans/{id}", "viewer"},
+    {"PATCH", "/api/v1/onoff-plans/{id}", "operator"},
+    {"DELETE", "/api/v1/onoff-plans/{id}", "operator"},
+    {"GET", "/api/v1/signs/{id}/plan", "viewer"},
+    {"GET", "/api/v1/holidays", "viewer"},
 };
 
 TEST_F(ApiAccessTest, EachRoleMayCallExactlyTheRoutesOfItsRank) {
