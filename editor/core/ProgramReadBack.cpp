@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "editor/core/LineEncoder.h"
 #include "editor/core/ProgramWriter.h"
 #include "editor/core/SignCommands.h"
 #include "image/BigEndian.h"
@@ -42,7 +43,6 @@ uint64_t contentBytes(const ItemHeader& header, int line) {
 namespace {
 
 constexpr uint64_t kContentStart = uint64_t{ProgramImage::kFirstContentSector} * ProgramImage::kSectorSize;
-constexpr uint64_t kContentArea = ProgramImage::kSize - kContentStart;
 // The image header, then the bytes up to the display-window mode.
 constexpr size_t kHeaderBytes = ProgramImage::kWindowModeOffset + 1 - ProgramImage::kHeaderOffset;
 
@@ -130,11 +130,11 @@ ReadBackOutcome placeLines(ProgramReadBack& out, uint64_t& reads) {
                             std::to_string(start) + " do not lie in the content area (sectors " +
                             std::to_string(ProgramImage::kFirstContentSector) + " to 65535)"};
             claimed += bytes;
-            if (claimed > kContentArea)
+            if (claimed > kContentAreaBytes)
                 return {ReadBackResult::TooMuchContent, index,
                         itemLine(index, line) +
                             ": the items claim more content than the sign's memory holds (" +
-                            std::to_string(kContentArea) + " bytes)"};
+                            std::to_string(kContentAreaBytes) + " bytes)"};
             item.lines.push_back({line, start, {}});
             reads += readsFor(bytes);
         }
