@@ -323,6 +323,56 @@ std::vector<std::string> parseOnOffPlan(const json& body, const PlanLookup& look
     return problems;
 }
 
+namespace {
+
+// The elements of DOC's list FIELD, each read by PARSE with its id.
+template <typename Item, typename Parse>
+void readFileList(const json& doc, const char* field, std::vector<Item>& out,
+                  std::vector<std::string>& problems, Parse parse) {
+    const auto list = doc.find(field);
+    if (list == doc.end()) return;
+    if (!list->is_array()) {
+        problems.push_back(std::string(field) + " must be an array");
+        return;
+    }
+    for (size_t i = 0; i < list->size(); ++i) {
+        json body = (*list)[i];
+        Item item;
+        item.id = static_cast<int64_t>(i + 1);
+        if (body.is_object() && body.contains("id")) {
+            if (!body["id"].is_number_integer() || body["id"].get<int64_t>() < 1) {
+                problems.push_back(std::string(field) + " " + std::to_string(i + 1) +
+                                   ": id must be a whole number from 1");
+                continue;
+            }
+            item.id = body["id"].get<int64_t>();
+            body.erase("id");
+        }
+        item.created = item.id;
+        const std::vector<std::string> more = parse(body, item);
+        problems.insert(problems.end(), more.begin(), more.end());
+        if (more.empty()) out.push_back(std::move(item));
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> parseCalendarFile(const json& doc, CalendarFile& out) {
+    std::vector<std::string> problems;
+    out = {};
+    if (!doc.is_object()) return {"the calendar must be an object {\"entries\", \"brightness\", \"onoff\"}"};
+    for (const auto& [key, value] : doc.items())
+        if (key != "entries" && key != "brightness" && key != "onoff")
+            problems.push_back(key + " is not a part of a calendar");
+    readFileList(doc, "entries", out.entries, problems,
+                 [](const json& b, CalendarEntry& e) { return parseCalendarEntry(b, {}, e); });
+    readFileList(doc, "brightness", out.brightness, problems,
+                 [](const json& b, BrightnessPlan& p) { return parseBrightnessPlan(b, {}, p); });
+    readFileList(doc, "onoff", out.onOff, problems,
+                 [](const json& b, OnOffPlan& p) { return parseOnOffPlan(b, {}, p); });
+    return problems;
+}
+
 json calendarEntryJson(const CalendarEntry& e) {
     return {{"id", e.id},
             {"program", e.program},

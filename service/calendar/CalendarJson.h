@@ -39,6 +39,16 @@ std::vector<std::string> parseBrightnessPlan(const nlohmann::json& body, const P
                                              BrightnessPlan& out);
 std::vector<std::string> parseOnOffPlan(const nlohmann::json& body, const PlanLookup& lookup, OnOffPlan& out);
 
+// A calendar in one document: {"entries": [...], "brightness": [...], "onoff": [...]}, each
+// element in the form above with its "id" (given in order when left out). Every problem names
+// the entry or plan; OUT holds what was read either way.
+struct CalendarFile {
+    std::vector<CalendarEntry> entries;
+    std::vector<BrightnessPlan> brightness;
+    std::vector<OnOffPlan> onOff;
+};
+std::vector<std::string> parseCalendarFile(const nlohmann::json& doc, CalendarFile& out);
+
 nlohmann::json calendarEntryJson(const CalendarEntry& e);
 nlohmann::json brightnessPlanJson(const BrightnessPlan& plan);
 nlohmann::json onOffPlanJson(const OnOffPlan& plan);
