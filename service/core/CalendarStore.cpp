@@ -340,19 +340,30 @@ PlanLookup CalendarStore::lookup() {
 std::string CalendarStore::users(const char* column, int64_t id) {
     std::lock_guard lock(db_.mutex());
     const std::string c(column);
-    const std::string sql =
-        c == "program_id"
-            ? "SELECT id, 'entry' FROM calendar_entries WHERE program_id = ?1 ORDER BY id"
-            : "SELECT DISTINCT coalesce(t.entry_id, t.plan_id), CASE WHEN t.entry_id IS NULL THEN p.kind ||"
-              " ' plan' ELSE 'entry' END FROM calendar_targets t LEFT JOIN calendar_plans p ON p.id = "
-              "t.plan_id"
-              " WHERE t." +
-                  c + " = ?1 ORDER BY 2, 1";
+    const std::string sql = c == "program_id"
+                                ? "SELECT 'entry', id FROM calendar_entries WHERE program_id = ?1 ORDER BY id"
+                                : "SELECT DISTINCT coalesce(p.kind, 'entry'), coalesce(t.entry_id, t.plan_id)"
+                                  " FROM calendar_targets t LEFT JOIN calendar_plans p ON p.id = t.plan_id"
+                                  " WHERE t." +
+                                      c + " = ?1 ORDER BY 1 <> 'entry', 1, 2";
     Statement st = db_.prepare(sql).bindAll(id);
-    std::string out;
+    // "calendar entries 1, 2; ON/OFF plan 4"
+    std::map<std::string, std::vector<int64_t>> byKind;
+    std::vector<std::string> kinds;
     while (st.step()) {
-        const std::string kind = st.text(1);
-        out += (out.empty() ? "calendar " : ", ") + kind + " " + std::to_string(st.integer(0));
+        const std::string kind = st.text(0);
+        if (!byKind.count(kind)) kinds.push_back(kind);
+        byKind[kind].push_back(st.integer(1));
+    }
+    std::string out;
+    for (const std::string& kind : kinds) {
+        const std::vector<int64_t>& ids = byKind[kind];
+        const bool many = ids.size() > 1;
+        out += out.empty() ? "" : "; ";
+        out += kind == "entry"   ? (many ? "calendar entries " : "calendar entry ")
+               : kind == "onoff" ? (many ? "ON/OFF plans " : "ON/OFF plan ")
+                                 : (many ? "brightness plans " : "brightness plan ");
+        for (size_t i = 0; i < ids.size(); ++i) out += (i ? ", " : "") + std::to_string(ids[i]);
     }
     return out;
 }
