@@ -1,7 +1,9 @@
 #include "service/core/CalendarStore.h"
 
+#include <cstdlib>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <type_traits>
 
 #include "service/calendar/CalendarJson.h"
 
@@ -180,15 +182,74 @@ DbStatus writeEntryRow(Database& db, const CalendarEntry& e, const Actor& actor,
     };
     Statement st =
         db.prepare(create ? "INSERT INTO calendar_entries (program_id, from_date, to_date, weekdays,"
-                            " holidays, start_minute, end_minute, priority, created, changed)"
-                            " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?9)"
+                            " holidays, start_minute, end_minute, priority, created, changed, id)"
+                            " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?9, ?10)"
                           : "UPDATE calendar_entries SET program_id = ?1, from_date = ?2, to_date = ?3,"
                             " weekdays = ?4, holidays = ?5, start_minute = ?6, end_minute = ?7,"
                             " priority = ?8, changed = ?9 WHERE id = ?10");
     st.bindAll(e.program, date(e.from), date(e.to), static_cast<int>(e.weekdays),
                kHolidayRuleNames[static_cast<int>(e.holidays)], e.start, e.end, e.priority, actor.time);
-    if (!create) st.bind(10, e.id);
+    st.bind(10, e.id ? std::optional(e.id) : std::nullopt);  // a new entry's own id when it has one
     return st.run();
+}
+
+// Writes plan P's row and targets: a new row (under P's id when it has one) or a change of it.
+template <typename Plan>
+DbStatus writePlanRow(Database& db, const Plan& p, const char* kind, bool create, const Actor& actor,
+                      int64_t& id) {
+    json body = withoutId(planJson(p));
+    body.erase("signs"), body.erase("groups");
+    DbStatus s = DbStatus::Ok;
+    if (create) {
+        s = db.prepare(
+                  "INSERT INTO calendar_plans (kind, body, created, changed, id) VALUES (?1, ?2, ?3, ?3, ?4)")
+                .bindAll(kind, body.dump(), actor.time, p.id ? std::optional(p.id) : std::nullopt)
+                .run();
+        id = db.lastInsertId();
+    } else {
+        id = p.id;
+        s = db.prepare("UPDATE calendar_plans SET body = ?, changed = ? WHERE id = ?")
+                .bindAll(body.dump(), actor.time, id)
+                .run();
+    }
+    if (s != DbStatus::Ok) return s;
+    return writeTargets(db, "plan_id", id, p.targets);
+}
+
+// The stored form of the entry or plan ID, null when there is none.
+template <typename Item>
+DbStatus currentJson(Database& db, int64_t id, json& out) {
+    std::vector<Item> found;
+    DbStatus s = DbStatus::Ok;
+    if constexpr (std::is_same_v<Item, CalendarEntry>)
+        s = readEntries(db, id, found);
+    else
+        s = readPlans(db, id, found);
+    if (s != DbStatus::Ok) return s;
+    if constexpr (std::is_same_v<Item, CalendarEntry>)
+        out = found.empty() ? json(nullptr) : withoutId(calendarEntryJson(found.front()));
+    else
+        out = found.empty() ? json(nullptr) : withoutId(planJson(found.front()));
+    return DbStatus::Ok;
+}
+
+// Writes FORM (a stored form, or null: none) as the entry or plan ID, whatever is there now.
+template <typename Item>
+DbStatus writeBack(Database& db, int64_t id, const json& form, bool exists, const Actor& actor) {
+    const char* table = std::is_same_v<Item, CalendarEntry> ? "calendar_entries" : "calendar_plans";
+    if (form.is_null())
+        return db.prepare("DELETE FROM " + std::string(table) + " WHERE id = ?").bindAll(id).run();
+    Item item;
+    item.id = id;
+    if constexpr (std::is_same_v<Item, CalendarEntry>) {
+        if (!parseCalendarEntry(form, {}, item).empty()) return DbStatus::Failed;
+        DbStatus s = writeEntryRow(db, item, actor, !exists);
+        return s == DbStatus::Ok ? writeTargets(db, "entry_id", id, item.targets) : s;
+    } else {
+        if (!parsePlan(form, item).empty()) return DbStatus::Failed;
+        int64_t written = 0;
+        return writePlanRow(db, item, planKind(item), !exists, actor, written);
+    }
 }
 
 }  // namespace
@@ -266,26 +327,14 @@ DbStatus CalendarStore::removeEntry(EntryId id, const Actor& actor) {
 template <typename Plan>
 DbStatus CalendarStore::writePlan(Plan& p, const char* kind, bool create, const Actor& actor) {
     Plan stored = p;
-    json body = withoutId(planJson(stored));
-    body.erase("signs"), body.erase("groups");
+    if (create) stored.id = 0;
     const DbStatus result = inTransaction(db_, [&] {
-        std::vector<Plan> old;
-        DbStatus s = DbStatus::Ok;
-        if (create) {
-            s = db_.prepare("INSERT INTO calendar_plans (kind, body, created, changed) VALUES (?, ?, ?3, ?3)")
-                    .bindAll(kind, body.dump(), actor.time)
-                    .run();
-            stored.id = stored.created = db_.lastInsertId();
-        } else {
-            if ((s = readPlans(db_, stored.id, old)) != DbStatus::Ok) return s;
-            if (old.empty() || stored.id <= 0) return DbStatus::NotFound;
-            s = db_.prepare("UPDATE calendar_plans SET body = ?, changed = ? WHERE id = ?")
-                    .bindAll(body.dump(), actor.time, stored.id)
-                    .run();
-        }
+        json before;
+        DbStatus s = create ? DbStatus::Ok : currentJson<Plan>(db_, stored.id, before);
         if (s != DbStatus::Ok) return s;
-        if ((s = writeTargets(db_, "plan_id", stored.id, stored.targets)) != DbStatus::Ok) return s;
-        const json before = old.empty() ? json(nullptr) : withoutId(planJson(old.front()));
+        if (!create && (before.is_null() || stored.id <= 0)) return DbStatus::NotFound;
+        if ((s = writePlanRow(db_, stored, kind, create, actor, stored.id)) != DbStatus::Ok) return s;
+        stored.created = stored.id;
         return AuditLog::append(
             db_, actor.audit(std::string("calendar.") + kind + (create ? ".create" : ".update"),
                              planTarget(kind, stored.id), "ok",
@@ -315,14 +364,48 @@ DbStatus CalendarStore::updatePlan(const OnOffPlan& p, const Actor& actor) {
 
 DbStatus CalendarStore::removePlan(int64_t id, const char* kind, const Actor& actor) {
     return inTransaction(db_, [&] {
-        Statement old =
-            db_.prepare("SELECT body FROM calendar_plans WHERE id = ? AND kind = ?").bindAll(id, kind);
-        if (!old.step()) return old.status() == DbStatus::Ok ? DbStatus::NotFound : old.status();
-        const json before = json::parse(old.text(0), nullptr, false);
-        const DbStatus s = db_.prepare("DELETE FROM calendar_plans WHERE id = ?").bindAll(id).run();
+        json before;
+        DbStatus s = std::string(kind) == "brightness" ? currentJson<BrightnessPlan>(db_, id, before)
+                                                       : currentJson<OnOffPlan>(db_, id, before);
         if (s != DbStatus::Ok) return s;
+        if (before.is_null() || id <= 0) return DbStatus::NotFound;
+        if ((s = db_.prepare("DELETE FROM calendar_plans WHERE id = ?").bindAll(id).run()) != DbStatus::Ok)
+            return s;
         return AuditLog::append(db_, actor.audit(std::string("calendar.") + kind + ".delete",
                                                  planTarget(kind, id), "ok", changeDetail(before, nullptr)));
+    });
+}
+
+template <typename Item>
+DbStatus CalendarStore::undoChange(int64_t audit, int64_t id, const json& detail, const std::string& target,
+                                   const Actor& actor) {
+    json now;
+    if (const DbStatus s = currentJson<Item>(db_, id, now); s != DbStatus::Ok) return s;
+    if (now != detail["after"]) return DbStatus::Conflict;
+    const json& before = detail["before"];
+    if (const DbStatus s = writeBack<Item>(db_, id, before, !now.is_null(), actor); s != DbStatus::Ok)
+        return s;
+    const json record = {{"undoes", audit}, {"before", now}, {"after", before}};
+    return AuditLog::append(db_, actor.audit("calendar.undo", target, "ok", record.dump()));
+}
+
+DbStatus CalendarStore::undo(int64_t audit, const Actor& actor, std::string& target) {
+    return inTransaction(db_, [&] {
+        Statement row = db_.prepare("SELECT action, target, detail FROM audit WHERE id = ?").bindAll(audit);
+        if (!row.step()) return row.status() == DbStatus::Ok ? DbStatus::NotFound : row.status();
+        target = row.text(1);
+        const json detail = json::parse(row.text(2), nullptr, false);
+        if (!row.text(0).starts_with("calendar.") || !detail.is_object() || !detail.contains("before") ||
+            !detail.contains("after"))
+            return DbStatus::NotFound;
+        const size_t space = target.rfind(' ');
+        const int64_t id = space == std::string::npos ? 0 : std::atoll(target.c_str() + space + 1);
+        const std::string kind = target.substr(0, space == std::string::npos ? 0 : space);
+        if (id <= 0) return DbStatus::NotFound;
+        if (kind == "calendar entry") return undoChange<CalendarEntry>(audit, id, detail, target, actor);
+        if (kind == "brightness plan") return undoChange<BrightnessPlan>(audit, id, detail, target, actor);
+        if (kind == "onoff plan") return undoChange<OnOffPlan>(audit, id, detail, target, actor);
+        return DbStatus::NotFound;
     });
 }
 

@@ -3,6 +3,7 @@
 // with the signs and groups it is for. Every change is one transaction with one audit row whose
 // detail holds the thing before and after it (JSON, null where there was none), so that it can
 // be undone by writing the "before" back.
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,13 @@ class CalendarStore {
     // Removes the plan ID of either kind.
     DbStatus removePlan(int64_t id, const char* kind, const Actor& actor);
 
+    // Undoes the change audit row AUDIT records (a create, change, removal or undo of an entry
+    // or plan): writes back what it held before, when the entry or plan is still as the change
+    // left it; one audit row "calendar.undo". TARGET is set to what it was ("calendar entry 3").
+    // NotFound when the row records no such change; Conflict when the entry or plan was changed
+    // since, or what it named is gone.
+    DbStatus undo(int64_t audit, const Actor& actor, std::string& target);
+
     // Whether the program, sign or group exists (the checks of a new entry or plan).
     PlanLookup lookup();
 
@@ -56,6 +64,9 @@ class CalendarStore {
     template <typename Plan>
     DbStatus writePlan(Plan& p, const char* kind, bool create, const Actor& actor);
     std::string users(const char* column, int64_t id);
+    template <typename Item>
+    DbStatus undoChange(int64_t audit, int64_t id, const nlohmann::json& detail, const std::string& target,
+                        const Actor& actor);
 
     Database& db_;
 };

@@ -132,6 +132,20 @@ ServiceResult NetworkCalendar::removeOnOffPlan(int64_t id, const Actor& actor) {
     return resultOf(store_.calendar.removePlan(id, "onoff", actor), "ON/OFF plan " + std::to_string(id));
 }
 
+ServiceResult NetworkCalendar::undo(int64_t audit, const Actor& actor, std::string& target) {
+    const std::string row = "audit record " + std::to_string(audit);
+    switch (const DbStatus s = store_.calendar.undo(audit, actor, target)) {
+        case DbStatus::NotFound:
+            return ServiceResult::fail(Outcome::NotFound, row + " records no change of the calendar");
+        case DbStatus::Conflict:
+            return ServiceResult::fail(
+                Outcome::Conflict,
+                target + " was changed after " + row + ", or what it names is gone: nothing was undone");
+        default:
+            return resultOf(s, row);
+    }
+}
+
 ServiceResult NetworkCalendar::planOf(int64_t sign, const CalendarDate& from, const CalendarDate& to,
                                       std::vector<DayPlan>& out) {
     if (to < from)

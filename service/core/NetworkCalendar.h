@@ -34,6 +34,10 @@ class NetworkCalendar {
     ServiceResult removeBrightnessPlan(int64_t id, const Actor& actor);
     ServiceResult removeOnOffPlan(int64_t id, const Actor& actor);
 
+    // Undoes the calendar change audit row AUDIT records (see CalendarStore::undo); TARGET is what
+    // it changed back.
+    ServiceResult undo(int64_t audit, const Actor& actor, std::string& target);
+
     // What sign SIGN plays from FROM to TO (both included, at most kMaxPlanDays).
     ServiceResult planOf(int64_t sign, const CalendarDate& from, const CalendarDate& to,
                          std::vector<DayPlan>& out);

@@ -3,6 +3,7 @@
 #include "service/calendar/CalendarJson.h"
 #include "service/core/NetworkCalendar.h"
 #include "service/http/ApiError.h"
+#include "service/http/ApiJson.h"
 #include "service/http/ApiRoute.h"
 
 namespace orb::api {
@@ -142,6 +143,17 @@ void deleteOnOffPlan(ApiCall& call) {
     call.res.status = 204;
 }
 
+constexpr FieldRule kUndoFields[] = {{"audit", JsonType::Integer, true}};
+
+void undoChange(ApiCall& call) {
+    json body;
+    std::string target;
+    if (!readJson(call, kUndoFields, body)) return;
+    const int64_t audit = *integerField(body, "audit");
+    if (!succeeded(call, NetworkCalendar(call.net.store).undo(audit, call.actor, target))) return;
+    sendJson(call.res, 200, {{"undone", audit}, {"target", target}});
+}
+
 void signPlan(ApiCall& call) {
     CalendarDate from, to;
     if (!onlyParams(call, {"from", "to"}) || !dateParam(call, "from", from) || !dateParam(call, "to", to))
@@ -170,6 +182,7 @@ void addCalendarRoutes(std::vector<ApiRoute>& routes) {
     routes.push_back({"GET", "/api/v1/calendar/{id}", Role::Viewer, BodyKind::None, getEntry});
     routes.push_back({"PATCH", "/api/v1/calendar/{id}", Role::Operator, BodyKind::Json, changeEntry});
     routes.push_back({"DELETE", "/api/v1/calendar/{id}", Role::Operator, BodyKind::None, deleteEntry});
+    routes.push_back({"POST", "/api/v1/calendar/undo", Role::Operator, BodyKind::Json, undoChange});
     addPlanRoutes<BrightnessPlan>(routes, "/api/v1/brightness-plans");
     routes.push_back(
         {"DELETE", "/api/v1/brightness-plans/{id}", Role::Operator, BodyKind::None, deleteBrightnessPlan});

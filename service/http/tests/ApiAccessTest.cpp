@@ -124,6 +124,7 @@ const Expected kRoutes[] = {
     {"GET", "/api/v1/calendar/{id}", "viewer"},
     {"PATCH", "/api/v1/calendar/{id}", "operator"},
     {"DELETE", "/api/v1/calendar/{id}", "operator"},
+    {"POST", "/api/v1/calendar/undo", "operator"},
     {"GET", "/api/v1/brightness-plans", "viewer"},
     {"POST", "/api/v1/brightness-plans", "operator"},
     {"GET", "/api/v1/brightness-plans/{id}", "viewer"},

@@ -108,6 +108,56 @@ TEST_F(ApiCalendarTest, EntriesAreKeptChangedAndRemovedEachAsOneAuditedChange) {
     EXPECT_TRUE(detail["after"].is_null());
 }
 
+TEST_F(ApiCalendarTest, EachChangeIsUndoneFromItsAuditRecordWhileNothingCameAfterIt) {
+    const int64_t id = addEntry({{"program", weekdays}, {"signs", {front}}});
+    const std::string path = "/api/v1/calendar/" + std::to_string(id);
+    ASSERT_EQ(patch(path, {{"priority", 3}, {"start", "08:00"}}).status, 200);
+    ASSERT_EQ(remove(path).status, 204);
+    const int64_t created = audited("calendar.create").at(0).id,
+                  changed = audited("calendar.update").at(0).id,
+                  removed = audited("calendar.delete").at(0).id;
+    const auto undo = [this](int64_t audit) {
+        return post("/api/v1/calendar/undo", {{"audit", audit}}, "operator");
+    };
+
+    // The change cannot be undone while the entry is removed; the removal can.
+    Reply r = undo(changed);
+    EXPECT_EQ(r.status, 409);
+    EXPECT_NE(message(r).find("calendar entry " + std::to_string(id) + " was changed after audit record"),
+              std::string::npos)
+        << r.body;
+    r = undo(removed);
+    ASSERT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.json, json({{"undone", removed}, {"target", "calendar entry " + std::to_string(id)}}));
+    r = get(path);
+    ASSERT_EQ(r.status, 200);
+    EXPECT_EQ(r.json["priority"], 3);
+    EXPECT_EQ(r.json["signs"], json({front}));
+    ASSERT_EQ(undo(changed).status, 200);
+    EXPECT_EQ(get(path).json["priority"], 0);
+    EXPECT_TRUE(get(path).json["start"].is_null());
+    EXPECT_EQ(undo(changed).status, 409);  // done already
+    ASSERT_EQ(undo(created).status, 200);
+    EXPECT_EQ(get(path).status, 404);
+    // An undo is a change of its own, undone likewise.
+    ASSERT_EQ(undo(audited("calendar.undo").at(0).id).status, 200);
+    EXPECT_EQ(get(path).json["program"], weekdays);
+
+    const Reply plan =
+        post("/api/v1/onoff-plans", {{"signs", {front}}, {"rules", {{{"on", "07:00"}, {"off", "22:00"}}}}},
+             "operator");
+    ASSERT_EQ(plan.status, 201);
+    const std::string planPath = "/api/v1/onoff-plans/" + std::to_string(plan.json["id"].get<int64_t>());
+    ASSERT_EQ(remove(planPath).status, 204);
+    ASSERT_EQ(undo(audited("calendar.onoff.delete").at(0).id).status, 200);
+    EXPECT_EQ(get(planPath).json, plan.json);
+
+    EXPECT_EQ(undo(audited("sign.create").at(0).id).status, 404);
+    EXPECT_EQ(undo(999999).status, 404);
+    EXPECT_EQ(undo(removed).status, 409);
+    EXPECT_EQ(post("/api/v1/calendar/undo", {{"audit", removed}}, "viewer").status, 403);
+}
+
 TEST_F(ApiCalendarTest, BadEntriesAreRefusedWithAMessageNamingTheEntryAndNothingIsStored) {
     const json base = {{"program", weekdays}, {"groups", {"lobby"}}};
     const auto with = [&](const json& fields) {
