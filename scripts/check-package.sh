@@ -22,7 +22,7 @@ fail() { echo "check-package: $*" >&2; exit 1; }
 deb=$(scripts/package.sh "$build" "$work/out" | tail -n 1)
 [ -f "$deb" ] || fail "no package made"
 dpkg-deb -c "$deb" | awk '{print $6}' >"$work/files"
-need=(./usr/bin/Glimmer ./usr/bin/orbctl ./usr/bin/signemu
+need=(./usr/bin/Glimmer ./usr/bin/orbctl ./usr/bin/signemu ./usr/share/orb/console/index.html
       ./usr/share/applications/glimmer.desktop ./usr/share/icons/hicolor/scalable/apps/glimmer.svg)
 if [ -x "$build/bin/Orb" ]; then
   need+=(./usr/bin/Orb ./usr/share/applications/orb.desktop ./usr/share/icons/hicolor/scalable/apps/orb.svg)

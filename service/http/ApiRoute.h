@@ -28,6 +28,7 @@ struct ApiOptions {
     bool behindProxy = false;  // a reverse proxy in front: any address, client address from X-Forwarded-For
     size_t jsonBodyLimit = size_t{1} << 20;
     size_t bundleBodyLimit = size_t{64} << 20;
+    std::string consoleFolder;  // the browser console's files, served outside /api/; "" serves none
 };
 
 // What a handler is given: the request, the response to fill, who asks, and the service.

@@ -7,6 +7,7 @@
 
 #include "image/DecimalNumber.h"
 #include "service/http/ApiError.h"
+#include "service/http/ConsoleFiles.h"
 
 namespace orb::api {
 
@@ -67,7 +68,7 @@ bool isLoopbackHost(const std::string& host) {
 }
 
 ApiServer::ApiServer(SignNetwork& network, ApiOptions options)
-    : net_(network), options_(std::move(options)), routes_(apiRoutes()) {}
+    : net_(network), options_(std::move(options)), routes_(apiRoutes()), console_(options_.consoleFolder) {}
 
 ApiServer::~ApiServer() {
     stop();
@@ -157,6 +158,11 @@ void ApiServer::install() {
         if (route.method == "PATCH") server_->Patch(pattern, handler);
         if (route.method == "DELETE") server_->Delete(pattern, handler);
     }
+    if (console_.available())
+        console_.install(*server_);
+    else if (!options_.consoleFolder.empty())
+        net_.logEvent("the console's folder " + options_.consoleFolder +
+                      " is missing: only the API is served");
     server_->set_error_handler([this](const httplib::Request& req, httplib::Response& res) {
         if (!res.body.empty()) return;
         if (res.status == 413) return sendError(res, 413, code::kTooLarge, "the body is larger than allowed");

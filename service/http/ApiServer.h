@@ -1,11 +1,13 @@
 #pragma once
 // The HTTP API under /api/v1 (cpp-httplib): routes from apiRoutes(), each behind the
-// credentials, role and CSRF checks and body limits it needs; JSON errors; security headers.
+// credentials, role and CSRF checks and body limits it needs; JSON errors; security headers;
+// outside /api/ the browser console's files (ConsoleFiles).
 // It listens only on loopback unless TLS is configured or it sits behind a reverse proxy.
 #include <memory>
 #include <string>
 
 #include "service/http/ApiRoute.h"
+#include "service/http/ConsoleFiles.h"
 
 namespace httplib {
 class Server;
@@ -45,6 +47,7 @@ class ApiServer {
     SignNetwork& net_;
     ApiOptions options_;
     std::vector<ApiRoute> routes_;
+    ConsoleFiles console_;
     std::unique_ptr<httplib::Server> server_;
     int port_ = 0;
     bool tls_ = false;

@@ -1,6 +1,6 @@
 // orbd, the sign network service.
 //   orbd [--data DIR] [--listen HOST:PORT] [--tls-cert FILE --tls-key FILE] [--behind-proxy]
-//        [--testing-clock "YYYY-MM-DD HH:MM:SS" [--testing-clock-rate R]]
+//        [--console DIR] [--testing-clock "YYYY-MM-DD HH:MM:SS" [--testing-clock-rate R]]
 //   orbd [--data DIR] user add NAME --role viewer|operator|admin    (the password on stdin, one line)
 //   orbd [--data DIR] token add NAME [--expires YYYY-MM-DDTHH:MM:SS]  (the token on stdout, once)
 // Logs one line per event on stderr; SIGTERM and SIGINT stop it cleanly.
@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "cli/CommandLine.h"
+#include "image/WorkingFolder.h"
 #include "link/TcpLink.h"
 #include "service/core/DataFolder.h"
 #include "service/core/SignNetwork.h"
@@ -30,6 +31,7 @@ struct Options {
     std::string listen = "127.0.0.1:8470";
     std::string certFile, keyFile;
     bool behindProxy = false;
+    std::string console;
     std::string testingClock;
     double testingClockRate = 1;
     // user add / token add
@@ -56,6 +58,9 @@ std::optional<int> parse(int argc, char** argv, Options& o, Command& command) {
     app.add_option("--tls-key", o.keyFile, "the certificate's private key (PEM)")->type_name("FILE");
     app.add_flag("--behind-proxy", o.behindProxy,
                  "a reverse proxy gives TLS in front: listen on any address, clients from X-Forwarded-For");
+    app.add_option("--console", o.console,
+                   "the browser console's files (default: console/ beside orbd, else share/orb/console)")
+        ->type_name("DIR");
     app.add_option("--testing-clock", o.testingClock, "for tests: run the clock from this local time")
         ->type_name("\"YYYY-MM-DD HH:MM:SS\"");
     app.add_option("--testing-clock-rate", o.testingClockRate, "for tests: the clock runs R times as fast")
@@ -139,6 +144,7 @@ int serve(SignNetwork& net, const Options& o) {
     options.certFile = o.certFile;
     options.keyFile = o.keyFile;
     options.behindProxy = o.behindProxy;
+    options.consoleFolder = o.console.empty() ? api::defaultConsoleFolder(executableFolder()) : o.console;
     api::ApiServer server(net, options);
     std::string error;
     if (!server.bind(error)) {

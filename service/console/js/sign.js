@@ -1,0 +1,209 @@
+// A sign's page: its details, what it shows now (the live LED view, fed by the service's frames),
+// and for operators its commands: push, set its clock, set its brightness.
+import {ApiError, request} from './api.js';
+import {el, setText} from './dom.js';
+import {shortTime} from './format.js';
+import {LedView} from './ledview.js';
+import {PushDialog, refusalText, sendJob} from './push.js';
+import {holdsText, stateOf} from './signs.js';
+import {t} from './texts.js';
+
+const kRefreshMs = 5000;
+const kRetryMs = 1000;  // while the service cannot be reached
+const kFrameMs = 250;   // at most four frames a second for one view
+
+function onOffText(onOff) {
+  if (!onOff) return '-';
+  return onOff.enabled ? t('sign.onOffTimes', {on: onOff.on, off: onOff.off}) : t('sign.onOffUnused');
+}
+
+// The detail list's entries for SIGN.
+function details(sign, programs) {
+  const s = sign.settings ?? {};
+  return [
+    ['sign.link', sign.link],
+    ['sign.model', sign.model],
+    ['sign.size', t('sign.sizeValue', {width: sign.width, height: sign.height})],
+    ['sign.location', sign.location || '-'],
+    ['sign.notes', sign.notes || '-'],
+    ['col.groups', sign.groups.length ? sign.groups.join(', ') : t('none')],
+    ['col.holds', holdsText(sign, programs)],
+    ['col.since', shortTime(sign.holds?.since) || '-'],
+    ['col.lastAnswer', shortTime(sign.lastAnswer) || t('none')],
+    ['sign.brightness', s.brightness ? String(s.brightness.level) : '-'],
+    ['sign.onOff', onOffText(s.onOff)],
+    ['sign.job', sign.busyJob ? t('sign.jobValue', {job: sign.busyJob}) : t('none')],
+  ];
+}
+
+// The sign's local time now as the frame endpoint takes it: the service's clock (measured against
+// the page's when the page opened) plus the sign's clock offset.
+function signTime(serviceOffsetMs, sign) {
+  const ms = Date.now() + serviceOffsetMs + (sign.settings?.clock?.offsetMs ?? 0);
+  return new Date(ms).toISOString().slice(0, 23);
+}
+
+async function serviceOffset() {
+  const health = await request('GET', '/health');
+  const service = Date.parse(health.time + 'Z');  // local times compared as if both were UTC
+  const page = Date.now() - new Date().getTimezoneOffset() * 60000;
+  return Number.isFinite(service) ? service - page : 0;
+}
+
+// Plays the sign's frames into a LED view until stopped.
+class LiveFeed {
+  constructor(view, note) {
+    this.view = view;
+    this.note = note;
+    this.last = null;
+    this.stopped = false;
+    this.timer = 0;
+  }
+
+  async start(getSign, paused) {
+    try {
+      this.offset = await serviceOffset();
+    } catch {
+      this.offset = 0;
+    }
+    const round = async () => {
+      const sign = getSign();
+      if (sign && !paused() && !document.hidden && !(await this.frame(sign))) return;
+      if (!this.stopped) this.timer = setTimeout(round, kFrameMs);
+    };
+    round();
+  }
+
+  // One frame; false when no frames can be had for this sign.
+  async frame(sign) {
+    try {
+      const at = encodeURIComponent(signTime(this.offset, sign));
+      const text = await request('GET', `/signs/${sign.id}/frame?at=${at}`, undefined, true);
+      if (this.stopped) return false;
+      const share = (sign.settings?.brightness?.level ?? 10) / 10;
+      const key = `${share}|${text}`;
+      if (key !== this.last) {
+        this.last = key;
+        this.view.node.hidden = false;
+        this.view.show(text.split('\n').filter((row) => row.length > 0), {share});
+        setText(this.note, '');
+      }
+      return true;
+    } catch (e) {
+      if (e instanceof ApiError && (e.status === 404 || e.status === 405)) {
+        setText(this.note, t('live.unavailable'));
+        return false;
+      }
+      if (e instanceof ApiError && e.status === 422) setText(this.note, t('live.outOfRange'));
+      return true;
+    }
+  }
+
+  stop() {
+    this.stopped = true;
+    clearTimeout(this.timer);
+  }
+}
+
+function commands(context, getSign, getPrograms, status, refresh) {
+  const done = (text) => {
+    setText(status, text);
+    refresh();
+  };
+  const dialog = new PushDialog(done);
+  const run = async (action, params) => {
+    const sign = getSign();
+    try {
+      const job = await sendJob(action, sign, params);
+      done(t('command.started', {sign: sign.name, job}));
+    } catch (e) {
+      setText(status, await refusalText(e, sign));
+    }
+  };
+  const level =
+      el('select', {id: 'brightness-level'},
+         Array.from({length: 10}, (_, i) => el('option', {value: i + 1, selected: i === 9}, String(i + 1))));
+  return el(
+      'section', {className: 'commands', 'aria-labelledby': 'commands-title'},
+      el('h2', {id: 'commands-title'}, t('col.actions')),
+      el('div', {className: 'command-row'},
+         el('button',
+            {type: 'button', className: 'push', onClick: () => dialog.open(getSign(), getPrograms())},
+            t('push.title')),
+         el('button', {type: 'button', onClick: () => run('clock')}, t('command.clock'))),
+      el('form', {
+        className: 'command-row',
+        onSubmit: (e) => {
+          e.preventDefault();
+          run('brightness', {level: Number(level.value)});
+        }
+      },
+         el('label',
+            { for: 'brightness-level'
+            },
+            t('sign.brightness')),
+         level, el('button', {type: 'submit'}, t('command.brightness'))),
+      dialog.node);
+}
+
+// Fills VIEW with sign ID's page and keeps it current; the returned function stops it.
+export function mountSign(view, context, id) {
+  let sign = null;
+  let programs = new Map();
+  const title = el('h1');
+  const state =
+      el('span', {className: 'state'}, el('span', {className: 'dot', 'aria-hidden': 'true'}), el('span'));
+  const stateBox = el('span', {}, state);
+  const list = el('dl', {className: 'details'});
+  const status = el('p', {className: 'status', role: 'status'});
+  const liveNote = el('p', {className: 'note-muted'}, t('live.waiting'));
+  const leds = new LedView(t('live.label'));
+  leds.node.hidden = true;
+  const back = el('a', {href: '#/signs', className: 'back'}, t('sign.back'));
+  let refresh = async () => {};
+  view.append(
+      back, el('div', {className: 'heading'}, title, stateBox), status,
+      el('div', {className: 'sign-page'},
+         el('section', {className: 'live', 'aria-labelledby': 'live-title'},
+            el('h2', {id: 'live-title'}, t('live.title')), leds.node, liveNote),
+         el('section', {'aria-labelledby': 'details-title'},
+            el('h2', {id: 'details-title'}, t('sign.details')), list),
+         context.mayOperate() ? commands(context, () => sign, () => programs, status, () => refresh()) :
+                                null));
+
+  function show() {
+    setText(title, sign.name);
+    leds.canvas.setAttribute('aria-label', t('live.label', {sign: sign.name}));
+    stateBox.className = 'state-' + stateOf(sign);
+    setText(state.lastChild, t('state.' + stateOf(sign)));
+    list.replaceChildren(
+        ...details(sign, programs).flatMap(([key, value]) => [el('dt', {}, t(key)), el('dd', {}, value)]));
+  }
+
+  let timer = 0;
+  let stopped = false;
+  refresh = async () => {
+    clearTimeout(timer);
+    let wait = kRefreshMs;
+    if (!context.paused()) {
+      try {
+        const [s, list] = await Promise.all([request('GET', `/signs/${id}`), request('GET', '/programs')]);
+        if (stopped) return;
+        sign = s;
+        programs = new Map(list.map((p) => [p.id, p]));
+        show();
+      } catch (e) {
+        if (e instanceof ApiError && e.status === 404) setText(title, t('sign.missing'));
+        if (e instanceof ApiError && e.status === 0) wait = kRetryMs;
+      }
+    }
+    if (!stopped) timer = setTimeout(refresh, wait);
+  };
+  const feed = new LiveFeed(leds, liveNote);
+  refresh().then(() => feed.start(() => sign, context.paused));
+  return () => {
+    stopped = true;
+    clearTimeout(timer);
+    feed.stop();
+  };
+}
