@@ -30,3 +30,10 @@ export function setText(node, text) {
   const value = String(text);
   if (node.textContent !== value) node.textContent = value;
 }
+
+// CONTROL (which has an id) under its LABEL, as a form's field.
+export function field(label, control) {
+  const caption = el('label', {}, label);
+  caption.htmlFor = control.id;
+  return el('div', {className: 'field'}, caption, control);
+}

@@ -1,12 +1,16 @@
 // The console's shell: who is logged in, the bar with its navigation and logout, the view the
 // address names, and what happens when the session ends or the service cannot be reached.
 import {onConnection, onExpired, request, setCsrf} from './api.js';
+import {mountAudit} from './audit.js';
 import {el} from './dom.js';
+import {mountGroups} from './groups.js';
 import {mountJob, mountJobs} from './jobs.js';
 import {loginShown, setUpLogin, showLogin} from './login.js';
+import {mountProgram, mountPrograms} from './programs.js';
 import {mountSign} from './sign.js';
 import {mountSigns} from './signs.js';
 import {t} from './texts.js';
+import {mountUsers} from './users.js';
 
 const $ = (id) => document.getElementById(id);
 const session = {
@@ -20,10 +24,53 @@ const context = {
   get role() {
     return session.role;
   },
+  get user() {
+    return session.user;
+  },
   mayOperate: () => session.role === 'operator' || session.role === 'admin',
   // Views do not poll while the login form is up: their requests would only be refused.
   paused: () => loginShown() || !session.active,
 };
+
+// The sections of the bar; ADMIN ones are not offered to other roles (the service refuses them).
+const kSections = [
+  {section: '#/signs', text: 'nav.signs'},
+  {section: '#/programs', text: 'nav.programs'},
+  {section: '#/groups', text: 'nav.groups'},
+  {section: '#/jobs', text: 'nav.jobs'},
+  {section: '#/audit', text: 'nav.audit', admin: true},
+  {section: '#/users', text: 'nav.users', admin: true},
+];
+
+function forbidden(view) {
+  view.append(el('p', {className: 'note', role: 'alert'}, t('error.forbidden')));
+  return null;
+}
+
+// The page the address names: its section, what mounts it and the id in it.
+function routeOf(hash) {
+  const one = /^#\/(signs|jobs|programs)\/(\d+)$/.exec(hash);
+  if (one) {
+    const mount = {signs: mountSign, jobs: mountJob, programs: mountProgram}[one[1]];
+    return {section: '#/' + one[1], mount, id: Number(one[2])};
+  }
+  const pages = {
+    '#/jobs': mountJobs,
+    '#/programs': mountPrograms,
+    '#/groups': mountGroups,
+    '#/audit': mountAudit,
+    '#/users': mountUsers
+  };
+  const section = kSections.find((s) => s.section === hash);
+  if (!pages[hash]) return {section: '#/signs', mount: mountSigns};
+  if (section.admin && session.role !== 'admin') return {section: hash, mount: forbidden};
+  return {section: hash, mount: pages[hash]};
+}
+
+function buildNav() {
+  $('nav').replaceChildren(...kSections.filter((s) => !s.admin || session.role === 'admin')
+                               .map((s) => el('a', {href: s.section}, t(s.text))));
+}
 
 function showView() {
   if (unmount) unmount();
@@ -32,19 +79,10 @@ function showView() {
   view.replaceChildren();
   if (!session.active) return;
   const hash = location.hash;
-  const sign = /^#\/signs\/(\d+)$/.exec(hash);
-  const job = /^#\/jobs\/(\d+)$/.exec(hash);
-  if (sign)
-    unmount = mountSign(view, context, Number(sign[1]));
-  else if (job)
-    unmount = mountJob(view, context, Number(job[1]));
-  else if (hash === '#/jobs')
-    unmount = mountJobs(view, context);
-  else
-    unmount = mountSigns(view, context);
-  const section = hash.startsWith('#/jobs') ? '#/jobs' : '#/signs';
+  const route = routeOf(hash);
+  unmount = route.mount(view, context, route.id);
   for (const link of $('nav').children) {
-    if (link.getAttribute('href') === section)
+    if (link.getAttribute('href') === route.section)
       link.setAttribute('aria-current', 'page');
     else
       link.removeAttribute('aria-current');
@@ -57,7 +95,10 @@ function enter(who) {
   Object.assign(session, who, {active: true});
   $('who').textContent = `${who.user} (${t('role.' + who.role)})`;
   $('bar').hidden = false;
-  if (changed) showView();
+  if (changed) {
+    buildNav();
+    showView();
+  }
 }
 
 async function logout() {
@@ -82,7 +123,6 @@ function setUpShell() {
     $('view').focus();
   });
   $('brand').textContent = t('app.title');
-  $('nav').append(el('a', {href: '#/signs'}, t('nav.signs')), el('a', {href: '#/jobs'}, t('nav.jobs')));
   $('logout').textContent = t('logout');
   $('logout').addEventListener('click', logout);
   $('offline').textContent = t('offline');

@@ -1,6 +1,7 @@
 // A sign's page: its details, what it shows now (the live LED view, fed by the service's frames),
 // and for operators its commands: push, set its clock, set its brightness.
 import {ApiError, request} from './api.js';
+import {signHistory} from './audit.js';
 import {el, setText} from './dom.js';
 import {shortTime} from './format.js';
 import {LedView} from './ledview.js';
@@ -161,6 +162,8 @@ export function mountSign(view, context, id) {
   leds.node.hidden = true;
   const back = el('a', {href: '#/signs', className: 'back'}, t('sign.back'));
   let refresh = async () => {};
+  // The audit log is the admins' to read.
+  const history = context.role === 'admin' ? signHistory(id) : null;
   view.append(
       back, el('div', {className: 'heading'}, title, stateBox), status,
       el('div', {className: 'sign-page'},
@@ -169,7 +172,8 @@ export function mountSign(view, context, id) {
          el('section', {'aria-labelledby': 'details-title'},
             el('h2', {id: 'details-title'}, t('sign.details')), list),
          context.mayOperate() ? commands(context, () => sign, () => programs, status, () => refresh()) :
-                                null));
+                                null),
+      history?.node);
 
   function show() {
     setText(title, sign.name);
@@ -192,6 +196,7 @@ export function mountSign(view, context, id) {
         sign = s;
         programs = new Map(list.map((p) => [p.id, p]));
         show();
+        await history?.load();
       } catch (e) {
         if (e instanceof ApiError && e.status === 404) setText(title, t('sign.missing'));
         if (e instanceof ApiError && e.status === 0) wait = kRetryMs;

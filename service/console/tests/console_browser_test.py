@@ -7,103 +7,36 @@ form. Screenshots at 1280 x 800 and at a phone's width go to SHOTS.
 Usage: console_browser_test.py ORBD SHOTS
 """
 import datetime
-import json
 import os
-import signal
-import subprocess
 import sys
 import tempfile
 import time
 import unittest
-import urllib.error
 import urllib.parse
-import urllib.request
 
-from selenium import webdriver
 from selenium.common.exceptions import NoAlertPresentException
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support import expected_conditions as ready
-from selenium.webdriver.support.ui import Select, WebDriverWait
+from selenium.webdriver.support.ui import Select
+
+from console_support import Orbd, PageHelpers, chromium, set_viewport
 
 ORBD, SHOTS = sys.argv[1], sys.argv[2]
 MARKUP_NAME = "<script>alert(1)</script>"
-USERS = {"admin": "admin", "olga": "operator", "victor": "viewer"}
 
 
-def password(user):
-    return user + " has a long password"
-
-
-class Orbd:
-    """orbd on a free loopback port over a scratch data folder, with a user of each role."""
-
-    def __init__(self, data):
-        self.data = data
-        for user, role in USERS.items():
-            subprocess.run([ORBD, "--data", data, "user", "add", user, "--role", role],
-                           input=password(user) + "\n", text=True, check=True, capture_output=True)
-        self.start("127.0.0.1:0")
-
-    def start(self, listen):
-        self.process = subprocess.Popen([ORBD, "--data", self.data, "--listen", listen],
-                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        line = self.process.stdout.readline().strip()
-        prefix = "orbd: listening on "
-        if not line.startswith(prefix):
-            self.process.kill()
-            raise RuntimeError("orbd did not start: " + line)
-        self.url = line[len(prefix):]
-
-    def call(self, method, path, body=None, token=None):
-        """The status and parsed answer of an API call with a bearer TOKEN."""
-        headers = {"Content-Type": "application/json"}
-        if token:
-            headers["Authorization"] = "Bearer " + token
-        data = None if body is None else json.dumps(body).encode()
-        request = urllib.request.Request(self.url + "/api/v1" + path, data, headers, method=method)
-        try:
-            with urllib.request.urlopen(request, timeout=10) as answer:
-                text = answer.read()
-                return answer.status, json.loads(text) if text else None
-        except urllib.error.HTTPError as error:
-            return error.code, json.loads(error.read() or b"null")
-
-    def login(self, user):
-        status, answer = self.call("POST", "/session", {"user": user, "password": password(user)})
-        assert status == 200, answer
-        return answer["token"]
-
-    def kill(self):
-        self.process.kill()
-        self.process.wait(timeout=10)
-        self.process.stdout.close()
-
-    def stop(self):
-        self.process.send_signal(signal.SIGTERM)
-        code = self.process.wait(timeout=10)
-        self.process.stdout.close()
-        return code
-
-
-class ConsoleInBrowser(unittest.TestCase):
+class ConsoleInBrowser(PageHelpers, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.folder = tempfile.TemporaryDirectory(prefix="orbconsole.")
-        cls.orbd = Orbd(os.path.join(cls.folder.name, "data"))
+        cls.orbd = Orbd(ORBD, os.path.join(cls.folder.name, "data"))
         admin = cls.orbd.login("admin")
         for name, groups in (("로비 전광판", ["1층", "안내"]), (MARKUP_NAME, ["<b>굵게</b>"])):
             status, answer = cls.orbd.call("POST", "/signs", {"name": name, "link": "tcp:127.0.0.1:9",
                                                               "groups": groups}, admin)
             assert status == 201, answer
-        options = webdriver.ChromeOptions()
-        for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
-                         "--window-size=1280,800", "--lang=ko-KR", "--no-first-run"):
-            options.add_argument(argument)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        cls.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-        cls.view(1280, 800)
+        cls.browser = chromium()
         os.makedirs(SHOTS, exist_ok=True)
 
     @classmethod
@@ -115,22 +48,7 @@ class ConsoleInBrowser(unittest.TestCase):
 
     @classmethod
     def view(cls, width, height, phone=False):
-        """The page's viewport in CSS pixels (a window's size would include its frame)."""
-        cls.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-            "width": width, "height": height, "deviceScaleFactor": 1, "mobile": phone})
-
-    def wait(self, condition, seconds=20):
-        return WebDriverWait(self.browser, seconds).until(condition)
-
-    def visible(self, selector):
-        return self.wait(ready.visibility_of_element_located((By.CSS_SELECTOR, selector)))
-
-    def log_in(self, user, secret=None):
-        self.visible("#login-user").clear()
-        self.browser.find_element(By.ID, "login-user").send_keys(user)
-        field = self.browser.find_element(By.ID, "login-password")
-        field.clear()
-        field.send_keys(secret or password(user), Keys.ENTER)
+        set_viewport(cls.browser, width, height, phone)
 
     def sign_names(self):
         self.wait(ready.invisibility_of_element_located((By.ID, "login")))
