@@ -15,7 +15,7 @@ POSIX = ["arpa/", "asm/", "errno.h", "fcntl.h", "iconv.h", "limits.h", "netdb.h"
          "pthread.h", "signal.h", "sys/", "termios.h", "time.h", "unistd.h"]
 
 # Folder (its tests/ left out, and any sub-folder with a rule of its own) -> prefixes it may include.
-SERVICE = ["service/", "editor/core/", "content/", "link/", "image/", "simulator/engine/", "sign/",
+SERVICE = ["service/", "editor/core/", "bundle/", "content/", "link/", "image/", "simulator/engine/", "sign/",
            "nlohmann/", "sqlite3.h", "sodium.h", "zip.h", "unicode/"]
 HTTP = ["httplib.h", "boost/beast", "boost/asio"]
 RULES = {
@@ -31,7 +31,7 @@ RULES = {
     "bundle": ["bundle/", "editor/core/", "content/", "image/", "nlohmann/", "zip.h", "sodium.h", "unicode/"],
     "service": SERVICE,
     "service/http": SERVICE + HTTP,
-    "service/orbd": SERVICE + HTTP + ["service/http/", "cli/", "CLI/"],
+    "service/orbd": SERVICE + HTTP + ["service/http/", "simulator/headless/", "cli/", "CLI/"],
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^>"]+)[>"]')

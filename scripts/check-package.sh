@@ -22,7 +22,8 @@ fail() { echo "check-package: $*" >&2; exit 1; }
 deb=$(scripts/package.sh "$build" "$work/out" | tail -n 1)
 [ -f "$deb" ] || fail "no package made"
 dpkg-deb -c "$deb" | awk '{print $6}' >"$work/files"
-need=(./usr/bin/Glimmer ./usr/bin/orbctl ./usr/bin/signemu ./usr/share/orb/console/index.html
+need=(./usr/bin/Glimmer ./usr/bin/orbctl ./usr/bin/signemu ./usr/bin/orbd ./usr/lib/systemd/system/orbd.service
+      ./usr/share/orb/console/index.html
       ./usr/share/applications/glimmer.desktop ./usr/share/icons/hicolor/scalable/apps/glimmer.svg)
 if [ -x "$build/bin/Orb" ]; then
   need+=(./usr/bin/Orb ./usr/share/applications/orb.desktop ./usr/share/icons/hicolor/scalable/apps/orb.svg)
@@ -31,9 +32,19 @@ for f in "${need[@]}"; do grep -qxF "$f" "$work/files" || fail "$f is not in the
 fonts=$(grep -c '^\./usr/share/orb/font/.*\.fnt$' "$work/files" || true)
 [ "$fonts" -eq 20 ] || fail "$fonts font files in the package instead of 20"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libgif7 libzip4 libqt6widgets6 libqt6network6 fonts-nanum qt6-translations-l10n; do
+for lib in libc6 libgif7 libzip4 libqt6widgets6 libqt6network6 libsqlite3-0 libsodium23 libcpp-httplib0.11 \
+           fonts-nanum qt6-translations-l10n adduser; do
   [[ $depends == *"$lib"* ]] || fail "the dependencies lack $lib: $depends"
 done
+
+# orbd's system user, data folder and unit come with the package's maintainer scripts.
+dpkg-deb -e "$deb" "$work/control"
+for script in postinst prerm postrm; do
+  [ -x "$work/control/$script" ] || fail "the package has no $script"
+done
+grep -q 'adduser --system' "$work/control/postinst" || fail "postinst makes no system user"
+dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/lib/systemd/system/orbd.service |
+  grep -qx 'ExecStart=/usr/bin/orbd --data /var/lib/orbd' || fail "the unit does not start orbd on /var/lib/orbd"
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"
@@ -64,6 +75,16 @@ sleep 1.5
 kill -0 "$first" 2>/dev/null || fail "the installed Glimmer window did not stay up"
 run timeout 10 "$bin/Glimmer" "$work/home/data/orb/preview.tmp" 2>/dev/null ||
   fail "the installed Glimmer does not play the working folder's preview under XDG"
-[ -z "$(ls "$bin" | grep -v -e '^Glimmer$' -e '^Orb$' -e '^orbctl$' -e '^orbd$' -e '^signemu$')" ] ||
+# The installed orbd starts on a data folder of its own, says where it listens and finds the sign
+# fonts for the frames signs show (env execs it, so that the signal reaches orbd itself).
+env -u ORB_FONTS -u ORB_HOME HOME="$work/home" XDG_DATA_HOME="$work/home/data" \
+  "$bin/orbd" --data "$work/orbd" --listen 127.0.0.1:0 >"$work/orbd.out" 2>"$work/orbd.err" &
+orbd=$!
+for _ in $(seq 100); do grep -q '^orbd: listening on http://127.0.0.1:' "$work/orbd.out" && break; sleep 0.1; done
+kill "$orbd"
+wait "$orbd" || fail "the installed orbd did not stop cleanly: $(cat "$work/orbd.err")"
+grep -q '^orbd: listening on http://127.0.0.1:' "$work/orbd.out" || fail "the installed orbd did not start"
+! grep -q 'no frames of what signs show' "$work/orbd.err" || fail "the installed orbd finds no fonts: $(cat "$work/orbd.err")"
+[ -z "$(ls "$bin" | grep -v -e '^Glimmer$' -e '^Orb$' -e '^orbctl$' -e '^signemu$' -e '^orbd$')" ] ||
   fail "something was written beside the installed programs"
 echo "package $(basename "$deb"): $(wc -l <"$work/files") entries, fonts and programs run from a scratch root"

@@ -19,6 +19,7 @@ PACKAGES=(
   libbenchmark-dev                  # benchmarks
   clang                             # fuzzing (libFuzzer)
   libsqlite3-dev libcpp-httplib-dev libsodium-dev libzip-dev libicu-dev  # the network service
+  curl                              # scripts/network-demo.sh talks to the service's API
   chromium chromium-driver python3-selenium  # the browser console's tests (headless)
 )
 

@@ -89,6 +89,7 @@ class ChildProcess {
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     const std::string& firstLine() const { return firstLine_; }
+    pid_t pid() const { return pid_; }
     // The port at the end of "... HOST:PORT".
     int port() const { return std::atoi(firstLine_.substr(firstLine_.rfind(':') + 1).c_str()); }
 

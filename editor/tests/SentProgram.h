@@ -15,17 +15,15 @@ struct SentProgram {
     size_t compared = 0;  // bytes compared
 };
 
-// SCRATCH is where the built image is written.
-inline SentProgram compareSentProgram(const std::string& signMemory, const std::string& project,
-                                      const std::string& scratch) {
+// Against BUILT, an image orbctl build has written already (one build serves many signs).
+inline SentProgram compareBuiltProgram(const std::string& signMemory, const std::string& project,
+                                       const std::string& built) {
     SentProgram out;
-    if (const Outcome r = orbctl("build " + project + " -o " + scratch); r.status != 0)
-        return {"orbctl build: " + r.output, 0};
     ProgramImage sign, image;
     ItemStore store;
     ProgramPlan plan;
     if (ProgramImage::open(signMemory, FileMode::ReadOnly, sign) != IoResult::Ok ||
-        ProgramImage::open(scratch, FileMode::ReadOnly, image) != IoResult::Ok ||
+        ProgramImage::open(built, FileMode::ReadOnly, image) != IoResult::Ok ||
         ItemStore::open(project, FileMode::ReadOnly, store) != IoResult::Ok ||
         planProgram(store, store.itemCount(), 6, 1, plan).result != PlanResult::Ok)
         return {"cannot open the sign's memory, the image or the project", 0};
@@ -41,6 +39,14 @@ inline SentProgram compareSentProgram(const std::string& signMemory, const std::
         out.compared += n;
     }
     return out;
+}
+
+// Builds PROJECT into SCRATCH first.
+inline SentProgram compareSentProgram(const std::string& signMemory, const std::string& project,
+                                      const std::string& scratch) {
+    if (const Outcome r = orbctl("build " + project + " -o " + scratch); r.status != 0)
+        return {"orbctl build: " + r.output, 0};
+    return compareBuiltProgram(signMemory, project, scratch);
 }
 
 }  // namespace orb::testing

@@ -196,7 +196,8 @@ DbStatus JobStore::settleJob(int64_t job, const Actor& actor, bool& finishedJob)
                                                  std::to_string(all) + " signs done"));
 }
 
-DbStatus JobStore::updateSign(int64_t job, const JobSignRecord& sign, const Actor& actor, bool& finishedJob) {
+DbStatus JobStore::updateSign(int64_t job, const JobSignRecord& sign, const Actor& actor, bool& finishedJob,
+                              const std::function<DbStatus()>& also) {
     finishedJob = false;
     return inTransaction(db_, [&] {
         DbStatus s = db_.prepare(
@@ -207,6 +208,7 @@ DbStatus JobStore::updateSign(int64_t job, const JobSignRecord& sign, const Acto
                                   actor.time, job, sign.sign)
                          .run();
         if (s == DbStatus::Ok && db_.changes() == 0) s = DbStatus::NotFound;
+        if (s == DbStatus::Ok && also) s = also();
         if (s != DbStatus::Ok) return s;
         if (finished(sign.state)) {
             s = AuditLog::append(db_, actor.audit(std::string("job.sign"), jobTarget(job), toText(sign.state),

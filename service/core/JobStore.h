@@ -3,6 +3,7 @@
 // through it. A sign takes part in at most one unfinished job at a time: a job that names a sign
 // another queued or running job holds gets that sign as failed at once ("held by job N").
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -84,8 +85,9 @@ class JobStore {
     // A sign's progress; the job's own state follows (running once a sign runs, and when every
     // sign has finished: cancelled if any was cancelled, else failed if any failed, else done).
     // FINISHEDJOB is set when this change finished the job. A sign already finished is left as it
-    // is (NotFound).
-    DbStatus updateSign(int64_t job, const JobSignRecord& sign, const Actor& actor, bool& finishedJob);
+    // is (NotFound). ALSO, when given, runs in the same transaction (what the sign now holds).
+    DbStatus updateSign(int64_t job, const JobSignRecord& sign, const Actor& actor, bool& finishedJob,
+                        const std::function<DbStatus()>& also = {});
     // Cancels the job's signs still queued; gives the ones running (the runner stops those).
     // Conflict when the job has finished already.
     DbStatus cancel(int64_t id, const Actor& actor, std::vector<int64_t>& running);

@@ -13,6 +13,8 @@ enum class Outcome {
     NotFound,       // the thing addressed does not exist
     Conflict,       // a name already taken, a job already finished
     InUse,          // still used: a program a sign holds, the last admin
+    OutOfRange,     // a time outside what may be asked for
+    Unavailable,    // the service cannot do it as it runs (no sign fonts)
     SignBusy,       // a job holds the sign
     DiskFull,       // writes fail for want of room; reads go on
     StorageFailed,  // the database failed otherwise

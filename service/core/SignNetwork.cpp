@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <set>
 
-#include "editor/core/LinkChoice.h"
 #include "editor/core/ProgramJson.h"
-#include "image/DecimalNumber.h"
-#include "link/SerialPort.h"
 #include "service/core/NameText.h"
+#include "service/fleet/SignAddress.h"
 
 namespace orb {
 
@@ -23,47 +21,12 @@ ServiceResult invalid(std::string message) {
 
 }  // namespace
 
-bool checkSignLink(const std::string& link, std::string& error) {
-    const std::string_view text(link);
-    if (text.starts_with("tcp:")) {
-        const std::string_view rest = text.substr(4);
-        const size_t colon = rest.rfind(':');
-        uint16_t port = 0;
-        if (colon == std::string_view::npos || !parseIpText(rest.substr(0, colon)) ||
-            !parseTcpPort(std::string(rest.substr(colon + 1)), port) || port == 0) {
-            error = "link: \"tcp:HOST:PORT\" needs a dotted IPv4 address and a port from 1 to 65535";
-            return false;
-        }
-        return true;
-    }
-    if (text.starts_with("serial:")) {
-        std::string_view device = text.substr(7);
-        const size_t at = device.rfind('@');
-        if (at != std::string_view::npos) {
-            const auto baud = parseDecimal(device.substr(at + 1), 1, 1000000);
-            if (!baud ||
-                std::find(std::begin(kBaudRates), std::end(kBaudRates), *baud) == std::end(kBaudRates)) {
-                error = "link: the serial speed is not one the sign offers";
-                return false;
-            }
-            device = device.substr(0, at);
-        }
-        if (!device.starts_with("/") || !isNameText(device, 255)) {
-            error = "link: \"serial:DEVICE\" needs the device's absolute path";
-            return false;
-        }
-        return true;
-    }
-    error = "link: expected \"tcp:HOST:PORT\" or \"serial:DEVICE[@BAUD]\"";
-    return false;
-}
-
 SignNetwork::SignNetwork(ServiceStore& s, Auth& a, const ServiceClock& c) : store(s), auth(a), clock(c) {}
 
 ServiceResult SignNetwork::checkSign(const SignInput& in) const {
     std::string error;
     if (!isNameText(in.name)) return invalid("name: 1 to 100 characters, no control characters");
-    if (!checkSignLink(in.link, error)) return invalid(error);
+    if (!parseSignAddress(in.link, error)) return invalid("link: " + error);
     if (!isNameText(in.model, 32)) return invalid("model: 1 to 32 characters");
     if (in.width < 5 || in.width > 40) return invalid("width: 5 to 40 modules");
     if (in.height < 1 || in.height > 8) return invalid("height: 1 to 8 modules");
@@ -79,6 +42,7 @@ ServiceResult SignNetwork::createSign(const SignInput& in, const Actor& actor, i
     const DbStatus s = store.signs.create(in, actor, id);
     if (s == DbStatus::Conflict)
         return ServiceResult::fail(Outcome::Conflict, "a sign named " + in.name + " exists");
+    if (s == DbStatus::Ok && signChanged) signChanged(id);
     return resultOf(s, "the sign");
 }
 
@@ -94,6 +58,7 @@ ServiceResult SignNetwork::updateSign(int64_t id, const SignPatch& p, const Acto
     const DbStatus s = store.signs.update(id, p, actor);
     if (s == DbStatus::Conflict)
         return ServiceResult::fail(Outcome::Conflict, "a sign named " + next.name + " exists");
+    if (s == DbStatus::Ok && signChanged) signChanged(id);
     return resultOf(s, signWhat(id));
 }
 
@@ -107,6 +72,7 @@ ServiceResult SignNetwork::deleteSign(int64_t id, const Actor& actor) {
         return ServiceResult::fail(Outcome::SignBusy,
                                    signWhat(id) + " is held by job " + std::to_string(r.busyJob.value_or(0)));
     }
+    if (s == DbStatus::Ok && signRemoved) signRemoved(id);
     return resultOf(s, signWhat(id));
 }
 
@@ -137,6 +103,80 @@ ServiceResult SignNetwork::deleteGroup(int64_t id, const Actor& actor) {
     if (const std::string users = store.calendar.usersOfGroup(id); !users.empty())
         return ServiceResult::fail(Outcome::InUse, "group " + std::to_string(id) + " is named by " + users);
     return resultOf(store.groups.remove(id, actor), "group " + std::to_string(id));
+}
+
+namespace {
+
+// The bundle reader's refusal with the program's first problems, for the one who uploaded it.
+std::string bundleMessage(const BundleOutcome& outcome) {
+    std::string message = toText(outcome);
+    size_t shown = 0;
+    for (const JsonProblem& p : outcome.problems) {
+        if (p.severity != ProblemSeverity::Error) continue;
+        if (++shown > 10) {
+            message += "; ...";
+            break;
+        }
+        message += "; " + toText(p);
+    }
+    return message;
+}
+
+}  // namespace
+
+ServiceResult SignNetwork::addProgram(std::span<const uint8_t> zip, const std::string& name,
+                                      std::optional<int64_t> existing, const Actor& actor, int64_t& id,
+                                      int& version, std::vector<std::string>& warnings) {
+    if (!existing && !isNameText(name)) return invalid("name: 1 to 100 characters, no control characters");
+    ProgramBundle bundle;
+    BundleOutcome read = readBundle(zip, bundle, bundleLimits);
+    if (!read.ok()) return invalid("the bundle is refused: " + bundleMessage(read));
+    ProgramVersionInput in;
+    const auto place = [&](const BundleFile& file) {
+        const PlacedFile placed = store.content.placer().place(file);
+        if (!placed.path.empty()) in.files.push_back({file.name, ContentStore::nameOf(placed.path)});
+        return placed;
+    };
+    ItemStore items;
+    BundleOutcome imported = importBundle(bundle, place, items);
+    if (!imported.ok()) {
+        // A full disk or the like: the files placed stay, named by their content, for a retry.
+        if (imported.result == BundleResult::CannotPlace)
+            return ServiceResult::fail(Outcome::StorageFailed,
+                                       "the bundle's files cannot be stored: " + bundleMessage(imported));
+        return invalid("the bundle is refused: " + bundleMessage(imported));
+    }
+    for (const JsonProblem& p : imported.problems) warnings.push_back(toText(p));
+    in.json = bundle.programJson;
+    in.itemCount = items.itemCount();
+    in.store.resize(ItemStore::kFileSize);
+    if (items.readAll(std::span<uint8_t, ItemStore::kFileSize>(in.store.data(), ItemStore::kFileSize)) !=
+        IoResult::Ok)
+        return ServiceResult::fail(Outcome::StorageFailed, "the program could not be read back");
+    if (existing) {
+        id = *existing;
+        return resultOf(store.programs.addVersion(id, in, actor, version), "program " + std::to_string(id));
+    }
+    version = 1;
+    return resultOf(store.programs.add(name, in, actor, id), "the program");
+}
+
+ServiceResult SignNetwork::programBundle(int64_t id, int version, std::vector<uint8_t>& zip) {
+    ProgramVersionRecord v;
+    const std::string what = "program " + std::to_string(id) + " version " + std::to_string(version);
+    if (const DbStatus s = store.programs.version(id, version, v); s != DbStatus::Ok)
+        return resultOf(s, what);
+    std::vector<BundleFile> files;
+    files.push_back({std::string(kProgramEntry), std::vector<uint8_t>(v.json.begin(), v.json.end())});
+    for (const ProgramFile& f : v.files) {
+        files.push_back({f.name, {}});
+        if (!store.content.get(f.stored, files.back().bytes))
+            return ServiceResult::fail(Outcome::StorageFailed,
+                                       "the content file " + f.stored + " of " + what + " cannot be read");
+    }
+    if (!writeArchive(files, zip).ok())
+        return ServiceResult::fail(Outcome::StorageFailed, "the bundle of " + what + " cannot be made");
+    return {};
 }
 
 ServiceResult SignNetwork::deleteProgram(int64_t id, const Actor& actor) {

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "bundle/ProgramBundle.h"
 #include "service/core/Auth.h"
 #include "service/core/ServiceClock.h"
 #include "service/core/ServiceResult.h"
@@ -16,6 +18,8 @@ namespace orb {
 
 // A job as asked for: the action with its parameters, and the signs it goes to (those named, the
 // members of the groups named, or all).
+class SignFrames;
+
 struct JobRequest {
     JobAction action = JobAction::Push;
     JobParams params;  // a push's version 0 is the program's latest
@@ -50,6 +54,16 @@ class SignNetwork {
                               const std::optional<std::vector<int64_t>>& signs, const Actor& actor);
     ServiceResult deleteGroup(int64_t id, const Actor& actor);
 
+    // Reads the program bundle ZIP and stores it as a new program NAME (EXISTING unset) or as the
+    // next version of program EXISTING; its files go to the content store. Refused (Invalid) with
+    // the bundle reader's message and the program's problems; WARNINGS gets the import's.
+    ServiceResult addProgram(std::span<const uint8_t> zip, const std::string& name,
+                             std::optional<int64_t> existing, const Actor& actor, int64_t& id, int& version,
+                             std::vector<std::string>& warnings);
+    // The bundle of a stored version: its program.json as uploaded and its files under their
+    // names in the upload.
+    ServiceResult programBundle(int64_t id, int version, std::vector<uint8_t>& zip);
+
     // Refused (InUse) while a sign holds one of its versions or an unfinished job pushes one;
     // content files no other program uses are removed with it.
     ServiceResult deleteProgram(int64_t id, const Actor& actor);
@@ -74,9 +88,17 @@ class SignNetwork {
         if (log) log(line);
     }
 
+    // What an uploaded bundle may make the service hold.
+    BundleLimits bundleLimits{uint64_t{64} << 20, uint64_t{128} << 20, 1024};
+
     // Told of jobs made and cancelled (the job coordinator runs them).
     std::function<void(int64_t job)> jobCreated;
     std::function<void(int64_t job, const std::vector<int64_t>& runningSigns)> jobCancelled;
+    // What the signs show (the frame route); none: frames are refused.
+    SignFrames* frames = nullptr;
+    // Told of signs made or changed, and deleted (their health checks follow).
+    std::function<void(int64_t sign)> signChanged;
+    std::function<void(int64_t sign)> signRemoved;
 
     ServiceStore& store;
     Auth& auth;
@@ -87,8 +109,5 @@ class SignNetwork {
     ServiceResult resolveTargets(const JobRequest& request, std::vector<int64_t>& signs, std::string& target);
     ServiceResult checkJob(JobRequest& request);
 };
-
-// "tcp:HOST:PORT" or "serial:DEVICE[@BAUD]"; false with ERROR set otherwise.
-bool checkSignLink(const std::string& link, std::string& error);
 
 }  // namespace orb

@@ -203,72 +203,72 @@ DbStatus SignStore::existing(const std::vector<int64_t>& ids, int64_t& missing) 
     return DbStatus::Ok;
 }
 
+DbStatus SignStore::writeHolding(Database& db, int64_t id, const SignHolding& h, const Actor& actor) {
+    if (h.kind == SignHolding::Unknown) return clearHolding(db, id, actor);
+    const bool program = h.kind == SignHolding::Program;
+    const DbStatus s =
+        db.prepare(
+              "INSERT OR REPLACE INTO sign_holdings (sign_id, kind, program_id, version, since, verified)"
+              " VALUES (?, ?, ?, ?, ?, ?)")
+            .bindAll(id, program ? "program" : "empty", program ? std::optional(h.program) : std::nullopt,
+                     program ? std::optional(h.version) : std::nullopt, h.since, h.verified)
+            .run();
+    if (s != DbStatus::Ok) return s;
+    const std::string what = program ? "program " + std::to_string(h.program) + " version " +
+                                           std::to_string(h.version) + " since " + h.since
+                                     : "nothing";
+    return AuditLog::append(db, actor.audit("sign.holds", signTarget(id), "ok", what));
+}
+
+DbStatus SignStore::clearHolding(Database& db, int64_t id, const Actor& actor) {
+    const DbStatus s = db.prepare("DELETE FROM sign_holdings WHERE sign_id = ?").bindAll(id).run();
+    if (s != DbStatus::Ok || db.changes() == 0) return s;
+    return AuditLog::append(db, actor.audit("sign.holds", signTarget(id), "ok", "unknown"));
+}
+
+DbStatus SignStore::writeSettings(Database& db, int64_t id, const SignSettingsRecord& g, const Actor& actor) {
+    DbStatus s = db.prepare("INSERT OR IGNORE INTO sign_settings (sign_id) VALUES (?)").bindAll(id).run();
+    if (s != DbStatus::Ok) return s;
+    // Only what was given changes; the rest keeps its value and time.
+    s = db.prepare(
+              "UPDATE sign_settings SET"
+              " size_width = iif(?3 IS NULL, size_width, ?2), size_height = iif(?3 IS NULL, size_height, ?4),"
+              " size_at = coalesce(?3, size_at),"
+              " clock_offset_ms = iif(?6 IS NULL, clock_offset_ms, ?5), clock_at = coalesce(?6, clock_at),"
+              " onoff_enabled = iif(?10 IS NULL, onoff_enabled, ?7), onoff_on = iif(?10 IS NULL, onoff_on, "
+              "?8),"
+              " onoff_off = iif(?10 IS NULL, onoff_off, ?9), onoff_at = coalesce(?10, onoff_at),"
+              " window_mode = iif(?12 IS NULL, window_mode, ?11), window_at = coalesce(?12, window_at),"
+              " brightness = iif(?14 IS NULL, brightness, ?13), brightness_at = coalesce(?14, brightness_at)"
+              " WHERE sign_id = ?1")
+            .bindAll(id, g.width, g.sizeAt, g.height, g.clockOffsetMs, g.clockAt, g.onOffEnabled, g.onTime,
+                     g.offTime, g.onOffAt, g.windowMode, g.windowAt, g.brightness, g.brightnessAt)
+            .run();
+    if (s != DbStatus::Ok) return s;
+    std::string what;
+    if (g.sizeAt)
+        what +=
+            "size " + std::to_string(g.width.value_or(0)) + "x" + std::to_string(g.height.value_or(0)) + "; ";
+    if (g.clockAt) what += "clock; ";
+    if (g.onOffAt)
+        what += std::string("onoff ") + (g.onOffEnabled.value_or(false) ? "on " : "off ") +
+                g.onTime.value_or("") + "-" + g.offTime.value_or("") + "; ";
+    if (g.windowAt) what += "window " + std::to_string(g.windowMode.value_or(0)) + "; ";
+    if (g.brightnessAt) what += "brightness " + std::to_string(g.brightness.value_or(0) + 1) + "; ";
+    if (!what.empty()) what.resize(what.size() - 2);
+    return AuditLog::append(db, actor.audit("sign.settings", signTarget(id), "ok", what));
+}
+
 DbStatus SignStore::recordHolding(int64_t id, const SignHolding& h, const Actor& actor) {
-    if (h.kind == SignHolding::Unknown) return forgetHolding(id, actor);
-    return inTransaction(db_, [&] {
-        const bool program = h.kind == SignHolding::Program;
-        const DbStatus s =
-            db_.prepare(
-                   "INSERT OR REPLACE INTO sign_holdings (sign_id, kind, program_id, version, since, "
-                   "verified)"
-                   " VALUES (?, ?, ?, ?, ?, ?)")
-                .bindAll(id, program ? "program" : "empty", program ? std::optional(h.program) : std::nullopt,
-                         program ? std::optional(h.version) : std::nullopt, h.since, h.verified)
-                .run();
-        if (s != DbStatus::Ok) return s;
-        const std::string what = program ? "program " + std::to_string(h.program) + " version " +
-                                               std::to_string(h.version) + " since " + h.since
-                                         : "nothing";
-        return AuditLog::append(db_, actor.audit("sign.holds", signTarget(id), "ok", what));
-    });
+    return inTransaction(db_, [&] { return writeHolding(db_, id, h, actor); });
 }
 
 DbStatus SignStore::forgetHolding(int64_t id, const Actor& actor) {
-    return inTransaction(db_, [&] {
-        const DbStatus s = db_.prepare("DELETE FROM sign_holdings WHERE sign_id = ?").bindAll(id).run();
-        if (s != DbStatus::Ok || db_.changes() == 0) return s;
-        return AuditLog::append(db_, actor.audit("sign.holds", signTarget(id), "ok", "unknown"));
-    });
+    return inTransaction(db_, [&] { return clearHolding(db_, id, actor); });
 }
 
 DbStatus SignStore::recordSettings(int64_t id, const SignSettingsRecord& g, const Actor& actor) {
-    return inTransaction(db_, [&] {
-        DbStatus s =
-            db_.prepare("INSERT OR IGNORE INTO sign_settings (sign_id) VALUES (?)").bindAll(id).run();
-        if (s != DbStatus::Ok) return s;
-        // Only what was given changes; the rest keeps its value and time.
-        s = db_.prepare(
-                   "UPDATE sign_settings SET"
-                   " size_width = iif(?3 IS NULL, size_width, ?2), size_height = iif(?3 IS NULL, "
-                   "size_height, ?4),"
-                   " size_at = coalesce(?3, size_at),"
-                   " clock_offset_ms = iif(?6 IS NULL, clock_offset_ms, ?5), clock_at = coalesce(?6, "
-                   "clock_at),"
-                   " onoff_enabled = iif(?10 IS NULL, onoff_enabled, ?7), onoff_on = iif(?10 IS NULL, "
-                   "onoff_on, ?8),"
-                   " onoff_off = iif(?10 IS NULL, onoff_off, ?9), onoff_at = coalesce(?10, onoff_at),"
-                   " window_mode = iif(?12 IS NULL, window_mode, ?11), window_at = coalesce(?12, window_at),"
-                   " brightness = iif(?14 IS NULL, brightness, ?13), brightness_at = coalesce(?14, "
-                   "brightness_at)"
-                   " WHERE sign_id = ?1")
-                .bindAll(id, g.width, g.sizeAt, g.height, g.clockOffsetMs, g.clockAt, g.onOffEnabled,
-                         g.onTime, g.offTime, g.onOffAt, g.windowMode, g.windowAt, g.brightness,
-                         g.brightnessAt)
-                .run();
-        if (s != DbStatus::Ok) return s;
-        std::string what;
-        if (g.sizeAt)
-            what += "size " + std::to_string(g.width.value_or(0)) + "x" +
-                    std::to_string(g.height.value_or(0)) + "; ";
-        if (g.clockAt) what += "clock; ";
-        if (g.onOffAt)
-            what += std::string("onoff ") + (g.onOffEnabled.value_or(false) ? "on " : "off ") +
-                    g.onTime.value_or("") + "-" + g.offTime.value_or("") + "; ";
-        if (g.windowAt) what += "window " + std::to_string(g.windowMode.value_or(0)) + "; ";
-        if (g.brightnessAt) what += "brightness " + std::to_string(g.brightness.value_or(0)) + "; ";
-        if (!what.empty()) what.resize(what.size() - 2);
-        return AuditLog::append(db_, actor.audit("sign.settings", signTarget(id), "ok", what));
-    });
+    return inTransaction(db_, [&] { return writeSettings(db_, id, g, actor); });
 }
 
 DbStatus SignStore::observe(int64_t id, const SignObservation& seen, const Actor& actor, bool& changed) {

@@ -101,6 +101,12 @@ class SignStore {
     // one (the change is then audited).
     DbStatus observe(int64_t id, const SignObservation& seen, const Actor& actor, bool& changed);
 
+    // The same, inside the caller's transaction (the caller holds the database's mutex).
+    static DbStatus writeHolding(Database& db, int64_t id, const SignHolding& holding, const Actor& actor);
+    static DbStatus clearHolding(Database& db, int64_t id, const Actor& actor);
+    static DbStatus writeSettings(Database& db, int64_t id, const SignSettingsRecord& given,
+                                  const Actor& actor);
+
   private:
     Database& db_;
 };

@@ -22,6 +22,10 @@ void sendFailure(httplib::Response& res, const ServiceResult& r) {
             return sendError(res, 409, code::kConflict, r.message);
         case Outcome::InUse:
             return sendError(res, 409, code::kInUse, r.message);
+        case Outcome::OutOfRange:
+            return sendError(res, 422, code::kOutOfRange, r.message);
+        case Outcome::Unavailable:
+            return sendError(res, 503, code::kUnavailable, r.message);
         case Outcome::SignBusy:
             return sendError(res, 409, code::kSignBusy, r.message);
         case Outcome::DiskFull:

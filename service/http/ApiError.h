@@ -25,6 +25,7 @@ inline constexpr const char* kTooLarge = "too-large";                   // 413
 inline constexpr const char* kUnsupportedMedia = "unsupported-media-type";  // 415
 inline constexpr const char* kOutOfRange = "out-of-range";            // 422: a time outside what may be asked
 inline constexpr const char* kTooManyAttempts = "too-many-attempts";  // 429: failed logins slow down
+inline constexpr const char* kUnavailable = "unavailable";            // 503: not served as it runs
 inline constexpr const char* kDiskFull = "disk-full";                 // 507: nothing was written
 inline constexpr const char* kStorageFailed = "storage-failed";       // 500
 inline constexpr const char* kInternal = "internal";                  // 500

@@ -1,4 +1,5 @@
 // Signs: list, one, create, change, delete.
+#include "service/core/SignFrames.h"
 #include "service/http/ApiError.h"
 #include "service/http/ApiJson.h"
 #include "service/http/ApiRoute.h"
@@ -80,6 +81,23 @@ void changeSign(ApiCall& call) {
     sendJson(call.res, 200, signJson(sign));
 }
 
+void signFrame(ApiCall& call) {
+    if (!onlyParams(call, {"at"})) return;
+    LocalTimestamp at;
+    if (!call.req.has_param("at") || !parseIsoText(call.req.get_param_value("at"), at)) {
+        succeeded(call, ServiceResult::fail(Outcome::Invalid,
+                                            "at: YYYY-MM-DDTHH:MM:SS[.mmm], the sign's local time"));
+        return;
+    }
+    if (!call.net.frames) {
+        succeeded(call, ServiceResult::fail(Outcome::Unavailable, "frames are not served"));
+        return;
+    }
+    std::string rows;
+    if (!succeeded(call, call.net.frames->frameAt(call.pathId(1), at, rows))) return;
+    call.res.set_content(rows, "text/plain");
+}
+
 void deleteSign(ApiCall& call) {
     if (!succeeded(call, call.net.deleteSign(call.pathId(1), call.actor))) return;
     call.res.status = 204;
@@ -93,6 +111,7 @@ void addSignRoutes(std::vector<ApiRoute>& routes) {
     routes.push_back({"GET", "/api/v1/signs/{id}", Role::Viewer, BodyKind::None, getSign});
     routes.push_back({"PATCH", "/api/v1/signs/{id}", Role::Admin, BodyKind::Json, changeSign});
     routes.push_back({"DELETE", "/api/v1/signs/{id}", Role::Admin, BodyKind::None, deleteSign});
+    routes.push_back({"GET", "/api/v1/signs/{id}/frame", Role::Viewer, BodyKind::None, signFrame});
 }
 
 }  // namespace orb::api

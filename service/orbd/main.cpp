@@ -1,6 +1,6 @@
 // orbd, the sign network service.
 //   orbd [--data DIR] [--listen HOST:PORT] [--tls-cert FILE --tls-key FILE] [--behind-proxy]
-//        [--console DIR] [--testing-clock "YYYY-MM-DD HH:MM:SS" [--testing-clock-rate R]]
+//        [--console DIR] [--fonts DIR] [--testing-clock "YYYY-MM-DD HH:MM:SS" [--testing-clock-rate R]]
 //   orbd [--data DIR] user add NAME --role viewer|operator|admin    (the password on stdin, one line)
 //   orbd [--data DIR] token add NAME [--expires YYYY-MM-DDTHH:MM:SS]  (the token on stdout, once)
 // Logs one line per event on stderr; SIGTERM and SIGINT stop it cleanly.
@@ -19,8 +19,11 @@
 #include "image/WorkingFolder.h"
 #include "link/TcpLink.h"
 #include "service/core/DataFolder.h"
+#include "service/core/JobCoordinator.h"
+#include "service/core/SignFrames.h"
 #include "service/core/SignNetwork.h"
 #include "service/http/ApiServer.h"
+#include "simulator/headless/HeadlessRun.h"
 
 namespace {
 
@@ -32,6 +35,7 @@ struct Options {
     std::string certFile, keyFile;
     bool behindProxy = false;
     std::string console;
+    std::string fonts;
     std::string testingClock;
     double testingClockRate = 1;
     // user add / token add
@@ -60,6 +64,9 @@ std::optional<int> parse(int argc, char** argv, Options& o, Command& command) {
                  "a reverse proxy gives TLS in front: listen on any address, clients from X-Forwarded-For");
     app.add_option("--console", o.console,
                    "the browser console's files (default: console/ beside orbd, else share/orb/console)")
+        ->type_name("DIR");
+    app.add_option("--fonts", o.fonts,
+                   "the sign font folder, for the frames signs show (default: the usual places)")
         ->type_name("DIR");
     app.add_option("--testing-clock", o.testingClock, "for tests: run the clock from this local time")
         ->type_name("\"YYYY-MM-DD HH:MM:SS\"");
@@ -136,7 +143,7 @@ int tokenAdd(SignNetwork& net, const Options& o) {
 
 // Serves until SIGTERM or SIGINT: a thread waits for them (blocked everywhere else) and stops
 // the server, whose loop then returns here.
-int serve(SignNetwork& net, const Options& o) {
+int serve(SignNetwork& net, const ServiceSettings& settings, const Options& o) {
     api::ApiOptions options;
     uint16_t port = 0;
     parseHostPort(o.listen, options.host, port);
@@ -162,12 +169,24 @@ int serve(SignNetwork& net, const Options& o) {
             net.logEvent(std::string("stopping on ") + (signal == SIGTERM ? "SIGTERM" : "SIGINT"));
         server.stop();
     });
+    // Without the fonts the service runs on; only the frames signs show are refused.
+    SignFonts fonts;
+    std::string failed;
+    if (!fonts.loadFonts(o.fonts.empty() ? defaultFontFolder() : o.fonts, failed))
+        net.logEvent("no frames of what signs show: " + fonts.failureMessage(failed));
+    SignFrames frames(net.store, net.clock, fonts);
+    net.frames = &frames;
+    // The jobs left unfinished run again, and the signs' checks start.
+    JobCoordinator jobs(net, settings);
+    jobs.start();
     net.logEvent("listening on " + server.address());
     std::cout << "orbd: listening on " << server.address() << std::endl;
     const bool served = server.serve();
     // The server may have ended by itself: wake the waiter.
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();
+    jobs.stop();
+    net.frames = nullptr;
     net.logEvent("stopped");
     return served ? 0 : 1;
 }
@@ -218,5 +237,5 @@ int main(int argc, char** argv) {
         case Command::Serve:
             break;
     }
-    return serve(net, o);
+    return serve(net, settings, o);
 }

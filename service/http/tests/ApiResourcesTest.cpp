@@ -3,10 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 
+#include <filesystem>
+
+#include "bundle/ProgramBundle.h"
+#include "content/GifAnimation.h"
 #include "image/ItemStore.h"
 
+#include "service/core/SignFrames.h"
 #include "service/http/tests/ApiFixture.h"
+#include "testsupport/TestFonts.h"
 
 namespace orb {
 namespace {
@@ -50,6 +57,87 @@ TEST_F(ApiResourcesTest, SignsAreCreatedWithTheirGroupsReadChangedAndDeleted) {
     EXPECT_EQ(send("DELETE", "/api/v1/signs/" + std::to_string(id), {}, "admin").status, 404);
 }
 
+TEST_F(ApiResourcesTest, ASignsFrameIsItsLedRowsAsPlainTextNearTheServicesNow) {
+    const int64_t id = addSign("front");
+    const std::string path = "/api/v1/signs/" + std::to_string(id) + "/frame?at=";
+    const auto at = [&](int64_t ms) { return toIsoText(fromMillis(clock.nowMillis() + ms)); };
+    EXPECT_EQ(get(path + at(0), "viewer").json["error"]["code"], "unavailable");  // no frames served
+
+    testing::TempDir fonts;
+    testing::writeTestFonts(fonts.path().string());
+    SignFonts loaded;
+    std::string failed;
+    ASSERT_TRUE(loaded.loadFonts(fonts.path().string(), failed));
+    SignFrames frames(store, clock, loaded);
+    net->frames = &frames;
+    EXPECT_EQ(get(path + at(0), "viewer").status, 409);  // what it holds is not known
+    ASSERT_EQ(
+        store.signs.recordHolding(id, {SignHolding::Empty, 0, 0, at(-5'000), at(-5'000)}, net->actor("x")),
+        DbStatus::Ok);
+    const Reply shown = get(path + at(0), "viewer");
+    EXPECT_EQ(shown.status, 200) << shown.body;
+    EXPECT_EQ(shown.headers.find("Content-Type")->second, "text/plain");
+    // Six modules by one: 16 rows of 96 LEDs (a sign that holds no program shows its own message).
+    std::istringstream lines(shown.body);
+    std::string line;
+    int rows = 0;
+    for (; std::getline(lines, line); ++rows) {
+        EXPECT_EQ(line.size(), 96u);
+        EXPECT_EQ(line.find_first_not_of(".RGY"), std::string::npos) << line;
+    }
+    EXPECT_EQ(rows, 16);
+    EXPECT_EQ(shown.body.back(), '\n');
+    for (const std::string& when : {at(-120'000), at(700'000), at(-10'000)}) {
+        const Reply r = get(path + when, "viewer");
+        EXPECT_EQ(r.status, 422) << when;
+        EXPECT_EQ(r.json["error"]["code"], "out-of-range") << r.body;
+    }
+    for (const std::string& bad :
+         {path + "2025-02-30T10:00:00", path.substr(0, path.find('?')), path + at(0) + "&extra=1"}) {
+        const Reply r = get(bad, "viewer");
+        EXPECT_TRUE(r.status == 400 || r.status == 422) << bad << ": " << r.status;
+    }
+    EXPECT_EQ(get("/api/v1/signs/999/frame?at=" + at(0), "viewer").status, 404);
+    net->frames = nullptr;
+}
+
+TEST_F(ApiResourcesTest, AProgramsPreviewIsAGifOfTheEnginesFramesAtTheSizeAsked) {
+    std::ifstream in(EXAMPLE_PROJECT, std::ios::binary);
+    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    ItemStore items;
+    ASSERT_EQ(ItemStore::open(EXAMPLE_PROJECT, FileMode::ReadOnly, items), IoResult::Ok);
+    const int64_t id = addProgram("demo", std::move(bytes), items.itemCount());
+    const std::string path =
+        "/api/v1/programs/" + std::to_string(id) + "/versions/1/preview?at=2026-03-02T09:00:00";
+    EXPECT_EQ(get(path, "viewer").json["error"]["code"], "unavailable");  // no engine fonts
+
+    testing::TempDir fonts;
+    testing::writeTestFonts(fonts.path().string());
+    SignFonts loaded;
+    std::string failed;
+    ASSERT_TRUE(loaded.loadFonts(fonts.path().string(), failed));
+    SignFrames frames(store, clock, loaded);
+    net->frames = &frames;
+    const Reply r = get(path + "&width=10&height=2&seconds=3&scale=3", "viewer");
+    ASSERT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.headers.find("Content-Type")->second, "image/gif");
+    GifAnimation gif;
+    ASSERT_TRUE(gif.Load(std::span(reinterpret_cast<const uint8_t*>(r.body.data()), r.body.size())));
+    EXPECT_EQ(gif.Width(), 10 * 16 * 3);
+    EXPECT_EQ(gif.Height(), 2 * 16 * 3);
+    EXPECT_EQ(gif.Frames().size(), 30u);  // a frame each tenth of a second
+    EXPECT_EQ(gif.Frames()[0].delay, 10);
+
+    for (const char* bad : {"&width=4", "&height=9", "&seconds=61", "&scale=0", "&seconds=x"})
+        EXPECT_EQ(get(path + bad, "viewer").status, 422) << bad;
+    EXPECT_EQ(get(path.substr(0, path.find('?')), "viewer").status, 422);  // no time
+    EXPECT_EQ(
+        get("/api/v1/programs/" + std::to_string(id) + "/versions/2/preview?at=2026-03-02T09:00:00", "viewer")
+            .status,
+        404);
+    net->frames = nullptr;
+}
+
 TEST_F(ApiResourcesTest, GroupsAreMadeRenamedGivenMembersAndDeleted) {
     const int64_t a = addSign("a"), b = addSign("b");
     Reply r = post("/api/v1/groups", {{"name", "east"}, {"signs", {a}}});
@@ -68,31 +156,73 @@ TEST_F(ApiResourcesTest, GroupsAreMadeRenamedGivenMembersAndDeleted) {
     EXPECT_EQ(get("/api/v1/signs/" + std::to_string(b)).json["groups"], json::array());
 }
 
-TEST_F(ApiResourcesTest, AProgramListsItsItemsAsTheEditorDoesAndGoesOnlyWhenUnused) {
-    std::ifstream project(EXAMPLE_PROJECT, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(project)), std::istreambuf_iterator<char>());
-    ASSERT_EQ(bytes.size(), ItemStore::kFileSize);
-    const int64_t id = addProgram("demo", bytes, 5);
-    Reply r = get("/api/v1/programs/" + std::to_string(id), "viewer");
+// The example project as a bundle, its pictures with it.
+std::string exampleBundle() {
+    ItemStore project;
+    EXPECT_EQ(ItemStore::open(EXAMPLE_PROJECT, FileMode::ReadOnly, project), IoResult::Ok);
+    std::vector<uint8_t> zip;
+    const BundleOutcome written = writeBundle(project, zip);
+    EXPECT_TRUE(written.ok()) << toText(written);
+    return {zip.begin(), zip.end()};
+}
+
+TEST_F(ApiResourcesTest, AnUploadedBundleIsListedAsTheEditorListsItAndComesBackWhole) {
+    const std::string zip = exampleBundle();
+    Reply r = send("POST", "/api/v1/programs?name=demo", zip, "operator", {}, "application/zip");
+    ASSERT_EQ(r.status, 201) << r.body;
+    const int64_t id = r.json["id"];
+    EXPECT_EQ(r.json["version"], 1);
+    r = get("/api/v1/programs/" + std::to_string(id), "viewer");
     ASSERT_EQ(r.status, 200) << r.body;
     EXPECT_EQ(r.json["name"], "demo");
     EXPECT_EQ(r.json["latest"], 1);
     EXPECT_EQ(r.json["current"]["columns"][0], "구분");
-    // The rows are the lines of orbctl list's golden file, column by column.
+    // The rows are the lines of orbctl list's golden file, column by column; a picture shows
+    // under its name in the bundle ("media/001-logo.bmp" for "logo.bmp").
     std::ifstream list(EXAMPLE_LIST);
     std::string line;
     size_t row = 0;
     for (; std::getline(list, line); ++row) {
         ASSERT_LT(row, r.json["current"]["rows"].size());
-        std::string joined;
-        for (const auto& c : r.json["current"]["rows"][row])
-            joined += (joined.empty() ? "" : "\t") + c.get<std::string>();
-        EXPECT_EQ(joined, line);
+        const json& columns = r.json["current"]["rows"][row];
+        ASSERT_EQ(columns.size(), 9u);
+        std::istringstream fields(line);
+        std::string expected;
+        for (int c = 0; std::getline(fields, expected, '\t'); ++c) {
+            const std::string actual = columns[c];
+            const bool renamed = actual.size() > expected.size() && actual.ends_with("-" + expected);
+            EXPECT_TRUE(actual == expected || renamed) << "row " << row << " column " << c << ": " << actual;
+        }
     }
     EXPECT_EQ(row, r.json["current"]["rows"].size());
     EXPECT_EQ(get("/api/v1/programs/" + std::to_string(id) + "/versions/1").json["version"], 1);
     EXPECT_EQ(get("/api/v1/programs/" + std::to_string(id) + "/versions/2").status, 404);
     EXPECT_EQ(get("/api/v1/programs").json.size(), 1u);
+
+    // Its bundle: the program as uploaded and every file, which reads as the upload did.
+    r = get("/api/v1/programs/" + std::to_string(id) + "/versions/1/bundle", "viewer");
+    ASSERT_EQ(r.status, 200);
+    EXPECT_EQ(r.header("Content-Type"), "application/zip");
+    ProgramBundle original, back;
+    ASSERT_TRUE(
+        readBundle(std::span(reinterpret_cast<const uint8_t*>(zip.data()), zip.size()), original).ok());
+    ASSERT_TRUE(
+        readBundle(std::span(reinterpret_cast<const uint8_t*>(r.body.data()), r.body.size()), back).ok());
+    EXPECT_EQ(back.programJson, original.programJson);
+    ASSERT_EQ(back.files.size(), original.files.size());
+    for (size_t i = 0; i < back.files.size(); ++i) {
+        EXPECT_EQ(back.files[i].name, original.files[i].name);
+        EXPECT_EQ(back.files[i].bytes, original.files[i].bytes);
+    }
+    // A second version of the same program; the pictures are stored once.
+    r = send("POST", "/api/v1/programs/" + std::to_string(id) + "/versions", zip, "operator", {},
+             "application/zip");
+    ASSERT_EQ(r.status, 201) << r.body;
+    EXPECT_EQ(r.json["version"], 2);
+    size_t stored = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.file("data/content")))
+        ++stored;
+    EXPECT_EQ(stored, original.files.size());
 
     const int64_t sign = addSign("front");
     ASSERT_EQ(
@@ -103,6 +233,26 @@ TEST_F(ApiResourcesTest, AProgramListsItsItemsAsTheEditorDoesAndGoesOnlyWhenUnus
     EXPECT_EQ(r.errorCode(), "in-use");
     EXPECT_EQ(post("/api/v1/jobs/1/cancel", json::object(), "operator").status, 200);
     EXPECT_EQ(send("DELETE", "/api/v1/programs/" + std::to_string(id), {}, "operator").status, 204);
+    EXPECT_EQ(get("/api/v1/programs").json.size(), 0u);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("data/content")));
+}
+
+TEST_F(ApiResourcesTest, ABundleTheReaderRefusesIsRefusedWithItsMessage) {
+    Reply r = send("POST", "/api/v1/programs", "not a zip at all", "operator", {}, "application/zip");
+    EXPECT_EQ(r.status, 422);
+    EXPECT_NE(r.json["error"]["message"].get<std::string>().find("not a ZIP archive"), std::string::npos)
+        << r.body;
+    std::vector<uint8_t> zip;
+    const std::vector<BundleFile> files = {{"program.json", {'{', '}'}}};
+    ASSERT_TRUE(writeArchive(files, zip).ok());
+    r = send("POST", "/api/v1/programs", std::string(zip.begin(), zip.end()), "operator", {},
+             "application/zip");
+    EXPECT_EQ(r.status, 422);
+    EXPECT_NE(r.json["error"]["message"].get<std::string>().find("version"), std::string::npos) << r.body;
+    EXPECT_EQ(send("POST", "/api/v1/programs", exampleBundle(), "operator").status, 415);
+    EXPECT_EQ(send("POST", "/api/v1/programs/99/versions", exampleBundle(), "operator", {}, "application/zip")
+                  .status,
+              404);
     EXPECT_EQ(get("/api/v1/programs").json.size(), 0u);
 }
 
