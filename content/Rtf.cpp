@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "content/CodePage.h"
 #include "image/Cp949.h"
 #include "image/Utf8.h"
 
@@ -24,6 +25,8 @@ const char* toText(RtfResult r) {
             return "the RTF file nests its groups too deep";
         case RtfResult::TooLarge:
             return "the RTF file is too large";
+        case RtfResult::UnknownCodePage:
+            return "the RTF file's text is in a code page this program cannot read";
     }
     return "?";
 }
@@ -162,13 +165,13 @@ enum class Dest { Text, FontTable, ColourTable, Skip };
 struct GroupState {
     Dest dest = Dest::Text;
     RichFormat format;
-    bool cp949 = true;  // how \'hh bytes and 8-bit text decode
+    int codePage = kDefaultCodePage;  // how \'hh bytes and 8-bit text decode
     int uc = 1;
 };
 
 struct FontEntry {
-    std::string name;  // bytes as read
-    bool cp949 = false;
+    std::string name;  // UTF-8
+    int codePage = kDefaultCodePage;
 };
 
 // Destinations whose text is not part of the document.
@@ -245,6 +248,7 @@ class RtfReader {
             }
         }
         flush();
+        if (r == RtfResult::Ok && unknownCodePage_) r = RtfResult::UnknownCodePage;
         // A final \par ends the last paragraph rather than starting another.
         if (!out_.paragraphs.empty() && out_.paragraphs.back().runs.empty()) out_.paragraphs.pop_back();
         return r;
@@ -269,7 +273,7 @@ class RtfReader {
         switch (state().dest) {
             case Dest::Text:
                 if ((b < 0x20 && b != '\t') || b == 0x7F) break;  // control bytes are not text
-                if (pending_.empty()) pendingCp949_ = state().cp949;
+                if (pending_.empty()) pendingCodePage_ = state().codePage;
                 pending_ += static_cast<char>(b);
                 break;
             case Dest::FontTable:
@@ -292,12 +296,7 @@ class RtfReader {
 
     void flush() {
         if (pending_.empty()) return;
-        std::string utf8;
-        if (pendingCp949_) {
-            utf8 = cp949ToUtf8Lossy(pending_);
-        } else {
-            for (unsigned char b : pending_) utf8 += encodeUtf8(b);  // Latin-1
-        }
+        const std::string utf8 = decode(pending_, pendingCodePage_);
         pending_.clear();
         if (!stack_.empty()) out_.append(utf8, state().format);
     }
@@ -308,13 +307,20 @@ class RtfReader {
         if (!stack_.empty() && state().dest == Dest::Text) out_.append(encodeUtf8(c), state().format);
     }
 
+    // Bytes in CODE_PAGE as UTF-8; nothing, and the file refused, when they need a code page
+    // that is not known.
+    std::string decode(std::string_view bytes, int codePage) {
+        if (!needsCodePage(bytes)) return std::string(bytes);
+        if (!knownCodePage(codePage)) {
+            unknownCodePage_ = true;
+            return {};
+        }
+        return codePageToUtf8(bytes, codePage);
+    }
+
     // Bytes of a font name decode by its character set; \uN in it adds a character.
     void flushFontRaw() {
-        if (fontCp949_) {
-            fontName_ += cp949ToUtf8Lossy(fontRaw_);
-        } else {
-            for (unsigned char b : fontRaw_) fontName_ += encodeUtf8(b);
-        }
+        fontName_ += decode(fontRaw_, fontCodePage_);
         fontRaw_.clear();
     }
 
@@ -331,11 +337,11 @@ class RtfReader {
             std::string name = fontName_;
             while (!name.empty() && name.back() == ' ') name.pop_back();
             while (!name.empty() && name.front() == ' ') name.erase(name.begin());
-            fonts_[fontNumber_] = {name, fontCp949_};
+            fonts_[fontNumber_] = {name, fontCodePage_};
         }
         fontNumber_ = -1;
         fontName_.clear();
-        fontCp949_ = codepage949_;
+        fontCodePage_ = documentCodePage_;
     }
 
     void controlWord() {
@@ -436,17 +442,21 @@ class RtfReader {
             } else if (word == "u") {
                 fontUnicode(param.value_or(0));
             } else if (word == "fcharset") {
-                fontCp949_ = n == 129 || (n == 0 && codepage949_);
+                fontCodePage_ =
+                    codePageOfCharset(static_cast<int>(std::clamp<long>(n, -1, 1000)), documentCodePage_);
             } else if (skippedDestination(word)) {
                 s.dest = Dest::Skip;
             }
             return;
         }
         if (word == "rtf" || word == "ansi") return;
-        if (word == "ansicpg") {
-            codepage949_ = n == 949;
-            s.cp949 = codepage949_;
-            fontCp949_ = codepage949_;
+        if (word == "ansicpg" || word == "mac" || word == "pc" || word == "pca") {
+            documentCodePage_ = word == "ansicpg" ? static_cast<int>(std::clamp<long>(n, -1, 1 << 20))
+                                : word == "mac"   ? 10000
+                                : word == "pc"    ? 437
+                                                  : 850;
+            s.codePage = documentCodePage_;
+            fontCodePage_ = documentCodePage_;
         } else if (word == "deff") {
             defaultFont_ = static_cast<int>(n);
         } else if (word == "fonttbl") {
@@ -475,6 +485,7 @@ class RtfReader {
         if (word == "plain") {
             f = RichFormat{};
             f.font = fontName(defaultFont_);
+            s.codePage = fontCodePage(defaultFont_);
         } else if (word == "b") {
             f.bold = on;
         } else if (word == "i") {
@@ -489,8 +500,7 @@ class RtfReader {
             f.halfPoints = static_cast<int>(std::clamp<long>(param.value_or(24), 1, 3276));
         } else if (word == "f") {
             f.font = fontName(static_cast<int>(param.value_or(0)));
-            auto it = fonts_.find(static_cast<int>(param.value_or(0)));
-            s.cp949 = it != fonts_.end() ? it->second.cp949 || codepage949_ : codepage949_;
+            s.codePage = fontCodePage(static_cast<int>(param.value_or(0)));
         } else if (word == "cf") {
             f.colour = colourAt(param.value_or(0));
         } else if (word == "highlight" || word == "cb" || word == "chcbpat") {
@@ -501,6 +511,11 @@ class RtfReader {
     std::string fontName(int number) const {
         auto it = fonts_.find(number);
         return it == fonts_.end() ? std::string() : it->second.name;
+    }
+
+    int fontCodePage(int number) const {
+        auto it = fonts_.find(number);
+        return it == fonts_.end() ? documentCodePage_ : it->second.codePage;
     }
 
     std::optional<Rgb> colourAt(long index) const {
@@ -532,15 +547,16 @@ class RtfReader {
     int skip_ = 0;  // fallback characters still to drop after \uN
     char32_t highSurrogate_ = 0;
     std::string pending_;
-    bool pendingCp949_ = true;
-    bool codepage949_ = false;
+    int pendingCodePage_ = kDefaultCodePage;
+    int documentCodePage_ = kDefaultCodePage;
+    bool unknownCodePage_ = false;
     int defaultFont_ = 0;
 
     std::map<int, FontEntry> fonts_;
     int fontNumber_ = -1;
     std::string fontName_;  // UTF-8
     std::string fontRaw_;   // bytes not yet decoded
-    bool fontCp949_ = false;
+    int fontCodePage_ = kDefaultCodePage;
 
     std::vector<std::optional<Rgb>> colours_;
     Rgb colour_;

@@ -1,49 +1,14 @@
 #include "image/Cp949.h"
 
-#include <iconv.h>
-
-#include <cerrno>
-
+#include "image/IconvConverter.h"
 #include "image/Utf8.h"
 
 namespace orb {
 
 namespace {
 
-class Converter {
-  public:
-    Converter(const char* to, const char* from) : cd_(::iconv_open(to, from)) {}
-    ~Converter() {
-        if (ok()) ::iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts as much as it can. Stops at an invalid or incomplete sequence and returns the
-    // number of input bytes consumed; out receives what was converted.
-    size_t convert(std::string_view in, std::string& out) {
-        char* src = const_cast<char*>(in.data());
-        size_t srcLeft = in.size();
-        char buffer[1024];
-        while (srcLeft > 0) {
-            char* dst = buffer;
-            size_t dstLeft = sizeof buffer;
-            size_t r = ::iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
-            out.append(buffer, static_cast<size_t>(dst - buffer));
-            if (r == static_cast<size_t>(-1) && errno != E2BIG) break;
-        }
-        ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        return in.size() - srcLeft;
-    }
-
-  private:
-    iconv_t cd_;
-};
-
 std::optional<std::string> convertStrict(const char* to, const char* from, std::string_view in) {
-    Converter c(to, from);
+    IconvConverter c(to, from);
     if (!c.ok()) return std::nullopt;
     std::string out;
     if (c.convert(in, out) != in.size()) return std::nullopt;
@@ -67,7 +32,7 @@ std::optional<std::string> utf8ToCp949(std::string_view utf8) {
 }
 
 std::string cp949ToUtf8Lossy(std::string_view cp949) {
-    Converter c("UTF-8", "CP949");
+    IconvConverter c("UTF-8", "CP949");
     std::string out;
     if (!c.ok()) return out;
     while (!cp949.empty()) {

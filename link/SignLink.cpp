@@ -1,9 +1,34 @@
 #include "link/SignLink.h"
 
 #include <array>
+#include <chrono>
 #include <cstring>
 
 namespace orb {
+
+namespace {
+
+// Marks the wait for a reply in a LinkWait for as long as it lasts.
+class WaitMark {
+  public:
+    WaitMark(LinkWait* wait, int limitMs) : wait_(wait) {
+        if (!wait_) return;
+        wait_->limitMs = limitMs;
+        wait_->sinceMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count();
+    }
+    ~WaitMark() {
+        if (wait_) wait_->sinceMs = -1;
+    }
+    WaitMark(const WaitMark&) = delete;
+    WaitMark& operator=(const WaitMark&) = delete;
+
+  private:
+    LinkWait* wait_;
+};
+
+}  // namespace
 
 LinkResult SignLink::exchange(const SignFrame& frame, std::span<uint8_t> reply) {
     const LinkResult r = carry(frame, reply);
@@ -15,6 +40,7 @@ LinkResult SignLink::carry(const SignFrame& frame, std::span<uint8_t> reply) {
     if (frame.length == 0) return LinkResult::NothingToSend;
     if (tcp_) {
         if (!tcp_->connectNow()) return LinkResult::NoLink;
+        const WaitMark waiting(wait_, TcpLink::kReplyLimitMs);
         const size_t got = tcp_->exchange(frame.view(), reply);
         return judgeReply(reply.first(got), reply.size(), ReplyRules::Tcp);
     }
@@ -22,6 +48,7 @@ LinkResult SignLink::carry(const SignFrame& frame, std::span<uint8_t> reply) {
     serial_->purge();
     serial_->send(frame.view());
     if (!serial_->armDeadline(kSerialReplyLimitMs)) return LinkResult::NoLink;
+    const WaitMark waiting(wait_, kSerialReplyLimitMs);
     if (serial_->waitFetch(reply) != SerialPort::Fetched::Ok) return LinkResult::NoAnswer;
     return judgeReply(reply, reply.size(), ReplyRules::Serial);
 }

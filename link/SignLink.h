@@ -1,5 +1,6 @@
 #pragma once
 // The path to the sign for each frame: the serial port or the TCP connection, by link mode.
+#include <atomic>
 #include <cstdint>
 #include <span>
 
@@ -17,6 +18,13 @@ class LinkObserver {
   public:
     virtual ~LinkObserver() = default;
     virtual void exchanged(uint8_t command, LinkResult result) = 0;
+};
+
+// The reply a transaction is waiting for, for another thread to show: when the wait began (the
+// steady clock's milliseconds; -1 while none runs) and how long it may last.
+struct LinkWait {
+    std::atomic<int64_t> sinceMs{-1};
+    std::atomic<int> limitMs{0};
 };
 
 class SignLink {
@@ -39,6 +47,9 @@ class SignLink {
     LinkResult query(const SignFrame& frame, std::span<uint8_t> out);
     // Reads the model string at 0x4000 and compares it with "LEDSign".
     ModelCheck checkModel();
+    // From now on every reply's wait is written into WAIT (which must outlive the link), or
+    // nowhere when null.
+    void watchWaits(LinkWait* wait) { wait_ = wait; }
 
   private:
     LinkResult exchange(const SignFrame& frame, std::span<uint8_t> reply);
@@ -47,6 +58,7 @@ class SignLink {
     LinkObserver* observer_ = nullptr;
     SerialPort* serial_ = nullptr;
     TcpLink* tcp_ = nullptr;
+    LinkWait* wait_ = nullptr;
 };
 
 }  // namespace orb

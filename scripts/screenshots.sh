@@ -42,6 +42,8 @@ trap cleanup EXIT
 # A scratch working folder, so that nothing of the user's own is read or written.
 export ORB_HOME=$work/home
 mkdir -p "$ORB_HOME"
+# Nor the window places the programs remember: every window opens where a first start puts it.
+export XDG_CONFIG_HOME=$work/config
 # A UTF-8 locale that always exists; the editor's grabbers alone get a Korean one, for Qt's own
 # texts (standard buttons). A Korean locale that is not installed would leave the virtual sign's
 # window title in the wrong encoding, where xdotool cannot find it.

@@ -111,5 +111,89 @@ TEST(Rtf, UnicodeFallbackIsNotReadTwice) {
     EXPECT_EQ(out.plainText(), "\xF0\x9F\x98\x80");
 }
 
+// Files as word processors write them in each code page: the document's \ansicpgN names it, the
+// bytes of its text come as \'hh.
+TEST(Rtf, BytesDecodeThroughTheDocumentsCodePage) {
+    struct Case {
+        int codePage;
+        std::string bytes, text;
+    };
+    const Case cases[] = {
+        {932, "\\'93\\'fa\\'96\\'7b\\'8c\\'ea\\'82\\'cc\\'83\\'65\\'83\\'4c\\'83\\'58\\'83\\'67",
+         "日本語のテキスト"},
+        {936, "\\'d6\\'d0\\'ce\\'c4\\'ce\\'c4\\'b1\\'be", "中文文本"},
+        {950, "\\'a4\\'a4\\'a4\\'e5\\'c1\\'63\\'c5\\'e9", "中文繁體"},
+        {1250, "\\'a3\\'f3d\\'9f \\'8elu\\'9dou\\'e8k\\'fd", "Łódź Žluťoučký"},
+        {1251, "\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2, \\'ec\\'e8\\'f0", "Привет, мир"},
+        {1252, "caf\\'e9 \\'80 \\'93quoted\\'94", "café € “quoted”"},
+        {1253, "\\'c5\\'eb\\'eb\\'dc\\'e4\\'e1", "Ελλάδα"},
+        {1254, "\\'ddstanbul \\'f0\\'fc\\'fe", "İstanbul ğüş"},
+        {1255, "\\'f9\\'ec\\'e5\\'ed", "שלום"},
+        {1256, "\\'d3\\'e1\\'c7\\'e3", "سلام"},
+        {1257, "\\'c0\\'feuolas \\'cd\\'e7\\'edis", "Ąžuolas Ķēķis"},
+        // Marks after a letter compose with it; the last letter is not held back.
+        {1258, "\\'d0\\'e3ng Vi\\'ea\\'f2t \\'ea", "Đăng Việt ê"},
+        {437, "Gr\\'81\\'e1e \\'b0\\'b1", "Grüße ░▒"},
+        {850, "\\'a5and\\'a3 \\'b8", "Ñandú ©"},
+        {949, "\\'c7\\'d1\\'b1\\'b9\\'be\\'ee \\'b9\\'ae\\'c0\\'e5", "한국어 문장"},
+    };
+    for (const Case& c : cases) {
+        const std::string rtf = "{\\rtf1\\ansi\\ansicpg" + std::to_string(c.codePage) +
+                                "\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}\\pard\\f0\\fs24 " +
+                                c.bytes + "\\par}";
+        RichText out;
+        EXPECT_EQ(readRtf(rtf, out), RtfResult::Ok) << c.codePage;
+        EXPECT_EQ(out.plainText(), c.text) << c.codePage;
+    }
+}
+
+// A font whose character set differs from the document's decodes its bytes, and its name, by its
+// own; \mac and \pc name code pages too.
+TEST(Rtf, FontCharacterSetsAndOtherCodePageWords) {
+    const std::string rtf =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}"
+        "{\\f1\\froman\\fcharset204 Times New Roman Cyr;}"
+        "{\\f2\\fmodern\\fcharset128 \\'82\\'6c\\'82\\'72 \\'96\\'be\\'92\\'a9;}"
+        "{\\f3\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}"
+        "\\pard\\plain\\f0 na\\'efve {\\f1 \\'d2\\'e5\\'ea\\'f1\\'f2} {\\f2\\'93\\'fa\\'96\\'7b}"
+        " {\\f3\\'d6\\'d0}\\par}";
+    RichText out;
+    ASSERT_EQ(readRtf(rtf, out), RtfResult::Ok);
+    EXPECT_EQ(out.plainText(), "naïve Текст 日本 中");
+    const auto& runs = out.paragraphs.at(0).runs;
+    ASSERT_GE(runs.size(), 5u);
+    EXPECT_EQ(runs[3].format.font, "ＭＳ 明朝");
+    EXPECT_EQ(runs.back().format.font, "宋体");
+
+    ASSERT_EQ(readRtf("{\\rtf1\\mac caf\\'8e}", out), RtfResult::Ok);
+    EXPECT_EQ(out.plainText(), "café");
+    ASSERT_EQ(readRtf("{\\rtf1\\pc \\'b0 \\'81}", out), RtfResult::Ok);
+    EXPECT_EQ(out.plainText(), "░ ü");
+    ASSERT_EQ(readRtf("{\\rtf1\\ansi \\'c7\\'d1\\'b1\\'db}", out), RtfResult::Ok);  // none named: CP949
+    EXPECT_EQ(out.plainText(), "한글");
+}
+
+// Bytes no character stands for, a character cut off by the group's end: each becomes U+FFFD and
+// the rest still reads.
+TEST(Rtf, UndecodableBytesBecomeReplacementCharacters) {
+    RichText out;
+    ASSERT_EQ(readRtf("{\\rtf1\\ansi\\ansicpg932 {\\'93}\\'93\\'fa}", out), RtfResult::Ok);
+    EXPECT_EQ(out.plainText(), "\uFFFD日");
+    ASSERT_EQ(readRtf("{\\rtf1\\ansi\\ansicpg1253 \\'aa a}", out), RtfResult::Ok);  // unassigned
+    EXPECT_EQ(out.plainText(), "\uFFFD a");
+}
+
+// A code page or character set not known here is refused with a message, not read as Latin-1;
+// a file whose text needs none (ASCII and \uN) still reads.
+TEST(Rtf, UnknownCodePagesAreRefused) {
+    RichText out;
+    EXPECT_EQ(readRtf("{\\rtf1\\ansi\\ansicpg1234 caf\\'e9}", out), RtfResult::UnknownCodePage);
+    EXPECT_NE(std::string(toText(RtfResult::UnknownCodePage)).find("code page"), std::string::npos);
+    EXPECT_EQ(readRtf("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset99 X;}}\\f0 \\'e9}", out),
+              RtfResult::UnknownCodePage);
+    EXPECT_EQ(readRtf("{\\rtf1\\ansi\\ansicpg1234 plain \\u233?}", out), RtfResult::Ok);
+    EXPECT_EQ(out.plainText(), "plain é");
+}
+
 }  // namespace
 }  // namespace orb

@@ -10,7 +10,6 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableView>
 #include <QToolBar>
 #include <utility>
@@ -77,6 +76,7 @@ CMainFrame::CMainFrame(OrbDocument& doc, UserPrompts& prompts, QWidget* parent)
     connectCommands();
     view_->setContextMenuBuilder([this](QWidget* parentWidget) { return createContextMenu(parentWidget); });
     connect(view_, &COrbView::selectionChanged, this, &CMainFrame::refreshActions);
+    connect(view_, &COrbView::rowActivated, this, &CMainFrame::openRow);
     // Every menu is evaluated again when it opens, as the states may depend on what just happened.
     for (QAction* menu : menuBar()->actions())
         if (menu->menu()) connect(menu->menu(), &QMenu::aboutToShow, this, &CMainFrame::refreshActions);
@@ -84,6 +84,7 @@ CMainFrame::CMainFrame(OrbDocument& doc, UserPrompts& prompts, QWidget* parent)
     connectSignCommands();
     setWindowTitle(qs(doc_.title()));
     sign_->startUp();
+    showSignSize();
     afterChange();
     view_->focusList();
 }
@@ -166,12 +167,15 @@ void CMainFrame::refreshActions() {
     const CommandState s = commandState(doc_, selected, sign_->activity());
     FrameActions& a = actions_;
     for (QAction* entry : a.add) entry->setEnabled(s.add);
-    for (size_t line = 0; line < a.editLine.size(); ++line)
+    for (size_t line = 0; line < a.editLine.size(); ++line) {
+        // A line the item does not have: its submenu does not even open.
+        a.lineMenus[line]->menuAction()->setEnabled(s.main.lines[line].enabled);
         for (size_t k = 0; k < kKindEntries.size(); ++k) {
             QAction* entry = a.editLine[line][k];
             entry->setEnabled(s.main.lines[line].enabled && prompts_.hasLineDialog(kindAt(k)));
             entry->setChecked(s.main.lines[line].checked[k]);
         }
+    }
     a.editTitleSentence->setEnabled(s.main.titleSentenceEnabled && prompts_.hasTitleSentenceDialog());
     a.editTitleSentence->setChecked(s.main.titleSentenceChecked);
     a.cut->setEnabled(s.main.cut);
@@ -217,6 +221,7 @@ QMenu* CMainFrame::createContextMenu(QWidget* parent) {
     for (size_t line = 0; line < s.context.lines.size(); ++line) {
         const LineEntries& entries = s.context.lines[line];
         QMenu* sub = menu->addMenu(QString::fromUtf8(kLineMenus[line]));
+        sub->menuAction()->setEnabled(entries.enabled);
         for (size_t k = 0; k < kKindEntries.size(); ++k) {
             QAction* a = entry(sub, kKindEntries[k], entries.enabled && prompts_.hasLineDialog(kindAt(k)),
                                [this, line, k] { editLine(static_cast<int>(line) + 1, kindAt(k)); });
@@ -309,7 +314,7 @@ void CMainFrame::chooseAndOpen() {
 
 void CMainFrame::addItem(LayoutCode layout) {
     const auto heights = prompts_.askHeights(this, layout, {1, 1, 1});
-    if (!heights) return;
+    if (!heights || !heightsAccepted(layout, *heights)) return;
     if (report(doc_.addItem(layout, *heights))) view_->selectRows({doc_.rowCount() - 1});
 }
 
@@ -321,6 +326,20 @@ void CMainFrame::editLine(int line, ContentKind kind) {
     const auto result = prompts_.editLine(this, line, doc_.lineDialogStart(row, line, kind),
                                           doc_.settings().signWidth(), record.header.heightCode(line));
     if (result) report(doc_.setLineContent(selected, line, *result));
+}
+
+void CMainFrame::openRow(int row) {
+    if (row < 0 || row >= doc_.rowCount()) return;
+    view_->selectRows({row});
+    refreshActions();
+    const ItemHeader header = doc_.record(row).header;
+    const int stored = static_cast<int>(header.kind(1));
+    const ContentKind kind = stored >= 1 && stored <= 7 ? header.kind(1) : ContentKind::Sentence;
+    // Through the entry, so that what disables it (a command on the link) holds here too.
+    QAction* entry = header.layout() == LayoutCode::TitleAndSentence
+                         ? actions_.editTitleSentence
+                         : actions_.editLine[0][static_cast<size_t>(kind) - 1];
+    if (entry->isEnabled()) entry->trigger();
 }
 
 void CMainFrame::editTitleSentence() {
@@ -339,7 +358,23 @@ void CMainFrame::editHeights() {
     const ItemHeader header = doc_.record(selected.front()).header;
     const std::array<uint8_t, 3> codes = {header.heightCode(1), header.heightCode(2), header.heightCode(3)};
     const auto heights = prompts_.askHeights(this, header.layout(), codes);
-    if (heights) report(doc_.setHeights(selected, *heights));
+    if (heights && heightsAccepted(header.layout(), *heights)) report(doc_.setHeights(selected, *heights));
+}
+
+bool CMainFrame::heightsAccepted(LayoutCode layout, const std::array<uint8_t, 3>& heights) {
+    const int line = doc_.lineTallerThanSign(layout, heights);
+    if (line == 0) return true;
+    const QString text = QString(
+                             "%1번째줄의 높이(%2단)가 전광판(%3단)보다 높아 아랫부분이 "
+                             "보이지 않습니다.\n계속하시겠습니까?")
+                             .arg(line)
+                             .arg(heights[static_cast<size_t>(line) - 1])
+                             .arg(doc_.settings().signHeight());
+    return prompts_.askGoOn(this, text, "높이설정");
+}
+
+void CMainFrame::showSignSize() {
+    status_->setSignSize(doc_.settings().signWidth(), doc_.settings().signHeight());
 }
 
 void CMainFrame::editDisplayTime() {
@@ -415,13 +450,6 @@ void CMainFrame::chooseOnOff(bool enabled) {
 
 void CMainFrame::showAbout() {
     messageBox(this, MessageKind::Information, "Orb 정보", "Orb 버전 8.1")->exec();
-}
-
-void CMainFrame::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -1,8 +1,8 @@
 #pragma once
-// Orb's main window: 1200 x 750, centred, with the menus, the toolbar, the status bar and the
-// view. It turns the menus' commands into calls on the document and the document's refusals into
-// message boxes; the document's notifications keep the title, the states of the entries, the
-// memory gauge and the list up to date.
+// Orb's main window: 1200 x 750 where the screen has room (WindowPlacement puts it on the screen
+// and remembers its place), with the menus, the toolbar, the status bar and the view. It turns the menus'
+// commands into calls on the document and the document's refusals into message boxes; the document's
+// notifications keep the title, the states of the entries, the memory gauge and the list up to date.
 #include <QMainWindow>
 #include <functional>
 #include <vector>
@@ -49,7 +49,6 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     void refreshActions();
 
   protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -60,7 +59,10 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     void rowsRemoved(int, int) override { afterChange(); }
     void rowsChanged(int, int) override { afterChange(); }
     void rowsReset() override { afterChange(); }
-    void settingsChanged() override { refreshActions(); }
+    void settingsChanged() override {
+        showSignSize();
+        refreshActions();
+    }
     void cutBufferChanged(bool) override { refreshActions(); }
     void titleChanged(const std::string& title, bool clean) override;
     void historyChanged() override { refreshActions(); }
@@ -80,8 +82,14 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     void chooseAndOpen();
     void addItem(LayoutCode layout);
     void editLine(int line, ContentKind kind);
+    // Double-click or Enter on ROW: the dialog of its first line's kind (the sentence dialog for a
+    // line without content), or the title and sentence dialog.
+    void openRow(int row);
     void editTitleSentence();
     void editHeights();
+    // True when every line of LAYOUT with HEIGHTS fits the sign, or the user goes on anyway.
+    bool heightsAccepted(LayoutCode layout, const std::array<uint8_t, 3>& heights);
+    void showSignSize();
     void editDisplayTime();
     void cut();
     void paste();
@@ -104,7 +112,6 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     FrameActions actions_;
     SignCommandRunner* sign_;
     Launcher launch_;
-    bool centred_ = false;
     bool closeWhenIdle_ = false;
     QString openWhenIdle_;
 };

@@ -35,8 +35,12 @@ bool isMoveKey(int key) {
 // row), and a move key never leaves the current row unselected (the view makes row 0 current
 // without selecting it when it first gets the focus, so Home alone would otherwise do nothing).
 class ItemListView : public QTableView {
+    Q_OBJECT
   public:
     using QTableView::QTableView;
+
+  signals:
+    void rowEntered(int row);
 
   protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
@@ -45,6 +49,10 @@ class ItemListView : public QTableView {
     }
 
     void keyPressEvent(QKeyEvent* event) override {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentIndex().isValid()) {
+            emit rowEntered(currentIndex().row());
+            return;
+        }
         QTableView::keyPressEvent(event);
         if (!isMoveKey(event->key()) || !currentIndex().isValid() || selectionModel()->hasSelection()) return;
         selectionModel()->select(currentIndex(),
@@ -74,6 +82,10 @@ COrbView::COrbView(ItemTableModel* model, QWidget* parent)
     connect(list_, &QWidget::customContextMenuRequested, this, &COrbView::openContextMenu);
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &COrbView::selectionChanged);
+    connect(list_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& at) {
+        if (at.isValid()) emit rowActivated(at.row());
+    });
+    connect(static_cast<ItemListView*>(list_), &ItemListView::rowEntered, this, &COrbView::rowActivated);
 
     transfer_->setObjectName("transferButton");
     transfer_->setMinimumWidth(120);
@@ -120,3 +132,5 @@ void COrbView::openContextMenu(const QPoint& viewportPoint) {
 }
 
 }  // namespace orb
+
+#include "COrbView.moc"

@@ -39,6 +39,8 @@ class COrbView : public QWidget {
 
   signals:
     void selectionChanged();
+    // A row was double-clicked, or Enter pressed on the current one.
+    void rowActivated(int row);
 
   private:
     void openContextMenu(const QPoint& viewportPoint);

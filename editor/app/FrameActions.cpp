@@ -117,7 +117,7 @@ FrameActions createFrameActions(QWidget* owner) {
     return a;
 }
 
-void fillMenuBar(QMenuBar* bar, const FrameActions& a) {
+void fillMenuBar(QMenuBar* bar, FrameActions& a) {
     QMenu* file = bar->addMenu("파일(&F)");
     file->addActions({a.open, a.save, a.saveAs, a.newProject});
     file->addSeparator();
@@ -132,6 +132,7 @@ void fillMenuBar(QMenuBar* bar, const FrameActions& a) {
     for (size_t line = 0; line < a.editLine.size(); ++line) {
         QMenu* sub = edit->addMenu(QString::fromUtf8(kLineMenus[line]));
         for (QAction* entry : a.editLine[line]) sub->addAction(entry);
+        a.lineMenus[line] = sub;
     }
     edit->addAction(a.editTitleSentence);
     edit->addSeparator();

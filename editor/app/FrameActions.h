@@ -4,6 +4,7 @@
 #include <array>
 
 class QAction;
+class QMenu;
 class QMenuBar;
 class QToolBar;
 class QWidget;
@@ -23,6 +24,7 @@ struct FrameActions {
     std::array<QAction*, 4> add{};
     // "편집": "1번째줄 편집" .. "3번째줄 편집", each "문장" .. "온도표시" (ContentKind - 1)
     std::array<std::array<QAction*, 7>, 3> editLine{};
+    std::array<QMenu*, 3> lineMenus{};  // the submenus themselves, made by fillMenuBar
     QAction* editTitleSentence = nullptr;
     QAction* cut = nullptr;
     QAction* menuPaste = nullptr;  // the main menu's "붙여넣기": always disabled
@@ -67,7 +69,7 @@ inline constexpr std::array<const char*, 3> kLineMenus = {"1번째줄 편집", "
 // Creates every action with its text, keys and checkability, owned by OWNER.
 FrameActions createFrameActions(QWidget* owner);
 
-void fillMenuBar(QMenuBar* bar, const FrameActions& a);
+void fillMenuBar(QMenuBar* bar, FrameActions& a);
 
 // The buttons in order: open, save, save as, new | sign size | cut, paste, delete | the four
 // adds | preview | set clock | port settings, IP settings.

@@ -10,12 +10,19 @@ namespace orb {
 
 namespace {
 
-QLabel* paneLabel(QWidget* parent, int width) {
+QLabel* paneLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
-    label->setFixedWidth(width);
     label->setFrameShape(QFrame::StyledPanel);
     label->setFrameShadow(QFrame::Sunken);
     return label;
+}
+
+// A pane WIDTH pixels wide where the window has room; a narrow window (a small or scaled
+// screen) shrinks it down to a third.
+void shrinkable(QWidget* pane, int width) {
+    pane->setMinimumWidth(width / 3);
+    pane->setMaximumWidth(width);
+    pane->setSizePolicy(QSizePolicy::Expanding, pane->sizePolicy().verticalPolicy());
 }
 
 }  // namespace
@@ -26,30 +33,37 @@ FrameStatusBar::FrameStatusBar(QWidget* parent)
       memory_(new QLabel(this)),
       progress_(new QProgressBar(this)),
       cancel_(new QPushButton("취소", this)),
-      percent_(paneLabel(this, 44)),  // 30 pixels do not hold "100 %" in this font
-      link_(paneLabel(this, 230)) {
+      percent_(paneLabel(this)),
+      size_(paneLabel(this)),
+      link_(paneLabel(this)) {
     setSizeGripEnabled(true);
+    percent_->setFixedWidth(44);  // 30 pixels do not hold "100 %" in this font
+    shrinkable(size_, 160);
+    size_->setObjectName("signSize");
+    shrinkable(link_, 230);
     auto* pane0 = new QWidget(this);
-    pane0->setMinimumWidth(200);
+    pane0->setMinimumWidth(160);
     auto* row = new QHBoxLayout(pane0);
     row->setContentsMargins(4, 0, 4, 0);
     row->addWidget(message_, 1);
     row->addWidget(memory_);
     memory_->setObjectName("memoryGauge");
-    progress_->setFixedWidth(220);
+    shrinkable(progress_, 220);
     progress_->setTextVisible(false);
     // An empty range would show Qt's busy animation: the idle bar is an empty one of range 0..1.
     progress_->setRange(0, 1);
     progress_->setValue(0);
     percent_->setAlignment(Qt::AlignCenter);
+    // Room goes to the panes in turn up to their widths, the rest to the message.
     addWidget(pane0, 1);
-    addWidget(progress_);
+    addWidget(progress_, 1);
     cancel_->setObjectName("cancelTransfer");
     cancel_->setFocusPolicy(Qt::NoFocus);
     cancel_->hide();
     addWidget(cancel_);
     addWidget(percent_);
-    addWidget(link_);
+    addWidget(size_, 1);
+    addWidget(link_, 1);
 }
 
 void FrameStatusBar::setMessage(const QString& text) {
@@ -110,6 +124,18 @@ void FrameStatusBar::clearProgress() {
 
 QString FrameStatusBar::percentText() const {
     return percent_->text();
+}
+
+void FrameStatusBar::setSignSize(int columns, int tiers) {
+    constexpr int kModuleLeds = 16;
+    size_->setText(QString("%1열 x %2단, %3 x %4")
+                       .arg(columns)
+                       .arg(tiers)
+                       .arg(columns * kModuleLeds)
+                       .arg(tiers * kModuleLeds));
+}
+QString FrameStatusBar::signSizeText() const {
+    return size_->text();
 }
 
 void FrameStatusBar::setLinkStatus(const QString& text) {

@@ -1,6 +1,7 @@
 #pragma once
 // The frame's status bar, four panes from the left: the message ("준비" when idle) with the
-// memory gauge at its right end, the progress bar, the percentage text, the link status text.
+// memory gauge at its right end, the progress bar, the percentage text, the sign's size, the link
+// status text.
 #include <QStatusBar>
 
 class QLabel;
@@ -34,6 +35,10 @@ class FrameStatusBar : public QStatusBar {
     QString percentText() const;
     QProgressBar* progressBar() const { return progress_; }
 
+    // COLUMNS x TIERS modules of 16 x 16 LEDs: "6열 x 1단, 96 x 16".
+    void setSignSize(int columns, int tiers);
+    QString signSizeText() const;
+
     void setLinkStatus(const QString& text);
     QString linkStatus() const;
 
@@ -45,6 +50,7 @@ class FrameStatusBar : public QStatusBar {
     QProgressBar* progress_;
     QPushButton* cancel_;
     QLabel* percent_;
+    QLabel* size_;
     QLabel* link_;
     int total_ = 0;
     int count_ = 0;

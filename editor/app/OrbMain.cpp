@@ -9,6 +9,7 @@
 #include "editor/app/KoreanLocale.h"
 #include "editor/app/UserPrompts.h"
 #include "image/WorkingFolder.h"
+#include "shell/WindowPlacement.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Orb");
+    orb::WindowPlacement::install(app);
     orb::installQtKorean(app);
     orb::useKoreanFont(app);
 

@@ -1,6 +1,7 @@
 #include "editor/app/SignCommandRunner.h"
 
 #include <QStringList>
+#include <algorithm>
 
 #include "editor/app/FrameStatusBar.h"
 #include "editor/app/UserPrompts.h"
@@ -12,6 +13,7 @@ namespace {
 
 constexpr uint32_t kStartBaud = 57600;
 constexpr int kPollMs = 20;
+constexpr int kQuietWaitMs = 300;  // a reply this quick is not worth a word
 const char* const kVerifyKey = "transfer/verify";
 
 QString qs(const std::string& s) {
@@ -198,14 +200,34 @@ bool SignCommandRunner::run(SignSession::Job job, SignActivity activity, bool si
 
 void SignCommandRunner::poll() {
     if (activity_ == SignActivity::Transfer) showProgress();
+    if (!silent_) showReplyWait();
     if (session_->ended()) finish();
+}
+
+void SignCommandRunner::showReplyWait() {
+    const std::optional<ReplyWait> wait = session_->replyWait();
+    QString text;
+    if (wait && wait->elapsedMs >= kQuietWaitMs) {
+        const int left = std::max(0, wait->limitMs - wait->elapsedMs);
+        text = QString("전광판의 응답을 기다립니다... %1초").arg((left + 999) / 1000);
+    }
+    if (text == shownWait_) return;
+    if (shownWait_.isEmpty()) messageBeforeWait_ = panes_.message();
+    panes_.setMessage(text.isEmpty() ? messageBeforeWait_ : text);
+    shownWait_ = text;
 }
 
 void SignCommandRunner::showProgress() {
     const SessionProgress p = session_->progress();
     if (p.total <= 0) return;
     if (p.verifying != shownVerifying_ || p.total != shownTotal_) {
-        if (p.verifying != shownVerifying_) panes_.setMessage(p.verifying ? "전송 후 확인" : "준비");
+        if (p.verifying != shownVerifying_) {
+            const QString stage = p.verifying ? "전송 후 확인" : "준비";
+            if (shownWait_.isEmpty())
+                panes_.setMessage(stage);
+            else
+                messageBeforeWait_ = stage;  // shown when the countdown ends
+        }
         shownVerifying_ = p.verifying;
         shownTotal_ = p.total;
         panes_.beginProgress(p.total);
@@ -218,6 +240,8 @@ void SignCommandRunner::finish() {
     const CommandOutcome outcome = session_->take();
     const bool shown = !silent_;
     poll_.stop();
+    if (!shownWait_.isEmpty()) panes_.setMessage(messageBeforeWait_);
+    shownWait_.clear();
     if (activity_ == SignActivity::Transfer) {
         showProgress();
         panes_.clearProgress();

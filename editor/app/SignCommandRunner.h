@@ -60,6 +60,9 @@ class SignCommandRunner : public QObject {
     bool run(SignSession::Job job, SignActivity activity, bool silent);
     void poll();
     void showProgress();
+    // While the command waits for a reply (longer than a moment), the message pane counts down
+    // the time left; the message before comes back after.
+    void showReplyWait();
     void finish();
     void reopenSerial(int portNumber);
     void useSerialLink();
@@ -77,6 +80,7 @@ class SignCommandRunner : public QObject {
     SignActivity activity_ = SignActivity::Idle;
     bool silent_ = false;
     bool shownVerifying_ = false;
+    QString shownWait_, messageBeforeWait_;
     int shownTotal_ = -1;
 };
 

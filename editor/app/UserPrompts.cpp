@@ -54,6 +54,15 @@ void DialogPrompts::showMessage(QWidget* parent, const QString& text, const QStr
     messageBox(parent, kind, caption, text)->exec();
 }
 
+bool DialogPrompts::askGoOn(QWidget* parent, const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.button(QMessageBox::Yes)->setText("예");
+    box.button(QMessageBox::No)->setText("아니요");
+    box.setDefaultButton(QMessageBox::No);
+    keepCaptionWhole(box);
+    return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<std::array<uint8_t, 3>> DialogPrompts::askHeights(QWidget* parent, LayoutCode layout,
                                                                 const std::array<uint8_t, 3>& codes) {
     HeightDialog dialog(layout, codes, parent);

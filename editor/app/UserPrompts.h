@@ -31,6 +31,8 @@ class UserPrompts : public SignPrompts {
     // A notice, a refusal or a failure, with the icon of KIND: one OK button.
     virtual void showMessage(QWidget* parent, const QString& text, const QString& caption,
                              MessageKind kind) = 0;
+    // A question with Yes and No (the default): whether to go on.
+    virtual bool askGoOn(QWidget* parent, const QString& text, const QString& caption) = 0;
     // "높이설정": the height codes of lines 1..3, or nothing when cancelled.
     virtual std::optional<std::array<uint8_t, 3>> askHeights(QWidget* parent, LayoutCode layout,
                                                              const std::array<uint8_t, 3>& codes) = 0;
@@ -65,6 +67,7 @@ class DialogPrompts : public UserPrompts {
     QString chooseOpenPath(QWidget* parent) override;
     QString chooseSavePath(QWidget* parent) override;
     void showMessage(QWidget* parent, const QString& text, const QString& caption, MessageKind kind) override;
+    bool askGoOn(QWidget* parent, const QString& text, const QString& caption) override;
     std::optional<std::array<uint8_t, 3>> askHeights(QWidget* parent, LayoutCode layout,
                                                      const std::array<uint8_t, 3>& codes) override;
     std::optional<TimePair> askTimes(QWidget* parent, const TimePairTexts& texts,

@@ -110,6 +110,13 @@ bool OrbDocument::isClean() const {
     return cleanAt_ == static_cast<long long>(done_) && settings_ == cleanSettings_;
 }
 
+int OrbDocument::lineTallerThanSign(LayoutCode layout, const std::array<uint8_t, 3>& heights) const {
+    if (checkHeights(layout, heights, DocOutcome::LinesTooTall) != DocOutcome::Done) return 0;
+    for (int line = 1; line <= linesOf(layout); ++line)
+        if (heights[static_cast<size_t>(line) - 1] > settings_.signHeight()) return line;
+    return 0;
+}
+
 std::string OrbDocument::title() const {
     if (path_.empty()) return kAppTitle;
     return fileNameOf(path_) + (isClean() ? "" : "*") + " - " + kAppTitle;

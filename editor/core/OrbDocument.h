@@ -70,6 +70,9 @@ class OrbDocument {
     // The working folder (empty for a document in memory) and the preview's "preview.tmp" in it.
     const std::string& folder() const { return folder_; }
     std::string previewPath() const;
+    // The first line (1..3) of LAYOUT whose height code in HEIGHTS is more tiers than the sign
+    // has; 0 when every line fits, or when the heights would be refused anyway.
+    int lineTallerThanSign(LayoutCode layout, const std::array<uint8_t, 3>& heights) const;
 
     // --- The item list ---
     // Adds an item of LAYOUT at the end; HEIGHTS are the height codes (1..8) of the layout's

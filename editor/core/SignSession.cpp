@@ -1,9 +1,13 @@
 #include "editor/core/SignSession.h"
 
+#include <algorithm>
+#include <chrono>
+
 namespace orb {
 
 SignSession::SignSession() {
     open_.link.useSerial(open_.serial);
+    open_.link.watchWaits(&wait_);
 }
 
 SignSession::~SignSession() {
@@ -57,6 +61,15 @@ bool SignSession::start(Job job, std::function<void()> finished) {
         if (finished) finished();
     });
     return true;
+}
+
+std::optional<ReplyWait> SignSession::replyWait() const {
+    const int64_t since = wait_.sinceMs;
+    if (since < 0) return std::nullopt;
+    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    return ReplyWait{static_cast<int>(std::max<int64_t>(0, now - since)), wait_.limitMs};
 }
 
 SessionProgress SignSession::progress() const {

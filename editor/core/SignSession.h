@@ -4,6 +4,7 @@
 // touches only the link and this object's atomics, and hands its outcome over when it ends.
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "editor/core/LinkChoice.h"
@@ -16,6 +17,12 @@ struct SessionProgress {
     int done = 0;
     int total = 0;
     bool verifying = false;
+};
+
+// A reply the running command is waiting for: how long it has waited and may wait, in ms.
+struct ReplyWait {
+    int elapsedMs = 0;
+    int limitMs = 0;
 };
 
 class SignSession {
@@ -59,11 +66,14 @@ class SignSession {
     // Stops a transfer after the frame in flight.
     void cancel() { cancel_ = true; }
     SessionProgress progress() const;
+    // The reply the command waits for now, if it waits for one.
+    std::optional<ReplyWait> replyWait() const;
     // Waits for the command's thread and gives its outcome; running() is false afterwards.
     CommandOutcome take();
 
   private:
     OpenLink open_;
+    LinkWait wait_;
     std::thread worker_;
     bool running_ = false;
     std::atomic<bool> cancel_{false};

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -66,6 +67,7 @@ PhraseDialog::PhraseDialog(const LineContent& start, int line, int heightCode, c
                            QWidget* parent)
     : LineDialog(QString::fromUtf8("비트맵문구"), start, line, heightCode, sign, parent),
       edit_(new QTextEdit(this)),
+      problem_(new QLabel(this)),
       preview_(new PhrasePreview(sign.signColumns, heightCode_, this)),
       effects_(new EffectBlockWidget(entryEffectsFor(ContentKind::BitmapPhrase), content_.effects, this)) {
     QPalette pal = edit_->palette();
@@ -74,6 +76,10 @@ PhraseDialog::PhraseDialog(const LineContent& start, int line, int heightCode, c
     edit_->setPalette(pal);
     edit_->setFixedHeight(110);
     buildControls();
+    problem_->setStyleSheet("color: #b00000");
+    problem_->setWordWrap(true);
+    problem_->hide();
+    layout_->addWidget(problem_);
     layout_->addWidget(edit_);
     layout_->addWidget(preview_);
     layout_->addWidget(effects_);
@@ -92,6 +98,15 @@ PhraseDialog::PhraseDialog(const LineContent& start, int line, int heightCode, c
                 working_ = rendered_;
                 pictureCurrent_ = true;
             }
+        } else {
+            const QString file = QFileInfo(QString::fromStdString(localPath(stored.rtfPath()))).fileName();
+            problem_->setText(
+                phrase.rtfResult == RtfResult::UnknownCodePage
+                    ? QString("저장된 문구(%1)는 읽을 수 없는 문자 코드로 되어 있어 새 문구로 "
+                              "시작합니다.")
+                          .arg(file)
+                    : QString("저장된 문구(%1)를 읽을 수 없어 새 문구로 시작합니다.").arg(file));
+            problem_->show();
         }
     }
     if (!loaded) {
@@ -199,6 +214,10 @@ void PhraseDialog::merge(const QTextCharFormat& f) {
     QTextCursor c = edit_->textCursor();
     if (c.hasSelection()) c.mergeCharFormat(f);
     edit_->mergeCurrentCharFormat(f);
+}
+
+QString PhraseDialog::problem() const {
+    return problem_->text();
 }
 
 void PhraseDialog::render() {

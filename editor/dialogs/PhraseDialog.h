@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 
 namespace orb {
@@ -53,6 +54,9 @@ class PhraseDialog : public LineDialog {
     QPushButton* moveButton(Move m) const { return moves_[m]; }
     const PhraseNames& names() const { return names_; }
     EffectBlockWidget* effects() const { return effects_; }
+    // Why the stored phrase could not be opened (the dialog then starts a new one); empty when
+    // it was, or there was none.
+    QString problem() const;
 
     void render();      // "미리보기"
     bool move(Move m);  // false when the move would leave the area
@@ -75,6 +79,7 @@ class PhraseDialog : public LineDialog {
     void redraw();
 
     QTextEdit* edit_;
+    QLabel* problem_;
     QComboBox *fonts_, *sizes_, *colours_, *backgrounds_, *shapes_;
     QCheckBox *underline_, *strike_;
     QPushButton* moves_[4]{};

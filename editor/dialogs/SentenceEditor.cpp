@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTextBlock>
 #include <QVBoxLayout>
+#include <array>
 
 #include "image/CodeLists.h"
 
@@ -48,6 +49,7 @@ bool isControl(QChar c) {
 
 SignTextEdit::SignTextEdit(QWidget* parent) : QTextEdit(parent) {
     setAcceptRichText(false);
+    setTabChangesFocus(true);  // a tab would not be stored: Tab moves on to the radios
     QPalette p = palette();
     p.setColor(QPalette::Base, Qt::black);
     p.setColor(QPalette::Text, kTextColours[0]);
@@ -180,7 +182,54 @@ SentenceEditor::SentenceEditor(const SignContext& sign, int heightCode, QWidget*
         if (sign_.fonts) drawSentencePreview(*sign_.fonts, geometry_, p, out);
     };
     connect(edit_, &QTextEdit::textChanged, this, &SentenceEditor::refresh);
+    connect(edit_, &QTextEdit::cursorPositionChanged, this, &SentenceEditor::followCaret);
+    connect(edit_, &QTextEdit::selectionChanged, this, &SentenceEditor::followCaret);
+    connect(edit_, &QTextEdit::currentCharFormatChanged, this, &SentenceEditor::followCaret);
     refresh();
+}
+
+namespace {
+
+// The radio of each group (colour, background, face) that shows A.
+std::array<int, 3> radiosOf(const Attributes& a) {
+    return {static_cast<int>(a.text), static_cast<int>(a.background), static_cast<int>(a.typeface)};
+}
+
+// What the characters from FROM to TO (in the edit's UTF-16 positions) have in common, by group;
+// -1 where they differ.
+std::array<int, 3> commonRadios(const SentenceText& text, int from, int to) {
+    std::array<int, 3> shown{-1, -1, -1};
+    bool first = true;
+    int position = 0;
+    for (const SentenceChar& c : text) {
+        if (position >= from && position < to) {
+            const std::array<int, 3> own = radiosOf(c.attributes);
+            for (size_t g = 0; g < 3; ++g)
+                if (first || shown[g] != own[g]) shown[g] = first ? own[g] : -1;
+            first = false;
+        }
+        position += c.code > 0xFFFF ? 2 : 1;
+    }
+    return shown;
+}
+
+}  // namespace
+
+void SentenceEditor::followCaret() {
+    const QTextCursor cursor = edit_->textCursor();
+    const std::array<int, 3> shown =
+        cursor.hasSelection() ? commonRadios(sentence(), cursor.selectionStart(), cursor.selectionEnd())
+                              : radiosOf(attributesOf(edit_->currentCharFormat()));
+    for (size_t g = 0; g < 3; ++g) {
+        QButtonGroup* group = groups_[g];
+        if (shown[g] >= 0) {
+            group->button(shown[g])->setChecked(true);
+            continue;
+        }
+        group->setExclusive(false);  // an exclusive group cannot have none checked
+        for (QAbstractButton* b : group->buttons()) b->setChecked(false);
+        group->setExclusive(true);
+    }
 }
 
 QRadioButton* SentenceEditor::radio(int group, int index) const {

@@ -66,6 +66,9 @@ class SentenceEditor : public QWidget {
   private:
     void choose(int group, int index);
     void markUnshown();
+    // The radios show the character at the caret, or the selection's when all of it agrees
+    // (none of a group is checked when it does not).
+    void followCaret();
 
     SignContext sign_;
     LineGeometry geometry_;

@@ -437,6 +437,19 @@ TEST(OrbDocumentUndo, TheCleanMarkAndTheTitle) {
     EXPECT_FALSE(doc.isClean()) << "the saved state cannot be reached again";
 }
 
+TEST(OrbDocumentSettings, LinesTallerThanTheSignAreNamed) {
+    OrbDocument doc;
+    ASSERT_EQ(doc.setSignSize(12, 2), DocOutcome::Done);
+    EXPECT_EQ(doc.lineTallerThanSign(LayoutCode::OneLine, {3, 0, 0}), 1);
+    EXPECT_EQ(doc.lineTallerThanSign(LayoutCode::OneLine, {2, 7, 7}), 0) << "only the layout's lines";
+    EXPECT_EQ(doc.lineTallerThanSign(LayoutCode::TwoLines, {2, 3, 0}), 2);
+    EXPECT_EQ(doc.lineTallerThanSign(LayoutCode::ThreeLines, {1, 2, 2}), 0);
+    EXPECT_EQ(doc.lineTallerThanSign(LayoutCode::TitleAndSentence, {1, 4, 0}), 2);
+    EXPECT_EQ(doc.lineTallerThanSign(LayoutCode::ThreeLines, {4, 4, 4}), 0) << "refused anyway";
+    ASSERT_EQ(doc.setSignSize(12, 4), DocOutcome::Done);
+    EXPECT_EQ(doc.lineTallerThanSign(LayoutCode::TwoLines, {2, 3, 0}), 0);
+}
+
 TEST(OrbDocumentSettings, SettersWriteAtOnceOutsideTheHistory) {
     OrbDocument doc;
     EXPECT_EQ(doc.setSignSize(12, 3), DocOutcome::Done);

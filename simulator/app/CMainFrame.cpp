@@ -68,7 +68,8 @@ void CMainFrame::fitMatrix(bool shrink) {
     const QScreen* s = screen();
     if (!s) return resize(wanted);
     const QRect screenArea = s->availableGeometry();
-    resize(wanted.boundedTo(screenArea.size()));
+    // The frame (title bar and borders) must fit too.
+    resize(wanted.boundedTo(screenArea.size() - (frameGeometry().size() - size())));
     // A window grown past the screen's edge moves back onto it.
     QRect placed = frameGeometry();
     placed.moveRight(std::min(placed.right(), screenArea.right()));
@@ -83,13 +84,6 @@ void CMainFrame::bringToFront() {
     show();
     raise();
     activateWindow();
-}
-
-void CMainFrame::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    if (const QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

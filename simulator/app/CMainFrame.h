@@ -1,6 +1,7 @@
 #pragma once
-// Glimmer's main window: "미리보기", 680 x 680 (larger when the matrix needs it), centred, with the
-// menus 파일, 보기 (the zoom) and 도움말.
+// Glimmer's main window: "미리보기", 680 x 680 (larger when the matrix needs it, never past the
+// screen; WindowPlacement puts it on the screen and remembers its place), with the menus 파일, 보기
+// (the zoom) and 도움말.
 #include <QMainWindow>
 
 class QActionGroup;
@@ -23,7 +24,6 @@ class CMainFrame : public QMainWindow {
     void followMatrixSize();
 
   protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -34,7 +34,6 @@ class CMainFrame : public QMainWindow {
 
     CGlimmerView* view_;
     QActionGroup* zooms_ = nullptr;
-    bool centred_ = false;
     bool followsMatrix_ = false;
 };
 

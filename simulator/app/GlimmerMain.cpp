@@ -8,6 +8,7 @@
 #include <string>
 
 #include "image/WorkingFolder.h"
+#include "shell/WindowPlacement.h"
 #include "simulator/app/GlimmerInstance.h"
 #include "simulator/app/GlimmerSession.h"
 #include "simulator/app/VirtualSignWindow.h"
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
         return virtualSign ? orb::runHeadlessSign(options.sign, options.run) : orb::runHeadless(options.run);
 
     QApplication app(argc, argv);
+    QApplication::setApplicationName("Glimmer");
+    orb::WindowPlacement::install(app);
     if (virtualSign) return virtualSignWindow(options.sign, options.zoom);
     std::string imagePath = options.image;
     const int zoom = options.zoom;

@@ -24,9 +24,11 @@ QString virtualSignStatus(VirtualSignHost& host) {
 VirtualSignWindow::VirtualSignWindow(VirtualSignHost& host, const SignFonts& fonts, int zoom)
     : host_(host), view_(new CGlimmerView(host, fonts)), frame_(view_), zoom_(zoom) {
     frame_.setWindowTitle(QString::fromStdString("가상 전광판 " + host.address()));
+    frame_.setObjectName("virtualSign");  // its own remembered place, apart from the preview's
     frame_.statusBar()->showMessage(virtualSignStatus(host));
     // A window fitted to a narrow sign (2x) would cut the status line; keep room for a long one.
-    const QString longLine = "마지막 명령: frame 65535: write 512 bytes at 0x01FFFE00   메모리: 항목 100개, 32768 KB";
+    const QString longLine =
+        "마지막 명령: frame 65535: write 512 bytes at 0x01FFFE00   메모리: 항목 100개, 32768 KB";
     frame_.statusBar()->setMinimumWidth(frame_.statusBar()->fontMetrics().horizontalAdvance(longLine) + 24);
     // The player looks at the sign at least every repaint; the status bar on a slow timer.
     QObject::connect(&status_, &QTimer::timeout, &frame_,

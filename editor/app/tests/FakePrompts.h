@@ -23,6 +23,10 @@ class FakePrompts : public UserPrompts {
         messages.emplace_back(text, caption);
         kinds.push_back(kind);
     }
+    bool askGoOn(QWidget*, const QString& text, const QString& caption) override {
+        questions.emplace_back(text, caption);
+        return goOn;
+    }
     std::optional<std::array<uint8_t, 3>> askHeights(QWidget*, LayoutCode layout,
                                                      const std::array<uint8_t, 3>& codes) override {
         heightLayouts.push_back(layout);
@@ -40,6 +44,11 @@ class FakePrompts : public UserPrompts {
         return lineResult;
     }
     bool hasTitleSentenceDialog() const override { return contentDialogs; }
+    std::optional<TitleSentenceContent> editTitleSentence(QWidget*, const TitleSentenceContent&, uint8_t,
+                                                          uint8_t, uint8_t) override {
+        ++titleSentenceDialogs;
+        return std::nullopt;
+    }
     std::optional<SerialSettings> askPortSettings(QWidget*, const SerialSettings& current) override {
         portStarts.push_back(current);
         return port;
@@ -65,6 +74,9 @@ class FakePrompts : public UserPrompts {
     bool contentDialogs = true;
     std::optional<LineContent> lineResult;
     std::vector<std::pair<int, ContentKind>> editedLines;
+    int titleSentenceDialogs = 0;
+    std::vector<std::pair<QString, QString>> questions;  // askGoOn's text and caption
+    bool goOn = true;
     std::optional<SerialSettings> port;
     std::vector<SerialSettings> portStarts;
     std::optional<TcpPeer> peer;

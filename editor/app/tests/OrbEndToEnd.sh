@@ -20,6 +20,8 @@ cleanup() {
 trap cleanup EXIT
 
 mkdir "$work/home"
+# The window places and folders the editor remembers go to a scratch settings folder.
+export XDG_CONFIG_HOME=$work/config
 cp "$project" "$work/show.dat"
 cp "$project" "$work/original.dat"
 "$model_delete" "$work/original.dat" "$work/expected.dat"

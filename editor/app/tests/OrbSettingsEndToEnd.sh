@@ -29,6 +29,8 @@ done
 xdotool get_num_desktops >/dev/null 2>&1 || { echo "the window manager did not start"; exit 1; }
 
 mkdir "$work/home"
+# The window places and folders the editor remembers go to a scratch settings folder.
+export XDG_CONFIG_HOME=$work/config
 cp "$project" "$work/show.dat"
 
 # The TCP peer bytes of a store or project: the settings block's address and port.
@@ -67,7 +69,7 @@ timeout 10 xdotool search --sync --name '^show\.dat\* - Orb$' >/dev/null ||
   { echo "the new address did not mark the project unsaved"; exit 1; }
 sleep 0.5  # the connection to the new peer ends
 xdotool key ctrl+q
-question=$(timeout 10 xdotool search --sync --name '^Orb$' | head -n 1)
+question=$(timeout 10 xdotool search --sync --onlyvisible --name '^Orb$' | head -n 1)
 [ -n "$question" ] || { echo "quitting did not ask about the unsaved change"; exit 1; }
 xdotool windowactivate --sync "$question"
 xdotool key Return

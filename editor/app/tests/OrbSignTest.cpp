@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -338,6 +339,22 @@ class OrbSignTest : public QObject {
         a().add[0]->trigger();
         QCOMPARE(doc_->rowCount(), rows + 1);
         QCOMPARE(panes()->percentText(), QString());
+    }
+
+    // While the sign keeps a command waiting, the message pane counts down the reply's limit.
+    void aWaitForTheSignIsCountedDown() {
+        SignEmu emu(*dir_, {"--no-answer-after", "0"});
+        useTcp(emu.port());
+        QSet<QString> seen;
+        QTimer sampler;
+        connect(&sampler, &QTimer::timeout, [&] { seen.insert(panes()->message()); });
+        sampler.start(20);
+        a().setClock->trigger();
+        QCOMPARE(outcome(), message("전광판과의 연결상태를 확인해주세요!...", "전송실패"));
+        sampler.stop();
+        QVERIFY2(seen.contains("전광판의 응답을 기다립니다... 1초"),
+                 qPrintable(QStringList(seen.values()).join(',')));
+        QCOMPARE(panes()->message(), QString("준비"));  // as it was before
     }
 
     void cancelStopsAfterTheFrameInFlight_data() {

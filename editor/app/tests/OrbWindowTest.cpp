@@ -8,11 +8,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <QPointer>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -361,6 +361,45 @@ class OrbWindowTest : public QObject {
         QCOMPARE(list()->model()->index(0, 0).data().toString(), QString("2줄로편집"));
     }
 
+    // Double-click or Enter on a row: the dialog of its first line's kind (the sentence's for a
+    // line without content), the title and sentence dialog for that layout.
+    void doubleClickAndEnterOpenTheRowsDialog() {
+        addItems({LayoutCode::OneLine, LayoutCode::TwoLines, LayoutCode::TitleAndSentence});
+        const std::array<int, 1> second{1};
+        QCOMPARE(doc_->setLineContent(second, 1, clockContent()), DocOutcome::Done);
+        // A double-click as a mouse makes it: the press first, which the view needs to see.
+        auto doubleClick = [this](int row) {
+            const QPoint at = list()->visualRect(list()->model()->index(row, 0)).center();
+            QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at);
+        };
+        doubleClick(0);
+        QCOMPARE(prompts_->editedLines,
+                 (std::vector<std::pair<int, ContentKind>>{{1, ContentKind::Sentence}}));
+        doubleClick(1);
+        QCOMPARE(prompts_->editedLines.back(), std::make_pair(1, ContentKind::Clock));
+        frame_->view()->focusList();
+        list()->setCurrentIndex(list()->model()->index(2, 0));
+        QTest::keyClick(list(), Qt::Key_Return);
+        QCOMPARE(prompts_->titleSentenceDialogs, 1);
+        QCOMPARE(frame_->view()->selectedRows(), std::vector<int>{2});
+        QCOMPARE(prompts_->editedLines.size(), size_t(2));
+    }
+
+    void submenusOfMissingLinesAreDisabled() {
+        addItems({LayoutCode::OneLine, LayoutCode::TitleAndSentence});
+        select({0});
+        QVERIFY(a().lineMenus[0]->menuAction()->isEnabled());
+        QVERIFY(!a().lineMenus[1]->menuAction()->isEnabled());
+        QVERIFY(!a().lineMenus[2]->menuAction()->isEnabled());
+        std::unique_ptr<QMenu> menu(frame_->createContextMenu(frame_.get()));
+        QVERIFY(entry(menu.get(), "1번째줄 편집")->isEnabled());
+        QVERIFY(!entry(menu.get(), "2번째줄 편집")->isEnabled());
+        QVERIFY(!entry(menu.get(), "3번째줄 편집")->isEnabled());
+        select({1});
+        for (QMenu* sub : a().lineMenus) QVERIFY(!sub->menuAction()->isEnabled());
+    }
+
     void contextMenuOnlyInsideTheList() {
         addItems({LayoutCode::OneLine});
         QVERIFY(!frame_->view()->contextMenuAllowedAt(QPoint(5, 5)));
@@ -392,6 +431,41 @@ class OrbWindowTest : public QObject {
         QCOMPARE(prompts_->timeTitles.back(), QString("표출시간"));
         QCOMPARE(list()->model()->index(0, 7).data().toString(), QString("09시30분"));
         QCOMPARE(list()->model()->index(0, 8).data().toString(), QString("18시05분"));
+    }
+
+    // The status bar names the sign's size; a line taller than the sign is added or made so only
+    // when the user goes on.
+    void signSizeShownAndTallLinesAsked() {
+        auto* bar = qobject_cast<FrameStatusBar*>(frame_->statusBar());
+        QCOMPARE(bar->signSizeText(), QString("%1열 x 1단, %2 x 16")
+                                          .arg(doc_->settings().signWidth())
+                                          .arg(doc_->settings().signWidth() * 16));
+        QCOMPARE(doc_->setSignSize(6, 2), DocOutcome::Done);
+        QCOMPARE(bar->signSizeText(), QString("6열 x 2단, 96 x 32"));
+
+        prompts_->heights = std::array<uint8_t, 3>{2, 3, 0};
+        prompts_->goOn = false;
+        a().add[1]->trigger();
+        QCOMPARE(rows(), 0);
+        QCOMPARE(prompts_->questions.size(), size_t(1));
+        QCOMPARE(prompts_->questions.back().second, QString("높이설정"));
+        QVERIFY(prompts_->questions.back().first.startsWith("2번째줄의 높이(3단)가 전광판(2단)보다"));
+        prompts_->goOn = true;
+        a().add[1]->trigger();
+        QCOMPARE(rows(), 1);
+        QCOMPARE(list()->model()->index(0, 2).data().toString(), QString("48픽셀"));
+
+        prompts_->heights = std::array<uint8_t, 3>{4, 1, 0};
+        prompts_->goOn = false;
+        select({0});
+        std::unique_ptr<QMenu> menu(frame_->createContextMenu(frame_.get()));
+        entry(menu.get(), "높이설정")->trigger();
+        QCOMPARE(prompts_->questions.size(), size_t(3));
+        QCOMPARE(list()->model()->index(0, 1).data().toString(), QString("32픽셀"));
+        prompts_->heights = std::array<uint8_t, 3>{2, 2, 0};  // fits: no question
+        entry(menu.get(), "높이설정")->trigger();
+        QCOMPARE(prompts_->questions.size(), size_t(3));
+        QCOMPARE(list()->model()->index(0, 2).data().toString(), QString("32픽셀"));
     }
 
     void addRefusalsAndCancel() {

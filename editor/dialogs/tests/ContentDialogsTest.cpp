@@ -280,6 +280,38 @@ class ContentDialogsTest : public QObject {
                 QCOMPARE(shown.ledAt(x, y), preview->red.pixel(x, y) + 2 * preview->green.pixel(x, y));
     }
 
+    // The radios show the character at the caret and what a selection has in common; Tab leaves
+    // the edit for the radios instead of typing a tab that would not be stored.
+    void radiosFollowTheCaretAndTabMovesOn() {
+        SentenceDialog d(dialogStart(threeLines(), 1, ContentKind::Sentence), 1, 1, sign_);
+        d.show();
+        QApplication::setActiveWindow(&d);
+        typeIn(d.editor(), "A");
+        d.editor()->radio(0, 1)->click();  // 초록색 from here on
+        typeIn(d.editor(), "B");
+        QTextEdit* edit = d.editor()->edit();
+        auto caretAt = [edit](int position, int anchor = -1) {
+            QTextCursor c = edit->textCursor();
+            c.setPosition(anchor < 0 ? position : anchor);
+            if (anchor >= 0) c.setPosition(position, QTextCursor::KeepAnchor);
+            edit->setTextCursor(c);
+        };
+        caretAt(1);  // after the red A
+        QVERIFY(d.editor()->radio(0, 0)->isChecked());
+        caretAt(2);  // after the green B
+        QVERIFY(d.editor()->radio(0, 1)->isChecked());
+        caretAt(2, 0);  // both: red and green, black on both
+        for (int i = 0; i < 4; ++i) QVERIFY(!d.editor()->radio(0, i)->isChecked());
+        QVERIFY(d.editor()->radio(1, 0)->isChecked());
+        QVERIFY(d.editor()->radio(2, 0)->isChecked());
+
+        caretAt(2);
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Tab);
+        QCOMPARE(edit->toPlainText(), QString("AB"));
+        QVERIFY(!edit->hasFocus());
+    }
+
     void sentenceReopenedAndCancelled() {
         ItemRecord item = threeLines();
         item.header.setKind(2, ContentKind::Sentence);
@@ -573,11 +605,20 @@ class ContentDialogsTest : public QObject {
         PhraseDialog third(dialogStart(item, 2, ContentKind::BitmapPhrase), 2, 2, sign_);
         QCOMPARE(QString::fromStdString(third.names().bmp), QString::fromStdString(folder + "/003.bmp"));
 
-        // A stored phrase whose RTF is not RTF opens as a new phrase.
+        QVERIFY(third.problem().isEmpty());
+
+        // A stored phrase whose RTF is not RTF, or is in a code page not known, opens as a new
+        // phrase and says so.
         testing::writeFileBytes(folder + "/001.rtf", {'G', 'I', 'F'});
         PhraseDialog bad(dialogStart(out, 1, ContentKind::BitmapPhrase), 1, 1, sign_);
         QVERIFY(bad.edit()->toPlainText().isEmpty());
         QCOMPARE(QString::fromStdString(bad.names().rtf), QString::fromStdString(folder + "/003.rtf"));
+        QCOMPARE(bad.problem(), QString("저장된 문구(001.rtf)를 읽을 수 없어 새 문구로 시작합니다."));
+        const std::string unknown = "{\\rtf1\\ansi\\ansicpg1234 caf\\'e9}";
+        testing::writeFileBytes(folder + "/001.rtf", std::vector<uint8_t>(unknown.begin(), unknown.end()));
+        PhraseDialog foreign(dialogStart(out, 1, ContentKind::BitmapPhrase), 1, 1, sign_);
+        QVERIFY(foreign.edit()->toPlainText().isEmpty());
+        QVERIFY(foreign.problem().contains("읽을 수 없는 문자 코드"));
     }
 
     // Reopened, changed and confirmed without "미리보기": the picture saved is the text as it is now.
