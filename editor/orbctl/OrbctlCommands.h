@@ -9,5 +9,6 @@ void addProgramTextCommands(CLI::App& app, int& exitCode);  // export, import
 void addTimelineCommand(CLI::App& app, int& exitCode);
 void addItemCommands(CLI::App& app, int& exitCode);  // add, delete, move, set-line, set
 void addPullCommand(CLI::App& app, int& exitCode);
+void addPlanCommand(CLI::App& app, int& exitCode);
 
 }  // namespace orb

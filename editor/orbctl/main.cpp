@@ -215,6 +215,7 @@ int main(int argc, char** argv) {
     orb::addSignCommands(app, exitCode);
     orb::addProgramTextCommands(app, exitCode);
     orb::addTimelineCommand(app, exitCode);
+    orb::addPlanCommand(app, exitCode);
     orb::addItemCommands(app, exitCode);
     orb::addPullCommand(app, exitCode);
     if (const std::optional<int> ended = orb::parseCommandLine(app, argc, argv)) return *ended;

@@ -51,13 +51,21 @@ std::vector<std::string> validateEntry(const CalendarEntry& e, const PlanLookup&
     if (e.start && e.end && *e.start == *e.end)
         out.push_back(who + "starts and ends at " + minuteText(*e.start) +
                       " (leave both out for the whole day)");
-    if (e.targets.empty()) out.push_back(who + "names no sign and no group");
     if (lookup.programExists && !lookup.programExists(e.program))
         out.push_back(who + "program " + std::to_string(e.program) + " does not exist");
-    for (const std::string& g : e.targets.groups)
+    const std::vector<std::string> targetProblems = checkTargets(e.targets, lookup, who);
+    out.insert(out.end(), targetProblems.begin(), targetProblems.end());
+    return out;
+}
+
+std::vector<std::string> checkTargets(const PlanTargets& t, const PlanLookup& lookup,
+                                      const std::string& who) {
+    std::vector<std::string> out;
+    if (t.empty()) out.push_back(who + "names no sign and no group");
+    for (const std::string& g : t.groups)
         if (lookup.groupExists && !lookup.groupExists(g))
             out.push_back(who + "group \"" + g + "\" does not exist");
-    for (SignId s : e.targets.signs)
+    for (SignId s : t.signs)
         if (lookup.signExists && !lookup.signExists(s))
             out.push_back(who + "sign " + std::to_string(s) + " does not exist");
     return out;

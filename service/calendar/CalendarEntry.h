@@ -67,6 +67,10 @@ struct PlanLookup {
 // "entry 17" or, for an entry not stored yet, "the new entry".
 std::string entryLabel(const CalendarEntry& e);
 
+// The targets LOOKUP says do not exist, each as "WHO" followed by what is missing; "WHO" followed
+// by "names no sign and no group" when there are none.
+std::vector<std::string> checkTargets(const PlanTargets& t, const PlanLookup& lookup, const std::string& who);
+
 // Every reason the entry cannot be kept, each naming the entry: it ends before it starts, has no
 // weekday, a time outside 00:00..23:59, a span that starts and ends at the same time, no target,
 // or names a program, group or sign that does not exist. Empty when it is fine.

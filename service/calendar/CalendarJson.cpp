@@ -14,40 +14,24 @@ constexpr std::array<std::string_view, 3> kHolidayRules = {"any", "only", "excep
 constexpr std::array<std::string_view, 10> kEntryFields = {
     "program", "signs", "groups", "from", "to", "weekdays", "holidays", "start", "end", "priority"};
 
-// Reads the fields of an entry, reporting each problem as "LABEL: FIELD ...".
-class EntryReader {
+// Reads the fields of one JSON object, reporting each problem as "LABEL: FIELD ...". The object
+// must hold only the fields in KNOWN, those of NOUN ("an entry").
+class FieldReader {
   public:
-    EntryReader(const json& body, const std::string& label, std::vector<std::string>& problems)
-        : body_(body), label_(label), problems_(problems) {}
-
-    void read(CalendarEntry& e) {
-        if (!body_.is_object()) return fail("", "must be an object");
-        for (const auto& [key, value] : body_.items())
-            if (std::find(kEntryFields.begin(), kEntryFields.end(), key) == kEntryFields.end())
-                fail(key, "is not a field of an entry");
-        if (const json* v = member("program", true)) e.program = integer(*v, "program").value_or(0);
-        e.targets.signs.clear(), e.targets.groups.clear();
-        if (const json* v = member("signs", false); v && array(*v, "signs"))
-            for (const json& s : *v)
-                if (const auto id = integer(s, "signs")) e.targets.signs.push_back(*id);
-        if (const json* v = member("groups", false); v && array(*v, "groups")) {
-            for (const json& g : *v) {
-                if (g.is_string() && !g.get_ref<const std::string&>().empty())
-                    e.targets.groups.push_back(g.get<std::string>());
-                else
-                    fail("groups", "must hold group names");
-            }
+    FieldReader(const json& body, std::string label, std::span<const std::string_view> known,
+                std::string_view noun, std::vector<std::string>& problems)
+        : body_(body), label_(std::move(label)), problems_(problems) {
+        if (!body_.is_object()) {
+            fail("", "must be an object");
+            return;
         }
-        e.from = date("from"), e.to = date("to");
-        e.weekdays = weekdays();
-        e.holidays = holidayRule();
-        e.start = time("start"), e.end = time("end");
-        e.priority = 0;
-        if (const json* v = member("priority", false))
-            e.priority = static_cast<int>(integer(*v, "priority", -1'000'000, 1'000'000).value_or(0));
+        for (const auto& [key, value] : body_.items())
+            if (std::find(known.begin(), known.end(), key) == known.end())
+                fail(key, "is not a field of " + std::string(noun));
     }
 
-  private:
+    bool usable() const { return body_.is_object(); }
+
     void fail(std::string_view field, const std::string& what) {
         problems_.push_back(label_ + ": " + (field.empty() ? "the body" : std::string(field)) + " " + what);
     }
@@ -130,13 +114,117 @@ class EntryReader {
         return HolidayRule::Any;
     }
 
+    void targets(PlanTargets& t) {
+        t.signs.clear(), t.groups.clear();
+        if (const json* v = member("signs", false); v && array(*v, "signs"))
+            for (const json& s : *v)
+                if (const auto id = integer(s, "signs")) t.signs.push_back(*id);
+        if (const json* v = member("groups", false); v && array(*v, "groups")) {
+            for (const json& g : *v) {
+                if (g.is_string() && !g.get_ref<const std::string&>().empty())
+                    t.groups.push_back(g.get<std::string>());
+                else
+                    fail("groups", "must hold group names");
+            }
+        }
+    }
+
+  private:
     const json& body_;
-    const std::string& label_;
+    std::string label_;
     std::vector<std::string>& problems_;
 };
 
-json optionalText(const std::optional<std::string>& s) {
-    return s ? json(*s) : json(nullptr);
+void readEntry(FieldReader& r, CalendarEntry& e) {
+    if (!r.usable()) return;
+    if (const json* v = r.member("program", true)) e.program = r.integer(*v, "program").value_or(0);
+    r.targets(e.targets);
+    e.from = r.date("from"), e.to = r.date("to");
+    e.weekdays = r.weekdays();
+    e.holidays = r.holidayRule();
+    e.start = r.time("start"), e.end = r.time("end");
+    e.priority = 0;
+    if (const json* v = r.member("priority", false))
+        e.priority = static_cast<int>(r.integer(*v, "priority", -1'000'000, 1'000'000).value_or(0));
+}
+
+// A step: {"at": "HH:MM" | "sunrise" | "sunset", "offset": MINUTES (sun steps), "level": 1..10}.
+BrightnessStep readStep(FieldReader& r) {
+    BrightnessStep step;
+    if (!r.usable()) return step;
+    if (const json* v = r.member("level", true))
+        step.level = static_cast<int>(r.integer(*v, "level", 1, 10).value_or(10));
+    const std::optional<std::string> at = r.text("at");
+    if (!at) {
+        r.fail("at", "is missing");
+        return step;
+    }
+    if (*at == "sunrise" || *at == "sunset") {
+        step.anchor = *at == "sunrise" ? TimeAnchor::Sunrise : TimeAnchor::Sunset;
+        if (const json* v = r.member("offset", false))
+            step.minutes = static_cast<int>(r.integer(*v, "offset", -720, 720).value_or(0));
+        return step;
+    }
+    if (r.member("offset", false)) r.fail("offset", "goes only with \"sunrise\" or \"sunset\"");
+    if (const std::optional<int> m = parseMinuteOfDay(*at))
+        step.minutes = *m;
+    else
+        r.fail("at", "\"" + at->substr(0, 40) +
+                         "\" is not \"sunrise\", \"sunset\" or a time HH:MM (00:00 to 23:59)");
+    return step;
+}
+
+// A rule: {"from", "to", "weekdays", "holidays", "on": "HH:MM", "off": "HH:MM"}; without on and
+// off the sign stays on all day.
+OnOffRule readRule(FieldReader& r) {
+    OnOffRule rule;
+    if (!r.usable()) return rule;
+    rule.from = r.date("from"), rule.to = r.date("to");
+    rule.weekdays = r.weekdays();
+    rule.holidays = r.holidayRule();
+    const bool hasOn = r.member("on", false) != nullptr, hasOff = r.member("off", false) != nullptr;
+    rule.switching = hasOn || hasOff;
+    if (hasOn != hasOff) r.fail(hasOn ? "off" : "on", "is missing (give both, or neither for on all day)");
+    rule.on = r.time("on").value_or(0), rule.off = r.time("off").value_or(0);
+    return rule;
+}
+
+// The list under FIELD, each element read by READ with the label "LABEL: FIELD N".
+template <typename T, typename Read>
+std::vector<T> readList(FieldReader& r, std::string_view field, const std::string& label,
+                        std::span<const std::string_view> known, std::vector<std::string>& problems,
+                        Read read) {
+    std::vector<T> out;
+    const json* v = r.usable() ? r.member(field, false) : nullptr;
+    if (!v || !r.array(*v, field)) return out;
+    for (size_t i = 0; i < v->size(); ++i) {
+        const std::string place =
+            std::string(field.substr(0, field.size() - 1)) + " " + std::to_string(i + 1);
+        FieldReader item((*v)[i], label + ": " + place, known, "a " + place.substr(0, place.find(' ')),
+                         problems);
+        out.push_back(read(item));
+    }
+    return out;
+}
+
+constexpr std::array<std::string_view, 3> kPlanFields = {"signs", "groups", "steps"};
+constexpr std::array<std::string_view, 3> kStepFields = {"at", "offset", "level"};
+constexpr std::array<std::string_view, 3> kOnOffFields = {"signs", "groups", "rules"};
+constexpr std::array<std::string_view, 6> kRuleFields = {"from", "to", "weekdays", "holidays", "on", "off"};
+
+json dateJson(const std::optional<CalendarDate>& d) {
+    return d ? json(d->text()) : json(nullptr);
+}
+
+json timeJson(const std::optional<int>& minute) {
+    return minute ? json(minuteText(*minute)) : json(nullptr);
+}
+
+json weekdaysJson(uint8_t bits) {
+    json out = json::array();
+    for (int d = 0; d < 7; ++d)
+        if (bits & weekdayBit(d)) out.push_back(kWeekdayNames[static_cast<size_t>(d)]);
+    return out;
 }
 
 json spanJson(const MinuteSpan& s) {
@@ -190,35 +278,140 @@ json dayJson(const DayPlan& d) {
 std::vector<std::string> parseCalendarEntry(const json& body, const PlanLookup& lookup, CalendarEntry& out) {
     std::vector<std::string> problems;
     CalendarEntry e = out;
-    const std::string label = entryLabel(e);
-    EntryReader(body, label, problems).read(e);
+    FieldReader reader(body, entryLabel(e), kEntryFields, "an entry", problems);
+    readEntry(reader, e);
     if (!problems.empty()) return problems;
     problems = validateEntry(e, lookup);
     if (problems.empty()) out = std::move(e);
     return problems;
 }
 
+std::vector<std::string> parseBrightnessPlan(const json& body, const PlanLookup& lookup,
+                                             BrightnessPlan& out) {
+    std::vector<std::string> problems;
+    BrightnessPlan plan = out;
+    const std::string label = planLabel(plan);
+    FieldReader reader(body, label, kPlanFields, "a brightness plan", problems);
+    if (reader.usable()) {
+        reader.targets(plan.targets);
+        if (!reader.member("steps", true)) return problems;
+        plan.steps = readList<BrightnessStep>(reader, "steps", label, kStepFields, problems, readStep);
+    }
+    if (!problems.empty()) return problems;
+    problems = validatePlan(plan);
+    const std::vector<std::string> more = checkTargets(plan.targets, lookup, label + ": ");
+    problems.insert(problems.end(), more.begin(), more.end());
+    if (problems.empty()) out = std::move(plan);
+    return problems;
+}
+
+std::vector<std::string> parseOnOffPlan(const json& body, const PlanLookup& lookup, OnOffPlan& out) {
+    std::vector<std::string> problems;
+    OnOffPlan plan = out;
+    const std::string label = planLabel(plan);
+    FieldReader reader(body, label, kOnOffFields, "an ON/OFF plan", problems);
+    if (reader.usable()) {
+        reader.targets(plan.targets);
+        if (!reader.member("rules", true)) return problems;
+        plan.rules = readList<OnOffRule>(reader, "rules", label, kRuleFields, problems, readRule);
+    }
+    if (!problems.empty()) return problems;
+    problems = validatePlan(plan);
+    const std::vector<std::string> more = checkTargets(plan.targets, lookup, label + ": ");
+    problems.insert(problems.end(), more.begin(), more.end());
+    if (problems.empty()) out = std::move(plan);
+    return problems;
+}
+
+namespace {
+
+// The elements of DOC's list FIELD, each read by PARSE with its id.
+template <typename Item, typename Parse>
+void readFileList(const json& doc, const char* field, std::vector<Item>& out,
+                  std::vector<std::string>& problems, Parse parse) {
+    const auto list = doc.find(field);
+    if (list == doc.end()) return;
+    if (!list->is_array()) {
+        problems.push_back(std::string(field) + " must be an array");
+        return;
+    }
+    for (size_t i = 0; i < list->size(); ++i) {
+        json body = (*list)[i];
+        Item item;
+        item.id = static_cast<int64_t>(i + 1);
+        if (body.is_object() && body.contains("id")) {
+            if (!body["id"].is_number_integer() || body["id"].get<int64_t>() < 1) {
+                problems.push_back(std::string(field) + " " + std::to_string(i + 1) +
+                                   ": id must be a whole number from 1");
+                continue;
+            }
+            item.id = body["id"].get<int64_t>();
+            body.erase("id");
+        }
+        item.created = item.id;
+        const std::vector<std::string> more = parse(body, item);
+        problems.insert(problems.end(), more.begin(), more.end());
+        if (more.empty()) out.push_back(std::move(item));
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> parseCalendarFile(const json& doc, CalendarFile& out) {
+    std::vector<std::string> problems;
+    out = {};
+    if (!doc.is_object()) return {"the calendar must be an object {\"entries\", \"brightness\", \"onoff\"}"};
+    for (const auto& [key, value] : doc.items())
+        if (key != "entries" && key != "brightness" && key != "onoff")
+            problems.push_back(key + " is not a part of a calendar");
+    readFileList(doc, "entries", out.entries, problems,
+                 [](const json& b, CalendarEntry& e) { return parseCalendarEntry(b, {}, e); });
+    readFileList(doc, "brightness", out.brightness, problems,
+                 [](const json& b, BrightnessPlan& p) { return parseBrightnessPlan(b, {}, p); });
+    readFileList(doc, "onoff", out.onOff, problems,
+                 [](const json& b, OnOffPlan& p) { return parseOnOffPlan(b, {}, p); });
+    return problems;
+}
+
 json calendarEntryJson(const CalendarEntry& e) {
-    json weekdays = json::array();
-    for (int d = 0; d < 7; ++d)
-        if (e.weekdays & weekdayBit(d)) weekdays.push_back(kWeekdayNames[static_cast<size_t>(d)]);
-    const auto dateText = [](const std::optional<CalendarDate>& d) {
-        return d ? std::optional<std::string>(d->text()) : std::nullopt;
-    };
-    const auto timeText = [](const std::optional<int>& t) {
-        return t ? std::optional<std::string>(minuteText(*t)) : std::nullopt;
-    };
     return {{"id", e.id},
             {"program", e.program},
             {"signs", e.targets.signs},
             {"groups", e.targets.groups},
-            {"from", optionalText(dateText(e.from))},
-            {"to", optionalText(dateText(e.to))},
-            {"weekdays", weekdays},
+            {"from", dateJson(e.from)},
+            {"to", dateJson(e.to)},
+            {"weekdays", weekdaysJson(e.weekdays)},
             {"holidays", kHolidayRules[static_cast<size_t>(e.holidays)]},
-            {"start", optionalText(timeText(e.start))},
-            {"end", optionalText(timeText(e.end))},
+            {"start", timeJson(e.start)},
+            {"end", timeJson(e.end)},
             {"priority", e.priority}};
+}
+
+json brightnessPlanJson(const BrightnessPlan& p) {
+    json steps = json::array();
+    for (const BrightnessStep& s : p.steps) {
+        if (s.anchor == TimeAnchor::Clock)
+            steps.push_back({{"at", minuteText(s.minutes)}, {"level", s.level}});
+        else
+            steps.push_back({{"at", s.anchor == TimeAnchor::Sunrise ? "sunrise" : "sunset"},
+                             {"offset", s.minutes},
+                             {"level", s.level}});
+    }
+    return {{"id", p.id}, {"signs", p.targets.signs}, {"groups", p.targets.groups}, {"steps", steps}};
+}
+
+json onOffPlanJson(const OnOffPlan& p) {
+    json rules = json::array();
+    for (const OnOffRule& r : p.rules) {
+        json j = {{"from", dateJson(r.from)},
+                  {"to", dateJson(r.to)},
+                  {"weekdays", weekdaysJson(r.weekdays)},
+                  {"holidays", kHolidayRules[static_cast<size_t>(r.holidays)]}};
+        j["on"] = r.switching ? timeJson(r.on) : json(nullptr);
+        j["off"] = r.switching ? timeJson(r.off) : json(nullptr);
+        rules.push_back(std::move(j));
+    }
+    return {{"id", p.id}, {"signs", p.targets.signs}, {"groups", p.targets.groups}, {"rules", rules}};
 }
 
 json planJson(std::span<const DayPlan> days) {

@@ -5,6 +5,10 @@
 //              "except", "start": "HH:MM", "end": "HH:MM", "priority": N}
 //              (from, to, start, end null or left out: open; weekdays left out: every day;
 //              holidays left out: "any"; priority left out: 0);
+//   a brightness plan {"signs", "groups", "steps": [{"at": "HH:MM" | "sunrise" | "sunset",
+//              "offset": MINUTES (sun steps, -720..720), "level": 1..10}]};
+//   an ON/OFF plan {"signs", "groups", "rules": [{"from", "to", "weekdays", "holidays", "on":
+//              "HH:MM", "off": "HH:MM"}]} (on and off null or left out: on all day);
 //   a plan    {"days": [{"date", "holiday": NAME or null, "periods": [{"start", "end", "program"}],
 //              "conflicts", "onOff", "dark", "brightness", "problems"}]}, periods from 00:00 to
 //              "24:00" with neighbours of different programs;
@@ -20,6 +24,7 @@
 #include "service/calendar/CompiledDay.h"
 #include "service/calendar/DayPlan.h"
 #include "service/calendar/KoreanHolidays.h"
+#include "service/calendar/SettingsPlans.h"
 
 namespace orb {
 
@@ -29,7 +34,24 @@ namespace orb {
 std::vector<std::string> parseCalendarEntry(const nlohmann::json& body, const PlanLookup& lookup,
                                             CalendarEntry& out);
 
+// Read plans likewise: every field checked, then validatePlan and the targets with LOOKUP.
+std::vector<std::string> parseBrightnessPlan(const nlohmann::json& body, const PlanLookup& lookup,
+                                             BrightnessPlan& out);
+std::vector<std::string> parseOnOffPlan(const nlohmann::json& body, const PlanLookup& lookup, OnOffPlan& out);
+
+// A calendar in one document: {"entries": [...], "brightness": [...], "onoff": [...]}, each
+// element in the form above with its "id" (given in order when left out). Every problem names
+// the entry or plan; OUT holds what was read either way.
+struct CalendarFile {
+    std::vector<CalendarEntry> entries;
+    std::vector<BrightnessPlan> brightness;
+    std::vector<OnOffPlan> onOff;
+};
+std::vector<std::string> parseCalendarFile(const nlohmann::json& doc, CalendarFile& out);
+
 nlohmann::json calendarEntryJson(const CalendarEntry& e);
+nlohmann::json brightnessPlanJson(const BrightnessPlan& plan);
+nlohmann::json onOffPlanJson(const OnOffPlan& plan);
 nlohmann::json planJson(std::span<const DayPlan> days);
 nlohmann::json holidaysJson(const HolidayYear& year);
 nlohmann::json compiledDayJson(const CompiledDay& day);

@@ -44,7 +44,9 @@ struct PeriodProgram {
 
 struct CompiledDay {
     CalendarDate date;
-    ItemStore store;  // the day's program; its settings block holds the sign size, mode 1, ON/OFF
+    // The day's program; its settings block holds the sign size, mode 1 and the day's ON/OFF.
+    // Empty with FALLBACK.
+    ItemStore store;
     std::vector<CompiledItem> items;
     uint64_t sectors = 0;  // of the sign's memory its contents take
     bool fallback = false;

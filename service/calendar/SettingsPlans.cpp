@@ -28,7 +28,7 @@ int clampToDay(long minute) {
 }
 
 std::string stepLabel(const BrightnessPlan& plan, size_t step) {
-    return "brightness plan " + std::to_string(plan.id) + ": step " + std::to_string(step + 1) + " ";
+    return planLabel(plan) + ": step " + std::to_string(step + 1) + " ";
 }
 
 bool minuteOfDay(int m) {
@@ -37,9 +37,17 @@ bool minuteOfDay(int m) {
 
 }  // namespace
 
+std::string planLabel(const BrightnessPlan& plan) {
+    return plan.id ? "brightness plan " + std::to_string(plan.id) : "the new brightness plan";
+}
+
+std::string planLabel(const OnOffPlan& plan) {
+    return plan.id ? "ON/OFF plan " + std::to_string(plan.id) : "the new ON/OFF plan";
+}
+
 std::vector<std::string> validatePlan(const BrightnessPlan& plan) {
     std::vector<std::string> out;
-    if (plan.steps.empty()) out.push_back("brightness plan " + std::to_string(plan.id) + ": has no step");
+    if (plan.steps.empty()) out.push_back(planLabel(plan) + ": has no step");
     for (size_t i = 0; i < plan.steps.size(); ++i) {
         const BrightnessStep& s = plan.steps[i];
         if (s.level < 1 || s.level > 10)
@@ -56,8 +64,7 @@ std::vector<std::string> validatePlan(const OnOffPlan& plan) {
     std::vector<std::string> out;
     for (size_t i = 0; i < plan.rules.size(); ++i) {
         const OnOffRule& r = plan.rules[i];
-        const std::string who =
-            "ON/OFF plan " + std::to_string(plan.id) + ": rule " + std::to_string(i + 1) + " ";
+        const std::string who = planLabel(plan) + ": rule " + std::to_string(i + 1) + " ";
         if (r.from && r.to && *r.to < *r.from)
             out.push_back(who + "ends (" + r.to->text() + ") before it starts (" + r.from->text() + ")");
         if ((r.weekdays & kEveryDay) == 0) out.push_back(who + "has no weekday");

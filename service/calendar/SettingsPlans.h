@@ -62,6 +62,9 @@ struct SettingsPlans {
 // level outside 1..10, a time outside 00:00..23:59, a sun offset past 12 hours, no step; for
 // ON/OFF a rule that ends before it starts or has no weekday. Empty when it is fine.
 std::vector<std::string> validatePlan(const BrightnessPlan& plan);
+// "brightness plan 3", "ON/OFF plan 4"; "the new brightness plan" before it is stored.
+std::string planLabel(const BrightnessPlan& plan);
+std::string planLabel(const OnOffPlan& plan);
 std::vector<std::string> validatePlan(const OnOffPlan& plan);
 
 // The plan that applies to the sign, or null.

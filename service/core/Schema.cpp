@@ -152,6 +152,45 @@ CREATE TABLE settings (
   value TEXT NOT NULL
 );
 )sql",
+    // 2: calendars. Entries put a program on signs and groups by date ("YYYY-MM-DD", null open),
+    // weekday (bit 0 Monday .. bit 6 Sunday) and holiday rule, with an optional daily span
+    // (minutes after 00:00, null open). Plans keep their steps or rules as the API gives them.
+    // Ids are never reused, so an undone removal comes back under its own id. A program, sign or
+    // group an entry or plan names cannot be deleted.
+    R"sql(
+CREATE TABLE calendar_entries (
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  program_id INTEGER NOT NULL REFERENCES programs(id),
+  from_date TEXT,
+  to_date TEXT,
+  weekdays INTEGER NOT NULL CHECK (weekdays BETWEEN 1 AND 127),
+  holidays TEXT NOT NULL CHECK (holidays IN ('any', 'only', 'except')),
+  start_minute INTEGER CHECK (start_minute BETWEEN 0 AND 1439),
+  end_minute INTEGER CHECK (end_minute BETWEEN 0 AND 1439),
+  priority INTEGER NOT NULL,
+  created TEXT NOT NULL,
+  changed TEXT NOT NULL
+);
+CREATE INDEX calendar_entries_program ON calendar_entries(program_id);
+CREATE TABLE calendar_plans (
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  kind TEXT NOT NULL CHECK (kind IN ('brightness', 'onoff')),
+  body TEXT NOT NULL,
+  created TEXT NOT NULL,
+  changed TEXT NOT NULL
+);
+CREATE TABLE calendar_targets (
+  entry_id INTEGER REFERENCES calendar_entries(id) ON DELETE CASCADE,
+  plan_id INTEGER REFERENCES calendar_plans(id) ON DELETE CASCADE,
+  sign_id INTEGER REFERENCES signs(id),
+  group_id INTEGER REFERENCES groups(id),
+  CHECK ((entry_id IS NULL) <> (plan_id IS NULL) AND (sign_id IS NULL) <> (group_id IS NULL))
+);
+CREATE INDEX calendar_targets_entry ON calendar_targets(entry_id);
+CREATE INDEX calendar_targets_plan ON calendar_targets(plan_id);
+CREATE INDEX calendar_targets_sign ON calendar_targets(sign_id);
+CREATE INDEX calendar_targets_group ON calendar_targets(group_id);
+)sql",
 };
 
 constexpr int kVersions = static_cast<int>(std::size(kMigrations));

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "service/core/AuditLog.h"
+#include "service/core/CalendarStore.h"
 #include "service/core/ContentStore.h"
 #include "service/core/DataFolder.h"
 #include "service/core/Database.h"
@@ -44,6 +45,7 @@ class ServiceStore {
     ProgramStore programs{db};
     JobStore jobs{db};
     SettingsStore settings{db};
+    CalendarStore calendar{db};
 };
 
 }  // namespace orb

@@ -63,6 +63,8 @@ ServiceResult SignNetwork::updateSign(int64_t id, const SignPatch& p, const Acto
 }
 
 ServiceResult SignNetwork::deleteSign(int64_t id, const Actor& actor) {
+    if (const std::string users = store.calendar.usersOfSign(id); !users.empty())
+        return ServiceResult::fail(Outcome::InUse, signWhat(id) + " is named by " + users);
     const DbStatus s = store.signs.remove(id, actor);
     if (s == DbStatus::Conflict) {
         SignRecord r;
@@ -98,6 +100,8 @@ ServiceResult SignNetwork::updateGroup(int64_t id, const std::optional<std::stri
 }
 
 ServiceResult SignNetwork::deleteGroup(int64_t id, const Actor& actor) {
+    if (const std::string users = store.calendar.usersOfGroup(id); !users.empty())
+        return ServiceResult::fail(Outcome::InUse, "group " + std::to_string(id) + " is named by " + users);
     return resultOf(store.groups.remove(id, actor), "group " + std::to_string(id));
 }
 
@@ -176,6 +180,8 @@ ServiceResult SignNetwork::programBundle(int64_t id, int version, std::vector<ui
 }
 
 ServiceResult SignNetwork::deleteProgram(int64_t id, const Actor& actor) {
+    if (const std::string users = store.calendar.usersOfProgram(id); !users.empty())
+        return ServiceResult::fail(Outcome::InUse, "program " + std::to_string(id) + " is used by " + users);
     std::vector<std::string> unused;
     const DbStatus s = store.programs.remove(id, actor, unused);
     if (s == DbStatus::Conflict)

@@ -81,6 +81,7 @@ void addProgramRoutes(std::vector<ApiRoute>& routes);
 void addJobRoutes(std::vector<ApiRoute>& routes);
 void addUserRoutes(std::vector<ApiRoute>& routes);
 void addAuditRoutes(std::vector<ApiRoute>& routes);
+void addCalendarRoutes(std::vector<ApiRoute>& routes);
 
 // Every route of the API.
 std::vector<ApiRoute> apiRoutes();

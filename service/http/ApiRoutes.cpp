@@ -48,6 +48,7 @@ std::vector<ApiRoute> apiRoutes() {
     addJobRoutes(routes);
     addUserRoutes(routes);
     addAuditRoutes(routes);
+    addCalendarRoutes(routes);
     return routes;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "service/calendar/CalendarJson.h"
+
 namespace orb {
 namespace {
 
@@ -157,6 +159,26 @@ TEST(PlanResolver, PlansThatAreNotValidAreLeftOutAndNamed) {
               (std::vector<std::string>{
                   "ON/OFF plan 8: rule 1 ends (2025-03-01) before it starts (2025-03-05); left out",
                   "brightness plan 7: step 1 has level 11 (1 to 10); left out"}));
+}
+
+TEST(PlanResolver, ThePlanJsonFollowsTheApiContract) {
+    // Two entries of one program side by side are one period in the API.
+    const std::vector<DayPlan> plan =
+        resolve({entry(1, 10, at(8), at(12)), entry(2, 10, at(12), at(18))}, "2025-10-08", "2025-10-09");
+    const nlohmann::json expected = nlohmann::json::parse(R"([
+        {"date": "2025-10-08", "holiday": "대체공휴일",
+         "periods": [{"start": "00:00", "end": "08:00", "program": null},
+                     {"start": "08:00", "end": "18:00", "program": 10},
+                     {"start": "18:00", "end": "24:00", "program": null}]},
+        {"date": "2025-10-09", "holiday": "한글날"}])");
+    const nlohmann::json days = planJson(plan)["days"];
+    ASSERT_EQ(days.size(), 2u);
+    EXPECT_EQ(days[0]["date"], expected[0]["date"]);
+    EXPECT_EQ(days[0]["holiday"], expected[0]["holiday"]);
+    EXPECT_EQ(days[0]["periods"], expected[0]["periods"]);
+    EXPECT_EQ(days[1]["holiday"], expected[1]["holiday"]);
+    EXPECT_EQ(resolve({}, "2025-10-10", "2025-10-10")[0].holiday, "");
+    EXPECT_TRUE(planJson(resolve({}, "2025-10-10", "2025-10-10"))["days"][0]["holiday"].is_null());
 }
 
 }  // namespace
