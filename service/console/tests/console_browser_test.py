@@ -107,18 +107,6 @@ class ConsoleInBrowser(PageHelpers, unittest.TestCase):
               return Promise.resolve(new Response(text, { headers: { 'Content-Type': 'text/plain' } }));
             };""", "\n".join(rows) + "\n")
 
-    def canvas_leds(self, columns, rows):
-        """The characters of the LEDs on the page's live view, read back from its canvas."""
-        return self.browser.execute_script("""
-            const [columns, rows] = arguments;
-            const canvas = document.querySelector('canvas.leds');
-            const pitch = canvas.width / columns;
-            const g = canvas.getContext('2d');
-            const at = (x, y) => Array.from(g.getImageData(x, y, 1, 1).data.slice(0, 3));
-            const name = ([r, gr]) => r > 120 && gr > 120 ? 'Y' : r > 120 ? 'R' : gr > 120 ? 'G' : '.';
-            return Array.from({ length: rows }, (_, y) => Array.from({ length: columns },
-              (_, x) => name(at(x * pitch + pitch / 2, y * pitch + pitch / 2))).join(''));""", columns, rows)
-
     def shot(self, name):
         self.browser.save_screenshot(os.path.join(SHOTS, name + ".png"))
 
