@@ -22,7 +22,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support import expected_conditions as ready
 from selenium.webdriver.support.ui import Select
 
-from console_support import Orbd, PageHelpers, chromium, password, set_viewport
+from console_support import close_all, Orbd, PageHelpers, chromium, password, set_viewport
 
 ORBD, ORBCTL, EXAMPLE, SHOTS = sys.argv[1:5]
 MARKUP_GROUP = "<i>기울임</i><img src=x onerror=alert(1)>"
@@ -71,10 +71,7 @@ class AdminPages(PageHelpers, unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        cls.browser.quit()
-        code = cls.orbd.stop()
-        cls.folder.cleanup()
-        assert code == 0, "orbd ended with %d" % code
+        close_all(cls)
 
     def shot(self, name):
         self.browser.save_screenshot(os.path.join(SHOTS, name + "-1280.png"))

@@ -20,7 +20,7 @@ from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support import expected_conditions as ready
 from selenium.webdriver.support.ui import Select
 
-from console_support import Orbd, PageHelpers, chromium, set_viewport
+from console_support import close_all, Orbd, PageHelpers, chromium, set_viewport
 
 ORBD, SHOTS = sys.argv[1], sys.argv[2]
 MARKUP_NAME = "<script>alert(1)</script>"
@@ -48,10 +48,7 @@ class ConsoleInBrowser(PageHelpers, unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        cls.browser.quit()
-        code = cls.orbd.stop()
-        cls.folder.cleanup()
-        assert code == 0, "orbd ended with %d" % code
+        close_all(cls)
 
     @classmethod
     def view(cls, width, height, phone=False):

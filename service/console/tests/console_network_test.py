@@ -21,7 +21,7 @@ import urllib.request
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
-from console_support import Orbd, PageHelpers, chromium, set_viewport
+from console_support import close_all, Orbd, PageHelpers, chromium, set_viewport
 
 ORBD, SIGNEMU, ORBCTL, EXAMPLE, SHOTS = sys.argv[1:6]
 GROUP = "앞쪽"
@@ -69,14 +69,11 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        cls.browser.quit()
         for process in cls.emus:
             process.kill()
             process.wait(timeout=10)
             process.stdout.close()
-        code = cls.orbd.stop()
-        cls.folder.cleanup()
-        assert code == 0, "orbd ended with %d" % code
+        close_all(cls)
 
     def shot(self, name):
         self.browser.save_screenshot(os.path.join(SHOTS, name + ".png"))

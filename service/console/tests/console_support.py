@@ -100,6 +100,14 @@ def set_viewport(browser, width, height, phone=False):
         "width": width, "height": height, "deviceScaleFactor": 1, "mobile": phone})
 
 
+def close_all(case):
+    """Ends a test class's browser, orbd and data folder; orbd must end cleanly."""
+    case.browser.quit()
+    code = case.orbd.stop()
+    case.folder.cleanup()
+    assert code == 0, "orbd ended with %d" % code
+
+
 class PageHelpers:
     """Waiting for the page and logging in; the test case holds the browser as self.browser."""
 
