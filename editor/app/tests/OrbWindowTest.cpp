@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -704,15 +705,18 @@ class OrbWindowTest : public QObject {
         testing::writeFileBytes(project.toStdString(), std::vector<uint8_t>(ItemStore::kFileSize));
         QStringList starts;
         QTimer answer;
-        QPointer<QFileDialog> answered;  // a dialog accepted may still be the modal one for a tick
+        QPointer<QFileDialog> seen;
         connect(&answer, &QTimer::timeout, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog || dialog == answered || !dialog->isVisible()) return;
-            answered = dialog;
-            starts << dialog->directory().absolutePath();
+            if (!dialog || !dialog->isVisible()) return;
+            if (dialog != seen) starts << dialog->directory().absolutePath();
+            seen = dialog;
             if (starts.size() > 1) return dialog->reject();
+            // selectFile leaves the name field alone while it has the focus, and the dialog then
+            // refuses to accept an empty name: so take the focus away, and try again next tick.
+            if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit")) name->clearFocus();
             dialog->selectFile(project);
-            static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
+            static_cast<QDialog*>(dialog)->accept();  // protected in QFileDialog, public in QDialog
         });
         answer.start(10);
         DialogPrompts real;

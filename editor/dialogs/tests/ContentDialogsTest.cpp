@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -106,6 +107,8 @@ struct FileDialogAnswers {
             if (!dialog) return;
             startFolders << dialog->directory().absolutePath();
             if (files.isEmpty()) return dialog->reject();
+            // selectFile leaves the name field alone while it has the focus
+            if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit")) name->clearFocus();
             dialog->selectFile(files.takeFirst());
             static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
         });
