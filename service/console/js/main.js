@@ -2,6 +2,7 @@
 // address names, and what happens when the session ends or the service cannot be reached.
 import {onConnection, onExpired, request, setCsrf} from './api.js';
 import {mountAudit} from './audit.js';
+import {mountCalendar} from './calendar.js';
 import {el} from './dom.js';
 import {mountGroups} from './groups.js';
 import {mountJob, mountJobs} from './jobs.js';
@@ -37,6 +38,7 @@ const kSections = [
   {section: '#/signs', text: 'nav.signs'},
   {section: '#/programs', text: 'nav.programs'},
   {section: '#/groups', text: 'nav.groups'},
+  {section: '#/calendar', text: 'nav.calendar'},
   {section: '#/jobs', text: 'nav.jobs'},
   {section: '#/audit', text: 'nav.audit', admin: true},
   {section: '#/users', text: 'nav.users', admin: true},
@@ -58,6 +60,7 @@ function routeOf(hash) {
     '#/jobs': mountJobs,
     '#/programs': mountPrograms,
     '#/groups': mountGroups,
+    '#/calendar': mountCalendar,
     '#/audit': mountAudit,
     '#/users': mountUsers
   };
