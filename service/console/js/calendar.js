@@ -101,8 +101,8 @@ export function mountCalendar(view, context) {
   const form = operator ? new EntryForm(async (id, body) => {
     const saved =
         id ? await request('PATCH', `/calendar/${id}`, body) : await request('POST', '/calendar', body);
+    await load();  // the status last, once the page shows the change
     setText(status, t(id ? 'calendar.changed' : 'calendar.created', {id: saved.id}));
-    await load();
   }) :
                           null;
   view.append(
@@ -166,6 +166,7 @@ export function mountCalendar(view, context) {
       groups = g.sort(byName);
       programs = new Map(p.map((x) => [x.id, x]));
       entries = e;
+      itemCache.clear();
       today = String(health.time).slice(0, 10);
       const service = new Date(String(health.time));  // no zone: read as the page's local time
       if (Number.isFinite(service.getTime())) clockOffset = service.getTime() - Date.now();
@@ -297,7 +298,35 @@ export function mountCalendar(view, context) {
                              (p) => el(
                                  'tr', {}, el('td', {}, `${p.start}–${p.end}`),
                                  el('td', {}, p.program === null ? t('plan.nothing') : nameOf(p.program)))))),
-                   dayNotes(day, nameOf))));
+                   dayNotes(day, nameOf))),
+        programItems([...new Set(of.flatMap((x) => x.day.periods.map((p) => p.program)))].filter(
+            (id) => id !== null)));
+  }
+
+  // The items of each program that plays on the chosen day, with their own display windows
+  // (within a period an item plays only where its window meets the period).
+  const itemCache = new Map();
+  function itemsOf(id) {
+    if (!itemCache.has(id))
+      itemCache.set(id, request('GET', `/programs/${id}`).then((p) => p.current.rows).catch(() => null));
+    return itemCache.get(id);
+  }
+
+  const itemText = (row) => (row[4] || row[0]) +
+      (row[7] || row[8] ? ` (${t('calendar.window', {start: row[7] || '00:00', end: row[8] || '24:00'})})` :
+                          '');
+
+  function programItems(ids) {
+    const box = el('div', {className: 'program-items'});
+    for (const id of ids) {
+      const list = el('ol', {}, el('li', {}, t('plan.loading')));
+      box.append(el('h3', {}, t('calendar.itemsOf', {program: nameOf(id)})), list);
+      itemsOf(id).then((rows) => {
+        if (rows === null) return list.replaceChildren(el('li', {}, t('calendar.itemsFailed')));
+        list.replaceChildren(...rows.map((row) => el('li', {}, itemText(row))));
+      });
+    }
+    return box;
   }
 
   function drawEntries(who) {
@@ -343,8 +372,8 @@ export function mountCalendar(view, context) {
     if (!window.confirm(t('calendar.confirmDelete', {id: entry.id, program: nameOf(entry.program)}))) return;
     try {
       await request('DELETE', `/calendar/${entry.id}`);
-      setText(status, t('calendar.deleted', {id: entry.id}));
       await load();
+      setText(status, t('calendar.deleted', {id: entry.id}));
     } catch (e) {
       setText(status, failureText(e));
     }

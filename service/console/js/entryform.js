@@ -35,6 +35,7 @@ export class EntryForm {
   constructor(save) {
     this.save = save;
     this.editing = null;
+    this.shown = null;  // the target the calendar shows
     this.title = el('h2', {id: 'entry-title'}, t('entry.createTitle'));
     this.program = el('select', {id: 'entry-program', required: true});
     this.targets = el('fieldset', {className: 'members entry-targets'});
@@ -84,6 +85,7 @@ export class EntryForm {
 
   // A new entry starts on the target the calendar shows.
   setTarget(who) {
+    this.shown = who;
     if (this.editing || this.targets.querySelector('input:checked')) return;
     const value = who.kind === 'sign' ? `sign:${who.id}` : `group:${who.name}`;
     const box = [...this.targets.querySelectorAll('input')].find((c) => c.value === value);
@@ -120,6 +122,7 @@ export class EntryForm {
     this.holidays.value = 'any';
     this.priority.value = '0';
     setText(this.note, '');
+    if (this.shown) this.setTarget(this.shown);
   }
 
   // The entry as the service takes it: empty fields are open ends; every weekday is every day.

@@ -26,6 +26,7 @@ ORBD, ORBCTL, EXAMPLE, SHOTS = sys.argv[1:5]
 MARKUP_PROGRAM = "<script>alert(1)</script>점심 특선"
 OTHER_PROGRAM = "기본 안내"
 SIGN, OTHER_SIGN, GROUP = "로비 전광판", "정문 전광판", "1층"
+WELCOME = "어서 오세요! LED 전광판"  # the example's first text
 MONTH = "2027-02"  # 설날 and its substitute day
 
 
@@ -114,6 +115,11 @@ class CalendarPages(PageHelpers, unittest.TestCase):
             .is_selected())
         self.fill_entry(MONTH + "-01", MONTH + "-28")
         self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main .status").text.startswith("일정 "))
+        # The form is cleared for the next entry, on the same target.
+        self.assertEqual(b.find_element(By.ID, "entry-from").get_attribute("value"), "")
+        self.assertEqual([box.get_attribute("value") for box in
+                          b.find_elements(By.CSS_SELECTOR, "fieldset.entry-targets input:checked")],
+                         ["sign:%d" % self.signs[SIGN]])
         _, entries = self.orbd.call("GET", "/calendar", token=self.admin)
         made = [e for e in entries if e["program"] == self.programs[MARKUP_PROGRAM]]
         self.assertEqual(len(made), 1)
@@ -147,6 +153,10 @@ class CalendarPages(PageHelpers, unittest.TestCase):
                                 ["18:00–24:00", OTHER_PROGRAM]])
         self.assertEqual(len(b.find_elements(By.CSS_SELECTOR, ".day-plan .bar-day .span")), 3)
         self.assertIn("충돌", b.find_element(By.CSS_SELECTOR, ".day-plan .day-notes").text)
+        # Each program's items under it, the example's first text first.
+        self.wait(lambda _: [h.text for h in b.find_elements(By.CSS_SELECTOR, ".program-items h3")] ==
+                  [OTHER_PROGRAM + "의 항목", MARKUP_PROGRAM + "의 항목"])
+        self.wait(lambda _: b.find_element(By.CSS_SELECTOR, ".program-items ol li").text.startswith(WELCOME))
         b.execute_script("window.scrollTo(0, 0)")
         self.shot("calendar")
 
@@ -179,6 +189,11 @@ class CalendarPages(PageHelpers, unittest.TestCase):
         self.wait(lambda _: self.chips(MONTH + "-10") == [OTHER_PROGRAM, MARKUP_PROGRAM])
         self.assertEqual(b.find_elements(By.CSS_SELECTOR, "form.entry-form, table.entries button"), [])
         self.assertTrue(b.find_elements(By.CSS_SELECTOR, "table.entries tbody tr"))
+        # A week from Monday to Sunday around the chosen month's first day.
+        b.find_element(By.CSS_SELECTOR, "button.mode[data-mode='week']").click()
+        self.wait(lambda _: len(b.find_elements(By.CSS_SELECTOR, "table.month td")) == 7)
+        self.assertEqual(b.find_element(By.CSS_SELECTOR, "table.month td").get_attribute("data-date"), MONTH + "-01")
+        b.find_element(By.CSS_SELECTOR, "button.mode[data-mode='month']").click()
         status = b.execute_async_script("""
             const done = arguments[0];
             fetch('/api/v1/session').then(r => r.json()).then(me => fetch('/api/v1/calendar', {
@@ -186,7 +201,30 @@ class CalendarPages(PageHelpers, unittest.TestCase):
               body: JSON.stringify({program: 1, groups: ['1층']})})).then(r => done(r.status), () => done(-1));""")
         self.assertEqual(status, 403)
 
-    def test_d_sign_page_shows_today_on_a_bar(self):
+    def test_d_entries_changed_and_removed_in_the_page(self):
+        b = self.browser
+        self.enter("olga")
+        self.show_month(SIGN, MONTH)
+        _, entries = self.orbd.call("GET", "/calendar", token=self.admin)
+        made = next(e for e in entries if e["program"] == self.programs[MARKUP_PROGRAM])
+        self.visible("button[aria-label='일정 %d번 바꾸기']" % made["id"]).click()
+        self.assertEqual(b.find_element(By.ID, "entry-from").get_attribute("value"), MONTH + "-01")
+        priority = b.find_element(By.ID, "entry-priority")
+        priority.clear()
+        priority.send_keys("5")
+        b.execute_script("document.getElementById('entry-to').value = ''")
+        b.find_element(By.CSS_SELECTOR, "form.entry-form button[type=submit]").click()
+        self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main .status").text == "일정 %d번을 바꿨습니다." % made["id"])
+        _, changed = self.orbd.call("GET", "/calendar/%d" % made["id"], token=self.admin)
+        self.assertEqual((changed["priority"], changed["to"], changed["start"]), (5, None, "09:00"))
+        b.find_element(By.CSS_SELECTOR, "button[aria-label='일정 %d번 삭제']" % made["id"]).click()
+        b.switch_to.alert.accept()
+        self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main .status").text == "일정 %d번을 삭제했습니다." % made["id"])
+        self.wait(lambda _: self.chips(MONTH + "-01") == [])
+        status, _ = self.orbd.call("GET", "/calendar/%d" % made["id"], token=self.admin)
+        self.assertEqual(status, 404)
+
+    def test_e_sign_page_shows_today_on_a_bar(self):
         b = self.browser
         sign = self.signs[OTHER_SIGN]
         for path, body in (
