@@ -2,7 +2,6 @@
 // address names, and what happens when the session ends or the service cannot be reached.
 import {onConnection, onExpired, request, setCsrf} from './api.js';
 import {mountAudit} from './audit.js';
-import {mountCalendar} from './calendar.js';
 import {el} from './dom.js';
 import {mountGroups} from './groups.js';
 import {mountJob, mountJobs} from './jobs.js';
@@ -43,6 +42,25 @@ const kSections = [
   {section: '#/audit', text: 'nav.audit', admin: true},
   {section: '#/users', text: 'nav.users', admin: true},
 ];
+
+// The calendar's scripts load when it is first opened: the other pages do not need them.
+function mountCalendar(view, context) {
+  let unmount = null;
+  let gone = false;
+  const load = async () => {
+    try {
+      const module = await import('./calendar.js');
+      if (!gone) unmount = module.mountCalendar(view, context);
+    } catch {
+      if (!gone) view.append(el('p', {className: 'note', role: 'alert'}, t('error.offline')));
+    }
+  };
+  load();
+  return () => {
+    gone = true;
+    if (unmount) unmount();
+  };
+}
 
 function forbidden(view) {
   view.append(el('p', {className: 'note', role: 'alert'}, t('error.forbidden')));
