@@ -90,7 +90,7 @@ export function mountCalendar(view, context) {
   const dayPanel = el('section', {className: 'day-plan', 'aria-labelledby': 'day-title'});
   const entryBody = el('tbody');
   const entryTable =
-      el('table', {className: 'signs entries'}, el('caption', {}, t('calendar.entries')),
+      el('table', {className: 'signs entries', 'aria-labelledby': 'entries-title'},
          el('thead', {},
             el('tr', {},
                ['id', 'program', 'targets', 'range', 'weekdays', 'holidays', 'times', 'priority']
@@ -127,7 +127,8 @@ export function mountCalendar(view, context) {
             el('button', {type: 'button', 'aria-label': t('calendar.next'), onClick: move(1)}, '▶')),
          month),
       caption, el('div', {className: 'scroll'}, grid), dayPanel,
-      el('section', {className: 'entries-section'}, noEntries, el('div', {className: 'scroll'}, entryTable)),
+      el('section', {className: 'entries-section'}, el('h2', {id: 'entries-title'}, t('calendar.entries')),
+         noEntries, el('div', {className: 'scroll'}, entryTable)),
       form?.node);
 
   // The chosen target: {kind, id, name, signIds, groupNames} or null.
@@ -312,9 +313,9 @@ export function mountCalendar(view, context) {
     return itemCache.get(id);
   }
 
+  // An item's window as the editor's columns give it; a start equal to the end is no window.
   const itemText = (row) => (row[4] || row[0]) +
-      (row[7] || row[8] ? ` (${t('calendar.window', {start: row[7] || '00:00', end: row[8] || '24:00'})})` :
-                          '');
+      (row[7] && row[7] !== row[8] ? ` (${t('calendar.window', {start: row[7], end: row[8]})})` : '');
 
   function programItems(ids) {
     const box = el('div', {className: 'program-items'});
@@ -337,7 +338,7 @@ export function mountCalendar(view, context) {
     entryBody.replaceChildren(...list.map(
         (e) =>
             el('tr', {'data-entry': e.id},
-               el('th', {scope: 'row', 'data-label': t('entrycol.id')}, String(e.id)),
+               el('th', {scope: 'row', 'data-label': t('entrycol.id')}, t('plan.entry', {id: e.id})),
                el('td', {'data-label': t('entrycol.program')}, nameOf(e.program)),
                el('td', {'data-label': t('entrycol.targets')}, entryTargets(e, signName)),
                el('td', {'data-label': t('entrycol.range')}, entryRange(e)),

@@ -181,6 +181,8 @@ class CalendarPages(PageHelpers, unittest.TestCase):
         self.assertEqual(ticked, ["mon", "tue", "wed", "thu", "fri"])
         _, entries = self.orbd.call("GET", "/calendar", token=self.admin)
         self.assertEqual(len(entries), 2)
+        b.execute_script("document.querySelector('form.entry-form').scrollIntoView()")
+        self.shot("calendar-form")
 
     def test_c_a_viewer_reads_without_controls(self):
         b = self.browser
