@@ -73,6 +73,7 @@ export function mountCalendar(view, context) {
              t('calendar.' + mode)));
   const move = (step) => () => {
     remembered.anchor = shiftAnchor(remembered.mode, remembered.anchor, step);
+    remembered.day = remembered.anchor;  // the chosen day follows the view
     show();
   };
   const month = el('input', {
@@ -139,7 +140,14 @@ export function mountCalendar(view, context) {
       return s && {kind, id: s.id, name: s.name, signIds: [s.id], groupNames: s.groups};
     }
     const g = groups.find((x) => x.id === Number(id));
-    return g && {kind, id: g.id, name: g.name, signIds: g.signs.slice(0, kMaxMembers), groupNames: [g.name]};
+    return g && {
+      kind,
+      id: g.id,
+      name: g.name,
+      signIds: g.signs.slice(0, kMaxMembers),
+      groupNames: [g.name],
+      more: Math.max(0, g.signs.length - kMaxMembers)
+    };
   }
 
   function fillTargets() {
@@ -211,6 +219,8 @@ export function mountCalendar(view, context) {
         remembered.mode === 'week' ?
             t('calendar.weekCaption', {target: who.name, from: range.from, to: range.to}) :
             t('calendar.monthCaption', {target: who.name, month: remembered.anchor.slice(0, 7)}));
+    // A large group: the days show its first signs only, and say so.
+    if (who.more) setText(status, t('calendar.moreSigns', {shown: who.signIds.length, more: who.more}));
     drawGrid(range);
     drawDay();
     drawEntries(who);

@@ -275,6 +275,7 @@ export default {
   'calendar.dayOutside': '이 날은 보고 있는 기간 밖입니다.',
   'calendar.noTarget': '전광판이나 그룹이 없습니다.',
   'calendar.conflict': '충돌',
+  'calendar.moreSigns': '그룹의 전광판 {shown}대의 계획만 보입니다 (나머지 {more}대는 전광판마다 보세요).',
   'calendar.itemsOf': '{program}의 항목',
   'calendar.itemsFailed': '항목을 읽지 못했습니다.',
   'calendar.window': '표출 {start}–{end}',
