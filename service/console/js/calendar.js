@@ -45,16 +45,18 @@ const remembered = {
   day: ''
 };
 
-export function mountCalendar(view, context) {
+// Fills VIEW with the calendar of TARGET ('sign:ID' or 'group:ID'; the last one shown if none).
+export function mountCalendar(view, context, target = '') {
+  if (target) remembered.target = target;
   const operator = context.mayOperate();
   let signs = [], groups = [], programs = new Map(), entries = [], plans = [], holidays = new Map();
   let today = '';
   let gone = false;
   const status = el('p', {className: 'status', role: 'status'});
-  const target = el('select', {
+  const chooser = el('select', {
     id: 'calendar-target',
     onChange: () => {
-      remembered.target = target.value;
+      remembered.target = chooser.value;
       show();
     }
   });
@@ -113,7 +115,7 @@ export function mountCalendar(view, context) {
             {for: 'calendar-target'
             },
             t('calendar.target')),
-         target, el('span', {className: 'modes', role: 'group'}, modeButtons),
+         chooser, el('span', {className: 'modes', role: 'group'}, modeButtons),
          el('span', {className: 'moves'},
             el('button', {type: 'button', 'aria-label': t('calendar.previous'), onClick: move(-1)}, '◀'),
             el('button', {
@@ -134,7 +136,7 @@ export function mountCalendar(view, context) {
 
   // The chosen target: {kind, id, name, signIds, groupNames} or null.
   function chosen() {
-    const [kind, id] = target.value.split(':');
+    const [kind, id] = chooser.value.split(':');
     if (kind === 'sign') {
       const s = signs.find((x) => x.id === Number(id));
       return s && {kind, id: s.id, name: s.name, signIds: [s.id], groupNames: s.groups};
@@ -151,14 +153,14 @@ export function mountCalendar(view, context) {
   }
 
   function fillTargets() {
-    const keep = remembered.target || target.value;
-    target.replaceChildren(
+    const keep = remembered.target || chooser.value;
+    chooser.replaceChildren(
         el('optgroup', {label: t('calendar.signs')},
            signs.map((s) => el('option', {value: `sign:${s.id}`}, s.name))),
         el('optgroup', {label: t('calendar.groups')},
            groups.map((g) => el('option', {value: `group:${g.id}`}, g.name))));
-    if ([...target.options].some((o) => o.value === keep)) target.value = keep;
-    remembered.target = target.value;
+    if ([...chooser.options].some((o) => o.value === keep)) chooser.value = keep;
+    remembered.target = chooser.value;
   }
 
   const nameOf = (id) => programs.get(id)?.name ?? t('plan.program', {id});

@@ -29,7 +29,8 @@ export class TodayPlan {
     this.title = el('h2', {id: 'plan-title'}, t('plan.today'));
     this.body = el('div', {}, el('p', {className: 'note-muted'}, t('plan.loading')));
     this.node =
-        el('section', {className: 'today-plan', 'aria-labelledby': 'plan-title'}, this.title, this.body);
+        el('section', {className: 'today-plan', 'aria-labelledby': 'plan-title'}, this.title, this.body,
+           el('a', {href: `#/calendar/sign/${signId}`, className: 'calendar-link'}, t('plan.calendar')));
     this.timer = 0;
     this.stopped = false;
   }

@@ -247,6 +247,10 @@ class CalendarPages(PageHelpers, unittest.TestCase):
         self.assertEqual(levels, ["3", "8", "3"])
         self.assertEqual(b.execute_script("return document.querySelectorAll('main script').length"), 0)
         self.shot("sign-plan")
+        # The plan's link opens the sign's calendar.
+        b.find_element(By.CSS_SELECTOR, "a.calendar-link").click()
+        self.wait(lambda _: Select(self.visible("#calendar-target")).first_selected_option.text == OTHER_SIGN)
+        self.wait(lambda _: b.find_elements(By.CSS_SELECTOR, "td.today .chip"))
         severe = [e for e in b.get_log("browser") if e["level"] == "SEVERE" and e["source"] != "network"]
         self.assertEqual(severe, [])
 

@@ -332,6 +332,7 @@ export default {
   'entry.noProgram': '프로그램을 먼저 올려 주세요.',
   'plan.today': '오늘의 계획',
   'plan.todayOf': '오늘의 계획 ({date})',
+  'plan.calendar': '달력에서 보기',
   'plan.loading': '계획을 읽는 중…',
   'plan.failed': '계획을 읽지 못했습니다.',
   'plan.nothing': '일정 없음',
