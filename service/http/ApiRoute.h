@@ -15,6 +15,7 @@
 #include "service/core/Auth.h"
 #include "service/core/Role.h"
 #include "service/core/SignNetwork.h"
+#include "service/http/FrameStreams.h"
 #include "service/http/JsonBody.h"
 
 namespace orb::api {
@@ -29,6 +30,7 @@ struct ApiOptions {
     size_t jsonBodyLimit = size_t{1} << 20;
     size_t bundleBodyLimit = size_t{64} << 20;
     std::string consoleFolder;  // the browser console's files, served outside /api/; "" serves none
+    FrameStreamLimits frameStreams;
 };
 
 // What a handler is given: the request, the response to fill, who asks, and the service.
@@ -41,6 +43,7 @@ struct ApiCall {
     SignNetwork& net;
     const ApiOptions& options;
     std::string clientAddress;
+    FrameStreams& streams;  // the live frame streams open on this server
 
     // Path parameter N (from 1), matched as digits by the route.
     int64_t pathId(int n) const;

@@ -68,7 +68,11 @@ bool isLoopbackHost(const std::string& host) {
 }
 
 ApiServer::ApiServer(SignNetwork& network, ApiOptions options)
-    : net_(network), options_(std::move(options)), routes_(apiRoutes()), console_(options_.consoleFolder) {}
+    : net_(network),
+      options_(std::move(options)),
+      routes_(apiRoutes()),
+      console_(options_.consoleFolder),
+      streams_(options_.frameStreams) {}
 
 ApiServer::~ApiServer() {
     stop();
@@ -114,6 +118,7 @@ bool ApiServer::serve() {
 }
 
 void ApiServer::stop() {
+    streams_.stop();
     if (server_) server_->stop();
 }
 
@@ -139,6 +144,11 @@ void ApiServer::install() {
     };
     if (tls_) headers.emplace("Strict-Transport-Security", "max-age=31536000");
     server_->set_default_headers(headers);
+    // A connection is served on a thread of a fixed pool for as long as it lasts, and a frame
+    // stream lasts as long as its page is open: the pool holds a thread for every stream the
+    // limit lets open plus the ordinary requests' own, so streams never starve them.
+    const size_t threads = static_cast<size_t>(streams_.poolThreads());
+    server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     server_->set_payload_max_length(std::max(options_.jsonBodyLimit, options_.bundleBodyLimit));
     for (const ApiRoute& route : routes_) {
         const std::string pattern = routePattern(route.path);
@@ -260,7 +270,7 @@ void ApiServer::dispatch(const ApiRoute& route, const httplib::Request& req, htt
     std::string body;
     if (!readBody(route, req, res, reader, body)) return;
     const Actor actor = net_.actor(who.user.name);
-    ApiCall call{req, res, who, actor, body, net_, options_, clientAddress(req)};
+    ApiCall call{req, res, who, actor, body, net_, options_, clientAddress(req), streams_};
     route.handler(call);
 }
 

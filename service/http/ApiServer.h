@@ -48,6 +48,7 @@ class ApiServer {
     ApiOptions options_;
     std::vector<ApiRoute> routes_;
     ConsoleFiles console_;
+    FrameStreams streams_;
     std::unique_ptr<httplib::Server> server_;
     int port_ = 0;
     bool tls_ = false;

@@ -1,4 +1,4 @@
-// Signs: list, one, create, change, delete.
+// Signs: list, one, create, change, delete; the frame one shows and the stream of its frames.
 #include "service/core/SignFrames.h"
 #include "service/http/ApiError.h"
 #include "service/http/ApiJson.h"
@@ -112,6 +112,8 @@ void addSignRoutes(std::vector<ApiRoute>& routes) {
     routes.push_back({"PATCH", "/api/v1/signs/{id}", Role::Admin, BodyKind::Json, changeSign});
     routes.push_back({"DELETE", "/api/v1/signs/{id}", Role::Admin, BodyKind::None, deleteSign});
     routes.push_back({"GET", "/api/v1/signs/{id}/frame", Role::Viewer, BodyKind::None, signFrame});
+    routes.push_back({"GET", "/api/v1/signs/{id}/frames", Role::Viewer, BodyKind::None,
+                      [](ApiCall& call) { call.streams.serve(call); }});
 }
 
 }  // namespace orb::api
