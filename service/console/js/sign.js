@@ -12,7 +12,8 @@ import {TodayPlan} from './todayplan.js';
 
 const kRefreshMs = 5000;
 const kRetryMs = 1000;  // while the service cannot be reached
-const kFrameMs = 250;   // at most four frames a second for one view
+const kFrameMs = 250;   // at most four frames a second for one view when frames are asked for
+const kStreamRetryMs = 30000;
 
 function onOffText(onOff) {
   if (!onOff) return '-';
@@ -52,7 +53,9 @@ async function serviceOffset() {
   return Number.isFinite(service) ? service - page : 0;
 }
 
-// Plays the sign's frames into a LED view until stopped.
+// Plays the sign's frames into a LED view until stopped: from the service's stream of them while
+// the page is shown, else by asking for a frame every kFrameMs (a stream that failed or was
+// refused is tried again after kStreamRetryMs). Nothing runs while the page is hidden or paused.
 class LiveFeed {
   constructor(view, note) {
     this.view = view;
@@ -60,6 +63,11 @@ class LiveFeed {
     this.last = null;
     this.stopped = false;
     this.timer = 0;
+    this.stream = null;
+    this.streamFailedAt = -Infinity;
+    this.onVisibility = () => {
+      if (document.hidden) this.closeStream();
+    };
   }
 
   async start(getSign, paused) {
@@ -68,12 +76,52 @@ class LiveFeed {
     } catch {
       this.offset = 0;
     }
+    document.addEventListener('visibilitychange', this.onVisibility);
     const round = async () => {
       const sign = getSign();
-      if (sign && !paused() && !document.hidden && !(await this.frame(sign))) return;
+      if (!sign || paused() || document.hidden) {
+        this.closeStream();
+      } else if (typeof EventSource === 'function' && Date.now() - this.streamFailedAt > kStreamRetryMs) {
+        this.openStream(sign, getSign);
+      } else if (!(await this.frame(sign))) {
+        return;
+      }
       if (!this.stopped) this.timer = setTimeout(round, kFrameMs);
     };
     round();
+  }
+
+  openStream(sign, getSign) {
+    if (this.stream || this.stopped) return;
+    const stream = new EventSource(`/api/v1/signs/${sign.id}/frames`);
+    stream.addEventListener('frame', (e) => {
+      if (this.stream !== stream) return;
+      const current = getSign() ?? sign;
+      this.draw(current, JSON.parse(e.data).rows);
+    });
+    // A refusal, a lost connection or a stream the service ended: frames are asked for one by
+    // one, which also tells why none can be had.
+    stream.onerror = () => {
+      if (this.stream !== stream) return;
+      this.streamFailedAt = Date.now();
+      this.closeStream();
+    };
+    this.stream = stream;
+  }
+
+  closeStream() {
+    this.stream?.close();
+    this.stream = null;
+  }
+
+  draw(sign, text) {
+    const share = (sign.settings?.brightness?.level ?? 10) / 10;
+    const key = `${share}|${text}`;
+    if (key === this.last) return;
+    this.last = key;
+    this.view.node.hidden = false;
+    this.view.show(text.split('\n').filter((row) => row.length > 0), {share});
+    setText(this.note, '');
   }
 
   // One frame; false when no frames can be had for this sign.
@@ -82,14 +130,7 @@ class LiveFeed {
       const at = encodeURIComponent(signTime(this.offset, sign));
       const text = await request('GET', `/signs/${sign.id}/frame?at=${at}`, undefined, true);
       if (this.stopped) return false;
-      const share = (sign.settings?.brightness?.level ?? 10) / 10;
-      const key = `${share}|${text}`;
-      if (key !== this.last) {
-        this.last = key;
-        this.view.node.hidden = false;
-        this.view.show(text.split('\n').filter((row) => row.length > 0), {share});
-        setText(this.note, '');
-      }
+      this.draw(sign, text);
       return true;
     } catch (e) {
       if (e instanceof ApiError && (e.status === 404 || e.status === 405)) {
@@ -104,6 +145,8 @@ class LiveFeed {
   stop() {
     this.stopped = true;
     clearTimeout(this.timer);
+    this.closeStream();
+    document.removeEventListener('visibilitychange', this.onVisibility);
   }
 }
 

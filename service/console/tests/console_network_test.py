@@ -199,19 +199,24 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
         self.assertTrue(b.execute_script("return window.notReloaded === true"))
         self.shot("signs-online-1280")
 
-        # The live view of one sign against the frame endpoint at the time the view asked for:
-        # the page's frame requests are watched, and once one has been painted the next ones are
+        # The live view of one sign against the frame endpoint at the time of the frame painted:
+        # the page's stream of frames is watched, and once one has been painted the next ones are
         # held so that the canvas keeps it.
+        self.hold_streamed_frames()
+        self.open_first_sign()
+        asked = self.wait(lambda b: b.execute_script("return window.heldFrame || null"), 20)
+        time.sleep(0.5)
+        self.assertTrue(self.browser.execute_script("return window.streamsOpened") >= 1)
+        self.check_live_view(asked["at"], asked["text"])
+
+        # Without streams (refused or unknown to the browser) the view asks for frames one by one.
+        self.nav("signs")
+        self.browser.execute_script("window.EventSource = undefined; window.heldFrame = null;")
         self.open_first_sign()
         asked = self.hold_after_frame()
-        columns, height = len(asked["text"].splitlines()[0]), len(asked["text"].splitlines())
-        at = urllib.parse.parse_qs(urllib.parse.urlparse(asked["url"]).query)["at"][0]
-        sign = self.rows_id(SIGNS[0])
-        served = self.get_bytes("/signs/%d/frame?at=%s" % (sign, urllib.parse.quote(at))).decode()
-        self.assertEqual(served, asked["text"])
-        if 8 <= datetime.datetime.now().hour < 22:  # inside the example's on hours, something is lit
-            self.assertNotEqual(served.replace("\n", "").strip("."), "")
-        self.assertEqual(self.canvas_leds(columns, height), served.splitlines())
+        self.check_live_view(urllib.parse.parse_qs(urllib.parse.urlparse(asked["url"]).query)["at"][0],
+                             asked["text"])
+
         self.shot("sign-live-1280")
 
         # A sign that stops answering turns unreachable within the check period; the others stay.
@@ -233,6 +238,34 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
     def rows_id(self, name):
         status, signs = self.orbd.call("GET", "/signs", token=self.token)
         return next(s["id"] for s in signs if s["name"] == name)
+
+    def check_live_view(self, at, text):
+        """The canvas shows TEXT, which is the frame the endpoint gives for AT."""
+        columns, height = len(text.splitlines()[0]), len(text.splitlines())
+        sign = self.rows_id(SIGNS[0])
+        served = self.get_bytes("/signs/%d/frame?at=%s" % (sign, urllib.parse.quote(at))).decode()
+        self.assertEqual(served, text)
+        if 8 <= datetime.datetime.now().hour < 22:  # inside the example's on hours, something is lit
+            self.assertNotEqual(served.replace("\n", "").strip("."), "")
+        self.assertEqual(self.canvas_leds(columns, height), served.splitlines())
+
+    def hold_streamed_frames(self):
+        """Streams of frames the page opens from now on paint their first frame and no other."""
+        self.browser.execute_script("""
+            const Real = window.EventSource;
+            window.streamsOpened = 0;
+            window.EventSource = class extends Real {
+              constructor(...args) { super(...args); window.streamsOpened += 1; }
+              addEventListener(type, listener, ...rest) {
+                if (type !== 'frame') return super.addEventListener(type, listener, ...rest);
+                return super.addEventListener(type, (e) => {
+                  if (window.heldFrame) return;
+                  listener(e);
+                  const data = JSON.parse(e.data);
+                  window.heldFrame = {at: data.at, text: data.rows};
+                }, ...rest);
+              }
+            };""")
 
     def hold_after_frame(self):
         """The URL and text of a frame the page fetched and painted; later frames never answer."""
