@@ -245,8 +245,10 @@ bool CalendarScheduler::pushIfDue(const SignRecord& sign, const std::vector<DayP
     const auto next = compiled(sign, tomorrow);
     const uint64_t nextHash = next->fallback ? 0 : hashOf(next->store);
     if (want != held) {
-        // Tomorrow's, pushed ahead of midnight, shows what today's would.
-        if (held && nextHash == held) return false;
+        // Tomorrow's, pushed ahead of midnight, stays while it shows what today's would until then.
+        if (held && nextHash == held &&
+            switchDelay(&day->store, next->store, at(tomorrow.date), now).earlyMinutes == 0)
+            return false;
         const PushTime when = choosePushTime(old, day->store, at(today.date), now);
         if (minutesOf(now) < minutesOf(when.at)) return false;
         const Target t{&day->store, static_cast<int>(day->items.size()), sourcesOf(day->items),
