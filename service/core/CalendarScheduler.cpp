@@ -175,7 +175,7 @@ bool CalendarScheduler::tickSign(const SignRecord& sign, const CalendarContents&
     return pushIfDue(sign, days, now) || settingsIfDue(sign, days[0], now);
 }
 
-std::shared_ptr<const CompiledDay> CalendarScheduler::compiled(const SignRecord& sign, const DayPlan& day) {
+const CalendarScheduler::Compiled& CalendarScheduler::compiled(const SignRecord& sign, const DayPlan& day) {
     std::string key = std::to_string(sign.width) + "x" + std::to_string(sign.height);
     for (const PlanPeriod& p : day.periods) {
         key += ";" + std::to_string(p.span.start) + "-" + std::to_string(p.span.end);
@@ -188,12 +188,15 @@ std::shared_ptr<const CompiledDay> CalendarScheduler::compiled(const SignRecord&
            std::to_string(day.onOff.off);
     key += ";level" + std::to_string(day.brightness.empty() ? 0 : day.brightness.front().level);
     Compiled& c = compiled_[{sign.id, day.date.dayNumber()}];
-    if (c.day && c.key == key) return c.day;
+    if (c.day && c.key == key) return c;
     const ProgramSource programs = [this](ProgramId id) { return source(id); };
     const SignSize size{static_cast<uint8_t>(sign.width), static_cast<uint8_t>(sign.height)};
     c.key = std::move(key);
     c.day = std::make_shared<const CompiledDay>(compileDay(day, programs, size));
-    return c.day;
+    c.hash = c.day->fallback ? 0 : hashOf(c.day->store);
+    c.periods.clear();
+    for (const PeriodProgram& p : c.day->periods) c.periods.push_back(hashOf(p.store));
+    return c;
 }
 
 uint64_t CalendarScheduler::heldHash(int64_t program, int version, std::shared_ptr<const ItemStore>& store) {
@@ -217,7 +220,8 @@ bool CalendarScheduler::pushIfDue(const SignRecord& sign, const std::vector<DayP
     const DayPlan& today = days[0];
     const DayPlan& tomorrow = days[1];
     if (!usesCalendar(today) && !usesCalendar(tomorrow)) return false;
-    const auto day = compiled(sign, today);
+    const Compiled& todays = compiled(sign, today);
+    const auto day = todays.day;
     std::shared_ptr<const ItemStore> oldStore;
     const uint64_t held = sign.holding.kind == SignHolding::Program
                               ? heldHash(sign.holding.program, sign.holding.version, oldStore)
@@ -232,18 +236,20 @@ bool CalendarScheduler::pushIfDue(const SignRecord& sign, const std::vector<DayP
                 actor().audit("calendar.fallback", signText(sign.id), "ok", day->message));
         }
         const int minute = now.hour * 60 + now.minute;
-        for (const PeriodProgram& p : day->periods) {
+        for (size_t i = 0; i < day->periods.size(); ++i) {
+            const PeriodProgram& p = day->periods[i];
             if (minute < p.span.start || minute >= p.span.end) continue;
-            if (hashOf(p.store) == held) return false;
+            if (todays.periods[i] == held) return false;
             const Target t{&p.store, static_cast<int>(p.items.size()), sourcesOf(p.items),
                            today.date.text() + " " + minuteText(p.span.start) + "-" + minuteText(p.span.end)};
             return push(sign, t, old, at(today.date, p.span.start), now);
         }
         return false;
     }
-    const uint64_t want = hashOf(day->store);
-    const auto next = compiled(sign, tomorrow);
-    const uint64_t nextHash = next->fallback ? 0 : hashOf(next->store);
+    const uint64_t want = todays.hash;
+    const Compiled& tomorrows = compiled(sign, tomorrow);
+    const auto next = tomorrows.day;
+    const uint64_t nextHash = tomorrows.hash;
     if (want != held) {
         // Tomorrow's, pushed ahead of midnight, stays while it shows what today's would until then.
         if (held && nextHash == held &&

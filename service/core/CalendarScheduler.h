@@ -62,6 +62,8 @@ class CalendarScheduler {
     struct Compiled {
         std::string key;  // what it was compiled from
         std::shared_ptr<const CompiledDay> day;
+        uint64_t hash = 0;              // of its program; 0 with the fall-back
+        std::vector<uint64_t> periods;  // of each period's program with the fall-back
     };
     struct Target {
         const ItemStore* store = nullptr;
@@ -74,7 +76,7 @@ class CalendarScheduler {
     void notice(const SignRecord& sign);
     bool pushIfDue(const SignRecord& sign, const std::vector<DayPlan>& days, const LocalDateTime& now);
     bool settingsIfDue(const SignRecord& sign, const DayPlan& today, const LocalDateTime& now);
-    std::shared_ptr<const CompiledDay> compiled(const SignRecord& sign, const DayPlan& day);
+    const Compiled& compiled(const SignRecord& sign, const DayPlan& day);
     const ItemStore* source(ProgramId id);
     void readSources();
     // The stored contents hash of program PROGRAM version VERSION (0 when it cannot be read).
