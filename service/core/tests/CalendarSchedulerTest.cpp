@@ -282,6 +282,38 @@ TEST_F(CalendarSchedulerTest, EachDayIsPushedAtItsBoundaryAndAReturningSignCatch
     EXPECT_EQ(sign(a).settings.brightness, 9);
 }
 
+TEST_F(CalendarSchedulerTest, ADayThatDoesNotFitIsPushedPeriodByPeriod) {
+    TempDir signDir;
+    SignEmu emu(signDir, {});
+    const int64_t id = addSign(emu, "a");
+    std::vector<ItemRecord> many, more;
+    for (int i = 0; i < 60; ++i) many.push_back(sentence("A" + std::to_string(i)));
+    for (int i = 0; i < 60; ++i) more.push_back(sentence("B" + std::to_string(i)));
+    addEntry(addProgram("many", many), kEveryDay);
+    addEntry(addProgram("more", more), kEveryDay, 12 * 60, 18 * 60, 1);
+    start();
+    const CompiledDay day = compiledDay(id, kFriday);
+    ASSERT_TRUE(day.fallback);
+    ASSERT_EQ(day.periods.size(), 3u);
+    const int hours[] = {0, 12, 18};
+    for (size_t i = 0; i < 3; ++i) {
+        setClock(kFriday, hours[i], 0);
+        settle();
+        const SignRecord r = sign(id);
+        ProgramVersionRecord v;
+        ASSERT_EQ(store.programs.version(r.holding.program, r.holding.version, v), DbStatus::Ok);
+        EXPECT_EQ(v.store, bytesOf(day.periods[i].store)) << "period " << i;
+    }
+    EXPECT_EQ(memoryDiffers(emu, day.periods[2].store, static_cast<int>(day.periods[2].items.size())), "");
+    // Said once for the day.
+    std::vector<AuditRecord> rows;
+    AuditFilter filter;
+    filter.action = "calendar.fallback";
+    ASSERT_EQ(store.audit.query(filter, rows), DbStatus::Ok);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].detail, day.message);
+}
+
 TEST_F(CalendarSchedulerTest, ABrightnessStepAtSunsetIsSentOnItsMinute) {
     TempDir signDir;
     SignEmu emu(signDir, {}, false, false);
