@@ -64,6 +64,9 @@ std::vector<ProgramId> sourcesOf(const std::vector<CompiledItem>& items) {
     return {ids.begin(), ids.end()};
 }
 
+// How long a failed push waits before the same program is pushed again.
+constexpr int64_t kPushAgainMinutes = 10;
+
 // How long after the quiet minute a sign's daily clock setting may still be sent.
 constexpr int kClockSetMinutes = 60;
 
@@ -155,6 +158,7 @@ void CalendarScheduler::notice(const SignRecord& sign) {
     if (sign.state == SignState::Busy || sign.state == SignState::Unknown) return;
     if (m.seen == SignState::Unreachable && sign.state != SignState::Unreachable) {
         m.clockAgain = m.onOffAgain = m.brightnessAgain = true;
+        m.pushed = 0;
         net_.logEvent("calendar: " + signText(sign.id) +
                       " answers again; its clock and settings are sent again");
     }
@@ -242,7 +246,7 @@ bool CalendarScheduler::pushIfDue(const SignRecord& sign, const std::vector<DayP
             if (todays.periods[i] == held) return false;
             const Target t{&p.store, static_cast<int>(p.items.size()), sourcesOf(p.items),
                            today.date.text() + " " + minuteText(p.span.start) + "-" + minuteText(p.span.end)};
-            return push(sign, t, old, at(today.date, p.span.start), now);
+            return push(sign, t, todays.periods[i], old, at(today.date, p.span.start), now);
         }
         return false;
     }
@@ -259,7 +263,7 @@ bool CalendarScheduler::pushIfDue(const SignRecord& sign, const std::vector<DayP
         if (minutesOf(now) < minutesOf(when.at)) return false;
         const Target t{&day->store, static_cast<int>(day->items.size()), sourcesOf(day->items),
                        today.date.text()};
-        return push(sign, t, old, at(today.date), now);
+        return push(sign, t, want, old, at(today.date), now);
     }
     // Today's is held: tomorrow's goes ahead only where nothing visible changes.
     if (!nextHash || nextHash == want) return false;
@@ -267,11 +271,13 @@ bool CalendarScheduler::pushIfDue(const SignRecord& sign, const std::vector<DayP
     if (!when.invisible || minutesOf(now) < minutesOf(when.at)) return false;
     const Target t{&next->store, static_cast<int>(next->items.size()), sourcesOf(next->items),
                    tomorrow.date.text()};
-    return push(sign, t, old, at(tomorrow.date), now);
+    return push(sign, t, nextHash, old, at(tomorrow.date), now);
 }
 
-bool CalendarScheduler::push(const SignRecord& sign, const Target& target, const ItemStore* old,
-                             const LocalDateTime& effective, const LocalDateTime& now) {
+bool CalendarScheduler::push(const SignRecord& sign, const Target& target, uint64_t hash,
+                             const ItemStore* old, const LocalDateTime& effective, const LocalDateTime& now) {
+    SignMemo& m = memos_[sign.id];
+    if (m.pushed == hash && minutesOf(now) - m.pushedAt < kPushAgainMinutes) return false;
     int64_t program = 0;
     int version = 0;
     if (!storedVersion(sign, target, program, version)) return false;
@@ -279,6 +285,8 @@ bool CalendarScheduler::push(const SignRecord& sign, const Target& target, const
     params.program = program;
     params.version = version;
     if (!createJob(sign, JobAction::Push, params, ("the calendar's " + target.what).c_str())) return false;
+    m.pushed = hash;
+    m.pushedAt = minutesOf(now);
     std::string detail =
         target.what + ": program " + std::to_string(program) + " version " + std::to_string(version) + "; ";
     if (old) {

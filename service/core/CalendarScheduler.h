@@ -58,6 +58,10 @@ class CalendarScheduler {
         SignState seen = SignState::Unknown;  // the last state other than busy or unknown
         bool clockAgain = false, onOffAgain = false, brightnessAgain = false;
         std::string fallbackDay;  // the day whose fall-back was reported
+        // The last push made: a sign whose push failed gets the same program again only after a
+        // while, or as soon as it answers again after being unreachable.
+        uint64_t pushed = 0;
+        int64_t pushedAt = 0;  // minutes since 1970
     };
     struct Compiled {
         std::string key;  // what it was compiled from
@@ -81,7 +85,7 @@ class CalendarScheduler {
     void readSources();
     // The stored contents hash of program PROGRAM version VERSION (0 when it cannot be read).
     uint64_t heldHash(int64_t program, int version, std::shared_ptr<const ItemStore>& store);
-    bool push(const SignRecord& sign, const Target& target, const ItemStore* old,
+    bool push(const SignRecord& sign, const Target& target, uint64_t hash, const ItemStore* old,
               const LocalDateTime& effective, const LocalDateTime& now);
     bool storedVersion(const SignRecord& sign, const Target& target, int64_t& program, int& version);
     bool createJob(const SignRecord& sign, JobAction action, const JobParams& params, const char* why);

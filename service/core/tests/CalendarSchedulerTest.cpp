@@ -314,6 +314,24 @@ TEST_F(CalendarSchedulerTest, ADayThatDoesNotFitIsPushedPeriodByPeriod) {
     EXPECT_EQ(rows[0].detail, day.message);
 }
 
+TEST_F(CalendarSchedulerTest, AFailedPushIsMadeAgainOnlyAfterAWhile) {
+    TempDir signDir;
+    SignEmu emu(signDir, {"--corrupt-from", "3"}, false, false);
+    const int64_t id = addSign(emu, "bad");
+    addEntry(addProgram("weekday", {sentence("WEEKDAY")}), kEveryDay);
+    start();
+    setClock(kFriday, 8, 0);
+    settle();
+    EXPECT_EQ(jobCount(JobAction::Push), 1);
+    EXPECT_NE(sign(id).holding.kind, SignHolding::Program);
+    setClock(kFriday, 8, 5);
+    settle();
+    EXPECT_EQ(jobCount(JobAction::Push), 1);
+    setClock(kFriday, 8, 11);
+    settle();
+    EXPECT_EQ(jobCount(JobAction::Push), 2);
+}
+
 TEST_F(CalendarSchedulerTest, ABrightnessStepAtSunsetIsSentOnItsMinute) {
     TempDir signDir;
     SignEmu emu(signDir, {}, false, false);
