@@ -100,6 +100,7 @@ const Expected kRoutes[] = {
     {"PATCH", "/api/v1/signs/{id}", "admin"},
     {"DELETE", "/api/v1/signs/{id}", "admin"},
     {"GET", "/api/v1/signs/{id}/frame", "viewer"},
+    {"POST", "/api/v1/signs/{id}/pull", "operator"},
     {"GET", "/api/v1/programs/{id}/versions/{version}/preview", "viewer"},
     {"GET", "/api/v1/groups", "viewer"},
     {"POST", "/api/v1/groups", "admin"},
