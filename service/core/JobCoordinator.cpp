@@ -420,7 +420,12 @@ void JobCoordinator::keepPulled(const Task& task, const ProgramReadBack& pulled,
         return;
     }
     sign.message = "stored as " + version + "; the sign holds it";
-    const SignHolding held{SignHolding::Program, kept.program, kept.version, at, actor.time};
+    // A sign recorded as holding a program has had no write since its SignApply (a write clears
+    // the record): it plays from then still. Otherwise when it started is not known; now is the
+    // closest the service can say.
+    const bool knownStart = record.holding.kind == SignHolding::Program && !record.holding.since.empty();
+    const SignHolding held{SignHolding::Program, kept.program, kept.version,
+                           knownStart ? record.holding.since : at, actor.time};
     also = [this, id = task.sign, held, actor] {
         return SignStore::writeHolding(net_.store.db, id, held, actor);
     };

@@ -93,8 +93,11 @@ TEST(OrbdPull, TheExampleIsAdoptedAndEmptyOrHostileMemoryStoresNothing) {
     job = pull(orbd, heldId, json{{"program", program}}.dump());
     ASSERT_EQ(job["state"], "done") << job.dump();
     EXPECT_EQ(job["program"], program);
+    const json first = sign;
     sign = orbd.call("GET", "/api/v1/signs/" + std::to_string(heldId));
     EXPECT_EQ(sign["holds"]["version"], 2) << sign.dump();
+    EXPECT_EQ(sign["holds"]["since"], first["holds"]["since"])
+        << "nothing was written: it plays from then still";
     orbd.call("POST", "/api/v1/signs/" + std::to_string(heldId) + "/pull", R"({"program": 99})",
               "application/json", &status);
     EXPECT_EQ(status, 422);
