@@ -142,6 +142,7 @@ const Expected kRoutes[] = {
     {"PATCH", "/api/v1/onoff-plans/{id}", "operator"},
     {"DELETE", "/api/v1/onoff-plans/{id}", "operator"},
     {"GET", "/api/v1/signs/{id}/plan", "viewer"},
+    {"GET", "/api/v1/signs/{id}/compiled", "viewer"},
     {"GET", "/api/v1/holidays", "viewer"},
 };
 
