@@ -15,6 +15,9 @@ namespace orb {
 namespace {
 
 const char* const kProjectFilter = "dat파일(*.dat);;모든파일(*.*)";
+// Opening takes a program bundle too.
+const char* const kOpenFilter = "dat파일(*.dat);;zip파일(*.zip);;모든파일(*.*)";
+const char* const kBundleFilter = "zip파일(*.zip);;모든파일(*.*)";
 
 }  // namespace
 
@@ -35,7 +38,7 @@ SaveChoice DialogPrompts::askSaveChanges(QWidget* parent) {
 
 QString DialogPrompts::chooseOpenPath(QWidget* parent) {
     const QString chosen =
-        QFileDialog::getOpenFileName(parent, "불러오기", lastFolder("project"), kProjectFilter);
+        QFileDialog::getOpenFileName(parent, "불러오기", lastFolder("project"), kOpenFilter);
     rememberFolder("project", chosen);
     return chosen;
 }
@@ -47,6 +50,19 @@ QString DialogPrompts::chooseSavePath(QWidget* parent) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     rememberFolder("project", dialog.selectedFiles().first());
     return dialog.selectedFiles().first();
+}
+
+QString DialogPrompts::chooseBundleSavePath(QWidget* parent) {
+    QFileDialog dialog(parent, "그림과 함께 저장", lastFolder("project"), kBundleFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("zip");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    rememberFolder("project", dialog.selectedFiles().first());
+    return dialog.selectedFiles().first();
+}
+
+QString DialogPrompts::choosePictureFolder(QWidget* parent, const QString& caption, const QString& start) {
+    return QFileDialog::getExistingDirectory(parent, caption, start);
 }
 
 void DialogPrompts::showMessage(QWidget* parent, const QString& text, const QString& caption,

@@ -28,6 +28,10 @@ class UserPrompts : public SignPrompts {
     // Empty when cancelled.
     virtual QString chooseOpenPath(QWidget* parent) = 0;
     virtual QString chooseSavePath(QWidget* parent) = 0;
+    // "그림과 함께 저장": where the bundle goes (".zip"); empty when cancelled.
+    virtual QString chooseBundleSavePath(QWidget* parent) = 0;
+    // The folder a program's pictures go into, starting at START; empty when cancelled.
+    virtual QString choosePictureFolder(QWidget* parent, const QString& caption, const QString& start) = 0;
     // A notice, a refusal or a failure, with the icon of KIND: one OK button.
     virtual void showMessage(QWidget* parent, const QString& text, const QString& caption,
                              MessageKind kind) = 0;
@@ -66,6 +70,8 @@ class DialogPrompts : public UserPrompts {
     SaveChoice askSaveChanges(QWidget* parent) override;
     QString chooseOpenPath(QWidget* parent) override;
     QString chooseSavePath(QWidget* parent) override;
+    QString chooseBundleSavePath(QWidget* parent) override;
+    QString choosePictureFolder(QWidget* parent, const QString& caption, const QString& start) override;
     void showMessage(QWidget* parent, const QString& text, const QString& caption, MessageKind kind) override;
     bool askGoOn(QWidget* parent, const QString& text, const QString& caption) override;
     std::optional<std::array<uint8_t, 3>> askHeights(QWidget* parent, LayoutCode layout,

@@ -19,6 +19,11 @@ class FakePrompts : public UserPrompts {
         ++saveDialogs;
         return savePath;
     }
+    QString chooseBundleSavePath(QWidget*) override { return bundlePath; }
+    QString choosePictureFolder(QWidget*, const QString& caption, const QString& start) override {
+        folderQuestions.emplace_back(caption, start);
+        return pictureFolder;
+    }
     void showMessage(QWidget*, const QString& text, const QString& caption, MessageKind kind) override {
         messages.emplace_back(text, caption);
         kinds.push_back(kind);
@@ -63,7 +68,8 @@ class FakePrompts : public UserPrompts {
     SaveChoice saveAnswer = SaveChoice::Cancel;
     int saveQuestions = 0;
     int saveDialogs = 0;
-    QString openPath, savePath;
+    QString openPath, savePath, bundlePath, pictureFolder;
+    std::vector<std::pair<QString, QString>> folderQuestions;  // caption and start of each
     std::vector<std::pair<QString, QString>> messages;
     std::vector<MessageKind> kinds;  // of each message
     std::optional<std::array<uint8_t, 3>> heights = std::array<uint8_t, 3>{1, 1, 1};

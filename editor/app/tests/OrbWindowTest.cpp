@@ -146,8 +146,11 @@ class OrbWindowTest : public QObject {
     void menuEntries_data() {
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QStringList>("entries");
-        QTest::newRow("file") << "파일(&F)" << QStringList{"불러오기",   "저장하기", "다른이름으로 저장하기",
-                                                           "새로만들기", "|",        "종료(&X)"};
+        QTest::newRow("file") << "파일(&F)"
+                              << QStringList{
+                                     "불러오기",   "저장하기", "다른이름으로 저장하기", "그림과 함께 저장",
+                                     "새로만들기", "|",        "전광판에서 가져오기",   "|",
+                                     "종료(&X)"};
         QTest::newRow("size") << "규격" << QStringList{"전광판 사이즈"};
         QTest::newRow("add") << "추가하기"
                              << QStringList{"1줄로 추가", "2줄로 추가", "3줄로 추가", "제목과문장 추가"};
