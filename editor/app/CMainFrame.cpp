@@ -426,8 +426,10 @@ void CMainFrame::editLine(int line, ContentKind kind) {
     if (selected.empty()) return;
     const int row = selected.front();
     const ItemRecord record = doc_.record(row);
-    const auto result = prompts_.editLine(this, line, doc_.lineDialogStart(row, line, kind),
-                                          doc_.settings().signWidth(), record.header.heightCode(line));
+    const std::array<uint8_t, 3> heights = {record.header.heightCode(1), record.header.heightCode(2),
+                                            record.header.heightCode(3)};
+    const auto result =
+        prompts_.editLine(this, line, doc_.lineDialogStart(row, line, kind), signSize(), heights);
     if (result) report(doc_.setLineContent(selected, line, *result));
 }
 
@@ -449,9 +451,8 @@ void CMainFrame::editTitleSentence() {
     const std::vector<int> selected = selection();
     if (selected.empty()) return;
     const ItemHeader header = doc_.record(selected.front()).header;
-    const auto result =
-        prompts_.editTitleSentence(this, doc_.titleSentenceDialogStart(selected.front()),
-                                   doc_.settings().signWidth(), header.heightCode(1), header.heightCode(2));
+    const auto result = prompts_.editTitleSentence(this, doc_.titleSentenceDialogStart(selected.front()),
+                                                   signSize(), header.heightCode(1), header.heightCode(2));
     if (result) report(doc_.setTitleSentence(selected, *result));
 }
 
@@ -474,6 +475,10 @@ bool CMainFrame::heightsAccepted(LayoutCode layout, const std::array<uint8_t, 3>
                              .arg(heights[static_cast<size_t>(line) - 1])
                              .arg(doc_.settings().signHeight());
     return prompts_.askGoOn(this, text, "높이설정");
+}
+
+SignSize CMainFrame::signSize() const {
+    return {doc_.settings().signWidth(), doc_.settings().signHeight()};
 }
 
 void CMainFrame::showSignSize() {

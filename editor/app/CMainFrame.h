@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editor/app/FrameActions.h"
+#include "editor/app/SignPrompts.h"
 #include "editor/core/CommandState.h"
 #include "editor/core/DocumentObserver.h"
 #include "editor/core/OrbDocument.h"
@@ -101,6 +102,7 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     // True when every line of LAYOUT with HEIGHTS fits the sign, or the user goes on anyway.
     bool heightsAccepted(LayoutCode layout, const std::array<uint8_t, 3>& heights);
     void showSignSize();
+    SignSize signSize() const;
     void editDisplayTime();
     void cut();
     void paste();

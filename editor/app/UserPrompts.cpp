@@ -93,13 +93,13 @@ std::optional<TimePair> DialogPrompts::askTimes(QWidget* parent, const TimePairT
     return TimePair{dialog.first(), dialog.second()};
 }
 
-SignContext DialogPrompts::signContext(uint8_t signWidth) {
+SignContext DialogPrompts::signContext(const SignSize& sign, int lineTop) {
     if (!fontsTried_) {
         fontsTried_ = true;
         std::string failed;
         fonts_.loadFonts(defaultFontFolder(), failed);
     }
-    return {signWidth, fonts_.loaded() ? &fonts_ : nullptr, workingFolder()};
+    return {sign.width, fonts_.loaded() ? &fonts_ : nullptr, workingFolder(), 16 * sign.height, lineTop};
 }
 
 bool DialogPrompts::hasLineDialog(ContentKind kind) const {
@@ -107,15 +107,19 @@ bool DialogPrompts::hasLineDialog(ContentKind kind) const {
 }
 
 std::optional<LineContent> DialogPrompts::editLine(QWidget* parent, int line, const LineContent& start,
-                                                   uint8_t signWidth, uint8_t heightCode) {
-    return runLineDialog(parent, line, start, heightCode, signContext(signWidth));
+                                                   const SignSize& sign,
+                                                   const std::array<uint8_t, 3>& heights) {
+    int top = 0;
+    for (int above = 1; above < line; ++above) top += 16 * heights[static_cast<size_t>(above) - 1];
+    return runLineDialog(parent, line, start, heights[static_cast<size_t>(line) - 1], signContext(sign, top));
 }
 
 std::optional<TitleSentenceContent> DialogPrompts::editTitleSentence(QWidget* parent,
                                                                      const TitleSentenceContent& start,
-                                                                     uint8_t signWidth, uint8_t titleHeight,
+                                                                     const SignSize& sign,
+                                                                     uint8_t titleHeight,
                                                                      uint8_t sentenceHeight) {
-    return runTitleSentenceDialog(parent, start, titleHeight, sentenceHeight, signContext(signWidth));
+    return runTitleSentenceDialog(parent, start, titleHeight, sentenceHeight, signContext(sign, 0));
 }
 
 }  // namespace orb

@@ -43,14 +43,15 @@ class FakePrompts : public UserPrompts {
         return times;
     }
     bool hasLineDialog(ContentKind) const override { return contentDialogs; }
-    std::optional<LineContent> editLine(QWidget*, int line, const LineContent& start, uint8_t,
-                                        uint8_t) override {
+    std::optional<LineContent> editLine(QWidget*, int line, const LineContent& start, const SignSize& sign,
+                                        const std::array<uint8_t, 3>& heights) override {
         editedLines.emplace_back(line, start.kind);
+        lineAreas.emplace_back(sign, heights);
         return lineResult;
     }
     bool hasTitleSentenceDialog() const override { return contentDialogs; }
-    std::optional<TitleSentenceContent> editTitleSentence(QWidget*, const TitleSentenceContent&, uint8_t,
-                                                          uint8_t, uint8_t) override {
+    std::optional<TitleSentenceContent> editTitleSentence(QWidget*, const TitleSentenceContent&,
+                                                          const SignSize&, uint8_t, uint8_t) override {
         ++titleSentenceDialogs;
         return std::nullopt;
     }
@@ -80,6 +81,7 @@ class FakePrompts : public UserPrompts {
     bool contentDialogs = true;
     std::optional<LineContent> lineResult;
     std::vector<std::pair<int, ContentKind>> editedLines;
+    std::vector<std::pair<SignSize, std::array<uint8_t, 3>>> lineAreas;  // the sign and the item's heights
     int titleSentenceDialogs = 0;
     std::vector<std::pair<QString, QString>> questions;  // askGoOn's text and caption
     bool goOn = true;

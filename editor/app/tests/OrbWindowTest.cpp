@@ -310,12 +310,17 @@ class OrbWindowTest : public QObject {
     }
 
     void editLineRunsTheDialogAndStores() {
-        addItems({LayoutCode::TwoLines});
+        QCOMPARE(doc_->setSignSize(8, 2), DocOutcome::Done);
+        QCOMPARE(doc_->addItem(LayoutCode::TwoLines, {2, 1, 1}), DocOutcome::Done);
         select({0});
         prompts_->lineResult = clockContent();
         a().editLine[1][3]->trigger();
         QCOMPARE(prompts_->editedLines.size(), size_t(1));
         QCOMPARE(prompts_->editedLines[0].first, 2);
+        // The previews learn where the line lies on the sign.
+        const auto& [sign, heights] = prompts_->lineAreas.at(0);
+        QCOMPARE(int(sign.width) * 10 + sign.height, 82);
+        QCOMPARE(int(heights[0]) * 10 + heights[1], 21);
         QCOMPARE(list()->model()->index(0, 5).data().toString(), QString("시각표시"));
         QVERIFY(a().editLine[1][3]->isChecked());
     }
