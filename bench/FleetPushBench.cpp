@@ -7,13 +7,8 @@
 //     N (default 1,000) signs, each model-checked every 10 s and holding-checked every 60 s by the
 //     health scheduler, answered by responders in a child process: the share of a core the runner
 //     and the scheduler use, and their resident memory. The target is under 5 % and 200 MB.
-#include <poll.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <netinet/in.h>
 
 #include <atomic>
 #include <chrono>
@@ -27,9 +22,9 @@
 #include <thread>
 #include <vector>
 
+#include "bench/SignResponders.h"
 #include "service/fleet/FleetRunner.h"
 #include "service/fleet/HealthScheduler.h"
-#include "sign/SignResponder.h"
 #include "testsupport/BenchProgram.h"
 #include "testsupport/ChildProcess.h"
 #include "testsupport/TempDir.h"
@@ -140,61 +135,6 @@ int benchPush(int signs, int links) {
 
 // --- The health scheduler ---
 
-// Answers on COUNT loopback ports, each connection with a responder of its own (from a pool: a
-// responder keeps 32 MiB of memory); the ports go to OUT. Ends when STOP is readable.
-[[noreturn]] void serveSigns(int count, int out, int stop) {
-    std::vector<pollfd> fds{{stop, POLLIN, 0}};
-    std::vector<uint16_t> ports;
-    for (int i = 0; i < count; ++i) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof a;
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 16) != 0) ::_exit(1);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-        ports.push_back(ntohs(a.sin_port));
-        fds.push_back({fd, POLLIN, 0});
-    }
-    const size_t listeners = fds.size();
-    // Made before the ports are told: zeroing a responder's 32 MiB while checks wait would make them
-    // miss the reply limit. The runner has at most 8 links open.
-    std::vector<std::unique_ptr<SignResponder>> pool, byClient;  // byClient: beside fds past the listeners
-    for (int i = 0; i < 10; ++i) pool.push_back(std::make_unique<SignResponder>());
-    if (::write(out, ports.data(), ports.size() * 2) != static_cast<ssize_t>(ports.size() * 2)) ::_exit(1);
-    std::vector<uint8_t> answer;
-    std::vector<std::string> log;
-    for (;;) {
-        if (::poll(fds.data(), fds.size(), -1) < 0) continue;
-        if (fds[0].revents) ::_exit(0);
-        for (size_t i = fds.size(); i-- > listeners;) {
-            if (!fds[i].revents) continue;
-            uint8_t in[1024];
-            const ssize_t n = ::read(fds[i].fd, in, sizeof in);
-            auto& sign = byClient[i - listeners];
-            answer.clear();
-            log.clear();
-            if (n > 0 && sign->feed({in, static_cast<size_t>(n)}, Arrival::Continuing, answer, log).keep &&
-                ::write(fds[i].fd, answer.data(), answer.size()) == static_cast<ssize_t>(answer.size()))
-                continue;
-            ::close(fds[i].fd);
-            sign->reconnected();
-            pool.push_back(std::move(sign));
-            fds.erase(fds.begin() + static_cast<std::ptrdiff_t>(i));
-            byClient.erase(byClient.begin() + static_cast<std::ptrdiff_t>(i - listeners));
-        }
-        for (size_t i = 1; i < listeners; ++i) {
-            if (!fds[i].revents) continue;
-            const int client = ::accept4(fds[i].fd, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client < 0) continue;
-            if (pool.empty()) pool.push_back(std::make_unique<SignResponder>());
-            byClient.push_back(std::move(pool.back()));
-            pool.pop_back();
-            fds.push_back({client, POLLIN, 0});
-        }
-    }
-}
-
 double cpuSeconds() {
     rusage u{};
     ::getrusage(RUSAGE_SELF, &u);
@@ -211,24 +151,9 @@ double residentMb() {
 }
 
 int benchHealth(int signs, int seconds) {
-    int portPipe[2], stopPipe[2];
-    if (::pipe(portPipe) != 0 || ::pipe(stopPipe) != 0) return 1;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(portPipe[0]);
-        ::close(stopPipe[1]);
-        serveSigns(signs, portPipe[1], stopPipe[0]);
-    }
-    ::close(portPipe[1]);
-    ::close(stopPipe[0]);
-    std::vector<uint16_t> ports(static_cast<size_t>(signs));
-    size_t got = 0;
-    while (got < ports.size() * 2) {
-        const ssize_t n =
-            ::read(portPipe[0], reinterpret_cast<char*>(ports.data()) + got, ports.size() * 2 - got);
-        if (n <= 0) return 1;
-        got += static_cast<size_t>(n);
-    }
+    testing::SignResponders responders(signs);
+    const std::vector<uint16_t>& ports = responders.ports();
+    if (ports.size() != static_cast<size_t>(signs)) return 1;
 
     // What the signs should hold: a program of no items, so the holding check reads the count.
     auto nothing = std::make_shared<ProgramPlan>();
@@ -249,8 +174,6 @@ int benchHealth(int signs, int seconds) {
     std::printf("%d signs over %.1f s: %d checks (%d answered), %.2f %% of a core, %.1f MB resident\n", signs,
                 wall, ended, done, 100.0 * cpu / wall, residentMb());
     if (done != ended) std::printf("  a check that failed: %s\n", tally.lastFailure().c_str());
-    ::close(stopPipe[1]);
-    ::waitpid(child, nullptr, 0);
     return done > 0 && done == ended ? 0 : 1;
 }
 

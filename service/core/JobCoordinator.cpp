@@ -9,7 +9,7 @@ namespace {
 
 // Item stores kept for the pushes and checks running; more are read again when needed.
 constexpr size_t kKeptPrograms = 16;
-constexpr int64_t kProgressEveryMs = 1000;
+constexpr int64_t kDeferredEveryMs = 1000;
 
 FleetSettings fleetSettings(const ServiceSettings& s) {
     FleetSettings f;
@@ -83,6 +83,7 @@ void JobCoordinator::stop() {
     }
     // Reports already made are delivered while the runner stops.
     runner_.reset();
+    writeDeferred(true);
 }
 
 void JobCoordinator::resume() {
@@ -255,14 +256,22 @@ void JobCoordinator::watchSign(int64_t id) {
 }
 
 void JobCoordinator::forgetSign(int64_t id) {
+    {
+        std::lock_guard lock(deferredMutex_);
+        deferred_.answers.erase(id);
+        deferred_.states.erase(id);
+    }
     std::lock_guard lock(healthMutex_);
     if (health_) health_->removeSign(id);
 }
 
 void JobCoordinator::onTask(const TaskReport& report) {
-    if (HealthScheduler::isHealthTask(report.taskId)) return recordHealth(report);
+    if (HealthScheduler::isHealthTask(report.taskId)) {
+        recordHealth(report);
+        return writeDeferred(false);
+    }
     Task task;
-    bool writeProgress = true;
+    bool deferred = false;  // only the progress moved on: written with the next batch
     bool forget = false;
     {
         std::lock_guard lock(mutex_);
@@ -271,9 +280,8 @@ void JobCoordinator::onTask(const TaskReport& report) {
         Task& t = it->second;
         if (report.memoryTouched && !t.memoryForgotten) forget = t.memoryForgotten = true;
         if (report.state == TaskState::Running && report.done > 0) {
-            const int64_t now = HealthScheduler::steadyMs();
-            writeProgress = now - t.lastProgressMs >= kProgressEveryMs;
-            if (writeProgress) t.lastProgressMs = now;
+            deferred = t.progressWritten && !forget;
+            t.progressWritten = true;  // the first at once: the job shows the sign running
         }
         task = t;
         if (report.state == TaskState::Done || report.state == TaskState::Failed ||
@@ -285,7 +293,42 @@ void JobCoordinator::onTask(const TaskReport& report) {
         net_.store.signs.forgetHolding(task.sign, service());
         watchSign(task.sign);
     }
-    if (writeProgress || forget) recordJobReport(task, report);
+    if (deferred) {
+        deferProgress(task, report);
+    } else {
+        dropDeferredProgress(report.taskId);
+        recordJobReport(task, report);
+    }
+    writeDeferred(false);
+}
+
+void JobCoordinator::deferProgress(const Task& task, const TaskReport& report) {
+    std::lock_guard lock(deferredMutex_);
+    deferred_.progress[report.taskId] = {
+        task.job, {task.sign, JobState::Running, report.attempt, report.done, report.total, {}, {}}};
+}
+
+void JobCoordinator::dropDeferredProgress(uint64_t taskId) {
+    std::lock_guard lock(deferredMutex_);
+    deferred_.progress.erase(taskId);
+}
+
+void JobCoordinator::writeDeferred(bool now) {
+    std::vector<std::pair<int64_t, JobSignRecord>> progress;
+    std::vector<std::pair<int64_t, std::string>> answers;
+    {
+        std::lock_guard lock(deferredMutex_);
+        const int64_t ms = HealthScheduler::steadyMs();
+        if (!now && ms - deferred_.writtenMs < kDeferredEveryMs) return;
+        deferred_.writtenMs = ms;
+        for (auto& entry : deferred_.progress) progress.push_back(std::move(entry.second));
+        for (auto& [sign, at] : deferred_.answers) answers.emplace_back(sign, std::move(at));
+        deferred_.progress.clear();
+        deferred_.answers.clear();
+    }
+    // A sign that ended meanwhile was written at once and is left alone by these.
+    if (!progress.empty()) net_.store.jobs.recordProgress(progress, service());
+    if (!answers.empty()) net_.store.signs.noteAnswers(answers);
 }
 
 SignSettingsRecord JobCoordinator::settingsGiven(const Task& task, const std::string& at) const {
@@ -371,11 +414,28 @@ void JobCoordinator::recordJobReport(Task task, const TaskReport& report) {
 
 void JobCoordinator::recordHealth(const TaskReport& report) {
     if (!report.health) return;
+    SignObservation seen{stateOf(*report.health), isoOf(report.answeredAt)};
+    {
+        // The same state as last written: only the answer's time moves on, with the next batch.
+        std::lock_guard lock(deferredMutex_);
+        const auto it = deferred_.states.find(report.signId);
+        if (it != deferred_.states.end() && it->second == seen.state) {
+            if (seen.answeredAt) deferred_.answers[report.signId] = *seen.answeredAt;
+            return;
+        }
+        // A change is written at once, with the last answer still waiting when this had none.
+        const auto waiting = deferred_.answers.find(report.signId);
+        if (waiting != deferred_.answers.end()) {
+            if (!seen.answeredAt) seen.answeredAt = std::move(waiting->second);
+            deferred_.answers.erase(waiting);
+        }
+    }
     bool changed = false;
-    const SignObservation seen{stateOf(*report.health), isoOf(report.answeredAt)};
     const DbStatus s = net_.store.signs.observe(report.signId, seen, service(), changed);
-    if (s == DbStatus::Ok && changed)
-        net_.logEvent("sign " + std::to_string(report.signId) + " is " + toText(seen.state));
+    if (s != DbStatus::Ok) return;
+    if (changed) net_.logEvent("sign " + std::to_string(report.signId) + " is " + toText(seen.state));
+    std::lock_guard lock(deferredMutex_);
+    deferred_.states[report.signId] = seen.state;
 }
 
 }  // namespace orb

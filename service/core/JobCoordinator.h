@@ -55,11 +55,21 @@ class JobCoordinator final : public FleetListener {
         JobAction action = JobAction::Push;
         JobParams params;
         bool memoryForgotten = false;  // the holding was cleared for this task
-        int64_t lastProgressMs = 0;    // progress is written at most once a second
+        bool progressWritten = false;  // later progress is deferred
     };
     struct Plan {
         std::shared_ptr<const ItemStore> store;
         int itemCount = 0;
+    };
+
+    // Writes that only move a running sign's progress or a sign's last answer on are gathered
+    // and written together at most once a second: a hundred signs in a push would otherwise each
+    // commit, and wait for the disk, while the API waits to read.
+    struct Deferred {
+        std::map<uint64_t, std::pair<int64_t, JobSignRecord>> progress;  // by task: its job and sign
+        std::map<int64_t, std::string> answers;                          // by sign
+        std::unordered_map<int64_t, SignState> states;                   // as last written, by sign
+        int64_t writtenMs = 0;
     };
 
     void resume();
@@ -68,6 +78,10 @@ class JobCoordinator final : public FleetListener {
     std::shared_ptr<const ItemStore> programStore(int64_t program, int version, int& itemCount);
     std::shared_ptr<const ProgramPlan> expectedPlan(const SignRecord& sign);
     void recordHealth(const TaskReport& report);
+    // Writes what was deferred, when a second has passed since the last time or when NOW.
+    void writeDeferred(bool now);
+    void deferProgress(const Task& task, const TaskReport& report);
+    void dropDeferredProgress(uint64_t taskId);
     void recordJobReport(Task task, const TaskReport& report);
     SignSettingsRecord settingsGiven(const Task& task, const std::string& at) const;
     // Ends a sign of a job at once (a link that cannot be used, a program that cannot be read).
@@ -85,6 +99,8 @@ class JobCoordinator final : public FleetListener {
     std::unique_ptr<FleetRunner> runner_;
     std::mutex healthMutex_;  // health_ is reset while the runner may still report
     std::unique_ptr<HealthScheduler> health_;
+    std::mutex deferredMutex_;
+    Deferred deferred_;
 };
 
 }  // namespace orb

@@ -220,6 +220,22 @@ DbStatus JobStore::updateSign(int64_t job, const JobSignRecord& sign, const Acto
     });
 }
 
+DbStatus JobStore::recordProgress(const std::vector<std::pair<int64_t, JobSignRecord>>& signs,
+                                  const Actor& actor) {
+    return inTransaction(db_, [&] {
+        for (const auto& [job, sign] : signs) {
+            const DbStatus s =
+                db_.prepare(
+                       "UPDATE job_signs SET done = ?, total = ?, updated = ?"
+                       " WHERE job_id = ? AND sign_id = ? AND state = 'running' AND attempt = ?")
+                    .bindAll(sign.done, sign.total, actor.time, job, sign.sign, sign.attempt)
+                    .run();
+            if (s != DbStatus::Ok) return s;
+        }
+        return DbStatus::Ok;
+    });
+}
+
 DbStatus JobStore::cancel(int64_t id, const Actor& actor, std::vector<int64_t>& running) {
     running.clear();
     return inTransaction(db_, [&] {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "service/core/AuditLog.h"
@@ -88,6 +89,10 @@ class JobStore {
     // is (NotFound). ALSO, when given, runs in the same transaction (what the sign now holds).
     DbStatus updateSign(int64_t job, const JobSignRecord& sign, const Actor& actor, bool& finishedJob,
                         const std::function<DbStatus()>& also = {});
+    // The progress of signs that still run, one transaction for all (each a job and its sign):
+    // only the steps done, their total and the time; a sign that ended or went on to another
+    // attempt meanwhile is left as it is.
+    DbStatus recordProgress(const std::vector<std::pair<int64_t, JobSignRecord>>& signs, const Actor& actor);
     // Cancels the job's signs still queued; gives the ones running (the runner stops those).
     // Conflict when the job has finished already.
     DbStatus cancel(int64_t id, const Actor& actor, std::vector<int64_t>& running);

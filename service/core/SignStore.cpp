@@ -271,6 +271,20 @@ DbStatus SignStore::recordSettings(int64_t id, const SignSettingsRecord& g, cons
     return inTransaction(db_, [&] { return writeSettings(db_, id, g, actor); });
 }
 
+DbStatus SignStore::noteAnswers(const std::vector<std::pair<int64_t, std::string>>& answers) {
+    return inTransaction(db_, [&] {
+        for (const auto& [id, at] : answers) {
+            const DbStatus s = db_.prepare(
+                                      "UPDATE sign_states SET last_answer = ?2"
+                                      " WHERE sign_id = ?1 AND (last_answer IS NULL OR last_answer < ?2)")
+                                   .bindAll(id, at)
+                                   .run();
+            if (s != DbStatus::Ok) return s;
+        }
+        return DbStatus::Ok;
+    });
+}
+
 DbStatus SignStore::observe(int64_t id, const SignObservation& seen, const Actor& actor, bool& changed) {
     changed = false;
     return inTransaction(db_, [&] {

@@ -100,6 +100,9 @@ class SignStore {
     // Stores what an exchange showed; CHANGED says whether the state differs from the stored
     // one (the change is then audited).
     DbStatus observe(int64_t id, const SignObservation& seen, const Actor& actor, bool& changed);
+    // The last answers of signs whose state did not change (each a sign and a time), one
+    // transaction for all; a time earlier than the stored one is left out.
+    DbStatus noteAnswers(const std::vector<std::pair<int64_t, std::string>>& answers);
 
     // The same, inside the caller's transaction (the caller holds the database's mutex).
     static DbStatus writeHolding(Database& db, int64_t id, const SignHolding& holding, const Actor& actor);

@@ -37,10 +37,30 @@ const kSections = [
   {section: '#/signs', text: 'nav.signs'},
   {section: '#/programs', text: 'nav.programs'},
   {section: '#/groups', text: 'nav.groups'},
+  {section: '#/calendar', text: 'nav.calendar'},
   {section: '#/jobs', text: 'nav.jobs'},
   {section: '#/audit', text: 'nav.audit', admin: true},
   {section: '#/users', text: 'nav.users', admin: true},
 ];
+
+// The calendar's scripts load when it is first opened: the other pages do not need them.
+function mountCalendar(view, context, target) {
+  let unmount = null;
+  let gone = false;
+  const load = async () => {
+    try {
+      const module = await import('./calendar.js');
+      if (!gone) unmount = module.mountCalendar(view, context, target);
+    } catch {
+      if (!gone) view.append(el('p', {className: 'note', role: 'alert'}, t('error.offline')));
+    }
+  };
+  load();
+  return () => {
+    gone = true;
+    if (unmount) unmount();
+  };
+}
 
 function forbidden(view) {
   view.append(el('p', {className: 'note', role: 'alert'}, t('error.forbidden')));
@@ -49,6 +69,13 @@ function forbidden(view) {
 
 // The page the address names: its section, what mounts it and the id in it.
 function routeOf(hash) {
+  // A sign's or group's calendar: '#/calendar/sign/ID', '#/calendar/group/ID'.
+  const calendar = /^#\/calendar\/(sign|group)\/(\d+)$/.exec(hash);
+  if (calendar)
+    return {
+      section: '#/calendar',
+      mount: (view, context) => mountCalendar(view, context, `${calendar[1]}:${calendar[2]}`)
+    };
   const one = /^#\/(signs|jobs|programs)\/(\d+)$/.exec(hash);
   if (one) {
     const mount = {signs: mountSign, jobs: mountJob, programs: mountProgram}[one[1]];
@@ -58,6 +85,7 @@ function routeOf(hash) {
     '#/jobs': mountJobs,
     '#/programs': mountPrograms,
     '#/groups': mountGroups,
+    '#/calendar': mountCalendar,
     '#/audit': mountAudit,
     '#/users': mountUsers
   };

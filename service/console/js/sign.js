@@ -8,6 +8,7 @@ import {LedView} from './ledview.js';
 import {PushDialog, refusalText, sendJob} from './push.js';
 import {holdsText, stateOf} from './signs.js';
 import {t} from './texts.js';
+import {TodayPlan} from './todayplan.js';
 
 const kRefreshMs = 5000;
 const kRetryMs = 1000;  // while the service cannot be reached
@@ -164,16 +165,18 @@ export function mountSign(view, context, id) {
   let refresh = async () => {};
   // The audit log is the admins' to read.
   const history = context.role === 'admin' ? signHistory(id) : null;
+  const plan = new TodayPlan(id);
   view.append(
       back, el('div', {className: 'heading'}, title, stateBox), status,
       el('div', {className: 'sign-page'},
          el('section', {className: 'live', 'aria-labelledby': 'live-title'},
             el('h2', {id: 'live-title'}, t('live.title')), leds.node, liveNote),
+         plan.node,
          el('section', {'aria-labelledby': 'details-title'},
             el('h2', {id: 'details-title'}, t('sign.details')), list),
          context.mayOperate() ? commands(context, () => sign, () => programs, status, () => refresh()) :
                                 null),
-      history?.node);
+      ...(history ? [history.node] : []));
 
   function show() {
     setText(title, sign.name);
@@ -205,9 +208,13 @@ export function mountSign(view, context, id) {
     if (!stopped) timer = setTimeout(refresh, wait);
   };
   const feed = new LiveFeed(leds, liveNote);
-  refresh().then(() => feed.start(() => sign, context.paused));
+  refresh().then(() => {
+    feed.start(() => sign, context.paused);
+    plan.load(() => programs);
+  });
   return () => {
     stopped = true;
+    plan.stop();
     clearTimeout(timer);
     feed.stop();
   };

@@ -123,6 +123,41 @@ TEST_F(JobCoordinatorTest, APushIsRecordedOnlyWhereItsReadBackMatched) {
     EXPECT_EQ(sign(b).holding.kind, SignHolding::Unknown);
 }
 
+// Checks that show the state last written only move the last answer on, in a batch written at
+// most once a second and when the coordinator stops; a change is written at once, keeping the
+// last answer that was still waiting.
+TEST_F(JobCoordinatorTest, AnswersOfAnUnchangedStateAreWrittenTogether) {
+    SignInput in;
+    in.name = "front";
+    in.link = "tcp:127.0.0.1:9";
+    int64_t id = 0;
+    ASSERT_TRUE(net->createSign(in, actor(), id).ok());
+    jobs = std::make_unique<JobCoordinator>(*net, settings);  // not started: only these reports
+    const auto check = [&](std::optional<SignHealth> health, std::optional<int> second) {
+        TaskReport r;
+        r.taskId = ~uint64_t{0};  // a health check's
+        ASSERT_TRUE(HealthScheduler::isHealthTask(r.taskId));
+        r.signId = id;
+        r.state = TaskState::Done;
+        r.health = health;
+        if (second) r.answeredAt = LocalDateTime{2025, 3, 1, 9, 0, *second};
+        jobs->onTask(r);
+    };
+    check(SignHealth::Online, 1);
+    EXPECT_EQ(sign(id).state, SignState::Online);
+    EXPECT_EQ(sign(id).lastAnswer, "2025-03-01T09:00:01.000");
+    check(SignHealth::Online, 2);
+    EXPECT_EQ(sign(id).lastAnswer, "2025-03-01T09:00:01.000");  // waits for the batch
+    check(SignHealth::Unreachable, std::nullopt);
+    EXPECT_EQ(sign(id).state, SignState::Unreachable);
+    EXPECT_EQ(sign(id).lastAnswer, "2025-03-01T09:00:02.000");
+    check(SignHealth::Online, 3);
+    check(SignHealth::Online, 4);
+    jobs.reset();
+    EXPECT_EQ(sign(id).state, SignState::Online);
+    EXPECT_EQ(sign(id).lastAnswer, "2025-03-01T09:00:04.000");
+}
+
 TEST_F(JobCoordinatorTest, SettingsAreRecordedWithTheTimeTheSignAcknowledgedThem) {
     TempDir signDir;
     SignEmu emu(signDir, {}, false, false);

@@ -70,6 +70,21 @@ TEST_F(JobStoreTest, TheJobsStateFollowsItsSigns) {
     ASSERT_EQ(store.signs.get(a, sign), DbStatus::Ok);
     EXPECT_EQ(sign.state, SignState::Busy);
     EXPECT_EQ(sign.busyJob, id);
+    // Progress written in a batch: steps only, and only for the attempt still running.
+    JobSignRecord step = signAt(a, JobState::Running);
+    step.done = 5, step.total = 9;
+    JobSignRecord stale = signAt(b, JobState::Running);
+    stale.done = 7;
+    ASSERT_EQ(store.jobs.recordProgress({{id, step}, {id, stale}}, actor("orbd")), DbStatus::Ok);
+    ASSERT_EQ(store.jobs.get(id, job), DbStatus::Ok);
+    EXPECT_EQ(job.signs[0].done, 5);
+    EXPECT_EQ(job.signs[0].total, 9);
+    EXPECT_EQ(job.signs[1].done, 0);  // b was not running
+    step.attempt = 2;
+    step.done = 8;
+    ASSERT_EQ(store.jobs.recordProgress({{id, step}}, actor("orbd")), DbStatus::Ok);
+    ASSERT_EQ(store.jobs.get(id, job), DbStatus::Ok);
+    EXPECT_EQ(job.signs[0].done, 5);
 
     ASSERT_EQ(store.jobs.updateSign(id, signAt(a, JobState::Done), actor("orbd"), ended), DbStatus::Ok);
     EXPECT_FALSE(ended);
@@ -83,6 +98,9 @@ TEST_F(JobStoreTest, TheJobsStateFollowsItsSigns) {
     EXPECT_EQ(job.params.width, 8);
     // A finished sign stays as it ended.
     EXPECT_EQ(store.jobs.updateSign(id, signAt(b, JobState::Done), actor("orbd"), ended), DbStatus::NotFound);
+    ASSERT_EQ(store.jobs.recordProgress({{id, stale}}, actor("orbd")), DbStatus::Ok);
+    ASSERT_EQ(store.jobs.get(id, job), DbStatus::Ok);
+    EXPECT_EQ(job.signs[1].done, 0);
     ASSERT_EQ(store.signs.get(a, sign), DbStatus::Ok);
     EXPECT_EQ(sign.state, SignState::Unknown);
     EXPECT_FALSE(sign.busyJob.has_value());
