@@ -44,9 +44,9 @@ class FakePrompts : public UserPrompts {
     }
     bool hasLineDialog(ContentKind) const override { return contentDialogs; }
     std::optional<LineContent> editLine(QWidget*, int line, const LineContent& start, const SignSize& sign,
-                                        const std::array<uint8_t, 3>& heights) override {
+                                        const std::array<uint8_t, 3>& itemHeights) override {
         editedLines.emplace_back(line, start.kind);
-        lineAreas.emplace_back(sign, heights);
+        lineAreas.emplace_back(sign, itemHeights);
         return lineResult;
     }
     bool hasTitleSentenceDialog() const override { return contentDialogs; }
