@@ -181,7 +181,9 @@ void SignCommandRunner::brightness() {
 void SignCommandRunner::pullProgram(PullDone done) {
     if (activity_ != SignActivity::Idle) return;
     auto readBack = std::make_shared<ProgramReadBack>();
-    then_ = [readBack, done = std::move(done)](const CommandOutcome& outcome) { done(outcome, *readBack); };
+    then_ = [readBack, finished = std::move(done)](const CommandOutcome& outcome) {
+        finished(outcome, *readBack);
+    };
     if (!run(readBackJob(readBack), SignActivity::Transfer, false)) {
         then_ = nullptr;
         return;

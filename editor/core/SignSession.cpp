@@ -121,11 +121,11 @@ SignSession::Job brightnessJob(uint8_t level) {
 }
 
 SignSession::Job readBackJob(std::shared_ptr<ProgramReadBack> out) {
-    return [out = std::move(out)](SignLink& link, const SignSession::Control& c) {
+    return [into = std::move(out)](SignLink& link, const SignSession::Control& c) {
         ReadBackOptions options;
         options.progress = c.progress;
         options.cancel = c.cancel;
-        const ReadBackOutcome read = readProgramBack(link, options, *out);
+        const ReadBackOutcome read = readProgramBack(link, options, *into);
         if (read.result == ReadBackResult::Ok) return CommandOutcome(true, "", "");
         if (read.result == ReadBackResult::Cancelled) return kPullCancelled;
         return CommandOutcome(false, read.message, kPullFailedCaption);

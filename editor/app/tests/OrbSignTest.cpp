@@ -595,7 +595,7 @@ class OrbSignTest : public QObject {
 
     void pullMakesAProjectThatBuildsWhatTheSignHolds() {
         signHoldsTheExample();
-        SignEmu emu(*dir_, {"--delay", "2"});
+        SignEmu emu(*dir_, {"--delay", "4"});  // slow enough for the progress to be seen
         useTcp(emu.port());
         a().add[0]->trigger();
         // Unsaved changes are asked about first; cancelled, nothing starts.
