@@ -195,6 +195,17 @@ int benchList(int signs, int pushed) {
                                    "application/zip");
     if (!orbd.ok()) return 1;
 
+    // The list on its own first, for comparison.
+    std::vector<double> idle;
+    for (int i = 0; i < 100; ++i) {
+        const auto asked = Clock::now();
+        orbd.call("GET", "/api/v1/signs");
+        idle.push_back(secondsSince(asked) * 1000.0);
+    }
+    std::sort(idle.begin(), idle.end());
+    std::printf("list of %d signs, no push running: median %.1f ms, p99 %.1f ms\n", signs,
+                percentile(idle, 50), percentile(idle, 99));
+
     const auto start = Clock::now();
     const json job =
         orbd.call("POST", "/api/v1/jobs",

@@ -22,7 +22,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support import expected_conditions as ready
 from selenium.webdriver.support.ui import Select
 
-from console_support import close_all, Orbd, PageHelpers, chromium, password, set_viewport
+from console_support import close_all, Orbd, PageHelpers, chromium, password
 
 ORBD, ORBCTL, EXAMPLE, SHOTS = sys.argv[1:5]
 MARKUP_GROUP = "<i>기울임</i><img src=x onerror=alert(1)>"
@@ -74,12 +74,7 @@ class AdminPages(PageHelpers, unittest.TestCase):
         close_all(cls)
 
     def shot(self, name):
-        self.browser.save_screenshot(os.path.join(SHOTS, name + "-1280.png"))
-        set_viewport(self.browser, 390, 844, phone=True)
-        self.assertLessEqual(self.browser.execute_script("return document.documentElement.scrollWidth"), 390,
-                             name + " fits a phone's width")
-        self.browser.save_screenshot(os.path.join(SHOTS, name + "-phone.png"))
-        set_viewport(self.browser, 1280, 800)
+        self.shot_both_widths(SHOTS, name)
 
     def enter(self, user):
         """USER logged in from a fresh page."""

@@ -20,7 +20,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support import expected_conditions as ready
 from selenium.webdriver.support.ui import Select
 
-from console_support import close_all, Orbd, PageHelpers, chromium, set_viewport
+from console_support import close_all, Orbd, PageHelpers, chromium
 
 ORBD, ORBCTL, EXAMPLE, SHOTS = sys.argv[1:5]
 MARKUP_PROGRAM = "<script>alert(1)</script>점심 특선"
@@ -64,12 +64,7 @@ class CalendarPages(PageHelpers, unittest.TestCase):
         close_all(cls)
 
     def shot(self, name):
-        self.browser.save_screenshot(os.path.join(SHOTS, name + "-1280.png"))
-        set_viewport(self.browser, 390, 844, phone=True)
-        self.assertLessEqual(self.browser.execute_script("return document.documentElement.scrollWidth"), 390,
-                             name + " fits a phone's width")
-        self.browser.save_screenshot(os.path.join(SHOTS, name + "-phone.png"))
-        set_viewport(self.browser, 1280, 800)
+        self.shot_both_widths(SHOTS, name)
 
     def enter(self, user):
         self.browser.delete_all_cookies()

@@ -1,6 +1,7 @@
 """What the console's browser tests share: orbd on loopback over a scratch data folder with a user
 of each role, and headless Chromium at a given viewport."""
 import json
+import os
 import signal
 import subprocess
 import urllib.error
@@ -123,6 +124,15 @@ class PageHelpers:
         field = self.browser.find_element(By.ID, "login-password")
         field.clear()
         field.send_keys(secret or password(user), Keys.ENTER)
+
+    def shot_both_widths(self, folder, name):
+        """Screenshots at 1280 and at a phone's width, where the page must fit without scrolling sideways."""
+        self.browser.save_screenshot(os.path.join(folder, name + "-1280.png"))
+        set_viewport(self.browser, 390, 844, phone=True)
+        self.assertLessEqual(self.browser.execute_script("return document.documentElement.scrollWidth"), 390,
+                             name + " fits a phone's width")
+        self.browser.save_screenshot(os.path.join(folder, name + "-phone.png"))
+        set_viewport(self.browser, 1280, 800)
 
     def canvas_leds(self, columns, rows):
         """The characters of the LEDs on the page's live view, read back from its canvas."""
