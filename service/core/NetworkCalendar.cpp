@@ -1,5 +1,8 @@
 #include "service/core/NetworkCalendar.h"
 
+#include <map>
+#include <memory>
+
 #include "service/calendar/CalendarJson.h"
 #include "service/calendar/PlanResolver.h"
 
@@ -165,6 +168,31 @@ ServiceResult NetworkCalendar::planOf(int64_t sign, const CalendarDate& from, co
     const PlanLookup lookup = store_.calendar.lookup();
     out = resolvePlan(planSign, contents.entries, holidays(), {contents.brightness, contents.onOff}, from, to,
                       lookup.programExists);
+    return {};
+}
+
+ServiceResult NetworkCalendar::compiledOf(int64_t sign, const CalendarDate& date, CompiledDay& out) {
+    std::vector<DayPlan> days;
+    if (ServiceResult r = planOf(sign, date, date, days); !r.ok()) return r;
+    SignRecord record;
+    if (const DbStatus s = store_.signs.get(sign, record); s != DbStatus::Ok)
+        return resultOf(s, "sign " + std::to_string(sign));
+    std::map<ProgramId, std::unique_ptr<ItemStore>> stores;
+    const ProgramSource source = [this, &stores](ProgramId id) -> const ItemStore* {
+        auto [it, added] = stores.try_emplace(id);
+        if (!added) return it->second.get();
+        ProgramVersionRecord v;
+        if (store_.programs.version(id, 0, v) != DbStatus::Ok || v.store.size() != ItemStore::kFileSize)
+            return nullptr;
+        auto store = std::make_unique<ItemStore>();
+        if (store->writeAll(std::span<const uint8_t, ItemStore::kFileSize>(
+                v.store.data(), ItemStore::kFileSize)) != IoResult::Ok)
+            return nullptr;
+        it->second = std::move(store);
+        return it->second.get();
+    };
+    out = compileDay(days.at(0), source,
+                     {static_cast<uint8_t>(record.width), static_cast<uint8_t>(record.height)});
     return {};
 }
 

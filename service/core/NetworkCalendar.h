@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "service/calendar/CompiledDay.h"
 #include "service/calendar/DayPlan.h"
 #include "service/calendar/KoreanHolidays.h"
 #include "service/core/ServiceResult.h"
@@ -41,6 +42,10 @@ class NetworkCalendar {
     // What sign SIGN plays from FROM to TO (both included, at most kMaxPlanDays).
     ServiceResult planOf(int64_t sign, const CalendarDate& from, const CalendarDate& to,
                          std::vector<DayPlan>& out);
+
+    // Sign SIGN's day DATE compiled as the scheduler compiles it (from the latest version of each
+    // program): its items, or the fall-back to period pushes and why.
+    ServiceResult compiledOf(int64_t sign, const CalendarDate& date, CompiledDay& out);
 
     // The holidays every plan uses.
     static const HolidayCalendar& holidays();

@@ -14,6 +14,7 @@ const std::vector<SettingKey>& settingKeys() {
         {"check_seconds", 1, 86400, &ServiceSettings::checkSeconds},
         {"holding_check_seconds", 1, 7 * 86400, &ServiceSettings::holdingCheckSeconds},
         {"session_minutes", 1, 30 * 24 * 60, &ServiceSettings::sessionMinutes},
+        {"clock_minute", 0, 24 * 60 - 1, &ServiceSettings::clockMinute},
     };
     return keys;
 }

@@ -20,6 +20,7 @@ struct ServiceSettings {
     int checkSeconds = 60;           // the model check of every sign
     int holdingCheckSeconds = 3600;  // the read-back of item count and table
     int sessionMinutes = 720;        // a login's session
+    int clockMinute = 210;           // the quiet minute after 00:00 from which each sign's clock is set daily
 };
 
 // One setting: its key, range and place in ServiceSettings.

@@ -163,6 +163,14 @@ void signPlan(ApiCall& call) {
     sendJson(call.res, 200, planJson(days));
 }
 
+void signCompiled(ApiCall& call) {
+    CalendarDate date;
+    if (!onlyParams(call, {"date"}) || !dateParam(call, "date", date)) return;
+    CompiledDay day;
+    if (!succeeded(call, NetworkCalendar(call.net.store).compiledOf(call.pathId(1), date, day))) return;
+    sendJson(call.res, 200, compiledDayJson(day));
+}
+
 void holidays(ApiCall& call) {
     if (!onlyParams(call, {"year"})) return;
     const std::string text = call.req.has_param("year") ? call.req.get_param_value("year") : std::string();
@@ -189,6 +197,7 @@ void addCalendarRoutes(std::vector<ApiRoute>& routes) {
     addPlanRoutes<OnOffPlan>(routes, "/api/v1/onoff-plans");
     routes.push_back({"DELETE", "/api/v1/onoff-plans/{id}", Role::Operator, BodyKind::None, deleteOnOffPlan});
     routes.push_back({"GET", "/api/v1/signs/{id}/plan", Role::Viewer, BodyKind::None, signPlan});
+    routes.push_back({"GET", "/api/v1/signs/{id}/compiled", Role::Viewer, BodyKind::None, signCompiled});
     routes.push_back({"GET", "/api/v1/holidays", Role::Viewer, BodyKind::None, holidays});
 }
 

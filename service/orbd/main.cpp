@@ -19,6 +19,7 @@
 #include "image/WorkingFolder.h"
 #include "link/TcpLink.h"
 #include "service/core/DataFolder.h"
+#include "service/core/CalendarScheduler.h"
 #include "service/core/JobCoordinator.h"
 #include "service/core/SignFrames.h"
 #include "service/core/SignNetwork.h"
@@ -179,12 +180,16 @@ int serve(SignNetwork& net, const ServiceSettings& settings, const Options& o) {
     // The jobs left unfinished run again, and the signs' checks start.
     JobCoordinator jobs(net, settings);
     jobs.start();
+    // The calendar acts through jobs from now on: compiled days, settings and clocks.
+    CalendarScheduler calendar(net, settings);
+    calendar.start();
     net.logEvent("listening on " + server.address());
     std::cout << "orbd: listening on " << server.address() << std::endl;
     const bool served = server.serve();
     // The server may have ended by itself: wake the waiter.
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();
+    calendar.stop();
     jobs.stop();
     net.frames = nullptr;
     net.logEvent("stopped");

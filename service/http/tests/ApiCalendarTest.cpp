@@ -363,6 +363,19 @@ TEST_F(ApiCalendarTest, ASignsPlanFollowsWeekdaysHolidaysSpansPassingMidnightAnd
     EXPECT_EQ(get(path + "?from=2027-02-01").status, 400);
     EXPECT_EQ(get(path + "?from=2027-02-01&to=2027-02-01&at=1").status, 400);
     EXPECT_EQ(get("/api/v1/signs/999/plan?from=2027-02-01&to=2027-02-01").status, 404);
+
+    // The day as the scheduler compiles it: these programs hold no item store, and it says so.
+    const std::string compiled = "/api/v1/signs/" + std::to_string(front) + "/compiled";
+    const Reply c = get(compiled + "?date=2027-02-07", "viewer");
+    ASSERT_EQ(c.status, 200) << c.body;
+    EXPECT_EQ(c.json["date"], "2027-02-07");
+    EXPECT_EQ(c.json["fallback"], false);
+    EXPECT_EQ(c.json["items"], 0);
+    ASSERT_EQ(c.json["problems"].size(), 3u) << c.body;
+    EXPECT_EQ(c.json["problems"][0], "00:00-02:00: program " + std::to_string(greeting) +
+                                         " is not available; the period stays dark");
+    EXPECT_EQ(get(compiled + "?date=2027-02-30").status, 400);
+    EXPECT_EQ(get("/api/v1/signs/999/compiled?date=2027-02-01").status, 404);
 }
 
 TEST_F(ApiCalendarTest, AYearsHolidaysIncludeTheLunarOnesAndSubstitutes) {

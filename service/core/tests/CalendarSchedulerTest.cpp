@@ -1,0 +1,364 @@
+// The calendar acting on signemu signs, with the test moving the service's clock: at each day's
+// boundary every sign's memory holds the day's compiled program as the program writer lays it
+// out, nothing is pushed when nothing differs, a sign unreachable across a boundary gets its
+// program, settings and clock when it answers again, and a brightness step at sunset is sent on
+// its minute.
+#include "service/core/CalendarScheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "editor/core/ProgramWriter.h"
+#include "image/ProgramImage.h"
+#include "service/calendar/PlanResolver.h"
+#include "service/core/JobCoordinator.h"
+#include "service/core/NetworkCalendar.h"
+#include "service/core/tests/StoreFixture.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/ItemBuilder.h"
+#include "testsupport/SignEmu.h"
+
+namespace orb {
+namespace {
+
+using testing::ItemBuilder;
+using testing::SignEmu;
+using testing::TempDir;
+
+constexpr uint8_t kWeekdays = 0x1F;      // Monday to Friday
+constexpr uint8_t kWeekend = 0x60;       // Saturday and Sunday
+const CalendarDate kFriday{2027, 1, 8};  // then Saturday 9th .. Wednesday 13th
+
+ItemRecord sentence(const std::string& text) {
+    return ItemBuilder(LayoutCode::OneLine, {1, 0, 0})
+        .kind(1, ContentKind::Sentence)
+        .text(1, text, 0x0040)
+        .item;
+}
+
+std::vector<uint8_t> bytesOf(const ItemStore& store) {
+    std::vector<uint8_t> bytes(ItemStore::kFileSize);
+    EXPECT_EQ(store.readAll(std::span<uint8_t, ItemStore::kFileSize>(bytes.data(), ItemStore::kFileSize)),
+              IoResult::Ok);
+    return bytes;
+}
+
+class CalendarSchedulerTest : public testing::StoreFixture {
+  protected:
+    void SetUp() override {
+        StoreFixture::SetUp();
+        ASSERT_TRUE(Auth::initialise());
+        auth = std::make_unique<Auth>(store.users, store.audit, clock, fastAuthSettingsForTests());
+        net = std::make_unique<SignNetwork>(store, *auth, clock);
+        settings.tries = 2;
+        settings.firstRetryMs = 20;
+        settings.maxRetryMs = 100;
+        settings.checkSeconds = 1;  // an unreachable sign is noticed, and its return
+        settings.holdingCheckSeconds = 7200;
+    }
+    void TearDown() override {
+        scheduler.reset();
+        jobs.reset();
+    }
+
+    void start() {
+        jobs = std::make_unique<JobCoordinator>(*net, settings);
+        jobs->start();
+        scheduler = std::make_unique<CalendarScheduler>(*net, settings);
+    }
+
+    int64_t addSign(const SignEmu& emu, const std::string& name) {
+        SignInput in;
+        in.name = name;
+        in.link = "tcp:127.0.0.1:" + std::to_string(emu.port());
+        in.groups = {"front"};
+        int64_t id = 0;
+        EXPECT_TRUE(net->createSign(in, actor(), id).ok());
+        return id;
+    }
+
+    int64_t addProgram(const std::string& name, const std::vector<ItemRecord>& items) {
+        ItemStore s;
+        for (size_t i = 0; i < items.size(); ++i) s.writeRecord(static_cast<int>(i), items[i]);
+        ProgramVersionInput in{"{}", bytesOf(s), static_cast<int>(items.size()), {}};
+        int64_t id = 0;
+        EXPECT_EQ(store.programs.add(name, in, actor(), id), DbStatus::Ok);
+        return id;
+    }
+
+    void addEntry(int64_t program, uint8_t weekdays, std::optional<int> start = {},
+                  std::optional<int> end = {}, int priority = 0) {
+        CalendarEntry e;
+        e.program = program;
+        e.targets.groups = {"front"};
+        e.weekdays = weekdays;
+        e.start = start, e.end = end;
+        e.priority = priority;
+        ASSERT_EQ(store.calendar.createEntry(e, actor()), DbStatus::Ok);
+    }
+
+    void setClock(const CalendarDate& d, int hour, int minute, int second = 30) {
+        const LocalTimestamp to{{d.year, d.month, d.day, hour, minute, second}, 0};
+        clock.advance(toMillis(to) - clock.nowMillis());
+    }
+
+    // Waits until no job is queued or running (a test fails rather than hangs).
+    void waitForJobs() {
+        for (int i = 0; i < 3000; ++i) {
+            std::vector<JobRecord> open;
+            if (store.jobs.unfinished(open) == DbStatus::Ok && open.empty()) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ADD_FAILURE() << "jobs did not finish";
+    }
+
+    // Ticks, each tick's jobs finished before the next, until a tick makes none; the jobs made.
+    int settle() {
+        int made = 0;
+        for (int i = 0; i < 20; ++i) {
+            const int n = scheduler->tick();
+            waitForJobs();
+            if (n == 0) break;
+            made += n;
+        }
+        return made;
+    }
+
+    int jobCount(JobAction action) {
+        std::vector<JobRecord> all;
+        JobFilter filter;
+        filter.limit = 1000;
+        EXPECT_EQ(store.jobs.list(filter, all), DbStatus::Ok);
+        return static_cast<int>(std::count_if(all.begin(), all.end(), [action](const JobRecord& j) {
+            return j.action == action && j.createdBy == "orbd";
+        }));
+    }
+
+    SignRecord sign(int64_t id) {
+        SignRecord r;
+        EXPECT_EQ(store.signs.get(id, r), DbStatus::Ok);
+        return r;
+    }
+
+    void waitForState(int64_t id, SignState state) {
+        for (int i = 0; i < 1000 && sign(id).state != state; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_EQ(sign(id).state, state);
+    }
+
+    // The day compiled as the calendar says, independently of the scheduler's own store.
+    CompiledDay compiledDay(int64_t id, const CalendarDate& day) {
+        std::vector<DayPlan> plan;
+        EXPECT_TRUE(NetworkCalendar(store).planOf(id, day, day, plan).ok());
+        std::map<ProgramId, ItemStore> programs;
+        const ProgramSource source = [&](ProgramId p) -> const ItemStore* {
+            ProgramVersionRecord v;
+            if (!programs.contains(p)) {
+                if (store.programs.version(p, 0, v) != DbStatus::Ok) return nullptr;
+                programs[p].writeAll(
+                    std::span<const uint8_t, ItemStore::kFileSize>(v.store.data(), ItemStore::kFileSize));
+            }
+            return &programs[p];
+        };
+        const SignRecord r = sign(id);
+        return compileDay(plan.at(0), source,
+                          {static_cast<uint8_t>(r.width), static_cast<uint8_t>(r.height)});
+    }
+
+    // Where the sign's memory differs from what the program writer lays out for STORE; "" when
+    // it does not.
+    static std::string memoryDiffers(const SignEmu& emu, const ItemStore& store, int itemCount) {
+        ProgramImage memory;
+        ProgramPlan plan;
+        if (ProgramImage::open(emu.memory, FileMode::ReadOnly, memory) != IoResult::Ok)
+            return "no memory file";
+        if (planProgram(store, itemCount, 6, 1, plan).result != PlanResult::Ok) return "no plan";
+        std::string problem;
+        for (const ProgramWrite& w : plan.writes) {
+            // The transfer writes only the count of the image header.
+            const uint64_t skip = w.kind == ProgramWrite::Kind::ImageHeader ? 2 : 0;
+            std::vector<uint8_t> got(w.bytes.size() - skip);
+            if (memory.read(w.address + skip, got) != IoResult::Ok ||
+                !std::equal(got.begin(), got.end(), w.bytes.begin() + static_cast<std::ptrdiff_t>(skip)))
+                problem += "differs at " + std::to_string(w.address) + "\n";
+        }
+        return problem;
+    }
+
+    std::string holdsDay(const SignEmu& emu, int64_t id, const CalendarDate& day) {
+        const CompiledDay c = compiledDay(id, day);
+        if (c.fallback) return "the day does not fit";
+        const SignRecord r = sign(id);
+        if (r.holding.kind != SignHolding::Program) return "no program recorded";
+        ProgramVersionRecord v;
+        if (store.programs.version(r.holding.program, r.holding.version, v) != DbStatus::Ok)
+            return "no version";
+        if (v.store != bytesOf(c.store)) return "another program recorded";
+        return memoryDiffers(emu, c.store, static_cast<int>(c.items.size()));
+    }
+
+    std::unique_ptr<Auth> auth;
+    std::unique_ptr<SignNetwork> net;
+    ServiceSettings settings;
+    std::unique_ptr<JobCoordinator> jobs;
+    std::unique_ptr<CalendarScheduler> scheduler;
+};
+
+TEST_F(CalendarSchedulerTest, EachDayIsPushedAtItsBoundaryAndAReturningSignCatchesUp) {
+    TempDir dirA, dirB;
+    SignEmu emuA(dirA, {});
+    auto emuB = std::make_unique<SignEmu>(dirB, std::vector<std::string>{});
+    const uint16_t portB = emuB->port();
+    const int64_t a = addSign(emuA, "a"), b = addSign(*emuB, "b");
+    // Weekdays all day; the weekend from 22:00 to 02:00, over the weekday program where they meet.
+    addEntry(addProgram("weekday", {sentence("WEEKDAY")}), kWeekdays);
+    addEntry(addProgram("weekend", {sentence("WEEKEND"), sentence("PARTY")}), kWeekend, 22 * 60, 2 * 60, 1);
+    OnOffPlan onOff;
+    onOff.targets.groups = {"front"};
+    onOff.rules = {{{}, {}, kWeekdays, HolidayRule::Any, true, 6 * 60, 23 * 60}};
+    ASSERT_EQ(store.calendar.createPlan(onOff, actor()), DbStatus::Ok);
+    BrightnessPlan bright;
+    bright.targets.groups = {"front"};
+    bright.steps = {{TimeAnchor::Clock, 7 * 60, 10}, {TimeAnchor::Clock, 20 * 60, 4}};
+    ASSERT_EQ(store.calendar.createPlan(bright, actor()), DbStatus::Ok);
+    start();
+
+    for (int d = 0; d < 5; ++d) {
+        const CalendarDate day = kFriday.plusDays(d);
+        if (d == 3) {
+            // Monday: b was off over the boundary.
+            setClock(day, 0, 0);
+            EXPECT_GE(scheduler->tick(), 1);
+            waitForJobs();
+            EXPECT_EQ(holdsDay(emuA, a, day), "") << day.text();
+            EXPECT_EQ(sign(b).state, SignState::Unreachable);
+            settle();
+            // Back at 09:00 with what it held.
+            setClock(day, 9, 0, 0);
+            emuB->process = std::make_unique<testing::ChildProcess>(std::vector<std::string>{
+                SIGNEMU_PATH, "--tcp", "127.0.0.1:" + std::to_string(portB), "--memory", emuB->memory});
+            waitForState(b, SignState::Online);
+            settle();
+            const SignRecord r = sign(b);
+            EXPECT_EQ(holdsDay(*emuB, b, day), "");
+            EXPECT_EQ(r.settings.brightness, 9);
+            EXPECT_EQ(r.settings.onTime, "06:00");
+            EXPECT_EQ(r.settings.onOffEnabled, true);
+            ASSERT_TRUE(r.settings.clockAt.has_value());
+            EXPECT_EQ(r.settings.clockAt->substr(0, 16), day.text() + "T09:00");
+            continue;
+        }
+        setClock(day, 0, 0);
+        // One tick at the boundary pushes at most the day's program.
+        scheduler->tick();
+        waitForJobs();
+        EXPECT_EQ(holdsDay(emuA, a, day), "") << day.text();
+        EXPECT_EQ(holdsDay(*emuB, b, day), "") << day.text();
+        settle();
+        // During the day the settings follow; programs only go ahead where nothing visible changes.
+        setClock(day, 12, 0);
+        settle();
+        if (d == 2) {
+            // Sunday noon: b goes off.
+            emuB->process->stop();
+            waitForState(b, SignState::Unreachable);
+        }
+    }
+    // Tuesday and Wednesday compile the same: no push on Wednesday.
+    const CalendarDate wednesday = kFriday.plusDays(5);
+    const int pushes = jobCount(JobAction::Push);
+    setClock(wednesday, 0, 0);
+    settle();
+    // The daily clock setting from the quiet minute.
+    setClock(wednesday, settings.clockMinute / 60, settings.clockMinute % 60 + 5, 0);
+    settle();
+    ASSERT_TRUE(sign(a).settings.clockAt.has_value());
+    EXPECT_EQ(sign(a).settings.clockAt->substr(0, 13), wednesday.text() + "T03");
+    setClock(wednesday, 12, 0);
+    settle();
+    EXPECT_EQ(jobCount(JobAction::Push), pushes);
+    EXPECT_EQ(holdsDay(emuA, a, kFriday.plusDays(5)), "");
+    EXPECT_EQ(sign(a).settings.brightness, 9);
+}
+
+TEST_F(CalendarSchedulerTest, ADayThatDoesNotFitIsPushedPeriodByPeriod) {
+    TempDir signDir;
+    SignEmu emu(signDir, {});
+    const int64_t id = addSign(emu, "a");
+    std::vector<ItemRecord> many, more;
+    for (int i = 0; i < 60; ++i) many.push_back(sentence("A" + std::to_string(i)));
+    for (int i = 0; i < 60; ++i) more.push_back(sentence("B" + std::to_string(i)));
+    addEntry(addProgram("many", many), kEveryDay);
+    addEntry(addProgram("more", more), kEveryDay, 12 * 60, 18 * 60, 1);
+    start();
+    const CompiledDay day = compiledDay(id, kFriday);
+    ASSERT_TRUE(day.fallback);
+    ASSERT_EQ(day.periods.size(), 3u);
+    const int hours[] = {0, 12, 18};
+    for (size_t i = 0; i < 3; ++i) {
+        setClock(kFriday, hours[i], 0);
+        settle();
+        const SignRecord r = sign(id);
+        ProgramVersionRecord v;
+        ASSERT_EQ(store.programs.version(r.holding.program, r.holding.version, v), DbStatus::Ok);
+        EXPECT_EQ(v.store, bytesOf(day.periods[i].store)) << "period " << i;
+    }
+    EXPECT_EQ(memoryDiffers(emu, day.periods[2].store, static_cast<int>(day.periods[2].items.size())), "");
+    // Said once for the day.
+    std::vector<AuditRecord> rows;
+    AuditFilter filter;
+    filter.action = "calendar.fallback";
+    ASSERT_EQ(store.audit.query(filter, rows), DbStatus::Ok);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].detail, day.message);
+}
+
+TEST_F(CalendarSchedulerTest, AFailedPushIsMadeAgainOnlyAfterAWhile) {
+    TempDir signDir;
+    SignEmu emu(signDir, {"--corrupt-from", "3"}, false, false);
+    const int64_t id = addSign(emu, "bad");
+    addEntry(addProgram("weekday", {sentence("WEEKDAY")}), kEveryDay);
+    start();
+    setClock(kFriday, 8, 0);
+    settle();
+    EXPECT_EQ(jobCount(JobAction::Push), 1);
+    EXPECT_NE(sign(id).holding.kind, SignHolding::Program);
+    setClock(kFriday, 8, 5);
+    settle();
+    EXPECT_EQ(jobCount(JobAction::Push), 1);
+    setClock(kFriday, 8, 11);
+    settle();
+    EXPECT_EQ(jobCount(JobAction::Push), 2);
+}
+
+TEST_F(CalendarSchedulerTest, ABrightnessStepAtSunsetIsSentOnItsMinute) {
+    TempDir signDir;
+    SignEmu emu(signDir, {}, false, false);
+    const int64_t id = addSign(emu, "a");
+    BrightnessPlan plan;
+    plan.targets.signs = {id};
+    plan.steps = {{TimeAnchor::Clock, 6 * 60, 10}, {TimeAnchor::Sunset, 0, 3}};
+    ASSERT_EQ(store.calendar.createPlan(plan, actor()), DbStatus::Ok);
+    start();
+    const CalendarDate day{2027, 1, 11};
+    const int sunset =
+        static_cast<int>(std::lround(*sunTimes(day, GeoLocation{}).sunset / 60));  // as the plan rounds it
+    setClock(day, sunset / 60 - 1, sunset % 60);
+    settle();
+    EXPECT_EQ(sign(id).settings.brightness, 9);
+    const int before = jobCount(JobAction::Brightness);
+    setClock(day, (sunset - 1) / 60, (sunset - 1) % 60, 59);
+    settle();
+    EXPECT_EQ(jobCount(JobAction::Brightness), before);
+    setClock(day, sunset / 60, sunset % 60, 0);
+    settle();
+    EXPECT_EQ(jobCount(JobAction::Brightness), before + 1);
+    const SignRecord r = sign(id);
+    EXPECT_EQ(r.settings.brightness, 2);
+    ASSERT_TRUE(r.settings.brightnessAt.has_value());
+    EXPECT_EQ(r.settings.brightnessAt->substr(11, 5), minuteText(sunset));
+}
+
+}  // namespace
+}  // namespace orb
