@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -14,6 +16,7 @@
 #include <QToolBar>
 #include <utility>
 
+#include "editor/app/BundleImport.h"
 #include "editor/app/COrbView.h"
 #include "editor/app/FrameStatusBar.h"
 #include "editor/app/ItemTableModel.h"
@@ -22,6 +25,7 @@
 #include "editor/app/UserPrompts.h"
 #include "editor/core/LinkChoice.h"
 #include "editor/core/ProjectFile.h"
+#include "editor/core/PulledProject.h"
 
 namespace orb {
 
@@ -35,13 +39,31 @@ ContentKind kindAt(size_t k) {
     return static_cast<ContentKind>(k + 1);
 }
 
-// The project a drag carries: one local file whose name ends in ".dat".
+// The project a drag carries: one local file whose name ends in ".dat", or a bundle's ".zip".
 QString droppedProject(const QMimeData* mime) {
     if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
     const QUrl url = mime->urls().first();
     if (!url.isLocalFile()) return {};
     const QString path = url.toLocalFile();
-    return hasProjectExtension(path.toStdString()) ? path : QString();
+    return hasProjectExtension(path.toStdString()) || isBundlePath(path) ? path : QString();
+}
+
+// At most this many of the places where a pulled project does not build what the sign holds.
+constexpr size_t kDifferencesShown = 10;
+
+// The sign's own settings of a program read back (its size and display-window mode) over the
+// editor's: the link that read it stays the project's link.
+void keepEditorSettings(const SettingsBlock& editor, ItemStore& pulled) {
+    SettingsBlock sign, next = editor;
+    if (pulled.readSettings(sign) != IoResult::Ok) return;
+    next.setSignWidth(sign.signWidth());
+    next.setSignHeight(sign.signHeight());
+    next.setWindowMode(sign.windowMode());
+    pulled.writeSettings(next);
+}
+
+void removeFiles(const std::vector<std::string>& files) {
+    for (const std::string& f : files) QFile::remove(QString::fromStdString(f));
 }
 
 bool startDetached(const QString& program, const QStringList& arguments) {
@@ -99,6 +121,8 @@ void CMainFrame::connectCommands() {
     command(a.save, [this] { saveProject(false); });
     command(a.saveAs, [this] { saveProject(true); });
     command(a.newProject, [this] { newProject(); });
+    command(a.saveBundle, [this] { saveWithPictures(); });
+    command(a.pullProgram, [this] { pullProgram(); });
     connect(a.exit, &QAction::triggered, this, &QWidget::close);
     static constexpr LayoutCode kLayouts[] = {LayoutCode::OneLine, LayoutCode::TwoLines,
                                               LayoutCode::ThreeLines, LayoutCode::TitleAndSentence};
@@ -185,7 +209,8 @@ void CMainFrame::refreshActions() {
     a.undo->setEnabled(s.undo);
     a.redo->setEnabled(s.redo);
     a.save->setEnabled(s.save);
-    for (QAction* entry : {a.open, a.saveAs, a.newProject}) entry->setEnabled(s.project);
+    for (QAction* entry : {a.open, a.saveAs, a.newProject, a.saveBundle}) entry->setEnabled(s.project);
+    a.pullProgram->setEnabled(s.signCommands);
     a.preview->setEnabled(s.preview);
     a.serial->setChecked(s.serialChecked);
     a.tcp->setChecked(s.tcpChecked);
@@ -292,6 +317,10 @@ void CMainFrame::newProject() {
 
 bool CMainFrame::openProject(const QString& path) {
     if (sign_->activity() != SignActivity::Idle || !mayDiscardChanges()) return false;
+    if (isBundlePath(path)) {
+        openBundle(path);
+        return true;
+    }
     const bool opened = report(doc_.open(path.toStdString()));
     if (opened) sign_->settingsReloaded();
     view_->focusList();
@@ -309,7 +338,81 @@ void CMainFrame::chooseAndOpen() {
     if (!mayDiscardChanges()) return;
     const QString path = prompts_.chooseOpenPath(this);
     if (path.isEmpty()) return;
-    if (report(doc_.open(path.toStdString()))) sign_->settingsReloaded();
+    if (isBundlePath(path))
+        openBundle(path);
+    else if (report(doc_.open(path.toStdString())))
+        sign_->settingsReloaded();
+}
+
+QString CMainFrame::projectFolder() const {
+    const std::string& path = doc_.projectPath();
+    return path.empty() ? QDir::homePath() : QFileInfo(qs(path)).absolutePath();
+}
+
+void CMainFrame::saveWithPictures() {
+    const QString path = prompts_.chooseBundleSavePath(this);
+    if (path.isEmpty()) return;
+    const QString error = saveBundle(doc_.store(), path);
+    if (error.isEmpty())
+        status_->setMessage(QString("그림과 함께 저장했습니다: %1").arg(QFileInfo(path).fileName()));
+    else
+        prompts_.showMessage(this, error, "저장실패", MessageKind::Critical);
+}
+
+void CMainFrame::openBundle(const QString& path) {
+    // Asked each time: the pictures stay where they are put, as the project names them by path.
+    const QString folder =
+        prompts_.choosePictureFolder(this, "그림을 저장할 폴더", QFileInfo(path).absolutePath());
+    if (folder.isEmpty()) return;
+    ItemStore program;
+    BundleImport imported = importBundle(path, folder, program);
+    if (!imported.ok()) {
+        prompts_.showMessage(this, imported.error, "파일오픈실패", MessageKind::Warning);
+        return;
+    }
+    if (!report(doc_.openImported(program))) {
+        imported.undo();
+        return;
+    }
+    sign_->settingsReloaded();
+}
+
+void CMainFrame::pullProgram() {
+    if (sign_->activity() != SignActivity::Idle || !mayDiscardChanges()) return;
+    const QString folder = prompts_.choosePictureFolder(this, "그림을 저장할 폴더", projectFolder());
+    if (folder.isEmpty()) return;
+    sign_->pullProgram([this, folder](const CommandOutcome& outcome, const ProgramReadBack& readBack) {
+        pulled(outcome, readBack, folder);
+    });
+}
+
+void CMainFrame::pulled(const CommandOutcome& outcome, const ProgramReadBack& readBack,
+                        const QString& folder) {
+    if (!outcome.ok) {
+        prompts_.showMessage(this, qs(outcome.message), qs(outcome.caption), outcome.kind);
+        return;
+    }
+    ItemStore program;
+    const PullOutcome made = makePulledProject(readBack, folder.toStdString(), program);
+    if (!made.ok) {
+        removeFiles(made.files);
+        prompts_.showMessage(this, qs(made.message), kPullFailedCaption, MessageKind::Critical);
+        return;
+    }
+    keepEditorSettings(doc_.settings(), program);
+    if (!report(doc_.openImported(program))) {
+        removeFiles(made.files);
+        return;
+    }
+    const std::vector<std::string> differences = pullDifferences(readBack, doc_.store());
+    QString text = QString("전광판에서 %1개 항목을 가져왔습니다").arg(doc_.rowCount());
+    if (!differences.empty()) {
+        text += "\n저장하고 전송하면 전광판과 다른 곳:";
+        for (size_t i = 0; i < differences.size() && i < kDifferencesShown; ++i)
+            text += "\n" + qs(differences[i]);
+    }
+    prompts_.showMessage(this, text, differences.empty() ? "가져오기완료" : "경고",
+                         differences.empty() ? MessageKind::Information : MessageKind::Warning);
 }
 
 void CMainFrame::addItem(LayoutCode layout) {
@@ -323,8 +426,10 @@ void CMainFrame::editLine(int line, ContentKind kind) {
     if (selected.empty()) return;
     const int row = selected.front();
     const ItemRecord record = doc_.record(row);
-    const auto result = prompts_.editLine(this, line, doc_.lineDialogStart(row, line, kind),
-                                          doc_.settings().signWidth(), record.header.heightCode(line));
+    const std::array<uint8_t, 3> heights = {record.header.heightCode(1), record.header.heightCode(2),
+                                            record.header.heightCode(3)};
+    const auto result =
+        prompts_.editLine(this, line, doc_.lineDialogStart(row, line, kind), signSize(), heights);
     if (result) report(doc_.setLineContent(selected, line, *result));
 }
 
@@ -346,9 +451,8 @@ void CMainFrame::editTitleSentence() {
     const std::vector<int> selected = selection();
     if (selected.empty()) return;
     const ItemHeader header = doc_.record(selected.front()).header;
-    const auto result =
-        prompts_.editTitleSentence(this, doc_.titleSentenceDialogStart(selected.front()),
-                                   doc_.settings().signWidth(), header.heightCode(1), header.heightCode(2));
+    const auto result = prompts_.editTitleSentence(this, doc_.titleSentenceDialogStart(selected.front()),
+                                                   signSize(), header.heightCode(1), header.heightCode(2));
     if (result) report(doc_.setTitleSentence(selected, *result));
 }
 
@@ -371,6 +475,10 @@ bool CMainFrame::heightsAccepted(LayoutCode layout, const std::array<uint8_t, 3>
                              .arg(heights[static_cast<size_t>(line) - 1])
                              .arg(doc_.settings().signHeight());
     return prompts_.askGoOn(this, text, "높이설정");
+}
+
+SignSize CMainFrame::signSize() const {
+    return {doc_.settings().signWidth(), doc_.settings().signHeight()};
 }
 
 void CMainFrame::showSignSize() {

@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "editor/app/FrameActions.h"
+#include "editor/app/SignPrompts.h"
 #include "editor/core/CommandState.h"
 #include "editor/core/DocumentObserver.h"
 #include "editor/core/OrbDocument.h"
+#include "editor/core/ProgramReadBack.h"
+#include "editor/core/SignCommands.h"
 
 class QMenu;
 
@@ -80,6 +83,15 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     bool saveProject(bool askName);
     void newProject();
     void chooseAndOpen();
+    // "그림과 함께 저장", and opening a bundle into a new unsaved project with its pictures in a
+    // folder the user chooses (the unsaved-changes question already answered).
+    void saveWithPictures();
+    void openBundle(const QString& path);
+    // "전광판에서 가져오기", and what the read-back came to.
+    void pullProgram();
+    void pulled(const CommandOutcome& outcome, const ProgramReadBack& readBack, const QString& folder);
+    // Where a folder dialog starts: the current project's folder, or the home folder.
+    QString projectFolder() const;
     void addItem(LayoutCode layout);
     void editLine(int line, ContentKind kind);
     // Double-click or Enter on ROW: the dialog of its first line's kind (the sentence dialog for a
@@ -90,6 +102,7 @@ class CMainFrame : public QMainWindow, private DocumentObserver {
     // True when every line of LAYOUT with HEIGHTS fits the sign, or the user goes on anyway.
     bool heightsAccepted(LayoutCode layout, const std::array<uint8_t, 3>& heights);
     void showSignSize();
+    SignSize signSize() const;
     void editDisplayTime();
     void cut();
     void paste();

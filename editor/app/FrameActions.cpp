@@ -40,6 +40,8 @@ FrameActions createFrameActions(QWidget* owner) {
     a.save = action(owner, "저장하기", "save");
     a.saveAs = action(owner, "다른이름으로 저장하기", "saveAs");
     a.newProject = action(owner, "새로만들기", "newProject");
+    a.saveBundle = action(owner, "그림과 함께 저장", "saveBundle");
+    a.pullProgram = action(owner, "전광판에서 가져오기", "pullProgram");
     a.exit = action(owner, "종료(&X)", "exit");
     keys(a.open, {QKeySequence(Qt::CTRL | Qt::Key_O)});
     keys(a.save, {QKeySequence(Qt::CTRL | Qt::Key_S)});
@@ -119,7 +121,9 @@ FrameActions createFrameActions(QWidget* owner) {
 
 void fillMenuBar(QMenuBar* bar, FrameActions& a) {
     QMenu* file = bar->addMenu("파일(&F)");
-    file->addActions({a.open, a.save, a.saveAs, a.newProject});
+    file->addActions({a.open, a.save, a.saveAs, a.saveBundle, a.newProject});
+    file->addSeparator();
+    file->addAction(a.pullProgram);
     file->addSeparator();
     file->addAction(a.exit);
 

@@ -17,6 +17,8 @@ struct FrameActions {
     QAction* save = nullptr;
     QAction* saveAs = nullptr;
     QAction* newProject = nullptr;
+    QAction* saveBundle = nullptr;   // "그림과 함께 저장": the program with its pictures in one ZIP
+    QAction* pullProgram = nullptr;  // "전광판에서 가져오기": the sign's program as a new project
     QAction* exit = nullptr;
     // "규격"
     QAction* signSize = nullptr;

@@ -15,8 +15,9 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: Orb [PROJECT]\n"
-    "The LED sign editor's window: opens PROJECT (a .dat file) when given, else the\n"
-    "working folder's data.tmp with an empty list.\n"
+    "The LED sign editor's window: opens PROJECT (a .dat file, or a program bundle's .zip,\n"
+    "whose pictures go into a folder it asks for) when given, else the working folder's\n"
+    "data.tmp with an empty list.\n"
     "\n"
     "  -h, --help  print this help and exit\n"
     "Qt's own options (-platform NAME, -style NAME, ...) are accepted too.\n";

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <utility>
 
 #include "editor/app/FrameStatusBar.h"
 #include "editor/app/UserPrompts.h"
@@ -177,6 +178,19 @@ void SignCommandRunner::brightness() {
     run(brightnessJob(*level), SignActivity::Command, false);
 }
 
+void SignCommandRunner::pullProgram(PullDone done) {
+    if (activity_ != SignActivity::Idle) return;
+    auto readBack = std::make_shared<ProgramReadBack>();
+    then_ = [readBack, finished = std::move(done)](const CommandOutcome& outcome) {
+        finished(outcome, *readBack);
+    };
+    if (!run(readBackJob(readBack), SignActivity::Transfer, false)) {
+        then_ = nullptr;
+        return;
+    }
+    panes_.setMessage("전광판에서 가져오는 중...");
+}
+
 void SignCommandRunner::cancel() {
     if (activity_ == SignActivity::Transfer) session_->cancel();
 }
@@ -249,7 +263,10 @@ void SignCommandRunner::finish() {
         panes_.setMessage("준비");
     }
     activity_ = SignActivity::Idle;
-    if (shown) showOutcome(outcome);
+    if (const auto then = std::exchange(then_, nullptr))
+        then(outcome);
+    else if (shown)
+        showOutcome(outcome);
     emit activityChanged();
 }
 

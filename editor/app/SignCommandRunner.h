@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QSettings>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "editor/core/CommandState.h"
@@ -49,7 +50,11 @@ class SignCommandRunner : public QObject {
     void applyOnOff();          // "적용" of "ON/OFF"
     void applyDisplayWindow();  // "적용" of "표출시간"
     void brightness();          // "LED밝기"
-    // Esc and "취소": the transfer stops after the frame in flight.
+    // "전광판에서 가져오기": reads the sign's program back with the transfer's progress and cancel;
+    // DONE gets the outcome and what was read when it ends (instead of a message box).
+    using PullDone = std::function<void(const CommandOutcome& outcome, const ProgramReadBack& readBack)>;
+    void pullProgram(PullDone done);
+    // Esc and "취소": the transfer or the read-back stops after the frame in flight.
     void cancel();
 
   signals:
@@ -82,6 +87,8 @@ class SignCommandRunner : public QObject {
     bool shownVerifying_ = false;
     QString shownWait_, messageBeforeWait_;
     int shownTotal_ = -1;
+    // What the running command's outcome goes to instead of its message box.
+    std::function<void(const CommandOutcome&)> then_;
 };
 
 }  // namespace orb

@@ -15,6 +15,9 @@ namespace orb {
 namespace {
 
 const char* const kProjectFilter = "dat파일(*.dat);;모든파일(*.*)";
+// Opening takes a program bundle too.
+const char* const kOpenFilter = "dat파일(*.dat);;zip파일(*.zip);;모든파일(*.*)";
+const char* const kBundleFilter = "zip파일(*.zip);;모든파일(*.*)";
 
 }  // namespace
 
@@ -35,7 +38,7 @@ SaveChoice DialogPrompts::askSaveChanges(QWidget* parent) {
 
 QString DialogPrompts::chooseOpenPath(QWidget* parent) {
     const QString chosen =
-        QFileDialog::getOpenFileName(parent, "불러오기", lastFolder("project"), kProjectFilter);
+        QFileDialog::getOpenFileName(parent, "불러오기", lastFolder("project"), kOpenFilter);
     rememberFolder("project", chosen);
     return chosen;
 }
@@ -47,6 +50,19 @@ QString DialogPrompts::chooseSavePath(QWidget* parent) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     rememberFolder("project", dialog.selectedFiles().first());
     return dialog.selectedFiles().first();
+}
+
+QString DialogPrompts::chooseBundleSavePath(QWidget* parent) {
+    QFileDialog dialog(parent, "그림과 함께 저장", lastFolder("project"), kBundleFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("zip");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    rememberFolder("project", dialog.selectedFiles().first());
+    return dialog.selectedFiles().first();
+}
+
+QString DialogPrompts::choosePictureFolder(QWidget* parent, const QString& caption, const QString& start) {
+    return QFileDialog::getExistingDirectory(parent, caption, start);
 }
 
 void DialogPrompts::showMessage(QWidget* parent, const QString& text, const QString& caption,
@@ -77,13 +93,13 @@ std::optional<TimePair> DialogPrompts::askTimes(QWidget* parent, const TimePairT
     return TimePair{dialog.first(), dialog.second()};
 }
 
-SignContext DialogPrompts::signContext(uint8_t signWidth) {
+SignContext DialogPrompts::signContext(const SignSize& sign, int lineTop) {
     if (!fontsTried_) {
         fontsTried_ = true;
         std::string failed;
         fonts_.loadFonts(defaultFontFolder(), failed);
     }
-    return {signWidth, fonts_.loaded() ? &fonts_ : nullptr, workingFolder()};
+    return {sign.width, fonts_.loaded() ? &fonts_ : nullptr, workingFolder(), 16 * sign.height, lineTop};
 }
 
 bool DialogPrompts::hasLineDialog(ContentKind kind) const {
@@ -91,15 +107,19 @@ bool DialogPrompts::hasLineDialog(ContentKind kind) const {
 }
 
 std::optional<LineContent> DialogPrompts::editLine(QWidget* parent, int line, const LineContent& start,
-                                                   uint8_t signWidth, uint8_t heightCode) {
-    return runLineDialog(parent, line, start, heightCode, signContext(signWidth));
+                                                   const SignSize& sign,
+                                                   const std::array<uint8_t, 3>& heights) {
+    int top = 0;
+    for (int above = 1; above < line; ++above) top += 16 * heights[static_cast<size_t>(above) - 1];
+    return runLineDialog(parent, line, start, heights[static_cast<size_t>(line) - 1], signContext(sign, top));
 }
 
 std::optional<TitleSentenceContent> DialogPrompts::editTitleSentence(QWidget* parent,
                                                                      const TitleSentenceContent& start,
-                                                                     uint8_t signWidth, uint8_t titleHeight,
+                                                                     const SignSize& sign,
+                                                                     uint8_t titleHeight,
                                                                      uint8_t sentenceHeight) {
-    return runTitleSentenceDialog(parent, start, titleHeight, sentenceHeight, signContext(signWidth));
+    return runTitleSentenceDialog(parent, start, titleHeight, sentenceHeight, signContext(sign, 0));
 }
 
 }  // namespace orb

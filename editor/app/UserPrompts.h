@@ -28,6 +28,10 @@ class UserPrompts : public SignPrompts {
     // Empty when cancelled.
     virtual QString chooseOpenPath(QWidget* parent) = 0;
     virtual QString chooseSavePath(QWidget* parent) = 0;
+    // "그림과 함께 저장": where the bundle goes (".zip"); empty when cancelled.
+    virtual QString chooseBundleSavePath(QWidget* parent) = 0;
+    // The folder a program's pictures go into, starting at START; empty when cancelled.
+    virtual QString choosePictureFolder(QWidget* parent, const QString& caption, const QString& start) = 0;
     // A notice, a refusal or a failure, with the icon of KIND: one OK button.
     virtual void showMessage(QWidget* parent, const QString& text, const QString& caption,
                              MessageKind kind) = 0;
@@ -41,19 +45,20 @@ class UserPrompts : public SignPrompts {
                                              const TimePair& start) = 0;
 
     // The content dialogs: whether the dialog of a kind is there (its "편집" entries are disabled
-    // otherwise), and running it on what the line holds. SIGN_WIDTH in columns, HEIGHT_CODE the
-    // line's height code (the bitmap phrase renders for them).
+    // otherwise), and running it on what the line holds. SIGN the sign's size; HEIGHTS the height
+    // codes of the item's lines 1..3 (the bitmap phrase renders for its line's, and the previews
+    // show of the line what lies on the sign).
     virtual bool hasLineDialog(ContentKind /*kind*/) const { return false; }
     virtual std::optional<LineContent> editLine(QWidget* /*parent*/, int /*line*/,
-                                                const LineContent& /*start*/, uint8_t /*signWidth*/,
-                                                uint8_t /*heightCode*/) {
+                                                const LineContent& /*start*/, const SignSize& /*sign*/,
+                                                const std::array<uint8_t, 3>& /*heights*/) {
         return std::nullopt;
     }
     virtual bool hasTitleSentenceDialog() const { return false; }
     // TITLE_HEIGHT and SENTENCE_HEIGHT: the height codes of lines 1 and 2, for the previews.
     virtual std::optional<TitleSentenceContent> editTitleSentence(QWidget* /*parent*/,
                                                                   const TitleSentenceContent& /*start*/,
-                                                                  uint8_t /*signWidth*/,
+                                                                  const SignSize& /*sign*/,
                                                                   uint8_t /*titleHeight*/,
                                                                   uint8_t /*sentenceHeight*/) {
         return std::nullopt;
@@ -66,6 +71,8 @@ class DialogPrompts : public UserPrompts {
     SaveChoice askSaveChanges(QWidget* parent) override;
     QString chooseOpenPath(QWidget* parent) override;
     QString chooseSavePath(QWidget* parent) override;
+    QString chooseBundleSavePath(QWidget* parent) override;
+    QString choosePictureFolder(QWidget* parent, const QString& caption, const QString& start) override;
     void showMessage(QWidget* parent, const QString& text, const QString& caption, MessageKind kind) override;
     bool askGoOn(QWidget* parent, const QString& text, const QString& caption) override;
     std::optional<std::array<uint8_t, 3>> askHeights(QWidget* parent, LayoutCode layout,
@@ -74,16 +81,16 @@ class DialogPrompts : public UserPrompts {
                                      const TimePair& start) override;
     bool hasLineDialog(ContentKind kind) const override;
     std::optional<LineContent> editLine(QWidget* parent, int line, const LineContent& start,
-                                        uint8_t signWidth, uint8_t heightCode) override;
+                                        const SignSize& sign, const std::array<uint8_t, 3>& heights) override;
     bool hasTitleSentenceDialog() const override { return true; }
     std::optional<TitleSentenceContent> editTitleSentence(QWidget* parent, const TitleSentenceContent& start,
-                                                          uint8_t signWidth, uint8_t titleHeight,
+                                                          const SignSize& sign, uint8_t titleHeight,
                                                           uint8_t sentenceHeight) override;
 
   private:
     // The sign fonts for the dialogs' previews, loaded at the first dialog; none when they cannot
     // be (the previews then stay dark).
-    SignContext signContext(uint8_t signWidth);
+    SignContext signContext(const SignSize& sign, int lineTop);
     SignFonts fonts_;
     bool fontsTried_ = false;
 };

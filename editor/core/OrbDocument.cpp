@@ -365,6 +365,21 @@ DocOutcome OrbDocument::saveAs(const std::string& path) {
     return DocOutcome::Done;
 }
 
+DocOutcome OrbDocument::openImported(const ItemStore& program) {
+    auto bytes = std::make_unique<StoreBytes>();
+    if (program.readAll(*bytes) != IoResult::Ok) return DocOutcome::StoreWriteFailed;
+    zeroRecordsPastList(*bytes);
+    if (store_->writeAll(*bytes) != IoResult::Ok) {
+        restart({});
+        return DocOutcome::StoreWriteFailed;
+    }
+    const DocOutcome r = restart({});
+    const std::string oldTitle = title();
+    cleanAt_ = -1;
+    announceTitle(true, oldTitle);
+    return r;
+}
+
 DocOutcome OrbDocument::newProject() {
     const IoResult cleared = store_->clearRecords();
     const DocOutcome r = restart({});

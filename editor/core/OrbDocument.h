@@ -111,6 +111,10 @@ class OrbDocument {
     // and the current path as they were. A save moves the clean mark and keeps the history.
     DocOutcome saveAs(const std::string& path);
     DocOutcome newProject();
+    // A program that comes from elsewhere (a bundle, the sign) replaces the store's records and
+    // settings as open does, but has no project file yet: no path, and unsaved changes until it
+    // is saved, so that New, Open and closing ask.
+    DocOutcome openImported(const ItemStore& program);
 
     // --- Settings (written at once, not undoable, unsaved until the project is saved); Unchanged
     // when the value was already so, InvalidValue outside the ranges ---

@@ -41,6 +41,10 @@ inline const CommandOutcome kTransferDone{true, "전송 완료 했습니다", "�
 inline const CommandOutcome kTransferFailed{false, "전송 실패 했습니다", "전송실패"};
 inline const CommandOutcome kTransferCancelled{false, "전송을 취소했습니다", "전송실패",
                                                MessageKind::Warning};
+// The read-back of "전광판에서 가져오기".
+inline const CommandOutcome kPullCancelled{false, "가져오기를 취소했습니다", "가져오기실패",
+                                           MessageKind::Warning};
+inline const char* const kPullFailedCaption = "가져오기실패";
 // The model check's refusals, shared by every command that begins with it.
 inline const CommandOutcome kSignSilent{false, "전광판과의 연결상태를 확인해주세요!...", "전송실패"};
 inline const CommandOutcome kOtherModel{false, "전광판모델이 다릅니다", "전송실패"};

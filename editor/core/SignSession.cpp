@@ -120,6 +120,18 @@ SignSession::Job brightnessJob(uint8_t level) {
     return [=](SignLink& link, const SignSession::Control&) { return setBrightness(link, level); };
 }
 
+SignSession::Job readBackJob(std::shared_ptr<ProgramReadBack> out) {
+    return [into = std::move(out)](SignLink& link, const SignSession::Control& c) {
+        ReadBackOptions options;
+        options.progress = c.progress;
+        options.cancel = c.cancel;
+        const ReadBackOutcome read = readProgramBack(link, options, *into);
+        if (read.result == ReadBackResult::Ok) return CommandOutcome(true, "", "");
+        if (read.result == ReadBackResult::Cancelled) return kPullCancelled;
+        return CommandOutcome(false, read.message, kPullFailedCaption);
+    };
+}
+
 SignSession::Job connectJob() {
     return [](SignLink& link, const SignSession::Control&) {
         link.connect();

@@ -4,10 +4,12 @@
 // touches only the link and this object's atomics, and hands its outcome over when it ends.
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <thread>
 
 #include "editor/core/LinkChoice.h"
+#include "editor/core/ProgramReadBack.h"
 #include "editor/core/SignCommands.h"
 
 namespace orb {
@@ -91,6 +93,9 @@ SignSession::Job clockJob();  // the local time when it runs
 SignSession::Job onOffJob(bool enabled, uint8_t onHour, uint8_t onMinute, uint8_t offHour, uint8_t offMinute);
 SignSession::Job displayWindowJob(uint8_t mode);
 SignSession::Job brightnessJob(uint8_t level);
+// "전광판에서 가져오기": the program the sign holds, read back into OUT (read by the owner after
+// take()); its steps are the read queries, and cancel stops it after the query in flight.
+SignSession::Job readBackJob(std::shared_ptr<ProgramReadBack> out);
 // Connects to the TCP peer and says nothing either way (a failed connection shows up as the
 // next command's failure).
 SignSession::Job connectJob();

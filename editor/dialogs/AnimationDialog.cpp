@@ -43,6 +43,7 @@ AnimationDialog::AnimationDialog(const LineContent& start, int line, int heightC
     auto* form = new QFormLayout;
     form->addRow(QString::fromUtf8("속도:"), speed_);
     layout_->addLayout(form);
+    signView_->setRowsShown(sign.rowsShown(heightCode));
     signView_->clear(lineWidth(), lineHeight());
     connect(openButton_, &QPushButton::clicked, this, &AnimationDialog::open);
     connect(&timer_, &QTimer::timeout, this, &AnimationDialog::tick);

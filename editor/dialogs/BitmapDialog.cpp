@@ -38,6 +38,7 @@ BitmapDialog::BitmapDialog(const LineContent& start, int line, int heightCode, c
     layout_->addLayout(pictures);
     layout_->addWidget(effects_);
     connect(openButton_, &QPushButton::clicked, this, &BitmapDialog::open);
+    signView_->setRowsShown(sign.rowsShown(heightCode));
     signView_->clear(lineWidth(), lineHeight());
     if (!content_.payload.path().empty()) check(storedPathToQString(content_.payload.path()), false);
     finishLayout();

@@ -3,6 +3,7 @@
 // folder, and the one way they show a message box (tests answer it instead of a person).
 #include <QMessageBox>
 #include <QString>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,6 +19,16 @@ struct SignContext {
     int signColumns = 6;               // modules across
     const SignFonts* fonts = nullptr;  // loaded sign fonts, or none: the previews stay dark
     std::string workingFolder;         // holds "RTF/"
+    // The sign's LED rows and the row the dialog's line starts on: the previews show what of the
+    // line the sign shows. 0 rows: no sign known, the whole line.
+    int signRows = 0;
+    int lineTop = 0;
+
+    // The rows of a line of HEIGHT_CODE that lie on the sign (the engine draws the rest below it).
+    int rowsShown(int heightCode) const {
+        const int rows = 16 * heightCode;
+        return signRows <= 0 ? rows : std::clamp(signRows - lineTop, 0, rows);
+    }
 };
 
 // The icon of a message of KIND.

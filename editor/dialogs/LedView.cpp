@@ -22,12 +22,24 @@ void LedView::resizeTo(int width, int height) {
     updateGeometry();
 }
 
+void LedView::setRowsShown(int rows) {
+    rowsShown_ = rows;
+    hideRowsBelowSign();
+    update();
+}
+
+void LedView::hideRowsBelowSign() {
+    if (rowsShown_ < 0 || rowsShown_ >= height_) return;
+    std::fill(leds_.begin() + static_cast<std::ptrdiff_t>(rowsShown_) * width_, leds_.end(), uint8_t{0});
+}
+
 void LedView::showPlanes(const PlanePair& planes, int width, int height) {
     resizeTo(std::min(width, BitPlane::kBytesPerRow * 8), std::min(height, BitPlane::kRows));
     for (int y = 0; y < height_; ++y)
         for (int x = 0; x < width_; ++x)
             leds_[static_cast<size_t>(y * width_ + x)] =
                 static_cast<uint8_t>((planes.red.pixel(x, y) ? 1 : 0) | (planes.green.pixel(x, y) ? 2 : 0));
+    hideRowsBelowSign();
     update();
 }
 
@@ -37,6 +49,7 @@ void LedView::showPicture(const ColourPlanes& picture, int width, int height) {
         for (int x = 0; x < std::min(width_, picture.width()); ++x)
             leds_[static_cast<size_t>(y * width_ + x)] =
                 static_cast<uint8_t>((picture.test(1, x, y) ? 1 : 0) | (picture.test(2, x, y) ? 2 : 0));
+    hideRowsBelowSign();
     update();
 }
 
@@ -61,7 +74,8 @@ void LedView::paintEvent(QPaintEvent*) {
                                        QColor(255, 220, 40)};
     // A sign wider than the view is drawn smaller rather than cut.
     const int pitch = width_ > 0 ? std::clamp((width() - 4) / width_, 1, kPitch) : kPitch;
-    for (int y = 0; y < height_; ++y)
+    const int shown = rowsShown_ < 0 ? height_ : std::min(rowsShown_, height_);
+    for (int y = 0; y < shown; ++y)
         for (int x = 0; x < width_; ++x)
             p.fillRect(2 + x * pitch, 2 + y * pitch, std::max(1, pitch - 1), std::max(1, pitch - 1),
                        kColours[leds_[static_cast<size_t>(y * width_ + x)]]);

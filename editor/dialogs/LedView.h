@@ -18,10 +18,13 @@ class LedView : public QWidget {
     // A picture's colour planes, clipped to width x height LEDs (the line's area).
     void showPicture(const ColourPlanes& picture, int width, int height);
     void clear(int width, int height);
+    // How many rows from the top the sign shows: the rows of a line below the sign's last are
+    // drawn without LEDs. Negative: all of them.
+    void setRowsShown(int rows);
 
     int ledWidth() const { return width_; }
     int ledHeight() const { return height_; }
-    // 0 dark, 1 red, 2 green, 3 yellow.
+    // 0 dark, 1 red, 2 green, 3 yellow; 0 on rows the sign does not show.
     int ledAt(int x, int y) const;
 
     QSize sizeHint() const override;
@@ -31,7 +34,10 @@ class LedView : public QWidget {
 
   private:
     void resizeTo(int width, int height);
+    // Rows below the sign lose their colour, as the sign never lights them.
+    void hideRowsBelowSign();
     int width_ = 0, height_ = 0;
+    int rowsShown_ = -1;
     std::vector<uint8_t> leds_;
 };
 

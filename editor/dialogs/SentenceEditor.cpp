@@ -177,6 +177,7 @@ SentenceEditor::SentenceEditor(const SignContext& sign, int heightCode, QWidget*
     }
     layout->addLayout(radios);
     layout->addWidget(preview_);
+    preview_->setRowsShown(sign.rowsShown(heightCode));
 
     drawer_ = [this](const LinePayload& p, PlanePair& out) {
         if (sign_.fonts) drawSentencePreview(*sign_.fonts, geometry_, p, out);

@@ -7,12 +7,22 @@
 
 namespace orb {
 
+namespace {
+
+// The sentence's line starts under the title's.
+SignContext below(SignContext sign, int titleHeight) {
+    sign.lineTop += 16 * titleHeight;
+    return sign;
+}
+
+}  // namespace
+
 TitleSentenceDialog::TitleSentenceDialog(const TitleSentenceContent& start, int titleHeight,
                                          int sentenceHeight, const SignContext& sign, QWidget* parent)
     : QDialog(parent),
       content_(start),
       titleEditor_(new SentenceEditor(sign, titleHeight, this)),
-      sentenceEditor_(new SentenceEditor(sign, sentenceHeight, this)),
+      sentenceEditor_(new SentenceEditor(below(sign, titleHeight), sentenceHeight, this)),
       effects_(new EffectBlockWidget(entryEffectsFor(ContentKind::Sentence), start.effects, this)) {
     setWindowTitle(QString::fromUtf8("제목과 문장"));
     auto* layout = new QVBoxLayout(this);

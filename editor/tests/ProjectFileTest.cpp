@@ -182,6 +182,32 @@ TEST(ProjectSave, AfterOpenWritesBackWithoutAskingAfterNewAsksForAName) {
     EXPECT_EQ(fileBytes(dir.file("q.dat")).size(), ItemStore::kFileSize);
 }
 
+// A program from a bundle or the sign: the store's records and settings, no file yet, unsaved.
+TEST(ProjectOpen, AnImportedProgramIsANewProjectWithUnsavedChanges) {
+    TempDir dir;
+    ItemStore program;
+    SettingsBlock settings;
+    ASSERT_EQ(program.readSettings(settings), IoResult::Ok);
+    settings.setSignWidth(12);
+    ASSERT_EQ(program.writeSettings(settings), IoResult::Ok);
+    ASSERT_EQ(program.writeRecord(0, temperatureItem()), IoResult::Ok);
+
+    OrbDocument doc;
+    ASSERT_EQ(doc.open(writeProject(dir.file("p.dat"), {})), DocOutcome::Done);
+    addSentence(doc, "mine");
+    addSentence(doc, "more");
+    ASSERT_EQ(doc.openImported(program), DocOutcome::Done);
+    EXPECT_EQ(doc.rowCount(), 1);
+    EXPECT_EQ(doc.row(0).columns[ListRow::Content1], "온도표시");
+    EXPECT_EQ(doc.settings().signWidth(), 12);
+    EXPECT_EQ(doc.projectPath(), "");
+    EXPECT_FALSE(doc.isClean());
+    EXPECT_FALSE(doc.canUndo());
+    EXPECT_EQ(doc.save(), DocOutcome::NeedsSaveAs);
+    ASSERT_EQ(doc.saveAs(dir.file("q.dat")), DocOutcome::Done);
+    EXPECT_TRUE(doc.isClean());
+}
+
 TEST(ProjectSave, OrbctlListsTheSavedProjectAsTheReopenedDocumentShowsIt) {
     TempDir dir;
     OrbDocument doc;

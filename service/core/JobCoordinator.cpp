@@ -2,6 +2,7 @@
 
 #include "editor/core/ProgramJson.h"
 #include "editor/core/ProgramWriter.h"
+#include "service/core/PulledProgram.h"
 
 namespace orb {
 
@@ -33,6 +34,18 @@ SignState stateOf(SignHealth h) {
             return SignState::Differs;
     }
     return SignState::Unknown;
+}
+
+// "SIGN YYYY-MM-DD", the sign's name shortened to leave the date room within a name's 100
+// characters.
+std::string pulledProgramName(const std::string& sign, const std::string& isoTime) {
+    constexpr size_t kRoom = 100 - 11;
+    size_t end = 0, characters = 0;
+    while (end < sign.size() && characters < kRoom) {
+        ++end, ++characters;
+        while (end < sign.size() && (static_cast<uint8_t>(sign[end]) & 0xC0) == 0x80) ++end;
+    }
+    return sign.substr(0, end) + " " + isoTime.substr(0, 10);
 }
 
 std::optional<std::string> isoOf(const std::optional<LocalDateTime>& t) {
@@ -193,6 +206,9 @@ bool JobCoordinator::actionFor(const JobRecord& job, const SignRecord& sign, Sig
         case JobAction::Brightness:
             action = SetBrightness{static_cast<uint8_t>(p.level)};
             return true;
+        case JobAction::Pull:
+            action = PullProgram{};
+            return true;
     }
     message = "unknown action";
     return false;
@@ -226,7 +242,7 @@ void JobCoordinator::submitJob(int64_t id) {
         std::lock_guard lock(mutex_);
         if (cancelled_.contains(job.id)) return;
         const uint64_t taskId = nextTaskId_++;
-        tasks_[taskId] = {job.id, entry.sign, job.action, job.params, false, 0};
+        tasks_[taskId] = {job.id, entry.sign, job.action, job.params, job.createdBy, false, 0};
         runner_->submit({taskId, entry.sign, *address, std::move(action), true});
     }
 }
@@ -336,6 +352,7 @@ SignSettingsRecord JobCoordinator::settingsGiven(const Task& task, const std::st
     const JobParams& p = task.params;
     switch (task.action) {
         case JobAction::Push:
+        case JobAction::Pull:
             break;
         case JobAction::Size:
             g.width = p.width, g.height = p.height, g.sizeAt = at;
@@ -379,7 +396,12 @@ void JobCoordinator::recordJobReport(Task task, const TaskReport& report) {
             sign.state = JobState::Done;
             sign.message = report.message;
             const std::string at = isoOf(report.appliedAt).value_or(actor.time);
-            if (task.action == JobAction::Push) {
+            if (task.action == JobAction::Pull) {
+                if (report.pulled)
+                    keepPulled(task, *report.pulled, at, sign, also);
+                else
+                    sign.state = JobState::Failed, sign.message = "nothing was read back";
+            } else if (task.action == JobAction::Push) {
                 const SignHolding held{SignHolding::Program, task.params.program, task.params.version, at,
                                        actor.time};
                 also = [this, &task, held, &actor] {
@@ -403,13 +425,53 @@ void JobCoordinator::recordJobReport(Task task, const TaskReport& report) {
         net_.logEvent("job " + std::to_string(task.job) + ", sign " + std::to_string(task.sign) + ": " +
                       toText(sign.state) + (sign.message.empty() ? "" : " (" + sign.message + ")"));
         recordHealth(report);
-        if (task.action == JobAction::Push && sign.state == JobState::Done) watchSign(task.sign);
+        if ((task.action == JobAction::Push || task.action == JobAction::Pull) &&
+            sign.state == JobState::Done)
+            watchSign(task.sign);
     }
     if (ended) {
         JobRecord job;
         if (net_.store.jobs.get(task.job, job) == DbStatus::Ok)
             net_.logEvent("job " + std::to_string(task.job) + " " + toText(job.state));
     }
+}
+
+void JobCoordinator::keepPulled(const Task& task, const ProgramReadBack& pulled, const std::string& at,
+                                JobSignRecord& sign, std::function<DbStatus()>& also) {
+    const Actor actor = net_.actor(task.user);
+    std::optional<int64_t> into;
+    if (task.params.program != 0) into = task.params.program;
+    SignRecord record;
+    const std::string signName = net_.store.signs.get(task.sign, record) == DbStatus::Ok
+                                     ? record.name
+                                     : "sign " + std::to_string(task.sign);
+    PulledVersion kept;
+    const ServiceResult r =
+        storePulledProgram(net_, pulled, pulledProgramName(signName, actor.time), into, actor, kept);
+    if (!r.ok()) {
+        sign.state = JobState::Failed;
+        sign.message = r.message;
+        return;
+    }
+    const std::string version =
+        "program " + std::to_string(kept.program) + " version " + std::to_string(kept.version);
+    if (!kept.difference.empty()) {
+        // Kept for the operator to look at, but it is not what the sign holds byte for byte.
+        sign.state = JobState::Failed;
+        sign.message = "stored as " + version + ", but building it does not give what the sign holds (" +
+                       kept.difference + "); the sign's record is unchanged";
+        return;
+    }
+    sign.message = "stored as " + version + "; the sign holds it";
+    // A sign recorded as holding a program has had no write since its SignApply (a write clears
+    // the record): it plays from then still. Otherwise when it started is not known; now is the
+    // closest the service can say.
+    const bool knownStart = record.holding.kind == SignHolding::Program && !record.holding.since.empty();
+    const SignHolding held{SignHolding::Program, kept.program, kept.version,
+                           knownStart ? record.holding.since : at, actor.time};
+    also = [this, id = task.sign, held, actor] {
+        return SignStore::writeHolding(net_.store.db, id, held, actor);
+    };
 }
 
 void JobCoordinator::recordHealth(const TaskReport& report) {

@@ -1,9 +1,9 @@
 #pragma once
 // Runs the stored jobs on the signs through the fleet's runner, and the health checks through its
 // scheduler, and records what they show:
-//  - a sign is recorded as holding a program only on a push's Done (its read-back matched), in the
-//    same transaction as the job's sign; as holding "unknown" as soon as a report says its memory
-//    was written to;
+//  - a sign is recorded as holding a program only on a push's Done (its read-back matched), or a
+//    pull's whose stored version builds exactly what was read, in the same transaction as the
+//    job's sign; as holding "unknown" as soon as a report says its memory was written to;
 //  - the settings a sign acknowledged, with the time;
 //  - what each exchange showed of the sign (its state and last answer; changes audited).
 // At start the unfinished jobs are run again: a sign whose push was interrupted holds "unknown"
@@ -54,6 +54,7 @@ class JobCoordinator final : public FleetListener {
         int64_t sign = 0;
         JobAction action = JobAction::Push;
         JobParams params;
+        std::string user;              // who made the job
         bool memoryForgotten = false;  // the holding was cleared for this task
         bool progressWritten = false;  // later progress is deferred
     };
@@ -84,6 +85,10 @@ class JobCoordinator final : public FleetListener {
     void dropDeferredProgress(uint64_t taskId);
     void recordJobReport(Task task, const TaskReport& report);
     SignSettingsRecord settingsGiven(const Task& task, const std::string& at) const;
+    // A pull's program stored as a version; the sign held to it only when the version builds
+    // exactly what was read. Fills SIGN's end and ALSO.
+    void keepPulled(const Task& task, const ProgramReadBack& pulled, const std::string& at,
+                    JobSignRecord& sign, std::function<DbStatus()>& also);
     // Ends a sign of a job at once (a link that cannot be used, a program that cannot be read).
     void failSign(int64_t job, int64_t sign, const std::string& message);
     Actor service() const { return net_.actor("orbd"); }

@@ -7,7 +7,7 @@ namespace orb {
 
 namespace {
 
-constexpr const char* kActions[] = {"push", "size", "clock", "onoff", "window", "brightness"};
+constexpr const char* kActions[] = {"push", "size", "clock", "onoff", "window", "brightness", "pull"};
 constexpr const char* kStates[] = {"queued", "running", "done", "failed", "cancelled"};
 
 std::string jobTarget(int64_t id) {
@@ -96,6 +96,7 @@ DbStatus JobStore::create(JobAction action, const JobParams& p, const std::strin
         }
         if (held.size() == signs.size()) return DbStatus::Conflict;
         const bool push = action == JobAction::Push;
+        const bool pullInto = action == JobAction::Pull && p.program != 0;
         const bool onOff = action == JobAction::OnOff;
         const auto when = [](bool used, auto value) { return used ? std::optional(value) : std::nullopt; };
         DbStatus s =
@@ -104,7 +105,7 @@ DbStatus JobStore::create(JobAction action, const JobParams& p, const std::strin
                    "off_time, mode,"
                    " level, target, state, created_by, created) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
                    "'queued', ?, ?)")
-                .bindAll(toText(action), when(push, p.program), when(push, p.version),
+                .bindAll(toText(action), when(push || pullInto, p.program), when(push, p.version),
                          when(action == JobAction::Size, p.width), when(action == JobAction::Size, p.height),
                          when(onOff, p.enabled), when(onOff, p.onTime), when(onOff, p.offTime),
                          when(action == JobAction::Window, p.mode),
@@ -127,6 +128,7 @@ DbStatus JobStore::create(JobAction action, const JobParams& p, const std::strin
         std::string detail = target;
         if (action == JobAction::Push)
             detail += "; program " + std::to_string(p.program) + " version " + std::to_string(p.version);
+        if (pullInto) detail += "; into program " + std::to_string(p.program);
         if (!held.empty()) detail += "; " + std::to_string(held.size()) + " signs held by other jobs";
         return AuditLog::append(
             db_, actor.audit(std::string("job.") + toText(action), jobTarget(id), "ok", detail));

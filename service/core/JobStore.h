@@ -1,5 +1,5 @@
 #pragma once
-// Jobs: an action (a push or a settings command) for a set of signs, and each sign's progress
+// Jobs: an action (a push, a settings command or a pull) for a set of signs, and each sign's progress
 // through it. A sign takes part in at most one unfinished job at a time: a job that names a sign
 // another queued or running job holds gets that sign as failed at once ("held by job N").
 #include <cstdint>
@@ -14,10 +14,10 @@
 
 namespace orb {
 
-enum class JobAction { Push, Size, Clock, OnOff, Window, Brightness };
+enum class JobAction { Push, Size, Clock, OnOff, Window, Brightness, Pull };
 enum class JobState { Queued, Running, Done, Failed, Cancelled };
 
-const char* toText(JobAction a);  // "push", "size", "clock", "onoff", "window", "brightness"
+const char* toText(JobAction a);  // "push", "size", "clock", "onoff", "window", "brightness", "pull"
 const char* toText(JobState s);   // "queued", "running", "done", "failed", "cancelled"
 std::optional<JobAction> parseJobAction(std::string_view text);
 std::optional<JobState> parseJobState(std::string_view text);
@@ -27,8 +27,8 @@ inline bool finished(JobState s) {
 
 // What the action needs; only its own fields are used.
 struct JobParams {
-    int64_t program = 0;  // push
-    int version = 0;
+    int64_t program = 0;          // push; pull: the program the pulled one is the next version of, or 0
+    int version = 0;              // push
     int width = 0, height = 0;    // size: modules
     bool enabled = false;         // onoff
     std::string onTime, offTime;  // "HH:MM"

@@ -191,6 +191,47 @@ CREATE INDEX calendar_targets_plan ON calendar_targets(plan_id);
 CREATE INDEX calendar_targets_sign ON calendar_targets(sign_id);
 CREATE INDEX calendar_targets_group ON calendar_targets(group_id);
 )sql",
+    // 3: jobs name their action without a list here (the service parses it), so that a new action
+    // needs no rebuild of the table. SQLite cannot drop a CHECK in place: the table is made again,
+    // its signs kept aside first so that dropping it cascades to nothing.
+    R"sql(
+CREATE TABLE jobs_new (
+  id INTEGER PRIMARY KEY,
+  action TEXT NOT NULL CHECK (action <> ''),
+  program_id INTEGER,
+  version INTEGER,
+  width INTEGER, height INTEGER,
+  enabled INTEGER, on_time TEXT, off_time TEXT,
+  mode INTEGER,
+  level INTEGER,
+  target TEXT NOT NULL,
+  state TEXT NOT NULL CHECK (state IN ('queued', 'running', 'done', 'failed', 'cancelled')),
+  created_by TEXT NOT NULL,
+  created TEXT NOT NULL,
+  started TEXT,
+  finished TEXT
+);
+INSERT INTO jobs_new SELECT * FROM jobs;
+CREATE TEMP TABLE job_signs_kept AS SELECT * FROM job_signs;
+DROP TABLE job_signs;
+DROP TABLE jobs;
+ALTER TABLE jobs_new RENAME TO jobs;
+CREATE INDEX jobs_state ON jobs(state);
+CREATE TABLE job_signs (
+  job_id INTEGER NOT NULL REFERENCES jobs(id) ON DELETE CASCADE,
+  sign_id INTEGER NOT NULL REFERENCES signs(id) ON DELETE CASCADE,
+  state TEXT NOT NULL CHECK (state IN ('queued', 'running', 'done', 'failed', 'cancelled')),
+  attempt INTEGER NOT NULL DEFAULT 0,
+  done INTEGER NOT NULL DEFAULT 0,
+  total INTEGER NOT NULL DEFAULT 0,
+  message TEXT NOT NULL DEFAULT '',
+  updated TEXT,
+  PRIMARY KEY (job_id, sign_id)
+);
+INSERT INTO job_signs SELECT * FROM job_signs_kept;
+DROP TABLE job_signs_kept;
+CREATE INDEX job_signs_sign ON job_signs(sign_id, state);
+)sql",
 };
 
 constexpr int kVersions = static_cast<int>(std::size(kMigrations));

@@ -220,6 +220,14 @@ ServiceResult SignNetwork::checkJob(JobRequest& r) {
         case JobAction::Brightness:
             if (p.level < 0 || p.level > 9) return invalid("level: 1 to 10");
             return {};
+        case JobAction::Pull: {
+            if (p.program == 0) return {};
+            ProgramRecord existing;
+            const DbStatus s = store.programs.get(p.program, existing);
+            if (s == DbStatus::NotFound)
+                return invalid("program " + std::to_string(p.program) + " does not exist");
+            return s == DbStatus::Ok ? ServiceResult{} : resultOf(s, "the program");
+        }
     }
     return invalid("unknown action");
 }

@@ -193,6 +193,7 @@ void FleetRunner::runAttempt(Entry& e) {
     if (r.health) report.health = r.health;
     if (r.appliedAt) report.appliedAt = r.appliedAt;
     if (r.answeredAt) report.answeredAt = r.answeredAt;
+    report.pulled = r.pulled;
 }
 
 void FleetRunner::finish(const EntryPtr& e, TaskState state) {

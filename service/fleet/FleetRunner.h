@@ -19,6 +19,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "editor/core/ProgramReadBack.h"
 #include "image/LocalDateTime.h"
 #include "service/fleet/SignAction.h"
 #include "service/fleet/SignAddress.h"
@@ -58,6 +59,7 @@ struct TaskReport {
     std::optional<LocalDateTime> answeredAt;  // the sign's last answer in this task
     std::optional<SignHealth> health;         // what this exchange showed of the sign; none when
                                               // nothing was sent (cancelled, or a value refused)
+    std::shared_ptr<const ProgramReadBack> pulled;  // a pull's program, with its Done report
 };
 // A task's reports, in order: Running (attempt 1), progress and memoryTouched as Running, then
 // Done, Failed, Cancelled, or Retrying and Running again with the next attempt. Queued is never

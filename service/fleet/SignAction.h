@@ -1,6 +1,6 @@
 #pragma once
 // What the runner does on one sign: push a program (verified by read-back), one of the settings
-// commands, or a health check.
+// commands, a health check, or reading its program back.
 #include <cstdint>
 #include <memory>
 #include <variant>
@@ -39,7 +39,10 @@ struct CheckModel {};  // the cheapest frame: the model string read back
 struct CheckHolding {
     std::shared_ptr<const ProgramPlan> expected;
 };
+// The model check, then the item count, the item table and the content of every line read back;
+// the program goes with the task's Done report. Reads only: what the sign holds stays as it was.
+struct PullProgram {};
 using SignAction = std::variant<PushProgram, SetSize, SetClockNow, SetOnOff, SetDisplayWindow, SetBrightness,
-                                CheckModel, CheckHolding>;
+                                CheckModel, CheckHolding, PullProgram>;
 
 }  // namespace orb

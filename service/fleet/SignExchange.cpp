@@ -61,6 +61,8 @@ struct ActionRun {
     const AttemptHooks& hooks;
     const ProgramPlan* plan;  // a push's
     bool differs = false;
+    bool final = false;                       // trying again would not help
+    std::shared_ptr<ProgramReadBack> pulled;  // a pull's, when it read everything
 
     CommandOutcome operator()(const PushProgram&) {
         TransferOptions options;
@@ -112,6 +114,34 @@ struct ActionRun {
         differs = !out.message.empty();
         return out;
     }
+    CommandOutcome operator()(const PullProgram&) {
+        ReadBackOptions options;
+        options.cancel = hooks.cancel;
+        options.progress = hooks.progress;
+        auto read = std::make_shared<ProgramReadBack>();
+        const ReadBackOutcome r = readProgramBack(link, options, *read);
+        switch (r.result) {
+            case ReadBackResult::Ok:
+                break;
+            case ReadBackResult::NoAnswer:
+                return kSignSilent;
+            case ReadBackResult::OtherModel:
+                return kOtherModel;
+            case ReadBackResult::Cancelled:
+                return kTransferCancelled;
+            case ReadBackResult::ReadFailed:
+                return {false, r.message, kSignSilent.caption};
+            default:  // a table no program of ours leaves: reading it again gives the same
+                final = true;
+                return {false, r.message, ""};
+        }
+        if (read->items.empty()) {
+            final = true;
+            return {false, "the sign holds no program (its item count is 0)", ""};
+        }
+        pulled = std::move(read);
+        return {true, "read " + std::to_string(pulled->items.size()) + " items back", ""};
+    }
 };
 
 // The refusal of a settings value out of its range, before the link is opened; empty when none.
@@ -139,9 +169,9 @@ LinkChoice choiceOf(const SignAddress& address) {
     return c;
 }
 
-AttemptEnd endOf(const CommandOutcome& out, const AttemptHooks& hooks) {
+AttemptEnd endOf(const CommandOutcome& out, bool final, const AttemptHooks& hooks) {
     if (out.ok) return AttemptEnd::Done;
-    if (out.message == kOtherModel.message) return AttemptEnd::Final;
+    if (final || out.message == kOtherModel.message) return AttemptEnd::Final;
     if (out.message == kTransferCancelled.message && hooks.cancel && hooks.cancel->load())
         return AttemptEnd::Cancelled;
     return AttemptEnd::Failed;
@@ -184,14 +214,15 @@ AttemptResult runAction(const SignAddress& address, const SignAction& action, Pl
         return r;
     }
     open.link.observe(&watch);
-    ActionRun run{open.link, hooks, plan.get()};
+    ActionRun run{open.link, hooks, plan.get(), false, false, nullptr};
     const CommandOutcome out = std::visit(run, action);
-    r.end = endOf(out, hooks);
+    r.end = endOf(out, run.final, hooks);
     r.message = out.message;
     r.health = healthOf(out, run.differs, watch);
     r.memoryTouched = watch.touched;
     r.appliedAt = watch.appliedAt;
     r.answeredAt = watch.answeredAt;
+    r.pulled = std::move(run.pulled);
     return r;
 }
 

@@ -3,6 +3,7 @@
 // frame), runs the action through the editor's sign commands and says what it saw of the sign.
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -34,6 +35,7 @@ struct AttemptResult {
     bool memoryTouched = false;
     std::optional<LocalDateTime> appliedAt;
     std::optional<LocalDateTime> answeredAt;
+    std::shared_ptr<const ProgramReadBack> pulled;  // a pull's program, when Done
 };
 
 AttemptResult runAction(const SignAddress& address, const SignAction& action, PlanCache& plans,

@@ -122,6 +122,9 @@ json jobJson(const JobRecord& j, bool withSigns) {
         case JobAction::Brightness:
             out["level"] = p.level + 1;
             break;
+        case JobAction::Pull:
+            if (p.program != 0) out["program"] = p.program;
+            break;
     }
     if (withSigns) {
         json signs = json::array();

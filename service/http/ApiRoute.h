@@ -20,7 +20,7 @@
 
 namespace orb::api {
 
-enum class BodyKind { None, Json, Zip };
+enum class BodyKind { None, Json, Zip, OptionalJson };  // OptionalJson: JSON, or no body at all
 
 struct ApiOptions {
     std::string host = "127.0.0.1";

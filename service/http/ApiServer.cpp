@@ -249,7 +249,7 @@ bool ApiServer::readBody(const ApiRoute& route, const httplib::Request& req, htt
         sendError(res, 413, code::kTooLarge, "the body is larger than " + std::to_string(limit) + " bytes");
         return false;
     }
-    if (route.body == BodyKind::None) return true;
+    if (route.body == BodyKind::None || (route.body == BodyKind::OptionalJson && body.empty())) return true;
     const char* type = route.body == BodyKind::Zip ? "application/zip" : "application/json";
     if (!mediaTypeIs(req, type)) {
         sendError(res, 415, code::kUnsupportedMedia, std::string("the body must be ") + type);

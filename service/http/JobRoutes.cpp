@@ -1,4 +1,5 @@
-// Jobs: push a program or send a setting to signs, groups or all; list, one, cancel.
+// Jobs: push a program, send a setting or pull the programs back, to signs, groups or all; list,
+// one, cancel.
 #include "image/DecimalNumber.h"
 #include "service/http/ApiError.h"
 #include "service/http/ApiJson.h"
@@ -25,6 +26,7 @@ constexpr FieldRule kOnOff[] = {ORB_JOB_TARGETS,
                                 {"off", JsonType::String, true}};
 constexpr FieldRule kWindow[] = {ORB_JOB_TARGETS, {"mode", JsonType::Integer, true}};
 constexpr FieldRule kBrightness[] = {ORB_JOB_TARGETS, {"level", JsonType::Integer, true}};
+constexpr FieldRule kPull[] = {ORB_JOB_TARGETS, {"program", JsonType::Integer}};
 #undef ORB_JOB_TARGETS
 
 std::span<const FieldRule> rulesFor(JobAction action) {
@@ -41,6 +43,8 @@ std::span<const FieldRule> rulesFor(JobAction action) {
             return kWindow;
         case JobAction::Brightness:
             return kBrightness;
+        case JobAction::Pull:
+            return kPull;
     }
     return kClock;
 }
@@ -80,7 +84,7 @@ void createJob(ApiCall& call) {
     if (!action)
         return sendError(
             call.res, 400, code::kInvalid,
-            "action: one of \"push\", \"size\", \"clock\", \"onoff\", \"window\", \"brightness\"");
+            "action: one of \"push\", \"size\", \"clock\", \"onoff\", \"window\", \"brightness\", \"pull\"");
     if (const BodyError e = checkJsonObject(body, rulesFor(*action), ""))
         return sendError(call.res, 400, code::kInvalid, e.message);
     const JobRequest request = jobRequest(*action, body);

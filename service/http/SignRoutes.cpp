@@ -1,4 +1,5 @@
-// Signs: list, one, create, change, delete; the frame one shows and the stream of its frames.
+// Signs: list, one, create, change, delete; what one shows and the stream of its frames; pull its
+// program back.
 #include "service/core/SignFrames.h"
 #include "service/http/ApiError.h"
 #include "service/http/ApiJson.h"
@@ -98,6 +99,26 @@ void signFrame(ApiCall& call) {
     call.res.set_content(rows, "text/plain");
 }
 
+constexpr FieldRule kPullFields[] = {{"program", JsonType::Integer}};
+
+// A job that reads the sign's program back and keeps it as a program version.
+void pullSign(ApiCall& call) {
+    nlohmann::json body = nlohmann::json::object();
+    if (!call.body.empty() && !readJson(call, kPullFields, body)) return;
+    JobRequest request;
+    request.action = JobAction::Pull;
+    request.params.program = integerField(body, "program").value_or(0);
+    request.signs = {call.pathId(1)};
+    SignRecord sign;
+    if (!readOk(call, call.net.store.signs.get(request.signs.front(), sign),
+                "sign " + std::to_string(request.signs.front())))
+        return;
+    JobCreated created;
+    if (!succeeded(call, call.net.createJob(request, call.actor, created))) return;
+    call.res.set_header("Location", "/api/v1/jobs/" + std::to_string(created.id));
+    sendJson(call.res, 201, {{"id", created.id}});
+}
+
 void deleteSign(ApiCall& call) {
     if (!succeeded(call, call.net.deleteSign(call.pathId(1), call.actor))) return;
     call.res.status = 204;
@@ -114,6 +135,7 @@ void addSignRoutes(std::vector<ApiRoute>& routes) {
     routes.push_back({"GET", "/api/v1/signs/{id}/frame", Role::Viewer, BodyKind::None, signFrame});
     routes.push_back({"GET", "/api/v1/signs/{id}/frames", Role::Viewer, BodyKind::None,
                       [](ApiCall& call) { call.streams.serve(call); }});
+    routes.push_back({"POST", "/api/v1/signs/{id}/pull", Role::Operator, BodyKind::OptionalJson, pullSign});
 }
 
 }  // namespace orb::api

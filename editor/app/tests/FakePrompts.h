@@ -19,6 +19,11 @@ class FakePrompts : public UserPrompts {
         ++saveDialogs;
         return savePath;
     }
+    QString chooseBundleSavePath(QWidget*) override { return bundlePath; }
+    QString choosePictureFolder(QWidget*, const QString& caption, const QString& start) override {
+        folderQuestions.emplace_back(caption, start);
+        return pictureFolder;
+    }
     void showMessage(QWidget*, const QString& text, const QString& caption, MessageKind kind) override {
         messages.emplace_back(text, caption);
         kinds.push_back(kind);
@@ -38,14 +43,15 @@ class FakePrompts : public UserPrompts {
         return times;
     }
     bool hasLineDialog(ContentKind) const override { return contentDialogs; }
-    std::optional<LineContent> editLine(QWidget*, int line, const LineContent& start, uint8_t,
-                                        uint8_t) override {
+    std::optional<LineContent> editLine(QWidget*, int line, const LineContent& start, const SignSize& sign,
+                                        const std::array<uint8_t, 3>& itemHeights) override {
         editedLines.emplace_back(line, start.kind);
+        lineAreas.emplace_back(sign, itemHeights);
         return lineResult;
     }
     bool hasTitleSentenceDialog() const override { return contentDialogs; }
-    std::optional<TitleSentenceContent> editTitleSentence(QWidget*, const TitleSentenceContent&, uint8_t,
-                                                          uint8_t, uint8_t) override {
+    std::optional<TitleSentenceContent> editTitleSentence(QWidget*, const TitleSentenceContent&,
+                                                          const SignSize&, uint8_t, uint8_t) override {
         ++titleSentenceDialogs;
         return std::nullopt;
     }
@@ -63,7 +69,8 @@ class FakePrompts : public UserPrompts {
     SaveChoice saveAnswer = SaveChoice::Cancel;
     int saveQuestions = 0;
     int saveDialogs = 0;
-    QString openPath, savePath;
+    QString openPath, savePath, bundlePath, pictureFolder;
+    std::vector<std::pair<QString, QString>> folderQuestions;  // caption and start of each
     std::vector<std::pair<QString, QString>> messages;
     std::vector<MessageKind> kinds;  // of each message
     std::optional<std::array<uint8_t, 3>> heights = std::array<uint8_t, 3>{1, 1, 1};
@@ -74,6 +81,7 @@ class FakePrompts : public UserPrompts {
     bool contentDialogs = true;
     std::optional<LineContent> lineResult;
     std::vector<std::pair<int, ContentKind>> editedLines;
+    std::vector<std::pair<SignSize, std::array<uint8_t, 3>>> lineAreas;  // the sign and the item's heights
     int titleSentenceDialogs = 0;
     std::vector<std::pair<QString, QString>> questions;  // askGoOn's text and caption
     bool goOn = true;

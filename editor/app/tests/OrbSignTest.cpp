@@ -185,6 +185,18 @@ class OrbSignTest : public QObject {
         QVERIFY(sent.compared > 5000);
     }
 
+    // The sign holds the example project as the build writes it (signemu loads its memory file).
+    void signHoldsTheExample() {
+        const testing::Outcome built =
+            orbctl(std::string("build ") + EXAMPLE_PROJECT + " -o " + dir_->file("sign.mem"));
+        QVERIFY2(built.status == 0, built.output.c_str());
+    }
+    // "전광판에서 가져오기" with the pictures going to the folder "pulled".
+    void pull() {
+        prompts_->pictureFolder = QString::fromStdString(dir_->file("pulled"));
+        a().pullProgram->trigger();
+    }
+
   private slots:
     void initTestCase() {
         QVERIFY(!com1_.device().empty());
@@ -579,6 +591,91 @@ class OrbSignTest : public QObject {
         QCOMPARE(level->list(0)->itemText(1), QString("2"));
         QCOMPARE(level->list(0)->itemText(9), QString("10(최대밝기)"));
         QCOMPARE(level->list(0)->currentText(), QString("5"));
+    }
+
+    void pullMakesAProjectThatBuildsWhatTheSignHolds() {
+        signHoldsTheExample();
+        SignEmu emu(*dir_, {"--delay", "4"});  // slow enough for the progress to be seen
+        useTcp(emu.port());
+        a().add[0]->trigger();
+        // Unsaved changes are asked about first; cancelled, nothing starts.
+        prompts_->saveAnswer = SaveChoice::Cancel;
+        pull();
+        QCOMPARE(prompts_->saveQuestions, 1);
+        QVERIFY(idle() && prompts_->folderQuestions.empty());
+        prompts_->saveAnswer = SaveChoice::Discard;
+        std::set<QString> percents;
+        bool cancelShown = false;
+        QTimer sampler;
+        connect(&sampler, &QTimer::timeout, [&] {
+            percents.insert(panes()->percentText());
+            cancelShown = cancelShown || panes()->cancelButton()->isVisible();
+        });
+        sampler.start(5);
+        pull();
+        QCOMPARE(sign()->activity(), SignActivity::Transfer);
+        QVERIFY(!a().pullProgram->isEnabled() && !a().open->isEnabled());
+        ItemStore example;
+        QCOMPARE(ItemStore::open(EXAMPLE_PROJECT, FileMode::ReadOnly, example), IoResult::Ok);
+        QCOMPARE(outcome(),
+                 std::make_pair(QString("전광판에서 %1개 항목을 가져왔습니다").arg(example.itemCount()),
+                                QString("가져오기완료")));
+        sampler.stop();
+        QCOMPARE(prompts_->kinds.back(), MessageKind::Information);
+        QVERIFY(cancelShown);
+        QVERIFY2(std::count_if(percents.begin(), percents.end(),
+                               [](const QString& p) {
+                                   const int n = p.section(' ', 0, 0).toInt();
+                                   return p.endsWith(" %") && n > 0 && n < 100;
+                               }) >= 2,
+                 qPrintable(QStringList(percents.begin(), percents.end()).join(',')));
+        QCOMPARE(panes()->percentText(), QString());
+        // A new project without a file, on the link it came over.
+        QCOMPARE(doc_->rowCount(), example.itemCount());
+        QVERIFY(!doc_->isClean() && doc_->projectPath().empty());
+        QCOMPARE(doc_->settings().linkMode(), LinkMode::Tcp);
+        QCOMPARE(doc_->settings().tcpPort(), emu.port());
+        std::set<std::string> pictures;
+        for (const auto& f : std::filesystem::directory_iterator(dir_->file("pulled")))
+            pictures.insert(f.path().extension().string());
+        QVERIFY(pictures.count(".bmp") && pictures.count(".gif"));
+        QCOMPARE(doc_->saveAs(dir_->file("pulled.dat")), DocOutcome::Done);
+        const testing::SentProgram sent =
+            testing::compareSentProgram(emu.memory, dir_->file("pulled.dat"), dir_->file("image.tmp"));
+        QVERIFY2(sent.problem.empty(), sent.problem.c_str());
+        QVERIFY(sent.compared > 5000);
+    }
+
+    void cancellingAPullLeavesTheDocumentAsItWas() {
+        signHoldsTheExample();
+        SignEmu emu(*dir_, {"--delay", "40"});
+        useTcp(emu.port());
+        a().add[0]->trigger();
+        a().add[1]->trigger();
+        const std::vector<ListRow> rows = doc_->rows();
+        pull();
+        QTRY_VERIFY(countOf(emu.logText(), "read ") >= 3);
+        QVERIFY(panes()->cancelButton()->isVisible());
+        panes()->cancelButton()->click();
+        QCOMPARE(outcome(), message("가져오기를 취소했습니다", "가져오기실패"));
+        QCOMPARE(prompts_->kinds.back(), MessageKind::Warning);
+        QCOMPARE(doc_->rowCount(), 2);
+        QVERIFY(doc_->rows()[1].columns == rows[1].columns);
+        QVERIFY(!doc_->isClean());
+        QVERIFY(!std::filesystem::exists(dir_->file("pulled")));
+        QVERIFY(a().pullProgram->isEnabled());
+    }
+
+    void aSilentSignFailsThePullWithTheLinksMessage() {
+        SignEmu emu(*dir_, {"--no-answer-after", "0"});
+        useTcp(emu.port());
+        const auto start = Clock::now();
+        pull();
+        QCOMPARE(outcome(), message("전광판과의 연결상태를 확인해주세요!...", "가져오기실패"));
+        QCOMPARE(prompts_->kinds.back(), MessageKind::Critical);
+        QVERIFY(Clock::now() - start < kUnderASerialWait);
+        QCOMPARE(doc_->rowCount(), 0);
+        QVERIFY(!std::filesystem::exists(dir_->file("pulled")));
     }
 
     void closingWhileATransferRunsStopsItFirst() {

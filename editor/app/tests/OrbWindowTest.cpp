@@ -146,8 +146,11 @@ class OrbWindowTest : public QObject {
     void menuEntries_data() {
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QStringList>("entries");
-        QTest::newRow("file") << "파일(&F)" << QStringList{"불러오기",   "저장하기", "다른이름으로 저장하기",
-                                                           "새로만들기", "|",        "종료(&X)"};
+        QTest::newRow("file") << "파일(&F)"
+                              << QStringList{
+                                     "불러오기",   "저장하기", "다른이름으로 저장하기", "그림과 함께 저장",
+                                     "새로만들기", "|",        "전광판에서 가져오기",   "|",
+                                     "종료(&X)"};
         QTest::newRow("size") << "규격" << QStringList{"전광판 사이즈"};
         QTest::newRow("add") << "추가하기"
                              << QStringList{"1줄로 추가", "2줄로 추가", "3줄로 추가", "제목과문장 추가"};
@@ -307,12 +310,17 @@ class OrbWindowTest : public QObject {
     }
 
     void editLineRunsTheDialogAndStores() {
-        addItems({LayoutCode::TwoLines});
+        QCOMPARE(doc_->setSignSize(8, 2), DocOutcome::Done);
+        QCOMPARE(doc_->addItem(LayoutCode::TwoLines, {2, 1, 1}), DocOutcome::Done);
         select({0});
         prompts_->lineResult = clockContent();
         a().editLine[1][3]->trigger();
         QCOMPARE(prompts_->editedLines.size(), size_t(1));
         QCOMPARE(prompts_->editedLines[0].first, 2);
+        // The previews learn where the line lies on the sign.
+        const auto& [sign, heights] = prompts_->lineAreas.at(0);
+        QCOMPARE(int(sign.width) * 10 + sign.height, 82);
+        QCOMPARE(int(heights[0]) * 10 + heights[1], 21);
         QCOMPARE(list()->model()->index(0, 5).data().toString(), QString("시각표시"));
         QVERIFY(a().editLine[1][3]->isChecked());
     }

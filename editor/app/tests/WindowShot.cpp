@@ -2,9 +2,11 @@
 // the window on a scratch working folder ($ORB_HOME), optionally opens PROJECT and a menu, and
 // saves the whole screen to OUT.png ("--menu --context" opens the list's context menu,
 // "--menu --add" the height dialog of an add command; "--port", "--ip", "--size", "--onoff" and
-// "--brightness" the settings dialogs; "--transfer" presses "전 송" on the project's sign link).
+// "--brightness" the settings dialogs; "--transfer" presses "전 송" on the project's sign link,
+// "--pull" reads the program back from it).
 // Only the window's area of the screen is saved. Run it under xvfb-run.
 #include <QApplication>
+#include <QDir>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -18,6 +20,18 @@
 #include "editor/app/KoreanLocale.h"
 #include "editor/app/UserPrompts.h"
 #include "image/WorkingFolder.h"
+
+namespace {
+
+// The real dialogs, but the pictures' folder of "--pull" is a scratch one, so no hand is needed.
+class ShotPrompts : public orb::DialogPrompts {
+  public:
+    QString choosePictureFolder(QWidget*, const QString&, const QString&) override {
+        return QDir::temp().filePath("orb-window-shot-pictures");
+    }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -33,7 +47,7 @@ int main(int argc, char** argv) {
             project = args[i];
     }
 
-    orb::DialogPrompts prompts;
+    ShotPrompts prompts;
     std::unique_ptr<orb::OrbDocument> doc;
     if (orb::OrbDocument::startUp(orb::workingFolder(), doc) != orb::DocOutcome::Done) return 1;
     orb::CMainFrame frame(*doc, prompts);
@@ -58,6 +72,10 @@ int main(int argc, char** argv) {
             }
         if (menuTitle == "--transfer") {
             frame.view()->transferButton()->click();
+            return;
+        }
+        if (menuTitle == "--pull") {  // "전광판에서 가져오기" from the sign on the project's link
+            frame.actions().pullProgram->trigger();
             return;
         }
         if (menuTitle == "--context") {

@@ -198,11 +198,13 @@ class ContentDialogsTest : public QObject {
     }
 
     // The frame the sign's engine shows a few line steps after NOW, playing a one-line item of
-    // HEIGHT modules whose line is PAYLOAD of KIND (a D-day on DATE).
+    // HEIGHT modules whose line is PAYLOAD of KIND (a D-day on DATE), on a sign of SIGN_HEIGHT
+    // modules (0: as high as the line).
     std::unique_ptr<PlanePair> engineFrame(uint8_t height, ContentKind kind, const LinePayload& payload,
-                                           const LocalDateTime& now, DdayDate date = {}) {
+                                           const LocalDateTime& now, DdayDate date = {},
+                                           uint8_t signHeight = 0) {
         testing::TestImage image;
-        image.header(10, height, 1);
+        image.header(10, signHeight > 0 ? signHeight : height, 1);
         ItemHeader h = testing::itemHeader(LayoutCode::OneLine, {height, 0, 0},
                                            {kind, ContentKind::None, ContentKind::None});
         h.setDdayDate(1, date);
@@ -241,6 +243,66 @@ class ContentDialogsTest : public QObject {
             drawSentencePreview(fonts_, {10, height}, p, *preview);
             expectSameLeds(*preview, *frame, height);
         }
+    }
+
+    // A line taller than the sign: the preview shows the rows the sign shows as its engine draws
+    // them, and no LED below the sign's last row; a line that starts below the sign shows none.
+    void previewsShowOnlyWhatLiesOnTheSign() {
+        LinePayload p;
+        QVERIFY(p.setText("A\xB0\xA1 Z"));  // A가 Z
+        p.setAttributeWord(0, 0x0040);
+        p.setAttributeWord(1, 0x00AC);
+        const uint8_t lineHeight = 3, signHeight = 2;
+        const auto frame =
+            engineFrame(lineHeight, ContentKind::Sentence, p, {2026, 12, 6, 14, 5, 0}, {}, signHeight);
+        ItemRecord item;
+        item.header = ItemHeader::newItem(LayoutCode::OneLine, {lineHeight, 0, 0});
+        item.header.setKind(1, ContentKind::Sentence);
+        item.line(1) = p;
+        SignContext sign = sign_;
+        sign.signColumns = 10;
+        sign.signRows = 16 * signHeight;
+        SentenceDialog d(dialogStart(item, 1, ContentKind::Sentence), 1, lineHeight, sign);
+        const LedView& shown = *d.editor()->preview();
+        QCOMPARE(shown.ledHeight(), 16 * lineHeight);
+        int lit = 0;
+        for (int y = 0; y < shown.ledHeight(); ++y)
+            for (int x = 0; x < shown.ledWidth(); ++x) {
+                const int expected =
+                    y < 16 * signHeight ? frame->red.pixel(x, y) + 2 * frame->green.pixel(x, y) : 0;
+                QCOMPARE(shown.ledAt(x, y), expected);
+                lit += expected != 0;
+            }
+        QVERIFY(lit > 50);
+
+        // Line 2 of 1 + 2 modules on a sign of 2: its upper half only.
+        const std::string picture = dir_.file("tall.bmp");
+        writeBmp(picture, 40, 32);
+        BitmapDialog b(dialogStart(threeLines(), 2, ContentKind::Bitmap), 2, 2, sign);
+        sign.lineTop = 16;
+        BitmapDialog lower(dialogStart(threeLines(), 2, ContentKind::Bitmap), 2, 2, sign);
+        QVERIFY(b.pick(QString::fromStdString(picture)) && lower.pick(QString::fromStdString(picture)));
+        QCOMPARE(b.signView()->ledAt(0, 31), 1);
+        QCOMPARE(lower.signView()->ledAt(0, 15), 1);
+        QCOMPARE(lower.signView()->ledAt(0, 16), 0);
+
+        // The sentence of a title and sentence starts under its title: on a sign of one module,
+        // none of it is shown.
+        sign.signRows = 16;
+        sign.lineTop = 0;
+        ItemRecord both;
+        both.header = ItemHeader::newItem(LayoutCode::TitleAndSentence, {1, 1, 0});
+        TitleSentenceDialog t(titleSentenceStart(both), 1, 1, sign);
+        typeIn(t.titleEditor(), "TTT");
+        typeIn(t.sentenceEditor(), "SSS");
+        auto litOf = [](const LedView& v) {
+            int n = 0;
+            for (int y = 0; y < v.ledHeight(); ++y)
+                for (int x = 0; x < v.ledWidth(); ++x) n += v.ledAt(x, y) != 0;
+            return n;
+        };
+        QVERIFY(litOf(*t.titleEditor()->preview()) > 10);
+        QCOMPARE(litOf(*t.sentenceEditor()->preview()), 0);
     }
 
     // The D-day preview too: its text and its count, inline on one module and on a row of its own

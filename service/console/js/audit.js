@@ -12,7 +12,7 @@ export const kAuditKinds = [
   'token.add',  'sign.create',  'sign.update',  'sign.delete',  'sign.holds',      'sign.settings',
   'sign.state', 'group.create', 'group.update', 'group.delete', 'program.version', 'program.delete',
   'job.push',   'job.size',     'job.clock',    'job.onoff',    'job.window',      'job.brightness',
-  'job.sign',   'job.finish',   'job.cancel',   'setting',      'orbd.start',
+  'job.pull',   'job.sign',     'job.finish',   'job.cancel',   'setting',         'orbd.start',
 ];
 
 

@@ -1,5 +1,5 @@
 // A sign's page: its details, what it shows now (the live LED view, fed by the service's frames),
-// and for operators its commands: push, set its clock, set its brightness.
+// and for operators its commands: push, set its clock, pull its program back, set its brightness.
 import {ApiError, request} from './api.js';
 import {signHistory} from './audit.js';
 import {el, setText} from './dom.js';
@@ -14,6 +14,7 @@ const kRefreshMs = 5000;
 const kRetryMs = 1000;  // while the service cannot be reached
 const kFrameMs = 250;   // at most four frames a second for one view when frames are asked for
 const kStreamRetryMs = 30000;
+const kPullPollMs = 500;
 
 function onOffText(onOff) {
   if (!onOff) return '-';
@@ -150,7 +151,40 @@ class LiveFeed {
   }
 }
 
-function commands(context, getSign, getPrograms, status, refresh) {
+// Follows pull JOB of SIGN until it ends, its progress in STATUS while ALIVE(); once done, a link
+// to the program version it became.
+async function followPull(sign, job, status, alive) {
+  for (;;) {
+    await new Promise((resolve) => setTimeout(resolve, kPullPollMs));
+    if (!alive()) return;
+    let record;
+    try {
+      record = await request('GET', `/jobs/${job}`);
+    } catch (e) {
+      if (e instanceof ApiError && e.status === 0) continue;  // the page says the service is away
+      throw e;
+    }
+    const mine = record.signs.find((s) => s.sign === sign.id) ?? {};
+    if (record.state === 'done') {
+      const now = await request('GET', `/signs/${sign.id}`);
+      const held = now.holds ?? {};
+      const program = await request('GET', `/programs/${held.program}`);
+      status.replaceChildren(
+          t('pull.done', {sign: sign.name}),
+          el('a', {href: `#/programs/${held.program}`, id: 'pulled-program'},
+             t('pull.program', {name: program.name, version: held.version})));
+      return;
+    }
+    if (record.state === 'failed')
+      return setText(status, t('pull.failed', {sign: sign.name, message: mine.message}));
+    if (record.state === 'cancelled') return setText(status, t('pull.cancelled', {job}));
+    if (mine.total > 0)
+      setText(
+          status, t('pull.progress', {sign: sign.name, percent: Math.floor((mine.done * 100) / mine.total)}));
+  }
+}
+
+function commands(context, getSign, getPrograms, status, refresh, alive) {
   const done = (text) => {
     setText(status, text);
     refresh();
@@ -165,6 +199,26 @@ function commands(context, getSign, getPrograms, status, refresh) {
       setText(status, await refusalText(e, sign));
     }
   };
+  const pull =
+      el('button', {
+        type: 'button',
+        id: 'pull-program',
+        onClick: async () => {
+          const sign = getSign();
+          pull.disabled = true;
+          try {
+            const job = (await request('POST', `/signs/${sign.id}/pull`)).id;
+            setText(status, t('pull.started', {sign: sign.name, job}));
+            await followPull(sign, job, status, alive);
+            refresh();
+          } catch (e) {
+            setText(status, await refusalText(e, sign));
+          } finally {
+            pull.disabled = false;
+          }
+        }
+      },
+         t('command.pull'));
   const level =
       el('select', {id: 'brightness-level'},
          Array.from({length: 10}, (_, i) => el('option', {value: i + 1, selected: i === 9}, String(i + 1))));
@@ -175,7 +229,7 @@ function commands(context, getSign, getPrograms, status, refresh) {
          el('button',
             {type: 'button', className: 'push', onClick: () => dialog.open(getSign(), getPrograms())},
             t('push.title')),
-         el('button', {type: 'button', onClick: () => run('clock')}, t('command.clock'))),
+         el('button', {type: 'button', onClick: () => run('clock')}, t('command.clock')), pull),
       el('form', {
         className: 'command-row',
         onSubmit: (e) => {
@@ -217,8 +271,9 @@ export function mountSign(view, context, id) {
          plan.node,
          el('section', {'aria-labelledby': 'details-title'},
             el('h2', {id: 'details-title'}, t('sign.details')), list),
-         context.mayOperate() ? commands(context, () => sign, () => programs, status, () => refresh()) :
-                                null),
+         context.mayOperate() ?
+             commands(context, () => sign, () => programs, status, () => refresh(), () => !stopped) :
+             null),
       ...(history ? [history.node] : []));
 
   function show() {

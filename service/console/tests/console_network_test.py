@@ -2,8 +2,8 @@
 """The browser console against a real orbd with three signemu signs on loopback, nothing faked in
 the page: uploading a bundle (and a file that is not one), a preview at chosen dates, pushing the
 program to a group and watching every sign turn online and holding it without a reload, the live
-view's LEDs read back from its canvas against the frame endpoint at the same time, and a sign that
-stops answering turning unreachable. Screenshots go to SHOTS.
+view's LEDs read back from its canvas against the frame endpoint at the same time, a sign's program
+pulled back into a new program, and a sign that stops answering turning unreachable. Screenshots go to SHOTS.
 
 Usage: console_network_test.py ORBD SIGNEMU ORBCTL EXAMPLE_PROJECT SHOTS
 """
@@ -18,6 +18,7 @@ import unittest
 import urllib.parse
 import urllib.request
 
+from selenium.common.exceptions import StaleElementReferenceException
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
@@ -117,11 +118,14 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
                 for r in self.browser.find_elements(By.CSS_SELECTOR, "table.signs tbody tr")}
 
     def row_state(self, name):
-        row = self.rows().get(name)
-        if row is None:
+        try:
+            row = self.rows().get(name)
+            if row is None:
+                return None, ""
+            cell = row.find_element(By.CSS_SELECTOR, "td[class^='state-']")
+            return cell.get_attribute("class")[len("state-"):], row.text
+        except StaleElementReferenceException:  # the table was replaced while read: not there yet
             return None, ""
-        cell = row.find_element(By.CSS_SELECTOR, "td[class^='state-']")
-        return cell.get_attribute("class")[len("state-"):], row.text
 
     def test_network(self):
         b = self.browser
@@ -218,6 +222,22 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
                              asked["text"])
 
         self.shot("sign-live-1280")
+
+        # The sign's program pulled back: the page follows the job and then links to the program
+        # it became, which the programs page lists; the sign is recorded as holding it.
+        b.find_element(By.ID, "pull-program").click()
+        link = self.visible("#pulled-program")
+        self.assertIn("가져왔습니다", b.find_element(By.CSS_SELECTOR, "p.status").text)
+        self.shot("sign-pull-1280")
+        status, held = self.orbd.call("GET", "/signs/%d" % sign, token=self.token)
+        self.assertEqual((held["holds"]["program"], held["holds"]["version"]), (2, 1), held)
+        pulled_name = link.text.split(" (")[0]
+        self.assertTrue(pulled_name.startswith(SIGNS[0] + " 20"), pulled_name)
+        link.click()
+        self.wait(lambda _: b.execute_script("return location.hash") == "#/programs/2")
+        self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main h1").text == pulled_name)
+        self.nav("programs")
+        self.wait(lambda _: pulled_name in b.find_element(By.ID, "view").text)
 
         # A sign that stops answering turns unreachable within the check period; the others stay.
         self.nav("signs")

@@ -71,6 +71,31 @@ TEST(ServiceStore, MigratesAnEmptyDatabaseStepByStepAndRefusesANewerOne) {
     EXPECT_EQ(db.userVersion(), schemaVersion() + 1);
 }
 
+TEST(ServiceStore, JobsAndTheirSignsOutliveTheRebuildThatFreesTheirActions) {
+    TempDir dir;
+    Database db;
+    ASSERT_TRUE(db.open(dir.file("orbd.db")).ok);
+    std::string error;
+    ASSERT_TRUE(migrateSchemaTo(db, 2, error)) << error;
+    ASSERT_EQ(db.exec("INSERT INTO signs VALUES (1, 's', 'tcp:127.0.0.1:1', 'm', 6, 1, '', '', 't');"
+                      "INSERT INTO jobs (id, action, target, state, created_by, created)"
+                      " VALUES (7, 'clock', 'signs 1', 'done', 'a', 't');"
+                      "INSERT INTO job_signs (job_id, sign_id, state, message) VALUES (7, 1, 'done', 'ok')"),
+              DbStatus::Ok);
+    EXPECT_NE(db.exec("INSERT INTO jobs (action, target, state, created_by, created)"
+                      " VALUES ('pull', '', 'queued', 'a', 't')"),
+              DbStatus::Ok);
+    ASSERT_TRUE(migrateSchema(db, error)) << error;
+    EXPECT_EQ(db.exec("INSERT INTO jobs (action, target, state, created_by, created)"
+                      " VALUES ('pull', '', 'queued', 'a', 't')"),
+              DbStatus::Ok);
+    // The sign's row went along, and still goes with its job.
+    EXPECT_EQ(sqliteText(dir.file("orbd.db"), "SELECT message FROM job_signs WHERE job_id = 7"), "ok ");
+    EXPECT_EQ(db.exec("DELETE FROM jobs WHERE id = 7"), DbStatus::Ok);
+    EXPECT_EQ(sqliteText(dir.file("orbd.db"), "SELECT count(*) FROM job_signs"), "0 ");
+    EXPECT_EQ(sqliteText(dir.file("orbd.db"), "PRAGMA foreign_key_check"), "");
+}
+
 TEST(ServiceStore, RefusesACorruptDatabaseNamingItAndLeavesItAsItWas) {
     TempDir dir;
     fs::create_directory(dir.file("d"));

@@ -101,6 +101,7 @@ const Expected kRoutes[] = {
     {"DELETE", "/api/v1/signs/{id}", "admin"},
     {"GET", "/api/v1/signs/{id}/frame", "viewer"},
     {"GET", "/api/v1/signs/{id}/frames", "viewer"},
+    {"POST", "/api/v1/signs/{id}/pull", "operator"},
     {"GET", "/api/v1/programs/{id}/versions/{version}/preview", "viewer"},
     {"GET", "/api/v1/groups", "viewer"},
     {"POST", "/api/v1/groups", "admin"},
@@ -142,6 +143,7 @@ const Expected kRoutes[] = {
     {"PATCH", "/api/v1/onoff-plans/{id}", "operator"},
     {"DELETE", "/api/v1/onoff-plans/{id}", "operator"},
     {"GET", "/api/v1/signs/{id}/plan", "viewer"},
+    {"GET", "/api/v1/signs/{id}/compiled", "viewer"},
     {"GET", "/api/v1/holidays", "viewer"},
 };
 

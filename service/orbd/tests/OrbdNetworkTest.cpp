@@ -15,6 +15,7 @@
 #include "bundle/ProgramBundle.h"
 #include "editor/tests/SentProgram.h"
 #include "service/fleet/tests/FleetFixtures.h"
+#include "service/orbd/tests/OrbdProcess.h"
 #include "testsupport/ChildProcess.h"
 #include "testsupport/SignEmu.h"
 #include "testsupport/TempDir.h"
@@ -24,59 +25,13 @@ namespace {
 
 using nlohmann::json;
 using testing::ChildProcess;
+using testing::Orbd;
 using testing::SignEmu;
 using testing::TempDir;
 
 constexpr int kSigns = 20;
 constexpr int kCorrupt = 1;  // in group a
 constexpr int kStopped = 2;  // in group a, stopped mid-push and started again
-
-class Orbd {
-  public:
-    Orbd(const TempDir& dir, const std::string& token) : token_(token) {
-        process_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{ORBD_PATH, "--data", dir.file("data"), "--listen", "127.0.0.1:0"});
-    }
-    int port() const { return process_->port(); }
-    void kill() {
-        ::kill(process_->pid(), SIGKILL);
-        process_.reset();
-    }
-    int stop() { return process_->stop(); }
-
-    json call(const std::string& method, const std::string& path, const std::string& body = {},
-              const std::string& type = "application/json", int* status = nullptr) {
-        httplib::Client client("127.0.0.1", port());
-        client.set_read_timeout(30, 0);
-        httplib::Request req;
-        req.method = method;
-        req.path = path;
-        req.headers = {{"Authorization", "Bearer " + token_}};
-        if (!body.empty()) {
-            req.body = body;
-            req.headers.emplace("Content-Type", type);
-        }
-        const httplib::Result r = client.send(req);
-        if (status) *status = r ? r->status : 0;
-        return r ? json::parse(r->body, nullptr, false) : json();
-    }
-
-    // The job once finished; its last state after 90 s otherwise.
-    json finishedJob(int64_t id) {
-        json job;
-        for (int i = 0; i < 900; ++i) {
-            job = call("GET", "/api/v1/jobs/" + std::to_string(id));
-            const std::string state = job.value("state", "");
-            if (state == "done" || state == "failed" || state == "cancelled") break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return job;
-    }
-
-  private:
-    std::string token_;
-    std::unique_ptr<ChildProcess> process_;
-};
 
 // The frames a signemu has logged so far.
 size_t framesLogged(const SignEmu& sign) {
