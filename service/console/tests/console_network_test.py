@@ -220,8 +220,8 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
         asked = self.hold_after_frame()
         self.check_live_view(urllib.parse.parse_qs(urllib.parse.urlparse(asked["url"]).query)["at"][0],
                              asked["text"])
-
         self.shot("sign-live-1280")
+        sign = self.rows_id(SIGNS[0])
 
         # The sign's program pulled back: the page follows the job and then links to the program
         # it became, which the programs page lists; the sign is recorded as holding it.
