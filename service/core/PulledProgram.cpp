@@ -1,7 +1,6 @@
 #include "service/core/PulledProgram.h"
 
-#include <stdlib.h>
-
+#include <cstdlib>  // mkdtemp
 #include <filesystem>
 
 #include "editor/core/PulledProject.h"
@@ -18,7 +17,7 @@ class ScratchFolder {
     ScratchFolder() {
         std::error_code ec;
         std::string pattern = (fs::temp_directory_path(ec) / "orbd-pull-XXXXXX").string();
-        if (!ec && mkdtemp(pattern.data())) path_ = pattern;
+        if (!ec && ::mkdtemp(pattern.data())) path_ = pattern;
     }
     ~ScratchFolder() {
         std::error_code ec;

@@ -1,6 +1,7 @@
 #include "service/fleet/SignExchange.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "editor/core/LinkChoice.h"
 #include "editor/core/ProgramVerify.h"
@@ -42,6 +43,22 @@ class Watch final : public LinkObserver {
 };
 
 const CommandOutcome kAnswered{true, "", ""};
+
+// What a read-back that failed on the link tells; none when it read a table, good or not.
+std::optional<CommandOutcome> linkFailure(const ReadBackOutcome& r) {
+    switch (r.result) {
+        case ReadBackResult::NoAnswer:
+            return kSignSilent;
+        case ReadBackResult::OtherModel:
+            return kOtherModel;
+        case ReadBackResult::Cancelled:
+            return kTransferCancelled;
+        case ReadBackResult::ReadFailed:
+            return CommandOutcome{false, r.message, kSignSilent.caption};
+        default:
+            return std::nullopt;
+    }
+}
 
 CommandOutcome modelOutcome(SignLink& link) {
     switch (link.checkModel()) {
@@ -94,20 +111,10 @@ struct ActionRun {
         options.cancel = hooks.cancel;
         ProgramReadBack held;
         const ReadBackOutcome r = readProgramBack(link, options, held);
-        switch (r.result) {
-            case ReadBackResult::Ok:
-                break;
-            case ReadBackResult::NoAnswer:
-                return kSignSilent;
-            case ReadBackResult::OtherModel:
-                return kOtherModel;
-            case ReadBackResult::Cancelled:
-                return kTransferCancelled;
-            case ReadBackResult::ReadFailed:
-                return {false, r.message, kSignSilent.caption};
-            default:  // a table no program of ours leaves
-                differs = true;
-                return {true, r.message, ""};
+        if (auto failed = linkFailure(r)) return *failed;
+        if (r.result != ReadBackResult::Ok) {  // a table no program of ours leaves
+            differs = true;
+            return {true, r.message, ""};
         }
         CommandOutcome out = kAnswered;
         out.message = holdingDifference(held, *a.expected);
@@ -120,20 +127,11 @@ struct ActionRun {
         options.progress = hooks.progress;
         auto read = std::make_shared<ProgramReadBack>();
         const ReadBackOutcome r = readProgramBack(link, options, *read);
-        switch (r.result) {
-            case ReadBackResult::Ok:
-                break;
-            case ReadBackResult::NoAnswer:
-                return kSignSilent;
-            case ReadBackResult::OtherModel:
-                return kOtherModel;
-            case ReadBackResult::Cancelled:
-                return kTransferCancelled;
-            case ReadBackResult::ReadFailed:
-                return {false, r.message, kSignSilent.caption};
-            default:  // a table no program of ours leaves: reading it again gives the same
-                final = true;
-                return {false, r.message, ""};
+        if (auto failed = linkFailure(r)) return *failed;
+        if (r.result !=
+            ReadBackResult::Ok) {  // a table no program of ours leaves: reading it again gives the same
+            final = true;
+            return {false, r.message, ""};
         }
         if (read->items.empty()) {
             final = true;
