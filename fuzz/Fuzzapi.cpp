@@ -12,6 +12,7 @@
 
 #include "service/core/SignNetwork.h"
 #include "service/http/ApiRoute.h"
+#include "service/http/FrameStreams.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ struct Service {
     std::vector<api::ApiRoute> routes;
     Principal who;
     api::ApiOptions options;
+    api::FrameStreams streams;
 };
 
 const std::set<std::string> kCodes = {"bad-request", "invalid",   "not-found",         "conflict",
@@ -58,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     req.path = route.path;
     httplib::Response res;
     const Actor actor = service.net->actor("admin");
-    api::ApiCall call{req, res, service.who, actor, body, *service.net, service.options, "127.0.0.1"};
+    api::ApiCall call{
+        req, res, service.who, actor, body, *service.net, service.options, "127.0.0.1", service.streams};
     route.handler(call);
     if (res.status < 200 || res.status > 599) std::abort();
     if (res.status >= 400) {

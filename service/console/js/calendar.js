@@ -191,7 +191,12 @@ export function mountCalendar(view, context, target = '') {
     }
   }
 
+  // Each show() numbered: an answer that comes after a later show() began is dropped, so that a
+  // slow answer for the target or month left behind never draws over the one chosen since.
+  let shown = 0;
+
   async function show() {
+    const mine = ++shown;
     const who = chosen();
     for (const b of modeButtons) b.setAttribute('aria-pressed', String(b.dataset.mode === remembered.mode));
     if (!who) {
@@ -208,12 +213,12 @@ export function mountCalendar(view, context, target = '') {
             who.signIds.map((id) => request('GET', `/signs/${id}/plan?from=${range.from}&to=${range.to}`))),
         Promise.all(years.map((y) => request('GET', `/holidays?year=${y}`)))
       ]);
-      if (gone) return;
+      if (gone || mine !== shown) return;
       plans =
           planList.map((plan, i) => ({sign: signs.find((x) => x.id === who.signIds[i]), days: plan.days}));
       holidays = new Map(holidayLists.flat().map((h) => [h.date, h.name]));
     } catch (err) {
-      setText(status, failureText(err));
+      if (!gone && mine === shown) setText(status, failureText(err));
       return;
     }
     setText(
