@@ -76,14 +76,6 @@ class AdminPages(PageHelpers, unittest.TestCase):
     def shot(self, name):
         self.shot_both_widths(SHOTS, name)
 
-    def enter(self, user):
-        """USER logged in from a fresh page."""
-        self.browser.delete_all_cookies()
-        self.browser.get(self.orbd.url + "/")
-        self.log_in(user)
-        self.wait(ready.invisibility_of_element_located((By.ID, "login")))
-        self.wait(lambda b: b.find_element(By.ID, "who").text.startswith(user + " "))
-
     def go(self, section):
         self.browser.find_element(By.CSS_SELECTOR, "#nav a[href='#/%s']" % section).click()
         self.wait(lambda b: b.find_element(By.CSS_SELECTOR, "#nav a[aria-current='page']").get_attribute("href")

@@ -67,12 +67,7 @@ class CalendarPages(PageHelpers, unittest.TestCase):
         self.shot_both_widths(SHOTS, name)
 
     def enter(self, user):
-        self.browser.delete_all_cookies()
-        # The address without a page, so that the same address twice is still a load.
-        self.browser.get(self.orbd.url + "/")
-        self.log_in(user)
-        self.wait(ready.invisibility_of_element_located((By.ID, "login")))
-        self.wait(lambda b: b.find_element(By.ID, "who").text.startswith(user + " "))
+        super().enter(user)
         self.browser.execute_script("location.hash = '#/calendar'")
 
     def show_month(self, target, month):

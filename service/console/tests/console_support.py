@@ -125,6 +125,15 @@ class PageHelpers:
         field.clear()
         field.send_keys(secret or password(user), Keys.ENTER)
 
+    def enter(self, user):
+        """USER logged in from a fresh page (self.orbd is the service)."""
+        self.browser.delete_all_cookies()
+        # The address without a page, so that the same address twice is still a load.
+        self.browser.get(self.orbd.url + "/")
+        self.log_in(user)
+        self.wait(ready.invisibility_of_element_located((By.ID, "login")))
+        self.wait(lambda b: b.find_element(By.ID, "who").text.startswith(user + " "))
+
     def shot_both_widths(self, folder, name):
         """Screenshots at 1280 and at a phone's width, where the page must fit without scrolling sideways."""
         self.browser.save_screenshot(os.path.join(folder, name + "-1280.png"))
