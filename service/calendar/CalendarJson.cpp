@@ -286,16 +286,30 @@ std::vector<std::string> parseCalendarEntry(const json& body, const PlanLookup& 
     return problems;
 }
 
-std::vector<std::string> parseBrightnessPlan(const json& body, const PlanLookup& lookup,
-                                             BrightnessPlan& out) {
+namespace {
+
+// A plan's form: its name in messages, its fields, and its list of steps or rules.
+template <typename Plan, typename Item>
+struct PlanForm {
+    const char* what;
+    std::span<const std::string_view> fields;
+    std::string_view listField;
+    std::span<const std::string_view> itemFields;
+    Item (*read)(FieldReader&);
+    std::vector<Item> Plan::*list;
+};
+
+template <typename Plan, typename Item>
+std::vector<std::string> parsePlan(const json& body, const PlanLookup& lookup,
+                                   const PlanForm<Plan, Item>& form, Plan& out) {
     std::vector<std::string> problems;
-    BrightnessPlan plan = out;
+    Plan plan = out;
     const std::string label = planLabel(plan);
-    FieldReader reader(body, label, kPlanFields, "a brightness plan", problems);
+    FieldReader reader(body, label, form.fields, form.what, problems);
     if (reader.usable()) {
         reader.targets(plan.targets);
-        if (!reader.member("steps", true)) return problems;
-        plan.steps = readList<BrightnessStep>(reader, "steps", label, kStepFields, problems, readStep);
+        if (!reader.member(form.listField, true)) return problems;
+        plan.*form.list = readList<Item>(reader, form.listField, label, form.itemFields, problems, form.read);
     }
     if (!problems.empty()) return problems;
     problems = validatePlan(plan);
@@ -305,22 +319,19 @@ std::vector<std::string> parseBrightnessPlan(const json& body, const PlanLookup&
     return problems;
 }
 
+}  // namespace
+
+std::vector<std::string> parseBrightnessPlan(const json& body, const PlanLookup& lookup,
+                                             BrightnessPlan& out) {
+    static const PlanForm<BrightnessPlan, BrightnessStep> form{
+        "a brightness plan", kPlanFields, "steps", kStepFields, readStep, &BrightnessPlan::steps};
+    return parsePlan(body, lookup, form, out);
+}
+
 std::vector<std::string> parseOnOffPlan(const json& body, const PlanLookup& lookup, OnOffPlan& out) {
-    std::vector<std::string> problems;
-    OnOffPlan plan = out;
-    const std::string label = planLabel(plan);
-    FieldReader reader(body, label, kOnOffFields, "an ON/OFF plan", problems);
-    if (reader.usable()) {
-        reader.targets(plan.targets);
-        if (!reader.member("rules", true)) return problems;
-        plan.rules = readList<OnOffRule>(reader, "rules", label, kRuleFields, problems, readRule);
-    }
-    if (!problems.empty()) return problems;
-    problems = validatePlan(plan);
-    const std::vector<std::string> more = checkTargets(plan.targets, lookup, label + ": ");
-    problems.insert(problems.end(), more.begin(), more.end());
-    if (problems.empty()) out = std::move(plan);
-    return problems;
+    static const PlanForm<OnOffPlan, OnOffRule> form{"an ON/OFF plan", kOnOffFields, "rules",
+                                                     kRuleFields,      readRule,     &OnOffPlan::rules};
+    return parsePlan(body, lookup, form, out);
 }
 
 namespace {
