@@ -1,6 +1,7 @@
 #include "service/calendar/PlanResolver.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <memory>
 #include <tuple>
@@ -33,6 +34,7 @@ struct Candidate {
     EntrySpan span;
     int64_t first, last;
     int rank = 0;
+    size_t byId = 0;  // its place among the sign's entries by id
     std::string programGone;
 };
 
@@ -48,7 +50,7 @@ std::vector<Candidate> candidatesFor(const PlanSign& sign, std::span<const Calen
             continue;
         }
         Candidate c{
-            &e, spanOf(e), e.from ? e.from->dayNumber() : INT64_MIN, e.to ? e.to->dayNumber() : INT64_MAX,
+            &e, spanOf(e), e.from ? e.from->dayNumber() : INT64_MIN, e.to ? e.to->dayNumber() : INT64_MAX, 0,
             0,  {}};
         if (programExists && !programExists(e.program))
             c.programGone =
@@ -58,6 +60,11 @@ std::vector<Candidate> candidatesFor(const PlanSign& sign, std::span<const Calen
     std::sort(out.begin(), out.end(),
               [](const Candidate& a, const Candidate& b) { return beats(*a.entry, *b.entry); });
     for (size_t i = 0; i < out.size(); ++i) out[i].rank = static_cast<int>(i);
+    std::vector<Candidate*> byId;
+    for (Candidate& c : out) byId.push_back(&c);
+    std::sort(byId.begin(), byId.end(),
+              [](const Candidate* a, const Candidate* b) { return a->entry->id < b->entry->id; });
+    for (size_t i = 0; i < byId.size(); ++i) byId[i]->byId = i;
     // By first day, for the walk.
     std::stable_sort(out.begin(), out.end(),
                      [](const Candidate& a, const Candidate& b) { return a.first < b.first; });
@@ -91,7 +98,6 @@ bool holds(const CalendarEntry& e, int weekday, bool holiday) {
 struct Piece {
     int start, end;
     const Candidate* candidate;
-    size_t listed = 0;  // the conflict (counted from 1) it was last listed in as overridden
 };
 
 void addPeriod(std::vector<PlanPeriod>& periods, const MinuteSpan& span, const CalendarEntry* winner) {
@@ -111,7 +117,20 @@ struct Scratch {
     std::vector<uint64_t> events;
     std::vector<size_t> active;  // the pieces holding the minute, by rank: the winner first
     std::vector<size_t> added;   // those that began at the minute
+    std::vector<EntryId> ids;    // the sign's entries by id
+    std::vector<uint64_t> seen;  // one bit for each of them
 };
+
+// The entries of the bits in S.seen into OVERRIDDEN, by id and once each; clears the bits.
+void takeSeen(Scratch& s, std::vector<EntryId>& overridden) {
+    for (size_t w = 0; w < s.seen.size(); ++w)
+        for (; s.seen[w]; s.seen[w] &= s.seen[w] - 1)
+            overridden.push_back(s.ids[w * 64 + static_cast<size_t>(std::countr_zero(s.seen[w]))]);
+}
+
+void see(Scratch& s, const Candidate& c) {
+    s.seen[c.byId / 64] |= uint64_t{1} << (c.byId % 64);
+}
 
 constexpr uint64_t kStarts = uint64_t{1} << 31;
 
@@ -137,26 +156,53 @@ size_t applyEvents(int at, size_t e, const std::vector<Piece>& pieces, Scratch& 
 
 // One conflict per stretch in which the same entry wins over others, listing once every entry
 // that holds a minute of it besides the winner: all of them where the stretch begins, then those
-// that join it.
-void addConflict(std::vector<Piece>& pieces, const Scratch& s, const MinuteSpan& span,
+// that join it. Its list is taken when the next begins or the day ends.
+void addConflict(const std::vector<Piece>& pieces, Scratch& s, const MinuteSpan& span,
                  std::vector<PlanConflict>& conflicts) {
     const CalendarEntry* winner = pieces[s.active.front()].candidate->entry;
     const bool goesOn = !conflicts.empty() && conflicts.back().span.end == span.start &&
                         conflicts.back().winner == winner->id;
-    if (!goesOn) conflicts.push_back({span, winner->id, {}});
-    PlanConflict& c = conflicts.back();
-    c.span.end = span.end;
-    for (size_t i : goesOn ? s.added : s.active) {
-        Piece& p = pieces[i];
-        if (p.candidate->entry == winner || p.listed == conflicts.size()) continue;
-        p.listed = conflicts.size();
-        c.overridden.push_back(p.candidate->entry->id);
+    if (!goesOn) {
+        if (!conflicts.empty()) takeSeen(s, conflicts.back().overridden);
+        conflicts.push_back({span, winner->id, {}});
     }
+    conflicts.back().span.end = span.end;
+    for (size_t i : goesOn ? s.added : s.active)
+        if (pieces[i].candidate->entry != winner) see(s, *pieces[i].candidate);
+}
+
+// Most days of a busy sign are won by an entry that holds the whole day: it is the one period,
+// and the others only make conflicts, one for each run of minutes they hold (runs that touch are
+// one). The same as the sweep below gives for such a day, without stepping through it.
+bool sweepUnderWholeDay(const std::vector<Piece>& pieces, Scratch& s, DayPlan& day) {
+    const auto top = std::min_element(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
+        return a.candidate->rank < b.candidate->rank;
+    });
+    if (top == pieces.end() || top->start != 0 || top->end != kDayMinutes) return false;
+    const CalendarEntry* winner = top->candidate->entry;
+    addPeriod(day.periods, {0, kDayMinutes}, winner);
+    s.events.clear();
+    for (size_t i = 0; i < pieces.size(); ++i)
+        if (pieces[i].candidate != top->candidate) s.events.push_back(uint64_t(pieces[i].start) << 32 | i);
+    std::sort(s.events.begin(), s.events.end());
+    for (uint64_t event : s.events) {
+        const Piece& p = pieces[event & 0xFFFFFFFF];
+        if (day.conflicts.empty() || p.start > day.conflicts.back().span.end) {
+            if (!day.conflicts.empty()) takeSeen(s, day.conflicts.back().overridden);
+            day.conflicts.push_back({{p.start, p.end}, winner->id, {}});
+        }
+        PlanConflict& c = day.conflicts.back();
+        c.span.end = std::max(c.span.end, p.end);
+        see(s, *p.candidate);
+    }
+    if (!day.conflicts.empty()) takeSeen(s, day.conflicts.back().overridden);
+    return true;
 }
 
 // The periods and conflicts of the pieces the entries hold on one day, from one boundary to the
 // next.
 void sweep(std::vector<Piece>& pieces, Scratch& s, DayPlan& day) {
+    if (sweepUnderWholeDay(pieces, s, day)) return;
     s.events.clear(), s.active.clear(), s.added.clear();
     for (size_t i = 0; i < pieces.size(); ++i) {
         if (pieces[i].start == 0 && pieces[i].end == kDayMinutes) {
@@ -176,11 +222,7 @@ void sweep(std::vector<Piece>& pieces, Scratch& s, DayPlan& day) {
         if (s.active.size() > 1) addConflict(pieces, s, span, day.conflicts);
         at = span.end;
     }
-    // An entry holding the early hours and the evening may be listed twice in one stretch.
-    for (PlanConflict& c : day.conflicts) {
-        std::sort(c.overridden.begin(), c.overridden.end());
-        c.overridden.erase(std::unique(c.overridden.begin(), c.overridden.end()), c.overridden.end());
-    }
+    if (!day.conflicts.empty()) takeSeen(s, day.conflicts.back().overridden);
 }
 
 // The brightness steps of each day as the walk goes, with their sun times.
@@ -263,7 +305,13 @@ class SignWalk {
           onOff_(validOrNone(planFor(plans.onOff, sign.id, sign.groups), invalid_)),
           brightnessPlan_(validOrNone(planFor(plans.brightness, sign.id, sign.groups), invalid_)),
           brightness_(brightnessPlan_, sign.location),
-          holidays_(holidays) {}
+          holidays_(holidays) {
+        for (const Candidate& c : candidates_) {
+            if (scratch_.ids.size() <= c.byId) scratch_.ids.resize(c.byId + 1);
+            scratch_.ids[c.byId] = c.entry->id;
+        }
+        scratch_.seen.assign((scratch_.ids.size() + 63) / 64, 0);
+    }
 
     // Day N, the day after the one before; a day not SHOWN is walked only for what it hands on
     // to the next (its spans past midnight, its last brightness).
@@ -298,8 +346,8 @@ class SignWalk {
                 problems.push_back(c->programGone);
                 continue;
             }
-            scratch_.pieces.push_back({c->span.start, c->span.end, c, 0});
-            if (c->span.spill) scratch_.spill.push_back({0, c->span.spill, c, 0});
+            scratch_.pieces.push_back({c->span.start, c->span.end, c});
+            if (c->span.spill) scratch_.spill.push_back({0, c->span.spill, c});
         }
     }
 
