@@ -425,9 +425,44 @@ json onOffPlanJson(const OnOffPlan& p) {
     return {{"id", p.id}, {"signs", p.targets.signs}, {"groups", p.targets.groups}, {"rules", rules}};
 }
 
-json planJson(std::span<const DayPlan> days) {
+namespace {
+
+std::string timeText(const LocalDateTime& t) {
+    return CalendarDate{t.year, t.month, t.day}.text() + " " + minuteText(t.hour * 60 + t.minute);
+}
+
+// What plays and the pushes, added to the day's form.
+void addPlayed(const PlayedDay& p, json& day) {
+    json plays = json::array(), pushes = json::array();
+    for (const PlayedSpan& s : p.spans) {
+        json items = json::array();
+        for (const PlayedItem& i : s.items) items.push_back({{"program", i.program}, {"item", i.item + 1}});
+        json j = spanJson(s.span);
+        j["dark"] = s.dark, j["items"] = std::move(items);
+        plays.push_back(std::move(j));
+    }
+    for (const PlannedPush& push : p.pushes) {
+        json j = spanJson(push.period);
+        j["at"] = timeText(push.time.at);
+        j["program"] = push.program ? json(push.program) : json(nullptr);
+        j["invisible"] = push.time.invisible, j["dark"] = push.time.dark;
+        j["lateMinutes"] = push.time.lateMinutes;
+        pushes.push_back(std::move(j));
+    }
+    day["plays"] = std::move(plays);
+    day["pushes"] = std::move(pushes);
+    day["fallback"] = p.fallback ? json(p.message) : json(nullptr);
+    for (const std::string& problem : p.problems) day["problems"].push_back(problem);
+}
+
+}  // namespace
+
+json planJson(std::span<const DayPlan> days, std::span<const PlayedDay> played) {
     json out = json::array();
-    for (const DayPlan& d : days) out.push_back(dayJson(d));
+    for (size_t i = 0; i < days.size(); ++i) {
+        out.push_back(dayJson(days[i]));
+        if (i < played.size()) addPlayed(played[i], out.back());
+    }
     return {{"days", out}};
 }
 

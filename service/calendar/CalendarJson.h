@@ -11,7 +11,12 @@
 //              "HH:MM", "off": "HH:MM"}]} (on and off null or left out: on all day);
 //   a plan    {"days": [{"date", "holiday": NAME or null, "periods": [{"start", "end", "program"}],
 //              "conflicts", "onOff", "dark", "brightness", "problems"}]}, periods from 00:00 to
-//              "24:00" with neighbours of different programs;
+//              "24:00" with neighbours of different programs; with what plays (PlayedDay) each
+//              day also has "plays": [{"start", "end", "dark", "items": [{"program", "item"}]}]
+//              (items numbered from 1 in the program they come from), "pushes": [{"at":
+//              "YYYY-MM-DD HH:MM", "start", "end", "program": PID (a fall-back period's) or null
+//              (the compiled day), "invisible", "dark", "lateMinutes"}] and "fallback": TEXT (why)
+//              or null;
 //   holidays  [{"date", "name"}, ...] in date order, substitutes included;
 //   a compiled day {"date", "items", "sectors", "fallback", "message": TEXT or null, "pushes":
 //              [{"start", "end", "program"}] (with the fall-back: a push when each starts),
@@ -24,6 +29,7 @@
 #include "service/calendar/CompiledDay.h"
 #include "service/calendar/DayPlan.h"
 #include "service/calendar/KoreanHolidays.h"
+#include "service/calendar/PlayedDay.h"
 #include "service/calendar/SettingsPlans.h"
 
 namespace orb {
@@ -52,7 +58,7 @@ std::vector<std::string> parseCalendarFile(const nlohmann::json& doc, CalendarFi
 nlohmann::json calendarEntryJson(const CalendarEntry& e);
 nlohmann::json brightnessPlanJson(const BrightnessPlan& plan);
 nlohmann::json onOffPlanJson(const OnOffPlan& plan);
-nlohmann::json planJson(std::span<const DayPlan> days);
+nlohmann::json planJson(std::span<const DayPlan> days, std::span<const PlayedDay> played = {});
 nlohmann::json holidaysJson(const HolidayYear& year);
 nlohmann::json compiledDayJson(const CompiledDay& day);
 

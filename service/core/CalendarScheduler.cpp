@@ -5,6 +5,7 @@
 
 #include "editor/core/ProgramJson.h"
 #include "service/calendar/PlanResolver.h"
+#include "service/calendar/PlayedDay.h"
 #include "service/calendar/PushTiming.h"
 #include "service/core/NetworkCalendar.h"
 
@@ -50,12 +51,6 @@ LocalDateTime at(const CalendarDate& d, int minute = 0) {
 // Minutes since 1970-01-01 00:00: times compared to the minute.
 int64_t minutesOf(const LocalDateTime& t) {
     return dateOf(t).dayNumber() * kDayMinutes + t.hour * 60 + t.minute;
-}
-
-bool usesCalendar(const DayPlan& day) {
-    for (const PlanPeriod& p : day.periods)
-        if (p.program) return true;
-    return false;
 }
 
 std::vector<ProgramId> sourcesOf(const std::vector<CompiledItem>& items) {
@@ -239,16 +234,12 @@ bool CalendarScheduler::pushIfDue(const SignRecord& sign, const std::vector<DayP
             net_.store.audit.record(
                 actor().audit("calendar.fallback", signText(sign.id), "ok", day->message));
         }
-        const int minute = now.hour * 60 + now.minute;
-        for (size_t i = 0; i < day->periods.size(); ++i) {
-            const PeriodProgram& p = day->periods[i];
-            if (minute < p.span.start || minute >= p.span.end) continue;
-            if (todays.periods[i] == held) return false;
-            const Target t{&p.store, static_cast<int>(p.items.size()), sourcesOf(p.items),
-                           today.date.text() + " " + minuteText(p.span.start) + "-" + minuteText(p.span.end)};
-            return push(sign, t, todays.periods[i], old, at(today.date, p.span.start), now);
-        }
-        return false;
+        const int i = periodAt(*day, now.hour * 60 + now.minute);
+        if (i < 0 || todays.periods[static_cast<size_t>(i)] == held) return false;
+        const PeriodProgram& p = day->periods[static_cast<size_t>(i)];
+        const Target t{&p.store, static_cast<int>(p.items.size()), sourcesOf(p.items),
+                       today.date.text() + " " + minuteText(p.span.start) + "-" + minuteText(p.span.end)};
+        return push(sign, t, todays.periods[static_cast<size_t>(i)], old, at(today.date, p.span.start), now);
     }
     const uint64_t want = todays.hash;
     const Compiled& tomorrows = compiled(sign, tomorrow);
@@ -259,16 +250,15 @@ bool CalendarScheduler::pushIfDue(const SignRecord& sign, const std::vector<DayP
         if (held && nextHash == held &&
             switchDelay(&day->store, next->store, at(tomorrow.date), now).earlyMinutes == 0)
             return false;
-        const PushTime when = choosePushTime(old, day->store, at(today.date), now);
-        if (minutesOf(now) < minutesOf(when.at)) return false;
+        if (minutesOf(now) < minutesOf(pushOnTheDay(old, *day, now).at)) return false;
         const Target t{&day->store, static_cast<int>(day->items.size()), sourcesOf(day->items),
                        today.date.text()};
         return push(sign, t, want, old, at(today.date), now);
     }
     // Today's is held: tomorrow's goes ahead only where nothing visible changes.
     if (!nextHash || nextHash == want) return false;
-    const PushTime when = choosePushTime(old, next->store, at(tomorrow.date), now);
-    if (!when.invisible || minutesOf(now) < minutesOf(when.at)) return false;
+    const std::optional<PushTime> when = pushAhead(old, *next, now);
+    if (!when || minutesOf(now) < minutesOf(when->at)) return false;
     const Target t{&next->store, static_cast<int>(next->items.size()), sourcesOf(next->items),
                    tomorrow.date.text()};
     return push(sign, t, nextHash, old, at(tomorrow.date), now);

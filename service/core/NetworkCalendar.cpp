@@ -1,5 +1,6 @@
 #include "service/core/NetworkCalendar.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -171,15 +172,15 @@ ServiceResult NetworkCalendar::planOf(int64_t sign, const CalendarDate& from, co
     return {};
 }
 
-ServiceResult NetworkCalendar::compiledOf(int64_t sign, const CalendarDate& date, CompiledDay& out) {
-    std::vector<DayPlan> days;
-    if (ServiceResult r = planOf(sign, date, date, days); !r.ok()) return r;
-    SignRecord record;
-    if (const DbStatus s = store_.signs.get(sign, record); s != DbStatus::Ok)
-        return resultOf(s, "sign " + std::to_string(sign));
-    std::map<ProgramId, std::unique_ptr<ItemStore>> stores;
-    const ProgramSource source = [this, &stores](ProgramId id) -> const ItemStore* {
-        auto [it, added] = stores.try_emplace(id);
+namespace {
+
+// The latest version of each program, read once.
+class LatestPrograms {
+  public:
+    explicit LatestPrograms(ServiceStore& store) : store_(store) {}
+
+    const ItemStore* operator()(ProgramId id) {
+        auto [it, added] = stores_.try_emplace(id);
         if (!added) return it->second.get();
         ProgramVersionRecord v;
         if (store_.programs.version(id, 0, v) != DbStatus::Ok || v.store.size() != ItemStore::kFileSize)
@@ -190,9 +191,45 @@ ServiceResult NetworkCalendar::compiledOf(int64_t sign, const CalendarDate& date
             return nullptr;
         it->second = std::move(store);
         return it->second.get();
-    };
-    out = compileDay(days.at(0), source,
+    }
+
+  private:
+    ServiceStore& store_;
+    std::map<ProgramId, std::unique_ptr<ItemStore>> stores_;
+};
+
+}  // namespace
+
+ServiceResult NetworkCalendar::compiledOf(int64_t sign, const CalendarDate& date, CompiledDay& out) {
+    std::vector<DayPlan> days;
+    if (ServiceResult r = planOf(sign, date, date, days); !r.ok()) return r;
+    SignRecord record;
+    if (const DbStatus s = store_.signs.get(sign, record); s != DbStatus::Ok)
+        return resultOf(s, "sign " + std::to_string(sign));
+    LatestPrograms programs(store_);
+    out = compileDay(days.at(0), std::ref(programs),
                      {static_cast<uint8_t>(record.width), static_cast<uint8_t>(record.height)});
+    return {};
+}
+
+ServiceResult NetworkCalendar::playedOf(int64_t sign, const std::vector<DayPlan>& days,
+                                        std::vector<PlayedDay>& out) {
+    out.clear();
+    if (days.empty()) return {};
+    std::vector<DayPlan> before;
+    const CalendarDate first = days.front().date.plusDays(-1);
+    if (ServiceResult r = planOf(sign, first, first, before); !r.ok()) return r;
+    SignRecord record;
+    if (const DbStatus s = store_.signs.get(sign, record); s != DbStatus::Ok)
+        return resultOf(s, "sign " + std::to_string(sign));
+    LatestPrograms programs(store_);
+    const SignSize size{static_cast<uint8_t>(record.width), static_cast<uint8_t>(record.height)};
+    CompiledDay previous = compileDay(before.at(0), std::ref(programs), size);
+    for (const DayPlan& day : days) {
+        CompiledDay compiled = compileDay(day, std::ref(programs), size);
+        out.push_back(playedDay(day, compiled, &previous));
+        previous = std::move(compiled);
+    }
     return {};
 }
 

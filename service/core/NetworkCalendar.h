@@ -8,6 +8,7 @@
 #include "service/calendar/CompiledDay.h"
 #include "service/calendar/DayPlan.h"
 #include "service/calendar/KoreanHolidays.h"
+#include "service/calendar/PlayedDay.h"
 #include "service/core/ServiceResult.h"
 #include "service/core/ServiceStore.h"
 
@@ -46,6 +47,10 @@ class NetworkCalendar {
     // Sign SIGN's day DATE compiled as the scheduler compiles it (from the latest version of each
     // program): its items, or the fall-back to period pushes and why.
     ServiceResult compiledOf(int64_t sign, const CalendarDate& date, CompiledDay& out);
+
+    // What sign SIGN plays on each of DAYS (its plan, as planOf gives it) and the pushes that bring
+    // it there, from each day compiled as the scheduler compiles it (see PlayedDay).
+    ServiceResult playedOf(int64_t sign, const std::vector<DayPlan>& days, std::vector<PlayedDay>& out);
 
     // The holidays every plan uses.
     static const HolidayCalendar& holidays();

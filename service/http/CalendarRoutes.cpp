@@ -154,13 +154,23 @@ void undoChange(ApiCall& call) {
     sendJson(call.res, 200, {{"undone", audit}, {"target", target}});
 }
 
+// With items=true each day also tells what plays when and the pushes, from the day compiled.
 void signPlan(ApiCall& call) {
     CalendarDate from, to;
-    if (!onlyParams(call, {"from", "to"}) || !dateParam(call, "from", from) || !dateParam(call, "to", to))
+    if (!onlyParams(call, {"from", "to", "items"}) || !dateParam(call, "from", from) ||
+        !dateParam(call, "to", to))
         return;
+    const std::string items = call.req.has_param("items") ? call.req.get_param_value("items") : "false";
+    if (items != "true" && items != "false") {
+        sendError(call.res, 400, code::kBadRequest, "items: true or false");
+        return;
+    }
+    NetworkCalendar calendar(call.net.store);
     std::vector<DayPlan> days;
-    if (!succeeded(call, NetworkCalendar(call.net.store).planOf(call.pathId(1), from, to, days))) return;
-    sendJson(call.res, 200, planJson(days));
+    std::vector<PlayedDay> played;
+    if (!succeeded(call, calendar.planOf(call.pathId(1), from, to, days))) return;
+    if (items == "true" && !succeeded(call, calendar.playedOf(call.pathId(1), days, played))) return;
+    sendJson(call.res, 200, planJson(days, played));
 }
 
 void signCompiled(ApiCall& call) {

@@ -7,7 +7,7 @@ import {el, setText} from './dom.js';
 import {EntryForm, entryRange, entryTargets, entryTimes, entryWeekdays, kWeekdays} from './entryform.js';
 import {failureText} from './failure.js';
 import {t} from './texts.js';
-import {dayTimeline, programColours} from './timeline.js';
+import {dayItems, dayTimeline, programColours} from './timeline.js';
 import {dayNotes} from './todayplan.js';
 
 const kMaxMembers = 20;  // a group's signs whose plans a view asks for
@@ -316,9 +316,20 @@ export function mountCalendar(view, context, target = '') {
                              (p) => el(
                                  'tr', {}, el('td', {}, `${p.start}–${p.end}`),
                                  el('td', {}, p.program === null ? t('plan.nothing') : nameOf(p.program)))))),
-                   dayNotes(day, nameOf))),
+                   sign ? itemsOfDay(sign.id, date) : null, dayNotes(day, nameOf))),
         programItems([...new Set(of.flatMap((x) => x.day.periods.map((p) => p.program)))].filter(
             (id) => id !== null)));
+  }
+
+  // What plays per time of day on DATE, from the day compiled as the scheduler compiles it (asked
+  // for one day at a time: compiling costs more than resolving).
+  function itemsOfDay(signId, date) {
+    const box =
+        el('div', {className: 'day-items-box'}, el('p', {className: 'note-muted'}, t('plan.loading')));
+    request('GET', `/signs/${signId}/plan?from=${date}&to=${date}&items=true`)
+        .then((plan) => box.replaceChildren(dayItems(plan.days[0], nameOf) ?? ''))
+        .catch(() => box.replaceChildren(el('p', {className: 'note'}, t('plan.failed'))));
+    return box;
   }
 
   // The items of each program that plays on the chosen day, with their own display windows

@@ -74,3 +74,25 @@ export function timelineText(day, nameOf) {
   for (const b of day.brightness) parts.push(`${b.start}–${b.end} ${t('plan.level', {level: b.level})}`);
   return parts.join(', ');
 }
+
+// What plays per time of day (a plan day asked for with items=true), as rows under the bar: each
+// span's items by program and number, the day's pushes and its fall-back. Null without them.
+export function dayItems(day, nameOf) {
+  if (!day.plays) return null;
+  const itemName = (i) => t('plan.item', {program: nameOf(i.program), item: i.item});
+  const what = (s) => s.dark ? t('plan.dark') :
+      s.items.length         ? s.items.map(itemName).join(', ') :
+                               t('plan.idle');
+  const rows = day.plays.map(
+      (s) => el('li', {}, el('span', {className: 'time'}, `${s.start}–${s.end}`), ' ', what(s)));
+  const pushes = day.pushes.map(
+      (p) =>
+          el('li', {},
+             p.program === null ? t('plan.push', {at: p.at}) :
+                                  t('plan.pushPeriod', {at: p.at, program: nameOf(p.program)}),
+             p.invisible ? ` (${t('plan.invisible')})` : ''));
+  return el(
+      'div', {className: 'day-items'}, el('h3', {}, t('plan.plays')), el('ol', {className: 'plays'}, rows),
+      pushes.length ? el('ul', {className: 'pushes'}, pushes) : null,
+      day.fallback ? el('p', {className: 'fallback'}, t('plan.fallback', {why: day.fallback})) : null);
+}

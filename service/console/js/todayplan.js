@@ -1,9 +1,10 @@
 // A sign's plan for today on its page: the day timeline bar, with the day's holiday, conflicts and
-// problems (fall-backs among them) in words below it. Today is the service's date.
+// problems (fall-backs among them) in words below it, and the items that play per time of day. Today is the
+// service's date.
 import {request} from './api.js';
 import {el, setText} from './dom.js';
 import {t} from './texts.js';
-import {dayTimeline, minuteOf} from './timeline.js';
+import {dayItems, dayTimeline, minuteOf} from './timeline.js';
 
 const kRefreshMs = 60000;  // the marker moves by the minute
 
@@ -40,13 +41,14 @@ export class TodayPlan {
     try {
       const health = await request('GET', '/health');
       const date = String(health.time).slice(0, 10);
-      const plan = await request('GET', `/signs/${this.signId}/plan?from=${date}&to=${date}`);
+      const plan = await request('GET', `/signs/${this.signId}/plan?from=${date}&to=${date}&items=true`);
       if (this.stopped) return;
       const day = plan.days[0];
       const nameOf = (id) => programs().get(id)?.name ?? t('plan.program', {id});
       setText(this.title, t('plan.todayOf', {date}));
       this.body.replaceChildren(
-          dayTimeline(day, nameOf, minuteOf(String(health.time).slice(11, 16))), dayNotes(day, nameOf));
+          dayTimeline(day, nameOf, minuteOf(String(health.time).slice(11, 16))), dayItems(day, nameOf),
+          dayNotes(day, nameOf));
     } catch {
       if (!this.stopped) this.body.replaceChildren(el('p', {className: 'note'}, t('plan.failed')));
     }

@@ -143,6 +143,9 @@ class CalendarPages(PageHelpers, unittest.TestCase):
                                 ["18:00–24:00", OTHER_PROGRAM]])
         self.assertEqual(len(b.find_elements(By.CSS_SELECTOR, ".day-plan .bar-day .span")), 3)
         self.assertIn("충돌", b.find_element(By.CSS_SELECTOR, ".day-plan .day-notes").text)
+        # The items per time of day, from the day compiled.
+        self.wait(lambda _: any(MARKUP_PROGRAM + " 1번" in li.text for li in
+                                b.find_elements(By.CSS_SELECTOR, ".day-plan .day-items ol.plays li")))
         # Each program's items under it, the example's first text first.
         self.wait(lambda _: [h.text for h in b.find_elements(By.CSS_SELECTOR, ".program-items h3")] ==
                   [OTHER_PROGRAM + "의 항목", MARKUP_PROGRAM + "의 항목"])
@@ -235,6 +238,9 @@ class CalendarPages(PageHelpers, unittest.TestCase):
         self.assertIn("01:00–06:00 꺼짐", spans)
         levels = [s.text for s in b.find_elements(By.CSS_SELECTOR, ".today-plan .levels .level")]
         self.assertEqual(levels, ["3", "8", "3"])
+        plays = [li.text for li in b.find_elements(By.CSS_SELECTOR, ".today-plan .day-items ol.plays li")]
+        self.assertIn("01:00–06:00 꺼짐", plays)
+        self.assertTrue(any(p.startswith("07:00–22:00 %s 1번" % MARKUP_PROGRAM) for p in plays), plays)
         self.assertEqual(b.execute_script("return document.querySelectorAll('main script').length"), 0)
         self.shot("sign-plan")
         # The plan's link opens the sign's calendar.

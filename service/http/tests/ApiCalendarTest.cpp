@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "service/http/tests/ApiFixture.h"
+#include "testsupport/ItemBuilder.h"
 
 namespace orb {
 namespace {
@@ -12,6 +13,27 @@ using testing::Reply;
 
 std::string message(const Reply& r) {
     return r.errorCode().empty() ? "" : r.json["error"].value("message", "");
+}
+
+ItemRecord sentence(const std::string& text, ClockTime start = {}, ClockTime end = {}) {
+    return testing::ItemBuilder(LayoutCode::OneLine, {1, 0, 0})
+        .kind(1, ContentKind::Sentence)
+        .text(1, text, 0x0040)
+        .window(start, end)
+        .item;
+}
+
+// A program's item store whose items keep their own display windows (mode 1).
+std::vector<uint8_t> storeOf(const std::vector<ItemRecord>& items) {
+    ItemStore store;
+    for (size_t i = 0; i < items.size(); ++i) store.writeRecord(static_cast<int>(i), items[i]);
+    SettingsBlock settings;
+    settings.setWindowMode(1);
+    store.writeSettings(settings);
+    std::vector<uint8_t> bytes(ItemStore::kFileSize);
+    EXPECT_EQ(store.readAll(std::span<uint8_t, ItemStore::kFileSize>(bytes.data(), bytes.size())),
+              IoResult::Ok);
+    return bytes;
 }
 
 class ApiCalendarTest : public testing::ApiFixture {
@@ -376,6 +398,80 @@ TEST_F(ApiCalendarTest, ASignsPlanFollowsWeekdaysHolidaysSpansPassingMidnightAnd
                                          " is not available; the period stays dark");
     EXPECT_EQ(get(compiled + "?date=2027-02-30").status, 400);
     EXPECT_EQ(get("/api/v1/signs/999/compiled?date=2027-02-01").status, 404);
+}
+
+TEST_F(ApiCalendarTest, APlanWithItemsTellsWhatPlaysWhenAndThePushesFromTheCompiledDay) {
+    // All day a program whose second item shows from 22:00 to 02:00; lunch on Wednesday only.
+    const int64_t day = addProgram("day", storeOf({sentence("DAY"), sentence("NIGHT", {22, 0}, {2, 0})}), 2);
+    const int64_t lunch = addProgram("lunch", storeOf({sentence("LUNCH")}), 1);
+    addEntry({{"program", day}, {"signs", {front}}});
+    addEntry({{"program", lunch},
+              {"signs", {front}},
+              {"from", "2027-03-03"},
+              {"to", "2027-03-03"},
+              {"start", "11:00"},
+              {"end", "14:00"},
+              {"priority", 1}});
+    // On Friday two programs of 60 items each do not fit the sign's 100: the fall-back.
+    std::vector<ItemRecord> many;
+    for (int i = 0; i < 60; ++i) many.push_back(sentence("M" + std::to_string(i)));
+    const int64_t a = addProgram("a", storeOf(many), 60), b = addProgram("b", storeOf(many), 60);
+    addEntry(
+        {{"program", a}, {"signs", {front}}, {"from", "2027-03-05"}, {"to", "2027-03-05"}, {"priority", 2}});
+    addEntry({{"program", b},
+              {"signs", {front}},
+              {"from", "2027-03-05"},
+              {"to", "2027-03-05"},
+              {"start", "12:00"},
+              {"end", "18:00"},
+              {"priority", 3}});
+
+    const std::string path = "/api/v1/signs/" + std::to_string(front) + "/plan?from=2027-03-03&to=2027-03-05";
+    const Reply plain = get(path, "viewer");
+    ASSERT_EQ(plain.status, 200) << plain.body;
+    EXPECT_FALSE(plain.json["days"][0].contains("plays"));
+    const Reply r = get(path + "&items=true", "viewer");
+    ASSERT_EQ(r.status, 200) << r.body;
+    const json& days = r.json["days"];
+    ASSERT_EQ(days.size(), 3u);
+    const auto item = [](int64_t program, int number) {
+        return json{{"program", program}, {"item", number}};
+    };
+    const auto plays = [](const char* start, const char* end, json items) {
+        return json{{"start", start}, {"end", end}, {"dark", false}, {"items", std::move(items)}};
+    };
+    EXPECT_EQ(days[0]["plays"],
+              json::array({plays("00:00", "02:00", {item(day, 1), item(day, 2)}),
+                           plays("02:00", "11:00", {item(day, 1)}), plays("11:00", "14:00", {item(lunch, 1)}),
+                           plays("14:00", "22:00", {item(day, 1)}),
+                           plays("22:00", "24:00", {item(day, 1), item(day, 2)})}))
+        << days[0]["plays"].dump();
+    // Wednesday's program goes ahead on Tuesday from the minute on which both show the same up to
+    // midnight; Thursday's goes at 00:00 as lunch has ended by then.
+    EXPECT_TRUE(days[0]["fallback"].is_null());
+    ASSERT_EQ(days[0]["pushes"].size(), 1u) << days[0]["pushes"].dump();
+    EXPECT_EQ(days[0]["pushes"][0]["at"], "2027-03-02 14:00");
+    EXPECT_EQ(days[0]["pushes"][0]["invisible"], true);
+    EXPECT_TRUE(days[0]["pushes"][0]["program"].is_null());
+    ASSERT_EQ(days[1]["pushes"].size(), 1u) << days[1]["pushes"].dump();
+    EXPECT_EQ(days[1]["pushes"][0]["at"], "2027-03-03 14:00");
+
+    // Friday falls back to a push of each period's program as it starts, and says why.
+    EXPECT_TRUE(days[2]["fallback"].is_string()) << days[2].dump();
+    EXPECT_NE(days[2]["fallback"].get<std::string>().find("120 items"), std::string::npos);
+    const json& pushes = days[2]["pushes"];
+    ASSERT_EQ(pushes.size(), 3u) << pushes.dump();
+    const char* starts[] = {"00:00", "12:00", "18:00"};
+    const int64_t programs[] = {a, b, a};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(pushes[i]["at"], std::string("2027-03-05 ") + starts[i]);
+        EXPECT_EQ(pushes[i]["program"], programs[i]);
+    }
+    ASSERT_EQ(days[2]["plays"].size(), 3u) << days[2]["plays"].dump();
+    EXPECT_EQ(days[2]["plays"][1]["items"].size(), 60u);
+    EXPECT_EQ(days[2]["plays"][1]["items"][0], item(b, 1));
+
+    EXPECT_EQ(get(path + "&items=maybe").status, 400);
 }
 
 TEST_F(ApiCalendarTest, AYearsHolidaysIncludeTheLunarOnesAndSubstitutes) {

@@ -351,4 +351,11 @@ export default {
   'plan.entry': '일정 {id}번',
   'plan.program': '프로그램 {id}번',
   'plan.conflict': '{start}–{end} 충돌: {winner}이(가) {overridden}보다 우선합니다.',
+  'plan.plays': '시간대별 표시 항목',
+  'plan.item': '{program} {item}번',
+  'plan.idle': '표시할 항목 없음',
+  'plan.push': '{at} 그날의 프로그램 전송',
+  'plan.pushPeriod': '{at} {program} 전송',
+  'plan.invisible': '화면이 바뀌지 않는 시각',
+  'plan.fallback': '한 프로그램에 다 들어가지 않아 구간마다 전송합니다: {why}',
 };
