@@ -1,7 +1,10 @@
 // orbctl plan: what a sign plays day by day under a calendar kept in a JSON file, resolved by the
-// same plan resolver the sign network service uses.
+// same plan resolver the sign network service uses; given the programs' files, also what plays
+// per time of day and the pushes, from each day compiled as the service compiles it.
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -10,6 +13,7 @@
 #include "editor/orbctl/OrbctlCommands.h"
 #include "service/calendar/CalendarJson.h"
 #include "service/calendar/PlanResolver.h"
+#include "service/calendar/PlayedDay.h"
 
 namespace orb {
 
@@ -19,8 +23,70 @@ struct PlanOptions {
     std::string calendar, from, to;
     int64_t sign = 0;
     std::vector<std::string> groups;
+    std::vector<std::string> programs;  // ID=PROJECT
+    int width = 6, height = 1;
     bool asJson = false;
 };
+
+using ProgramFiles = std::map<ProgramId, std::unique_ptr<ItemStore>>;
+
+// Reads each ID=PROJECT; false after saying which cannot be.
+bool readPrograms(const std::vector<std::string>& given, ProgramFiles& out) {
+    for (const std::string& g : given) {
+        const size_t eq = g.find('=');
+        char* end = nullptr;
+        const long long id = eq == std::string::npos ? 0 : std::strtoll(g.c_str(), &end, 10);
+        if (eq == std::string::npos || end != g.c_str() + eq || id <= 0) {
+            std::fprintf(stderr, "--program %s: expected ID=PROJECT\n", g.c_str());
+            return false;
+        }
+        auto store = std::make_unique<ItemStore>();
+        const std::string path = g.substr(eq + 1);
+        if (ItemStore::open(path, FileMode::ReadOnly, *store) != IoResult::Ok) {
+            std::fprintf(stderr, "%s: cannot be read as a project\n", path.c_str());
+            return false;
+        }
+        out[id] = std::move(store);
+    }
+    return true;
+}
+
+// Each of DAYS compiled, after the day before (BEFORE).
+std::vector<PlayedDay> playedDays(const std::vector<DayPlan>& days, const DayPlan& before,
+                                  const ProgramFiles& files, const SignSize& size) {
+    const ProgramSource source = [&files](ProgramId id) -> const ItemStore* {
+        const auto it = files.find(id);
+        return it == files.end() ? nullptr : it->second.get();
+    };
+    std::vector<PlayedDay> out;
+    CompiledDay previous = compileDay(before, source, size);
+    for (const DayPlan& d : days) {
+        CompiledDay compiled = compileDay(d, source, size);
+        out.push_back(playedDay(d, compiled, &previous));
+        previous = std::move(compiled);
+    }
+    return out;
+}
+
+void printPlayed(const PlayedDay& p) {
+    for (const PlayedSpan& s : p.spans) {
+        std::string what = s.dark ? "dark" : s.items.empty() ? "idle" : "";
+        for (const PlayedItem& i : s.items)
+            what += (what.empty() ? "" : ", ") + std::to_string(i.program) + "#" + std::to_string(i.item + 1);
+        std::printf("  %s-%s\tplays %s\n", minuteText(s.span.start).c_str(), minuteText(s.span.end).c_str(),
+                    what.c_str());
+    }
+    for (const PlannedPush& push : p.pushes) {
+        const LocalDateTime& at = push.time.at;
+        const std::string what =
+            push.program ? "program " + std::to_string(push.program) : "the compiled day";
+        std::printf("  push %s %s %s%s\n", CalendarDate{at.year, at.month, at.day}.text().c_str(),
+                    minuteText(at.hour * 60 + at.minute).c_str(), what.c_str(),
+                    push.time.invisible ? " (nothing visible changes)" : "");
+    }
+    if (p.fallback) std::printf("  fall-back: %s\n", p.message.c_str());
+    for (const std::string& problem : p.problems) std::printf("  %s\n", problem.c_str());
+}
 
 std::string spanText(const MinuteSpan& s) {
     return minuteText(s.start) + "-" + minuteText(s.end);
@@ -60,13 +126,24 @@ int plan(const PlanOptions& o) {
         std::fprintf(stderr, "--to: from %s, at most ten years on\n", o.from.c_str());
         return 1;
     }
+    ProgramFiles files;
+    if (!readPrograms(o.programs, files)) return 1;
     const HolidayCalendar holidays;
-    const std::vector<DayPlan> days =
-        resolvePlan({o.sign, o.groups, {}}, file.entries, holidays, {file.brightness, file.onOff}, from, to);
+    std::vector<DayPlan> days = resolvePlan({o.sign, o.groups, {}}, file.entries, holidays,
+                                            {file.brightness, file.onOff}, from.plusDays(-1), to);
+    const DayPlan before = std::move(days.front());
+    days.erase(days.begin());
+    std::vector<PlayedDay> played;
+    if (!files.empty())
+        played =
+            playedDays(days, before, files, {static_cast<uint8_t>(o.width), static_cast<uint8_t>(o.height)});
     if (o.asJson)
-        std::printf("%s\n", planJson(days).dump(2).c_str());
+        std::printf("%s\n", planJson(days, played).dump(2).c_str());
     else
-        for (const DayPlan& d : days) printDay(d);
+        for (size_t i = 0; i < days.size(); ++i) {
+            printDay(days[i]);
+            if (i < played.size()) printPlayed(played[i]);
+        }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
@@ -90,6 +167,14 @@ void addPlanCommand(CLI::App& app, int& exitCode) {
     sub->add_option("--to", o->to, "the last day (the first when not given)")
         ->type_name("YYYY-MM-DD")
         ->check(checkDate);
+    sub->add_option("--program", o->programs,
+                    "a program's project file (repeatable): with them each day also tells what plays per "
+                    "time of day and its pushes")
+        ->type_name("ID=PROJECT");
+    sub->add_option("--width", o->width, "the sign's width in modules, for compiling")
+        ->check(CLI::Range(5, 40));
+    sub->add_option("--height", o->height, "the sign's height in modules, for compiling")
+        ->check(CLI::Range(1, 8));
     sub->add_flag("--json", o->asJson, "the plan as the service's API gives it");
     sub->callback([o, &exitCode] { exitCode = plan(*o); });
 }
