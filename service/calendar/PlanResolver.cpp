@@ -98,6 +98,8 @@ bool holds(const CalendarEntry& e, int weekday, bool holiday) {
 struct Piece {
     int start, end;
     const Candidate* candidate;
+    int rank;     // the candidate's, kept here for the sweep
+    size_t byId;  // likewise
 };
 
 void addPeriod(std::vector<PlanPeriod>& periods, const MinuteSpan& span, const CalendarEntry* winner) {
@@ -123,21 +125,24 @@ struct Scratch {
 
 // The entries of the bits in S.seen into OVERRIDDEN, by id and once each; clears the bits.
 void takeSeen(Scratch& s, std::vector<EntryId>& overridden) {
+    size_t count = overridden.size();
+    for (uint64_t bits : s.seen) count += static_cast<size_t>(std::popcount(bits));
+    overridden.reserve(count);
     for (size_t w = 0; w < s.seen.size(); ++w)
         for (; s.seen[w]; s.seen[w] &= s.seen[w] - 1)
             overridden.push_back(s.ids[w * 64 + static_cast<size_t>(std::countr_zero(s.seen[w]))]);
 }
 
-void see(Scratch& s, const Candidate& c) {
-    s.seen[c.byId / 64] |= uint64_t{1} << (c.byId % 64);
+void see(Scratch& s, const Piece& p) {
+    s.seen[p.byId / 64] |= uint64_t{1} << (p.byId % 64);
 }
 
 constexpr uint64_t kStarts = uint64_t{1} << 31;
 
 void activate(size_t piece, const std::vector<Piece>& pieces, Scratch& s) {
-    const int rank = pieces[piece].candidate->rank;
-    const auto place = std::find_if(s.active.begin(), s.active.end(),
-                                    [&](size_t i) { return rank < pieces[i].candidate->rank; });
+    const int rank = pieces[piece].rank;
+    const auto place =
+        std::find_if(s.active.begin(), s.active.end(), [&](size_t i) { return rank < pieces[i].rank; });
     s.active.insert(place, piece);
     s.added.push_back(piece);
 }
@@ -159,25 +164,25 @@ size_t applyEvents(int at, size_t e, const std::vector<Piece>& pieces, Scratch& 
 // that join it. Its list is taken when the next begins or the day ends.
 void addConflict(const std::vector<Piece>& pieces, Scratch& s, const MinuteSpan& span,
                  std::vector<PlanConflict>& conflicts) {
-    const CalendarEntry* winner = pieces[s.active.front()].candidate->entry;
-    const bool goesOn = !conflicts.empty() && conflicts.back().span.end == span.start &&
-                        conflicts.back().winner == winner->id;
+    const Piece& top = pieces[s.active.front()];
+    const EntryId winner = top.candidate->entry->id;
+    const bool goesOn =
+        !conflicts.empty() && conflicts.back().span.end == span.start && conflicts.back().winner == winner;
     if (!goesOn) {
         if (!conflicts.empty()) takeSeen(s, conflicts.back().overridden);
-        conflicts.push_back({span, winner->id, {}});
+        conflicts.push_back({span, winner, {}});
     }
     conflicts.back().span.end = span.end;
     for (size_t i : goesOn ? s.added : s.active)
-        if (pieces[i].candidate->entry != winner) see(s, *pieces[i].candidate);
+        if (pieces[i].rank != top.rank) see(s, pieces[i]);
 }
 
 // Most days of a busy sign are won by an entry that holds the whole day: it is the one period,
 // and the others only make conflicts, one for each run of minutes they hold (runs that touch are
 // one). The same as the sweep below gives for such a day, without stepping through it.
 bool sweepUnderWholeDay(const std::vector<Piece>& pieces, Scratch& s, DayPlan& day) {
-    const auto top = std::min_element(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
-        return a.candidate->rank < b.candidate->rank;
-    });
+    const auto top = std::min_element(pieces.begin(), pieces.end(),
+                                      [](const Piece& a, const Piece& b) { return a.rank < b.rank; });
     if (top == pieces.end() || top->start != 0 || top->end != kDayMinutes) return false;
     const CalendarEntry* winner = top->candidate->entry;
     addPeriod(day.periods, {0, kDayMinutes}, winner);
@@ -193,7 +198,7 @@ bool sweepUnderWholeDay(const std::vector<Piece>& pieces, Scratch& s, DayPlan& d
         }
         PlanConflict& c = day.conflicts.back();
         c.span.end = std::max(c.span.end, p.end);
-        see(s, *p.candidate);
+        see(s, p);
     }
     if (!day.conflicts.empty()) takeSeen(s, day.conflicts.back().overridden);
     return true;
@@ -346,8 +351,8 @@ class SignWalk {
                 problems.push_back(c->programGone);
                 continue;
             }
-            scratch_.pieces.push_back({c->span.start, c->span.end, c});
-            if (c->span.spill) scratch_.spill.push_back({0, c->span.spill, c});
+            scratch_.pieces.push_back({c->span.start, c->span.end, c, c->rank, c->byId});
+            if (c->span.spill) scratch_.spill.push_back({0, c->span.spill, c, c->rank, c->byId});
         }
     }
 
