@@ -83,7 +83,11 @@ PlayedDay playedDay(const DayPlan& plan, const CompiledDay& day, const CompiledD
         addTimeline(day.store, day.items, {0, kDayMinutes}, out);
         const ItemStore* old = before ? lastProgramOf(*before) : nullptr;
         if (old && sameContents(*old, day.store)) return out;  // nothing to push
-        const std::optional<PushTime> ahead = old ? pushAhead(old, day, at(before->date)) : std::nullopt;
+        // The day before holds OLD from its start, or from its last period's with the fall-back.
+        const int since =
+            before && before->fallback && !before->periods.empty() ? before->periods.back().span.start : 0;
+        const std::optional<PushTime> ahead =
+            old ? pushAhead(old, day, at(before->date, since)) : std::nullopt;
         out.pushes.push_back({ahead ? *ahead : pushOnTheDay(old, day, at(day.date)), 0, {0, kDayMinutes}});
         return out;
     }
