@@ -127,11 +127,8 @@ int CalendarScheduler::tick() {
 }
 
 void CalendarScheduler::readSources() {
-    std::vector<ProgramRecord> programs;
-    if (net_.store.programs.list(programs) != DbStatus::Ok) return;
     std::map<ProgramId, int> latest;
-    for (const ProgramRecord& p : programs)
-        if (!p.versions.empty()) latest[p.id] = p.versions.back().version;
+    if (net_.store.programs.latestVersions(latest) != DbStatus::Ok) return;
     // Gone or newer: read again when asked for.
     std::erase_if(sources_, [&latest](const auto& s) {
         const auto it = latest.find(s.first);

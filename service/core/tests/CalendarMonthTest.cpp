@@ -32,6 +32,24 @@ constexpr int kDays = 31;
 const CalendarDate kDownDay{2027, 2, 5};  // sign 2 goes off in the evening, back the next morning
 constexpr int kDownSign = 2;
 
+// A sign's memory as a device of the program image, read under the sign's lock.
+class SignMemoryView final : public ByteDevice {
+  public:
+    explicit SignMemoryView(LoopbackSign& sign) : sign_(sign) {}
+    uint64_t size() const override { return SignResponder::kMemoryBytes; }
+    IoResult read(uint64_t offset, std::span<uint8_t> out) const override {
+        if (!inside(offset, out.size())) return IoResult::OutOfRange;
+        return sign_.with([&](const SignResponder& r) {
+            std::copy_n(r.memory().begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
+            return IoResult::Ok;
+        });
+    }
+    IoResult write(uint64_t, std::span<const uint8_t>) override { return IoResult::OutOfRange; }
+
+  private:
+    LoopbackSign& sign_;
+};
+
 class CalendarMonthTest : public testing::CalendarFixture {
   protected:
     void SetUp() override {
@@ -131,16 +149,9 @@ class CalendarMonthTest : public testing::CalendarFixture {
         return compiled_[key];
     }
 
-    // Sign I's memory as it is now (copied once per SignApply).
+    // Sign I's memory, read where it is (the tests look while no job runs).
     std::shared_ptr<const ProgramImage> memoryOf(int i) {
-        const int applies = signs[i]->with([](const SignResponder& r) { return r.applies(); });
-        auto& [seen, image] = memories_[i];
-        if (!image || seen != applies) {
-            auto copy = std::make_shared<ProgramImage>(std::make_unique<MemoryDevice>(ProgramImage::kSize));
-            signs[i]->with([&](const SignResponder& r) { return copy->write(0, r.memory()); });
-            seen = applies, image = copy;
-        }
-        return image;
+        return std::make_shared<ProgramImage>(std::make_unique<SignMemoryView>(*signs[i]));
     }
 
     // The LED rows IMAGE shows at AT, played from a few seconds before.
@@ -256,7 +267,6 @@ class CalendarMonthTest : public testing::CalendarFixture {
   private:
     std::map<std::pair<int64_t, int64_t>, DayPlan> plans_;
     std::map<std::pair<int64_t, int64_t>, CompiledDay> compiled_;
-    std::map<int, std::pair<int, std::shared_ptr<const ProgramImage>>> memories_;
     std::map<std::vector<std::pair<ProgramId, int>>, std::string> expected_;
 };
 
