@@ -7,6 +7,8 @@
 //    as each starts ("calendar.fallback" says why, once a day);
 //  - the ON/OFF and brightness its plans give are sent when they differ from what the sign last
 //    acknowledged, and again when it answers after being unreachable;
+//  - the display-window mode is set to 1, which the compiled windows need (a push leaves the
+//    mode as it was), and again when the sign answers after being unreachable;
 //  - its clock is set once a day in the hour from the quiet minute (clockMinute) and whenever
 //    it answers again after being unreachable (as a tick sees it, outside its jobs).
 // Everything is a job of the service's actor ("orbd") that any operator sees, one job per sign at
@@ -56,7 +58,7 @@ class CalendarScheduler {
     };
     struct SignMemo {
         SignState seen = SignState::Unknown;  // the last state other than busy or unknown
-        bool clockAgain = false, onOffAgain = false, brightnessAgain = false;
+        bool clockAgain = false, onOffAgain = false, brightnessAgain = false, windowAgain = false;
         std::string fallbackDay;  // the day whose fall-back was reported
         // The last push made: a sign whose push failed gets the same program again only after a
         // while, or as soon as it answers again after being unreachable.
@@ -80,6 +82,7 @@ class CalendarScheduler {
                   const LocalDateTime& now);
     void notice(const SignRecord& sign);
     bool pushIfDue(const SignRecord& sign, const std::vector<DayPlan>& days, const LocalDateTime& now);
+    bool windowIfDue(const SignRecord& sign);
     bool settingsIfDue(const SignRecord& sign, const DayPlan& today, const LocalDateTime& now);
     const Compiled& compiled(const SignRecord& sign, const DayPlan& day);
     const ItemStore* source(ProgramId id);
