@@ -466,9 +466,26 @@ json planJson(std::span<const DayPlan> days, std::span<const PlayedDay> played) 
     return {{"days", out}};
 }
 
+namespace {
+
+const char* holidayKindText(HolidayKind k) {
+    switch (k) {
+        case HolidayKind::Public:
+            return "public";
+        case HolidayKind::Substitute:
+            return "substitute";
+        case HolidayKind::Designated:
+            return "designated";
+    }
+    return "public";
+}
+
+}  // namespace
+
 json holidaysJson(const HolidayYear& year) {
     json out = json::array();
-    for (const Holiday& h : year.days) out.push_back({{"date", h.date.text()}, {"name", h.name}});
+    for (const Holiday& h : year.days)
+        out.push_back({{"date", h.date.text()}, {"name", h.name}, {"kind", holidayKindText(h.kind)}});
     return out;
 }
 

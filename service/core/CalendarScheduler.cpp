@@ -115,9 +115,10 @@ int CalendarScheduler::tick() {
     const LocalDateTime now = net_.clock.now().time;
     const int64_t today = dateOf(now).dayNumber();
     std::erase_if(compiled_, [today](const auto& c) { return c.first.second < today; });
+    const std::shared_ptr<const HolidayCalendar> holidays = net_.store.holidays.calendar();
     int made = 0;
     for (const SignRecord& sign : signs)
-        if (tickSign(sign, contents, now)) ++made;
+        if (tickSign(sign, contents, *holidays, now)) ++made;
     return made;
 }
 
@@ -158,15 +159,15 @@ void CalendarScheduler::notice(const SignRecord& sign) {
 }
 
 bool CalendarScheduler::tickSign(const SignRecord& sign, const CalendarContents& contents,
-                                 const LocalDateTime& now) {
+                                 const HolidayCalendar& holidays, const LocalDateTime& now) {
     notice(sign);
     if (sign.busyJob || sign.state == SignState::Unreachable || sign.state == SignState::OtherModel)
         return false;
     const CalendarDate today = dateOf(now);
     const auto exists = [this](ProgramId id) { return sources_.contains(id); };
     const std::vector<DayPlan> days =
-        resolvePlan({sign.id, sign.groups, {}}, contents.entries, NetworkCalendar::holidays(),
-                    {contents.brightness, contents.onOff}, today, today.plusDays(1), exists);
+        resolvePlan(planSignOf(sign), contents.entries, holidays, {contents.brightness, contents.onOff},
+                    today, today.plusDays(1), exists);
     if (days.size() != 2) return false;
     return pushIfDue(sign, days, now) || windowIfDue(sign) || settingsIfDue(sign, days[0], now);
 }

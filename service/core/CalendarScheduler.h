@@ -78,7 +78,8 @@ class CalendarScheduler {
         std::string what;  // "2027-01-04", "2027-01-04 08:00-12:00"
     };
 
-    bool tickSign(const SignRecord& sign, const CalendarContents& contents, const LocalDateTime& now);
+    bool tickSign(const SignRecord& sign, const CalendarContents& contents, const HolidayCalendar& holidays,
+                  const LocalDateTime& now);
     void notice(const SignRecord& sign);
     bool pushIfDue(const SignRecord& sign, const std::vector<DayPlan>& days, const LocalDateTime& now);
     bool windowIfDue(const SignRecord& sign);

@@ -6,12 +6,16 @@
 
 #include "service/calendar/CalendarJson.h"
 #include "service/calendar/PlanResolver.h"
+#include "service/core/NameText.h"
 
 namespace orb {
 
 namespace {
 
 using json = nlohmann::json;
+
+// The years the holidays API answers for.
+constexpr int kFirstHolidayYear = 1900, kLastHolidayYear = 2100;
 
 ServiceResult invalid(const std::vector<std::string>& problems) {
     std::string message;
@@ -56,9 +60,37 @@ json stored(const OnOffPlan& p) {
 
 }  // namespace
 
-const HolidayCalendar& NetworkCalendar::holidays() {
-    static const HolidayCalendar calendar;
-    return calendar;
+PlanSign planSignOf(const SignRecord& sign) {
+    PlanSign p{sign.id, sign.groups, {}};
+    if (sign.coordinates) {
+        p.location.latitude = sign.coordinates->latitude;
+        p.location.longitude = sign.coordinates->longitude;
+    }
+    return p;
+}
+
+ServiceResult NetworkCalendar::addDesignatedDay(const std::string& date, const std::string& name,
+                                                bool official, const Actor& actor, DesignatedRecord& out) {
+    const auto day = parseCalendarDate(date);
+    if (!day || day->year < kFirstHolidayYear || day->year > kLastHolidayYear)
+        return ServiceResult::fail(Outcome::Invalid, "date: \"" + date.substr(0, 40) +
+                                                         "\" is not a day from " +
+                                                         std::to_string(kFirstHolidayYear) + " to " +
+                                                         std::to_string(kLastHolidayYear) + " (YYYY-MM-DD)");
+    if (!isNameText(name))
+        return ServiceResult::fail(Outcome::Invalid, "name: 1 to 100 characters, no control characters");
+    DesignatedRecord d{0, {*day, name, official}, {}};
+    const DbStatus s = store_.holidays.add(d, actor);
+    if (s == DbStatus::Conflict)
+        return ServiceResult::fail(Outcome::Invalid,
+                                   name + " on " + day->text() + " is already a designated day");
+    if (s != DbStatus::Ok) return resultOf(s, "the designated day");
+    out = std::move(d);
+    return {};
+}
+
+ServiceResult NetworkCalendar::removeDesignatedDay(int64_t id, const Actor& actor) {
+    return resultOf(store_.holidays.remove(id, actor), "designated day " + std::to_string(id));
 }
 
 ServiceResult NetworkCalendar::createEntry(const json& body, const Actor& actor, CalendarEntry& out) {
@@ -165,10 +197,9 @@ ServiceResult NetworkCalendar::planOf(int64_t sign, const CalendarDate& from, co
     CalendarContents contents;
     if (const DbStatus s = store_.calendar.list(contents); s != DbStatus::Ok)
         return resultOf(s, "the calendar");
-    const PlanSign planSign{record.id, record.groups, {}};
     const PlanLookup lookup = store_.calendar.lookup();
-    out = resolvePlan(planSign, contents.entries, holidays(), {contents.brightness, contents.onOff}, from, to,
-                      lookup.programExists);
+    out = resolvePlan(planSignOf(record), contents.entries, *holidays(),
+                      {contents.brightness, contents.onOff}, from, to, lookup.programExists);
     return {};
 }
 

@@ -8,11 +8,15 @@
 #include "service/calendar/CompiledDay.h"
 #include "service/calendar/DayPlan.h"
 #include "service/calendar/KoreanHolidays.h"
+#include "service/calendar/PlanResolver.h"
 #include "service/calendar/PlayedDay.h"
 #include "service/core/ServiceResult.h"
 #include "service/core/ServiceStore.h"
 
 namespace orb {
+
+// The sign as plans see it: its groups, and where it stands (Seoul when it has no coordinates).
+PlanSign planSignOf(const SignRecord& sign);
 
 // The longest range one plan request resolves.
 inline constexpr int kMaxPlanDays = 366;
@@ -52,8 +56,13 @@ class NetworkCalendar {
     // it there, from each day compiled as the scheduler compiles it (see PlayedDay).
     ServiceResult playedOf(int64_t sign, const std::vector<DayPlan>& days, std::vector<PlayedDay>& out);
 
-    // The holidays every plan uses.
-    static const HolidayCalendar& holidays();
+    // The holidays every plan uses, the admin's days included.
+    std::shared_ptr<const HolidayCalendar> holidays() { return store_.holidays.calendar(); }
+
+    // Adds the admin's day NAME on DATE ("YYYY-MM-DD"); OUT is the day as stored.
+    ServiceResult addDesignatedDay(const std::string& date, const std::string& name, bool official,
+                                   const Actor& actor, DesignatedRecord& out);
+    ServiceResult removeDesignatedDay(int64_t id, const Actor& actor);
 
   private:
     template <typename Plan>

@@ -232,6 +232,21 @@ INSERT INTO job_signs SELECT * FROM job_signs_kept;
 DROP TABLE job_signs_kept;
 CREATE INDEX job_signs_sign ON job_signs(sign_id, state);
 )sql",
+    // 4: the days the admin adds to the holidays (election days, company days; official ones
+    // count as public holidays for the substitute rules), and where each sign stands (degrees,
+    // both or neither; null is Seoul for the sun times).
+    R"sql(
+CREATE TABLE designated_days (
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  date TEXT NOT NULL,
+  name TEXT NOT NULL,
+  official INTEGER NOT NULL CHECK (official IN (0, 1)),
+  created TEXT NOT NULL,
+  UNIQUE (date, name)
+);
+ALTER TABLE signs ADD COLUMN latitude REAL CHECK (latitude BETWEEN -90 AND 90);
+ALTER TABLE signs ADD COLUMN longitude REAL CHECK (longitude BETWEEN -180 AND 180);
+)sql",
 };
 
 constexpr int kVersions = static_cast<int>(std::size(kMigrations));

@@ -10,6 +10,7 @@
 #include "service/core/DataFolder.h"
 #include "service/core/Database.h"
 #include "service/core/GroupStore.h"
+#include "service/core/HolidayStore.h"
 #include "service/core/JobStore.h"
 #include "service/core/ProgramStore.h"
 #include "service/core/ServiceClock.h"
@@ -46,6 +47,7 @@ class ServiceStore {
     JobStore jobs{db};
     SettingsStore settings{db};
     CalendarStore calendar{db};
+    HolidayStore holidays{db};
 };
 
 }  // namespace orb

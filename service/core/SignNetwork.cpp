@@ -34,6 +34,10 @@ ServiceResult SignNetwork::checkSign(const SignInput& in) const {
     if (!isNameText(in.notes, kMaxNoteChars, true)) return invalid("notes: at most 2000 characters");
     for (const std::string& g : in.groups)
         if (!isNameText(g)) return invalid("groups: each name 1 to 100 characters");
+    if (const auto& c = in.coordinates; c && !(c->latitude >= -90 && c->latitude <= 90))
+        return invalid("latitude: -90 to 90 degrees");
+    if (const auto& c = in.coordinates; c && !(c->longitude >= -180 && c->longitude <= 180))
+        return invalid("longitude: -180 to 180 degrees");
     return {};
 }
 
@@ -50,10 +54,10 @@ ServiceResult SignNetwork::updateSign(int64_t id, const SignPatch& p, const Acto
     SignRecord old;
     if (const DbStatus s = store.signs.get(id, old); s != DbStatus::Ok) return resultOf(s, signWhat(id));
     // The sign as it would be, checked whole.
-    SignInput next{p.name.value_or(old.name),     p.link.value_or(old.link),
-                   p.model.value_or(old.model),   p.width.value_or(old.width),
-                   p.height.value_or(old.height), p.location.value_or(old.location),
-                   p.notes.value_or(old.notes),   p.groups.value_or(old.groups)};
+    SignInput next{
+        p.name.value_or(old.name),   p.link.value_or(old.link),     p.model.value_or(old.model),
+        p.width.value_or(old.width), p.height.value_or(old.height), p.location.value_or(old.location),
+        p.notes.value_or(old.notes), p.groups.value_or(old.groups), p.coordinates.value_or(old.coordinates)};
     if (ServiceResult r = checkSign(next); !r.ok()) return r;
     const DbStatus s = store.signs.update(id, p, actor);
     if (s == DbStatus::Conflict)

@@ -76,7 +76,8 @@ DbStatus readSigns(Database& db, std::optional<int64_t> only, std::vector<SignRe
         " g.onoff_off, g.onoff_at, g.window_mode, g.window_at, g.brightness, g.brightness_at,"
         " (SELECT min(js.job_id) FROM job_signs js WHERE js.sign_id = s.id AND js.state IN ('queued', "
         "'running')),"
-        " EXISTS (SELECT 1 FROM job_signs js WHERE js.sign_id = s.id AND js.state = 'running')"
+        " EXISTS (SELECT 1 FROM job_signs js WHERE js.sign_id = s.id AND js.state = 'running'),"
+        " s.latitude, s.longitude"
         " FROM signs s LEFT JOIN sign_holdings h ON h.sign_id = s.id LEFT JOIN sign_states st ON st.sign_id "
         "= s.id"
         " LEFT JOIN sign_settings g ON g.sign_id = s.id WHERE ?1 IS NULL OR s.id = ?1 ORDER BY s.id");
@@ -99,6 +100,7 @@ DbStatus readSigns(Database& db, std::optional<int64_t> only, std::vector<SignRe
         r.settings = settingsFrom(st, 16);
         r.busyJob = st.optionalInteger(29);
         if (st.integer(30) != 0) r.state = SignState::Busy;
+        if (!st.isNull(31) && !st.isNull(32)) r.coordinates = SignCoordinates{st.real(31), st.real(32)};
         at[r.id] = out.size();
         out.push_back(std::move(r));
     }
@@ -118,6 +120,13 @@ DbStatus notFoundWhenNone(Database& db, DbStatus s) {
     return s == DbStatus::Ok && db.changes() == 0 ? DbStatus::NotFound : s;
 }
 
+std::optional<double> latitudeOf(const std::optional<SignCoordinates>& c) {
+    return c ? std::optional(c->latitude) : std::nullopt;
+}
+std::optional<double> longitudeOf(const std::optional<SignCoordinates>& c) {
+    return c ? std::optional(c->longitude) : std::nullopt;
+}
+
 std::string signTarget(int64_t id) {
     return "sign " + std::to_string(id);
 }
@@ -128,9 +137,10 @@ DbStatus SignStore::create(const SignInput& in, const Actor& actor, int64_t& id)
     return inTransaction(db_, [&] {
         DbStatus s =
             db_.prepare(
-                   "INSERT INTO signs (name, link, model, width, height, location, notes, created)"
-                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
-                .bindAll(in.name, in.link, in.model, in.width, in.height, in.location, in.notes, actor.time)
+                   "INSERT INTO signs (name, link, model, width, height, location, notes, created, latitude,"
+                   " longitude) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                .bindAll(in.name, in.link, in.model, in.width, in.height, in.location, in.notes, actor.time,
+                         latitudeOf(in.coordinates), longitudeOf(in.coordinates))
                 .run();
         if (s != DbStatus::Ok) return s;
         id = db_.lastInsertId();
@@ -154,6 +164,10 @@ DbStatus SignStore::update(int64_t id, const SignPatch& p, const Actor& actor) {
                 .bindAll(id, p.name, p.link, p.model, p.width, p.height, p.location, p.notes)
                 .run());
         if (s != DbStatus::Ok) return s;
+        if (p.coordinates && (s = db_.prepare("UPDATE signs SET latitude = ?2, longitude = ?3 WHERE id = ?1")
+                                      .bindAll(id, latitudeOf(*p.coordinates), longitudeOf(*p.coordinates))
+                                      .run()) != DbStatus::Ok)
+            return s;
         if (p.groups) {
             std::vector<int64_t> groups;
             if ((s = GroupStore::ensureGroups(db_, *p.groups, actor, groups)) != DbStatus::Ok) return s;

@@ -42,12 +42,19 @@ struct SignSettingsRecord {
     std::optional<std::string> brightnessAt;
 };
 
+// Where a sign stands, in degrees (north and east positive).
+struct SignCoordinates {
+    double latitude = 0, longitude = 0;
+    bool operator==(const SignCoordinates&) const = default;
+};
+
 struct SignRecord {
     int64_t id = 0;
     std::string name, link, model = kDefaultModel;
     int width = 6, height = 1;  // modules
     std::string location, notes, created;
-    std::vector<std::string> groups;  // by name, sorted
+    std::optional<SignCoordinates> coordinates;  // unset: Seoul for the sun times
+    std::vector<std::string> groups;             // by name, sorted
     SignHolding holding;
     SignSettingsRecord settings;
     SignState state = SignState::Unknown;  // Busy while a job runs on it
@@ -61,6 +68,7 @@ struct SignInput {
     int width = 6, height = 1;
     std::string location, notes;
     std::vector<std::string> groups;
+    std::optional<SignCoordinates> coordinates;
 };
 
 // A change to a sign: what is set is changed; GROUPS, when set, replaces its membership.
@@ -68,6 +76,7 @@ struct SignPatch {
     std::optional<std::string> name, link, model, location, notes;
     std::optional<int> width, height;
     std::optional<std::vector<std::string>> groups;
+    std::optional<std::optional<SignCoordinates>> coordinates;  // set to nothing: unset them
 };
 
 // What an exchange with a sign showed (health checks and jobs).

@@ -61,6 +61,8 @@ json signJson(const SignRecord& s) {
             {"height", s.height},
             {"location", s.location},
             {"notes", s.notes},
+            {"latitude", s.coordinates ? json(s.coordinates->latitude) : json(nullptr)},
+            {"longitude", s.coordinates ? json(s.coordinates->longitude) : json(nullptr)},
             {"groups", s.groups},
             {"state", toText(s.state)},
             {"lastAnswer", orNull(s.lastAnswer)},

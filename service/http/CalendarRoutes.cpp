@@ -1,5 +1,6 @@
 // The calendar: entries, brightness and ON/OFF plans (viewers read, operators change), the
-// holidays of a year, and what a sign plays day by day.
+// holidays of a year with the days the admin adds (admins change them), and what a sign plays day
+// by day.
 #include "service/calendar/CalendarJson.h"
 #include "service/core/NetworkCalendar.h"
 #include "service/http/ApiError.h"
@@ -189,7 +190,46 @@ void holidays(ApiCall& call) {
         sendError(call.res, 400, code::kBadRequest, "year: a year from 1900 to 2100");
         return;
     }
-    sendJson(call.res, 200, holidaysJson(*NetworkCalendar::holidays().year(year->year)));
+    sendJson(call.res, 200, holidaysJson(*NetworkCalendar(call.net.store).holidays()->year(year->year)));
+}
+
+json designatedJson(const DesignatedRecord& d) {
+    return {{"id", d.id},
+            {"date", d.day.date.text()},
+            {"name", d.day.name},
+            {"official", d.day.official},
+            {"created", d.created}};
+}
+
+void listDesignated(ApiCall& call) {
+    if (!onlyParams(call, {})) return;
+    std::vector<DesignatedRecord> days;
+    if (!readOk(call, call.net.store.holidays.list(days), "the designated days")) return;
+    json out = json::array();
+    for (const DesignatedRecord& d : days) out.push_back(designatedJson(d));
+    sendJson(call.res, 200, out);
+}
+
+constexpr FieldRule kDesignatedFields[] = {
+    {"date", JsonType::String, true}, {"name", JsonType::String, true}, {"official", JsonType::Boolean}};
+
+void createDesignated(ApiCall& call) {
+    json body;
+    if (!readJson(call, kDesignatedFields, body)) return;
+    DesignatedRecord d;
+    if (!succeeded(call,
+                   NetworkCalendar(call.net.store)
+                       .addDesignatedDay(*stringField(body, "date"), *stringField(body, "name"),
+                                         booleanField(body, "official").value_or(false), call.actor, d)))
+        return;
+    call.res.set_header("Location", "/api/v1/holidays/designated/" + std::to_string(d.id));
+    sendJson(call.res, 201, designatedJson(d));
+}
+
+void deleteDesignated(ApiCall& call) {
+    if (!succeeded(call, NetworkCalendar(call.net.store).removeDesignatedDay(call.pathId(1), call.actor)))
+        return;
+    call.res.status = 204;
 }
 
 }  // namespace
@@ -209,6 +249,10 @@ void addCalendarRoutes(std::vector<ApiRoute>& routes) {
     routes.push_back({"GET", "/api/v1/signs/{id}/plan", Role::Viewer, BodyKind::None, signPlan});
     routes.push_back({"GET", "/api/v1/signs/{id}/compiled", Role::Viewer, BodyKind::None, signCompiled});
     routes.push_back({"GET", "/api/v1/holidays", Role::Viewer, BodyKind::None, holidays});
+    routes.push_back({"GET", "/api/v1/holidays/designated", Role::Viewer, BodyKind::None, listDesignated});
+    routes.push_back({"POST", "/api/v1/holidays/designated", Role::Admin, BodyKind::Json, createDesignated});
+    routes.push_back(
+        {"DELETE", "/api/v1/holidays/designated/{id}", Role::Admin, BodyKind::None, deleteDesignated});
 }
 
 }  // namespace orb::api

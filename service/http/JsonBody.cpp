@@ -20,6 +20,8 @@ bool hasType(const nlohmann::json& v, JsonType type) {
             return v.is_string();
         case JsonType::Integer:
             return isInteger(v);
+        case JsonType::Number:
+            return v.is_number();
         case JsonType::Boolean:
             return v.is_boolean();
         case JsonType::Object:
@@ -44,6 +46,8 @@ const char* typeName(JsonType type) {
             return "a string";
         case JsonType::Integer:
             return "an integer";
+        case JsonType::Number:
+            return "a number";
         case JsonType::Boolean:
             return "true or false";
         case JsonType::Object:
@@ -105,6 +109,11 @@ std::optional<std::string> stringField(const nlohmann::json& object, const char*
 std::optional<int64_t> integerField(const nlohmann::json& object, const char* name) {
     const auto* v = fieldOf(object, name);
     return v && isInteger(*v) ? std::optional(v->get<int64_t>()) : std::nullopt;
+}
+
+std::optional<double> numberField(const nlohmann::json& object, const char* name) {
+    const auto* v = fieldOf(object, name);
+    return v && v->is_number() ? std::optional(v->get<double>()) : std::nullopt;
 }
 
 std::optional<bool> booleanField(const nlohmann::json& object, const char* name) {

@@ -13,7 +13,7 @@
 
 namespace orb::api {
 
-enum class JsonType { String, Integer, Boolean, Object, StringArray, IntegerArray };
+enum class JsonType { String, Integer, Number, Boolean, Object, StringArray, IntegerArray };
 
 struct FieldRule {
     const char* name;
@@ -40,6 +40,7 @@ BodyError checkJsonObject(const nlohmann::json& value, std::span<const FieldRule
 // Typed reads of fields already checked; left-out or null fields give nothing.
 std::optional<std::string> stringField(const nlohmann::json& object, const char* name);
 std::optional<int64_t> integerField(const nlohmann::json& object, const char* name);
+std::optional<double> numberField(const nlohmann::json& object, const char* name);
 std::optional<bool> booleanField(const nlohmann::json& object, const char* name);
 std::optional<std::vector<std::string>> stringsField(const nlohmann::json& object, const char* name);
 std::optional<std::vector<int64_t>> integersField(const nlohmann::json& object, const char* name);

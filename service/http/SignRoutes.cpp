@@ -10,14 +10,28 @@ namespace orb::api {
 namespace {
 
 constexpr FieldRule kSignFields[] = {
-    {"name", JsonType::String, true}, {"link", JsonType::String, true},  {"model", JsonType::String},
-    {"width", JsonType::Integer},     {"height", JsonType::Integer},     {"location", JsonType::String},
-    {"notes", JsonType::String},      {"groups", JsonType::StringArray},
+    {"name", JsonType::String, true},
+    {"link", JsonType::String, true},
+    {"model", JsonType::String},
+    {"width", JsonType::Integer},
+    {"height", JsonType::Integer},
+    {"location", JsonType::String},
+    {"notes", JsonType::String},
+    {"groups", JsonType::StringArray},
+    {"latitude", JsonType::Number, false, true},
+    {"longitude", JsonType::Number, false, true},
 };
 constexpr FieldRule kSignPatch[] = {
-    {"name", JsonType::String},   {"link", JsonType::String},        {"model", JsonType::String},
-    {"width", JsonType::Integer}, {"height", JsonType::Integer},     {"location", JsonType::String},
-    {"notes", JsonType::String},  {"groups", JsonType::StringArray},
+    {"name", JsonType::String},
+    {"link", JsonType::String},
+    {"model", JsonType::String},
+    {"width", JsonType::Integer},
+    {"height", JsonType::Integer},
+    {"location", JsonType::String},
+    {"notes", JsonType::String},
+    {"groups", JsonType::StringArray},
+    {"latitude", JsonType::Number, false, true},
+    {"longitude", JsonType::Number, false, true},
 };
 
 // A size field within what an int holds; the core checks the real range.
@@ -25,6 +39,25 @@ std::optional<int> smallInt(const nlohmann::json& body, const char* name) {
     const auto v = integerField(body, name);
     if (!v) return std::nullopt;
     return static_cast<int>(std::clamp<int64_t>(*v, -1, 1000));
+}
+
+// The coordinates BODY gives: both numbers, or both null (unset), or neither field (nothing
+// said); false, with the error sent, for one without the other.
+bool readCoordinates(ApiCall& call, const nlohmann::json& body,
+                     std::optional<std::optional<SignCoordinates>>& out) {
+    const auto latitude = numberField(body, "latitude"), longitude = numberField(body, "longitude");
+    if (latitude && longitude) {
+        out = SignCoordinates{*latitude, *longitude};
+        return true;
+    }
+    const bool hasLatitude = body.contains("latitude"), hasLongitude = body.contains("longitude");
+    if (hasLatitude == hasLongitude && !latitude && !longitude) {
+        if (hasLatitude) out = std::optional<SignCoordinates>();
+        return true;
+    }
+    succeeded(call,
+              ServiceResult::fail(Outcome::Invalid, "latitude and longitude: both numbers, or both null"));
+    return false;
 }
 
 void listSigns(ApiCall& call) {
@@ -55,6 +88,9 @@ void createSign(ApiCall& call) {
     in.location = stringField(body, "location").value_or("");
     in.notes = stringField(body, "notes").value_or("");
     in.groups = stringsField(body, "groups").value_or(std::vector<std::string>{});
+    std::optional<std::optional<SignCoordinates>> coordinates;
+    if (!readCoordinates(call, body, coordinates)) return;
+    in.coordinates = coordinates.value_or(std::nullopt);
     int64_t id = 0;
     if (!succeeded(call, call.net.createSign(in, call.actor, id))) return;
     SignRecord sign;
@@ -75,6 +111,7 @@ void changeSign(ApiCall& call) {
     p.location = stringField(body, "location");
     p.notes = stringField(body, "notes");
     p.groups = stringsField(body, "groups");
+    if (!readCoordinates(call, body, p.coordinates)) return;
     const int64_t id = call.pathId(1);
     if (!succeeded(call, call.net.updateSign(id, p, call.actor))) return;
     SignRecord sign;

@@ -3,6 +3,7 @@
 // ("what plays when"); the entries that concern the target; and for operators, a form that
 // creates and changes entries. Plans come from the service, which resolves them the one way.
 import {request} from './api.js';
+import {DesignatedDays} from './designated.js';
 import {el, setText} from './dom.js';
 import {EntryForm, entryRange, entryTargets, entryTimes, entryWeekdays, kWeekdays} from './entryform.js';
 import {failureText} from './failure.js';
@@ -101,6 +102,7 @@ export function mountCalendar(view, context, target = '') {
                    .map((k) => el('th', {scope: 'col'}, t('entrycol.' + k))))),
          entryBody);
   const noEntries = el('p', {className: 'empty', hidden: true}, t('calendar.noEntries'));
+  const designated = new DesignatedDays(context.role === 'admin', () => show());
   const form = operator ? new EntryForm(async (id, body) => {
     const saved =
         id ? await request('PATCH', `/calendar/${id}`, body) : await request('POST', '/calendar', body);
@@ -132,7 +134,7 @@ export function mountCalendar(view, context, target = '') {
       caption, el('div', {className: 'scroll'}, grid), dayPanel,
       el('section', {className: 'entries-section'}, el('h2', {id: 'entries-title'}, t('calendar.entries')),
          noEntries, el('div', {className: 'scroll'}, entryTable)),
-      form?.node);
+      form?.node, designated.node);
 
   // The chosen target: {kind, id, name, signIds, groupNames} or null.
   function chosen() {
@@ -414,6 +416,7 @@ export function mountCalendar(view, context, target = '') {
     return d.getHours() * 60 + d.getMinutes();
   };
   load();
+  designated.load();
   return () => {
     gone = true;
   };

@@ -6,6 +6,7 @@ import {el, setText} from './dom.js';
 import {shortTime} from './format.js';
 import {LedView} from './ledview.js';
 import {PushDialog, refusalText, sendJob} from './push.js';
+import {placeForm, placeText} from './signplace.js';
 import {holdsText, stateOf} from './signs.js';
 import {t} from './texts.js';
 import {TodayPlan} from './todayplan.js';
@@ -29,6 +30,7 @@ function details(sign, programs) {
     ['sign.model', sign.model],
     ['sign.size', t('sign.sizeValue', {width: sign.width, height: sign.height})],
     ['sign.location', sign.location || '-'],
+    ['place.label', placeText(sign)],
     ['sign.notes', sign.notes || '-'],
     ['col.groups', sign.groups.length ? sign.groups.join(', ') : t('none')],
     ['col.holds', holdsText(sign, programs)],
@@ -263,6 +265,7 @@ export function mountSign(view, context, id) {
   // The audit log is the admins' to read.
   const history = context.role === 'admin' ? signHistory(id) : null;
   const plan = new TodayPlan(id);
+  const place = context.role === 'admin' ? placeForm(() => sign, () => refresh()) : null;
   view.append(
       back, el('div', {className: 'heading'}, title, stateBox), status,
       el('div', {className: 'sign-page'},
@@ -273,7 +276,8 @@ export function mountSign(view, context, id) {
             el('h2', {id: 'details-title'}, t('sign.details')), list),
          context.mayOperate() ?
              commands(context, () => sign, () => programs, status, () => refresh(), () => !stopped) :
-             null),
+             null,
+         place?.node),
       ...(history ? [history.node] : []));
 
   function show() {
@@ -307,6 +311,7 @@ export function mountSign(view, context, id) {
   };
   const feed = new LiveFeed(leds, liveNote);
   refresh().then(() => {
+    place?.fill();
     feed.start(() => sign, context.paused);
     plan.load(() => programs);
   });

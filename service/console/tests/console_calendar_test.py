@@ -4,7 +4,9 @@ an entry made in the page appears in the sign's plan (API) and in the month view
 holidays by name and an overlap marked as a conflict; an entry that ends before it starts shows the
 service's message and the form keeps what was typed; a program name holding markup shows as text;
 a viewer sees the calendar without controls; a sign's page shows today's plan as a bar with the dark
-hours and brightness levels. Screenshots at 1280 x 800 and at a phone's width go to SHOTS.
+hours and brightness levels; an admin adds a day off that the month marks, is told why the same day
+twice is refused, removes it, and places a sign by its coordinates. Screenshots at 1280 x 800 and at
+a phone's width go to SHOTS.
 
 Usage: console_calendar_test.py ORBD ORBCTL EXAMPLE_PROJECT SHOTS
 """
@@ -249,6 +251,41 @@ class CalendarPages(PageHelpers, unittest.TestCase):
         self.wait(lambda _: b.find_elements(By.CSS_SELECTOR, "td.today .chip"))
         severe = [e for e in b.get_log("browser") if e["level"] == "SEVERE" and e["source"] != "network"]
         self.assertEqual(severe, [])
+
+    def test_f_admin_adds_a_day_off_and_places_a_sign(self):
+        b = self.browser
+        self.enter("admin")
+        self.show_month(SIGN, MONTH)
+        day = MONTH + "-17"
+        for field, value in (("designated-date", day), ("designated-name", "창립기념일")):
+            b.execute_script("document.getElementById(arguments[0]).value = arguments[1]", field, value)
+        b.find_element(By.ID, "designated-add").click()
+        # Read by script: the month is drawn again under the test's feet.
+        cell = "const c = document.querySelector(\"td[data-date='%s']\"); return c ? c.%s : '';"
+        self.wait(lambda _: "holiday" in b.execute_script(cell % (day, "className")))
+        self.assertIn("창립기념일", b.execute_script(cell % (day, "textContent")))
+        _, days = self.orbd.call("GET", "/holidays/designated", token=self.admin)
+        self.assertEqual([(d["date"], d["name"], d["official"]) for d in days], [(day, "창립기념일", False)])
+        # The same day again: the service's refusal in words.
+        b.execute_script("document.getElementById('designated-name').value = '창립기념일'")
+        b.find_element(By.ID, "designated-add").click()
+        self.wait(lambda _: "already a designated day" in b.find_element(By.ID, "designated-status").text)
+        self.shot("calendar-designated")
+        b.find_element(By.CSS_SELECTOR, "table.designated button.remove").click()
+        self.wait(lambda _: "holiday" not in b.execute_script(cell % (day, "className")))
+        # A sign's coordinates, for its sun times.
+        sign = self.signs[SIGN]
+        b.get(self.orbd.url + "/#/signs/%d" % sign)
+        self.visible("#sign-latitude")
+        self.assertIn("서울", b.find_element(By.CSS_SELECTOR, "dl.details").text)
+        b.find_element(By.ID, "sign-latitude").send_keys("35.18")
+        b.find_element(By.ID, "place-save").click()
+        self.wait(lambda _: "함께" in b.find_element(By.ID, "place-status").text)
+        b.find_element(By.ID, "sign-longitude").send_keys("129.08")
+        b.find_element(By.ID, "place-save").click()
+        self.wait(lambda _: "35.18" in b.find_element(By.CSS_SELECTOR, "dl.details").text)
+        _, stored = self.orbd.call("GET", "/signs/%d" % sign, token=self.admin)
+        self.assertEqual((stored["latitude"], stored["longitude"]), (35.18, 129.08))
 
 
 if __name__ == "__main__":

@@ -1,8 +1,8 @@
 // The calendar acting on signemu signs, with the test moving the service's clock: at each day's
 // boundary every sign's memory holds the day's compiled program as the program writer lays it
 // out, nothing is pushed when nothing differs, a sign unreachable across a boundary gets its
-// program, settings and clock when it answers again, and a brightness step at sunset is sent on
-// its minute.
+// program, settings and clock when it answers again, a designated day changes what is pushed, and
+// a brightness step at sunset is sent on the minute of the sign's own place.
 #include "service/core/CalendarScheduler.h"
 
 #include <gtest/gtest.h>
@@ -30,13 +30,14 @@ class CalendarSchedulerTest : public testing::CalendarFixture {
     }
 
     void addEntry(int64_t program, uint8_t weekdays, std::optional<int> start = {},
-                  std::optional<int> end = {}, int priority = 0) {
+                  std::optional<int> end = {}, int priority = 0, HolidayRule holidays = HolidayRule::Any) {
         CalendarEntry e;
         e.program = program;
         e.targets.groups = {"front"};
         e.weekdays = weekdays;
         e.start = start, e.end = end;
         e.priority = priority;
+        e.holidays = holidays;
         ASSERT_EQ(store.calendar.createEntry(e, actor()), DbStatus::Ok);
     }
 
@@ -183,18 +184,61 @@ TEST_F(CalendarSchedulerTest, AFailedPushIsMadeAgainOnlyAfterAWhile) {
     EXPECT_EQ(jobCount(JobAction::Push), 2);
 }
 
-TEST_F(CalendarSchedulerTest, ABrightnessStepAtSunsetIsSentOnItsMinute) {
+TEST_F(CalendarSchedulerTest, ADesignatedDayChangesWhatIsPushedAtOnce) {
+    TempDir signDir;
+    SignEmu emu(signDir, {});
+    const int64_t id = addSign(emu, "a");
+    addEntry(addProgram("weekday", {sentence("WEEKDAY")}), kEveryDay);
+    const int64_t closed = addProgram("closed", {sentence("CLOSED")});
+    addEntry(closed, kEveryDay, {}, {}, 1, HolidayRule::Only);
+    start();
+    setClock(kFriday, 8, 0);
+    settle();
+    EXPECT_EQ(holdsDay(emu, id, kFriday), "");
+    const int pushes = jobCount(JobAction::Push);
+
+    NetworkCalendar calendar(store);
+    DesignatedRecord company;
+    ASSERT_TRUE(calendar.addDesignatedDay(kFriday.text(), "창립기념일", false, actor(), company).ok());
+    std::vector<DayPlan> plan;
+    ASSERT_TRUE(calendar.planOf(id, kFriday, kFriday, plan).ok());
+    EXPECT_EQ(plan.at(0).holiday, "창립기념일");
+    ASSERT_EQ(plan.at(0).periods.size(), 1u);
+    EXPECT_EQ(plan.at(0).periods[0].program, closed);
+    setClock(kFriday, 8, 1);
+    settle();
+    EXPECT_EQ(jobCount(JobAction::Push), pushes + 1);
+    EXPECT_EQ(holdsDay(emu, id, kFriday), "");
+
+    // Removed again: the ordinary day comes back.
+    ASSERT_TRUE(calendar.removeDesignatedDay(company.id, actor()).ok());
+    setClock(kFriday, 8, 2);
+    settle();
+    EXPECT_EQ(jobCount(JobAction::Push), pushes + 2);
+    EXPECT_EQ(holdsDay(emu, id, kFriday), "");
+    EXPECT_EQ(calendar.holidays()->nameOn(kFriday), "");
+}
+
+TEST_F(CalendarSchedulerTest, ABrightnessStepAtSunsetIsSentOnItsMinuteWhereTheSignStands) {
     TempDir signDir;
     SignEmu emu(signDir, {}, false, false);
     const int64_t id = addSign(emu, "a");
+    const SignCoordinates busan{35.18, 129.08};
+    SignPatch moved;
+    moved.coordinates = busan;
+    ASSERT_TRUE(net->updateSign(id, moved, actor()).ok());
     BrightnessPlan plan;
     plan.targets.signs = {id};
     plan.steps = {{TimeAnchor::Clock, 6 * 60, 10}, {TimeAnchor::Sunset, 0, 3}};
     ASSERT_EQ(store.calendar.createPlan(plan, actor()), DbStatus::Ok);
     start();
     const CalendarDate day{2027, 1, 11};
-    const int sunset =
-        static_cast<int>(std::lround(*sunTimes(day, GeoLocation{}).sunset / 60));  // as the plan rounds it
+    // As the plan rounds it.
+    const auto sunsetAt = [&day](const GeoLocation& where) {
+        return static_cast<int>(std::lround(*sunTimes(day, where).sunset / 60));
+    };
+    const int sunset = sunsetAt({busan.latitude, busan.longitude});
+    ASSERT_NE(sunset, sunsetAt(GeoLocation{}));  // Seoul's
     setClock(day, sunset / 60 - 1, sunset % 60);
     settle();
     EXPECT_EQ(sign(id).settings.brightness, 9);

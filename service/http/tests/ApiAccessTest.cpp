@@ -145,6 +145,9 @@ const Expected kRoutes[] = {
     {"GET", "/api/v1/signs/{id}/plan", "viewer"},
     {"GET", "/api/v1/signs/{id}/compiled", "viewer"},
     {"GET", "/api/v1/holidays", "viewer"},
+    {"GET", "/api/v1/holidays/designated", "viewer"},
+    {"POST", "/api/v1/holidays/designated", "admin"},
+    {"DELETE", "/api/v1/holidays/designated/{id}", "admin"},
 };
 
 TEST_F(ApiAccessTest, EachRoleMayCallExactlyTheRoutesOfItsRank) {

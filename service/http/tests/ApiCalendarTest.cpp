@@ -1,7 +1,9 @@
 // The calendar through the API: entries and plans kept, changed and removed (each one audited
-// change), what is refused and how it is named, and what a sign plays day by day.
+// change), what is refused and how it is named, the admin's own holidays, and what a sign plays
+// day by day where it stands.
 #include <gtest/gtest.h>
 
+#include "service/calendar/SunTimes.h"
 #include "service/http/tests/ApiFixture.h"
 #include "testsupport/ItemBuilder.h"
 
@@ -483,6 +485,91 @@ TEST_F(ApiCalendarTest, AYearsHolidaysIncludeTheLunarOnesAndSubstitutes) {
     EXPECT_EQ(seol, (std::vector<std::string>{"2027-02-06", "2027-02-07", "2027-02-08", "2027-02-09"}));
     EXPECT_EQ(get("/api/v1/holidays?year=twenty").status, 400);
     EXPECT_EQ(get("/api/v1/holidays").status, 400);
+}
+
+TEST_F(ApiCalendarTest, TheAdminsDaysJoinTheHolidaysOfEveryPlan) {
+    const json company = {{"date", "2027-03-12"}, {"name", "창립기념일"}, {"official", false}};
+    EXPECT_EQ(post("/api/v1/holidays/designated", company, "operator").status, 403);
+    Reply r = post("/api/v1/holidays/designated", company);
+    ASSERT_EQ(r.status, 201) << r.body;
+    const int64_t id = r.json["id"];
+    EXPECT_EQ(r.json["name"], "창립기념일");
+    EXPECT_EQ(r.json["official"], false);
+    EXPECT_EQ(r.header("Location"), "/api/v1/holidays/designated/" + std::to_string(id));
+    ASSERT_EQ(audited("holiday.create").size(), 1u);
+    EXPECT_EQ(audited("holiday.create")[0].target, "designated day " + std::to_string(id));
+
+    // Refused with the field named.
+    const auto refused = [this](const json& body) {
+        const Reply bad = post("/api/v1/holidays/designated", body);
+        EXPECT_EQ(bad.status, 422) << body.dump();
+        return message(bad);
+    };
+    EXPECT_EQ(refused(company), "창립기념일 on 2027-03-12 is already a designated day");
+    EXPECT_EQ(refused({{"date", "2027-02-30"}, {"name", "x"}}).substr(0, 5), "date:");
+    EXPECT_EQ(refused({{"date", "2027-03-12"}, {"name", ""}}).substr(0, 5), "name:");
+    EXPECT_EQ(refused({{"date", "2027-03-12"}, {"name", std::string(101, 'x')}}).substr(0, 5), "name:");
+    EXPECT_EQ(post("/api/v1/holidays/designated", {{"date", "2027-03-12"}}).status, 400);
+
+    // The holidays, the plan and the list show it.
+    r = get("/api/v1/holidays?year=2027", "viewer");
+    json marked;
+    for (const json& h : r.json)
+        if (h["date"] == "2027-03-12") marked = h;
+    EXPECT_EQ(marked, json({{"date", "2027-03-12"}, {"name", "창립기념일"}, {"kind", "designated"}}));
+    EXPECT_EQ(r.json.at(0), json({{"date", "2027-01-01"}, {"name", "신정"}, {"kind", "public"}}));
+    addEntry({{"program", greeting}, {"signs", {front}}, {"holidays", "only"}});
+    const std::string plan = "/api/v1/signs/" + std::to_string(front) + "/plan?from=2027-03-12&to=2027-03-12";
+    r = get(plan, "viewer");
+    ASSERT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.json["days"][0]["holiday"], "창립기념일");
+    EXPECT_EQ(r.json["days"][0]["periods"][0]["program"], greeting);
+    EXPECT_EQ(get("/api/v1/holidays/designated", "viewer").json.size(), 1u);
+
+    const std::string path = "/api/v1/holidays/designated/" + std::to_string(id);
+    EXPECT_EQ(remove(path, "operator").status, 403);
+    EXPECT_EQ(remove(path, "admin").status, 204);
+    EXPECT_EQ(remove(path, "admin").status, 404);
+    EXPECT_EQ(audited("holiday.delete").size(), 1u);
+    EXPECT_EQ(get(plan, "viewer").json["days"][0]["holiday"], nullptr);
+    EXPECT_EQ(get("/api/v1/holidays/designated", "viewer").json, json::array());
+}
+
+TEST_F(ApiCalendarTest, ASignsCoordinatesPlaceItsSunSteps) {
+    const std::string sign = "/api/v1/signs/" + std::to_string(front);
+    EXPECT_EQ(get(sign).json["latitude"], nullptr);
+    ASSERT_EQ(post("/api/v1/brightness-plans",
+                   {{"signs", {front}},
+                    {"steps", {{{"at", "06:00"}, {"level", 10}}, {{"at", "sunset"}, {"level", 3}}}}},
+                   "operator")
+                  .status,
+              201);
+    const std::string plan = sign + "/plan?from=2027-01-11&to=2027-01-11";
+    const json seoul = get(plan).json["days"][0]["brightness"].back()["start"];
+
+    Reply r = patch(sign, {{"latitude", 35.18}, {"longitude", 129.08}}, "admin");
+    ASSERT_EQ(r.status, 200) << r.body;
+    EXPECT_EQ(r.json["latitude"], 35.18);
+    EXPECT_EQ(r.json["longitude"], 129.08);
+    const CalendarDate day{2027, 1, 11};
+    const int sunset = static_cast<int>(std::lround(*sunTimes(day, {35.18, 129.08}).sunset / 60));
+    const json busan = get(plan).json["days"][0]["brightness"].back()["start"];
+    EXPECT_EQ(busan, minuteText(sunset));
+    EXPECT_NE(busan, seoul);
+
+    EXPECT_EQ(patch(sign, {{"latitude", 35.18}}, "admin").status, 422);
+    EXPECT_EQ(patch(sign, {{"latitude", nullptr}, {"longitude", 129.08}}, "admin").status, 422);
+    EXPECT_EQ(patch(sign, {{"latitude", 91}, {"longitude", 0}}, "admin").status, 422);
+    EXPECT_EQ(patch(sign, {{"latitude", 0}, {"longitude", -180.5}}, "admin").status, 422);
+    EXPECT_EQ(patch(sign, {{"latitude", "35"}, {"longitude", 0}}, "admin").status, 400);
+    EXPECT_EQ(get(sign).json["latitude"], 35.18);
+    r = patch(sign, {{"latitude", nullptr}, {"longitude", nullptr}}, "admin");
+    EXPECT_EQ(r.json["longitude"], nullptr);
+    EXPECT_EQ(get(plan).json["days"][0]["brightness"].back()["start"], seoul);
+    r = post("/api/v1/signs",
+             {{"name", "busan"}, {"link", "tcp:127.0.0.1:9001"}, {"latitude", 35.18}, {"longitude", 129.08}});
+    ASSERT_EQ(r.status, 201) << r.body;
+    EXPECT_EQ(r.json["latitude"], 35.18);
 }
 
 }  // namespace
