@@ -7,8 +7,14 @@
 //    as each starts ("calendar.fallback" says why, once a day);
 //  - the ON/OFF and brightness its plans give are sent when they differ from what the sign last
 //    acknowledged, and again when it answers after being unreachable;
+//  - while a takeover applies to it (the newest when several do), its program instead, pushed at
+//    once to every such sign in one job, each sign's acknowledgement recorded when its read-back
+//    matched; a sign that fails or is unreachable gets it when it answers again. It stays lit
+//    (ON/OFF disabled), its brightness as planned. When the takeover ends each sign gets what its
+//    calendar says at once, or, where no calendar names it, the program it held before;
 //  - the display-window mode is set to 1, which the compiled windows need (a push leaves the
-//    mode as it was), and again when the sign answers after being unreachable;
+//    mode as it was), and again when the sign answers after being unreachable (mode 0 while a
+//    takeover plays, whose program has no windows);
 //  - its clock is set once a day in the hour from the quiet minute (clockMinute) and whenever
 //    it answers again after being unreachable (as a tick sees it, outside its jobs).
 // Everything is a job of the service's actor ("orbd") that any operator sees, one job per sign at
@@ -23,6 +29,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,6 +37,7 @@
 #include "service/calendar/CompiledDay.h"
 #include "service/core/ServiceSettings.h"
 #include "service/core/SignNetwork.h"
+#include "service/core/TakeoverStore.h"
 
 namespace orb {
 
@@ -64,6 +72,9 @@ class CalendarScheduler {
         // while, or as soon as it answers again after being unreachable.
         uint64_t pushed = 0;
         int64_t pushedAt = 0;  // minutes since 1970
+        // A takeover push that failed is made again when the sign answers again, or after a while.
+        bool takeoverAgain = false;
+        int64_t takeoverAt = 0;  // minutes since 1970
     };
     struct Compiled {
         std::string key;  // what it was compiled from
@@ -79,11 +90,24 @@ class CalendarScheduler {
     };
 
     bool tickSign(const SignRecord& sign, const CalendarContents& contents, const HolidayCalendar& holidays,
-                  const LocalDateTime& now);
+                  const std::vector<Takeover>& takeovers, const LocalDateTime& now);
+    // The takeovers not yet over for every sign: those whose `until` passed are ended, the
+    // acknowledgements of finished pushes recorded.
+    void readTakeovers(std::vector<Takeover>& out, const LocalDateTime& now);
+    void recordAcks(Takeover& t);
+    // One job per takeover for the signs that are to get it now; the signs given a job go to BUSY.
+    int pushTakeovers(const std::vector<SignRecord>& signs, const std::vector<Takeover>& takeovers,
+                      const LocalDateTime& now, std::set<int64_t>& busy);
+    bool takeoverDue(const SignRecord& sign, const TakeoverAck& ack, const LocalDateTime& now);
+    // Signs whose takeovers ended get what follows: their calendar, or what they held before.
+    bool restore(const SignRecord& sign, const std::vector<Takeover>& takeovers, bool calendar);
     void notice(const SignRecord& sign);
     bool pushIfDue(const SignRecord& sign, const std::vector<DayPlan>& days, const LocalDateTime& now);
-    bool windowIfDue(const SignRecord& sign);
-    bool settingsIfDue(const SignRecord& sign, const DayPlan& today, const LocalDateTime& now);
+    // The display-window mode: 1, or 0 while a takeover plays (LIT).
+    bool windowIfDue(const SignRecord& sign, bool lit = false);
+    // LIT: a takeover shows, ON/OFF is disabled.
+    bool settingsIfDue(const SignRecord& sign, const DayPlan& today, const LocalDateTime& now,
+                       bool lit = false);
     const Compiled& compiled(const SignRecord& sign, const DayPlan& day);
     const ItemStore* source(ProgramId id);
     void readSources();

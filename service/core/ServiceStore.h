@@ -16,6 +16,7 @@
 #include "service/core/ServiceClock.h"
 #include "service/core/ServiceSettings.h"
 #include "service/core/SignStore.h"
+#include "service/core/TakeoverStore.h"
 #include "service/core/UserStore.h"
 
 namespace orb {
@@ -48,6 +49,7 @@ class ServiceStore {
     SettingsStore settings{db};
     CalendarStore calendar{db};
     HolidayStore holidays{db};
+    TakeoverStore takeovers{db};
 };
 
 }  // namespace orb

@@ -148,6 +148,10 @@ const Expected kRoutes[] = {
     {"GET", "/api/v1/holidays/designated", "viewer"},
     {"POST", "/api/v1/holidays/designated", "admin"},
     {"DELETE", "/api/v1/holidays/designated/{id}", "admin"},
+    {"GET", "/api/v1/takeovers", "viewer"},
+    {"POST", "/api/v1/takeovers", "operator"},
+    {"GET", "/api/v1/takeovers/{id}", "viewer"},
+    {"DELETE", "/api/v1/takeovers/{id}", "operator"},
 };
 
 TEST_F(ApiAccessTest, EachRoleMayCallExactlyTheRoutesOfItsRank) {
