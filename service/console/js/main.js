@@ -2,6 +2,7 @@
 // address names, and what happens when the session ends or the service cannot be reached.
 import {onConnection, onExpired, request, setCsrf} from './api.js';
 import {mountAudit} from './audit.js';
+import {EmergencyBanner} from './banner.js';
 import {el} from './dom.js';
 import {mountGroups} from './groups.js';
 import {mountJob, mountJobs} from './jobs.js';
@@ -30,7 +31,10 @@ const context = {
   mayOperate: () => session.role === 'operator' || session.role === 'admin',
   // Views do not poll while the login form is up: their requests would only be refused.
   paused: () => loginShown() || !session.active,
+  // A notice was sent or ended here: the banner says so at once rather than at its next round.
+  noticesChanged: () => banner.refresh(),
 };
+const banner = new EmergencyBanner($('emergency'), context);
 
 // The sections of the bar; ADMIN ones are not offered to other roles (the service refuses them).
 const kSections = [
@@ -39,28 +43,32 @@ const kSections = [
   {section: '#/groups', text: 'nav.groups'},
   {section: '#/calendar', text: 'nav.calendar'},
   {section: '#/jobs', text: 'nav.jobs'},
+  {section: '#/emergency', text: 'nav.emergency'},
   {section: '#/audit', text: 'nav.audit', admin: true},
   {section: '#/users', text: 'nav.users', admin: true},
 ];
 
-// The calendar's scripts load when it is first opened: the other pages do not need them.
-function mountCalendar(view, context, target) {
-  let unmount = null;
-  let gone = false;
-  const load = async () => {
-    try {
-      const module = await import('./calendar.js');
-      if (!gone) unmount = module.mountCalendar(view, context, target);
-    } catch {
-      if (!gone) view.append(el('p', {className: 'note', role: 'alert'}, t('error.offline')));
-    }
-  };
-  load();
-  return () => {
-    gone = true;
-    if (unmount) unmount();
+// Pages that only some visits need load their scripts when first opened.
+function lazyPage(load, name) {
+  return (view, context, target) => {
+    let unmount = null;
+    let gone = false;
+    load().then(
+        (module) => {
+          if (!gone) unmount = module[name](view, context, target);
+        },
+        () => {
+          if (!gone) view.append(el('p', {className: 'note', role: 'alert'}, t('error.offline')));
+        });
+    return () => {
+      gone = true;
+      if (unmount) unmount();
+    };
   };
 }
+
+const mountCalendar = lazyPage(() => import('./calendar.js'), 'mountCalendar');
+const mountEmergency = lazyPage(() => import('./emergency.js'), 'mountEmergency');
 
 function forbidden(view) {
   view.append(el('p', {className: 'note', role: 'alert'}, t('error.forbidden')));
@@ -76,9 +84,10 @@ function routeOf(hash) {
       section: '#/calendar',
       mount: (view, context) => mountCalendar(view, context, `${calendar[1]}:${calendar[2]}`)
     };
-  const one = /^#\/(signs|jobs|programs)\/(\d+)$/.exec(hash);
+  const one = /^#\/(signs|jobs|programs|emergency)\/(\d+)$/.exec(hash);
   if (one) {
-    const mount = {signs: mountSign, jobs: mountJob, programs: mountProgram}[one[1]];
+    const mount =
+        {signs: mountSign, jobs: mountJob, programs: mountProgram, emergency: mountEmergency}[one[1]];
     return {section: '#/' + one[1], mount, id: Number(one[2])};
   }
   const pages = {
@@ -86,6 +95,7 @@ function routeOf(hash) {
     '#/programs': mountPrograms,
     '#/groups': mountGroups,
     '#/calendar': mountCalendar,
+    '#/emergency': mountEmergency,
     '#/audit': mountAudit,
     '#/users': mountUsers
   };
@@ -126,6 +136,7 @@ function enter(who) {
   if (changed) {
     buildNav();
     showView();
+    banner.start();
   }
 }
 
@@ -137,6 +148,7 @@ async function logout() {
   }
   setCsrf('');
   session.active = false;
+  banner.stop();
   showView();
   $('bar').hidden = true;
   showLogin('login.loggedOut');
