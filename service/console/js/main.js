@@ -1,17 +1,11 @@
 // The console's shell: who is logged in, the bar with its navigation and logout, the view the
 // address names, and what happens when the session ends or the service cannot be reached.
 import {onConnection, onExpired, request, setCsrf} from './api.js';
-import {mountAudit} from './audit.js';
 import {EmergencyBanner} from './banner.js';
 import {el} from './dom.js';
-import {mountGroups} from './groups.js';
-import {mountJob, mountJobs} from './jobs.js';
 import {loginShown, setUpLogin, showLogin} from './login.js';
-import {mountProgram, mountPrograms} from './programs.js';
-import {mountSign} from './sign.js';
 import {mountSigns} from './signs.js';
 import {t} from './texts.js';
-import {mountUsers} from './users.js';
 
 const $ = (id) => document.getElementById(id);
 const session = {
@@ -48,7 +42,8 @@ const kSections = [
   {section: '#/users', text: 'nav.users', admin: true},
 ];
 
-// Pages that only some visits need load their scripts when first opened.
+// Every page but the signs' loads its scripts when first opened, so that the first load carries
+// only what the signs page needs.
 function lazyPage(load, name) {
   return (view, context, target) => {
     let unmount = null;
@@ -67,8 +62,16 @@ function lazyPage(load, name) {
   };
 }
 
+const mountAudit = lazyPage(() => import('./audit.js'), 'mountAudit');
 const mountCalendar = lazyPage(() => import('./calendar.js'), 'mountCalendar');
 const mountEmergency = lazyPage(() => import('./emergency.js'), 'mountEmergency');
+const mountGroups = lazyPage(() => import('./groups.js'), 'mountGroups');
+const mountJob = lazyPage(() => import('./jobs.js'), 'mountJob');
+const mountJobs = lazyPage(() => import('./jobs.js'), 'mountJobs');
+const mountProgram = lazyPage(() => import('./programs.js'), 'mountProgram');
+const mountPrograms = lazyPage(() => import('./programs.js'), 'mountPrograms');
+const mountSign = lazyPage(() => import('./sign.js'), 'mountSign');
+const mountUsers = lazyPage(() => import('./users.js'), 'mountUsers');
 
 function forbidden(view) {
   view.append(el('p', {className: 'note', role: 'alert'}, t('error.forbidden')));
