@@ -232,6 +232,39 @@ INSERT INTO job_signs SELECT * FROM job_signs_kept;
 DROP TABLE job_signs_kept;
 CREATE INDEX job_signs_sign ON job_signs(sign_id, state);
 )sql",
+    // Emergency takeovers: what each shows (a program version; the text it was made from), the
+    // signs and groups asked for, until when, and each target sign's acknowledgement. What a sign
+    // held before is kept for a sign the calendar does not name, to be given back at the end.
+    R"sql(
+CREATE TABLE takeovers (
+  id INTEGER PRIMARY KEY,
+  text TEXT,
+  colour TEXT,
+  effect TEXT,
+  program_id INTEGER NOT NULL REFERENCES programs(id),
+  version INTEGER NOT NULL,
+  signs TEXT NOT NULL,
+  groups TEXT NOT NULL,
+  until TEXT,
+  created TEXT NOT NULL,
+  created_by TEXT NOT NULL,
+  ended TEXT,
+  ended_by TEXT
+);
+CREATE TABLE takeover_signs (
+  takeover_id INTEGER NOT NULL REFERENCES takeovers(id) ON DELETE CASCADE,
+  sign_id INTEGER NOT NULL REFERENCES signs(id) ON DELETE CASCADE,
+  state TEXT NOT NULL CHECK (state IN ('pending', 'done', 'failed')),
+  job_id INTEGER,
+  at TEXT,
+  message TEXT NOT NULL DEFAULT '',
+  prior_program INTEGER,
+  prior_version INTEGER,
+  restored INTEGER NOT NULL DEFAULT 0,
+  PRIMARY KEY (takeover_id, sign_id)
+);
+CREATE INDEX takeover_signs_sign ON takeover_signs(sign_id);
+)sql",
 };
 
 constexpr int kVersions = static_cast<int>(std::size(kMigrations));

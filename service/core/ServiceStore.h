@@ -15,6 +15,7 @@
 #include "service/core/ServiceClock.h"
 #include "service/core/ServiceSettings.h"
 #include "service/core/SignStore.h"
+#include "service/core/TakeoverStore.h"
 #include "service/core/UserStore.h"
 
 namespace orb {
@@ -46,6 +47,7 @@ class ServiceStore {
     JobStore jobs{db};
     SettingsStore settings{db};
     CalendarStore calendar{db};
+    TakeoverStore takeovers{db};
 };
 
 }  // namespace orb

@@ -85,6 +85,7 @@ void addJobRoutes(std::vector<ApiRoute>& routes);
 void addUserRoutes(std::vector<ApiRoute>& routes);
 void addAuditRoutes(std::vector<ApiRoute>& routes);
 void addCalendarRoutes(std::vector<ApiRoute>& routes);
+void addTakeoverRoutes(std::vector<ApiRoute>& routes);
 
 // Every route of the API.
 std::vector<ApiRoute> apiRoutes();

@@ -49,6 +49,7 @@ std::vector<ApiRoute> apiRoutes() {
     addUserRoutes(routes);
     addAuditRoutes(routes);
     addCalendarRoutes(routes);
+    addTakeoverRoutes(routes);
     return routes;
 }
 
