@@ -356,7 +356,7 @@ export default {
   'emergency.bannerLabel': '표시 중인 긴급 알림',
   'emergency.bannerTitle': '긴급 알림 {id}번 표시 중:',
   'emergency.bannerUntil': '({until}까지)',
-  'emergency.bannerOpen': '(끝낼 때까지)',
+  'emergency.bannerOpen': '(취소할 때까지)',
   'emergency.bannerView': '보기',
   'emergency.programShown': '프로그램 {program}번',
   'emergency.end': '끝내기',
