@@ -146,7 +146,7 @@ class NoticeForm {
       effect: this.effect.value,
       signs: chosen.filter((v) => v.startsWith('sign:')).map((v) => Number(v.slice(5))),
       groups: chosen.filter((v) => v.startsWith('group:')).map((v) => v.slice(6)),
-      until: this.timed.checked ? withSeconds(this.until.value) || null : null,
+      until: this.timed.checked ? withSeconds(this.until.value) : null,
     };
   }
 
@@ -163,6 +163,12 @@ class NoticeForm {
   ask(event) {
     event.preventDefault();
     const body = this.body();
+    if (body.until === '') {
+      setText(this.note, t('emergency.untilMissing'));
+      this.until.focus();
+      return;
+    }
+    setText(this.note, '');
     this.pending = body;
     setText(this.summary, t('emergency.confirmSummary', {
               count: this.reach(body),
@@ -176,6 +182,19 @@ class NoticeForm {
     this.sendButton.focus();
   }
 
+  // The control of the field a refusal names ("until: ..."), the text when it names none.
+  fieldNamed(message) {
+    const name = /^(\w+)/.exec(message ?? '')?.[1];
+    const controls = {
+      colour: this.colour,
+      effect: this.effect,
+      until: this.until,
+      signs: this.targets.querySelector('input'),
+      groups: this.targets.querySelector('input'),
+    };
+    return controls[name] ?? this.text;
+  }
+
   async submit(event) {
     event.preventDefault();
     this.sendButton.disabled = true;
@@ -185,7 +204,7 @@ class NoticeForm {
     } catch (e) {
       this.dialog.close();
       setText(this.note, t('emergency.refused', {why: failureText(e)}));
-      this.text.focus();
+      this.fieldNamed(e.message).focus();
     }
   }
 }

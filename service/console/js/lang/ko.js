@@ -374,6 +374,7 @@ export default {
   'emergency.untilEnded': '취소할 때까지',
   'emergency.untilChosen': '정한 시각까지',
   'emergency.untilField': '끝나는 날짜와 시각',
+  'emergency.untilMissing': '끝나는 날짜와 시각을 넣거나 "취소할 때까지"를 고르세요.',
   'emergency.untilTime': '{until}까지',
   'emergency.review': '보내기 전 확인…',
   'emergency.confirmTitle': '긴급 알림을 보낼까요?',
