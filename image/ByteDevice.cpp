@@ -1,22 +1,54 @@
 #include "image/ByteDevice.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace orb {
+namespace {
+
+bool allZero(std::span<const uint8_t> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
+}
+
+}  // namespace
+
+// Anonymous pages are zero until written and take no memory before.
+MemoryDevice::MemoryDevice(uint64_t size) : size_(size) {
+    if (size == 0) return;
+    void* pages = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED) throw std::bad_alloc();  // as a vector of that size would
+    bytes_ = static_cast<uint8_t*>(pages);
+}
+
+MemoryDevice::~MemoryDevice() {
+    if (bytes_ != nullptr) munmap(bytes_, size_);
+}
 
 IoResult MemoryDevice::read(uint64_t offset, std::span<uint8_t> out) const {
     if (!inside(offset, out.size())) return IoResult::OutOfRange;
-    std::memcpy(out.data(), bytes_.data() + offset, out.size());
+    if (!out.empty()) std::memcpy(out.data(), bytes_ + offset, out.size());
     return IoResult::Ok;
 }
 
+// Zeros written over zeros leave the page untouched, so that a writer clearing what it does not
+// use costs no memory.
 IoResult MemoryDevice::write(uint64_t offset, std::span<const uint8_t> in) {
     if (!inside(offset, in.size())) return IoResult::OutOfRange;
-    std::memcpy(bytes_.data() + offset, in.data(), in.size());
+    constexpr size_t kPage = 4096;
+    size_t done = 0;
+    while (done < in.size()) {
+        const uint64_t at = offset + done;
+        const size_t n = std::min<size_t>(in.size() - done, kPage - at % kPage);
+        const std::span<const uint8_t> piece = in.subspan(done, n);
+        if (!(allZero(piece) && allZero({bytes_ + at, n}))) std::memcpy(bytes_ + at, piece.data(), n);
+        done += n;
+    }
     return IoResult::Ok;
 }
 

@@ -27,16 +27,21 @@ class ByteDevice {
     }
 };
 
+// Bytes in memory, all zero at first. Only the pages written take memory: a program image is
+// 32 MiB of which a program uses little, and the service keeps one for each program it plays.
 class MemoryDevice final : public ByteDevice {
   public:
-    explicit MemoryDevice(uint64_t size) : bytes_(size, 0) {}
-    uint64_t size() const override { return bytes_.size(); }
+    explicit MemoryDevice(uint64_t size);
+    ~MemoryDevice() override;
+    MemoryDevice(const MemoryDevice&) = delete;
+    MemoryDevice& operator=(const MemoryDevice&) = delete;
+    uint64_t size() const override { return size_; }
     IoResult read(uint64_t offset, std::span<uint8_t> out) const override;
     IoResult write(uint64_t offset, std::span<const uint8_t> in) override;
-    std::span<const uint8_t> bytes() const { return bytes_; }
 
   private:
-    std::vector<uint8_t> bytes_;
+    uint8_t* bytes_ = nullptr;
+    uint64_t size_ = 0;
 };
 
 enum class FileMode {

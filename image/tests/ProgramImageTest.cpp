@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 
@@ -27,6 +28,23 @@ TEST(ProgramImage, HeaderIsWidthThenHeightThenBigEndianCount) {
     ImageHeader back;
     ASSERT_EQ(image.readHeader(back), IoResult::Ok);
     EXPECT_EQ(back, (ImageHeader{38, 10, 300}));
+}
+
+// The memory skips writing zeros over zeros page by page: zeros over written bytes, and writes
+// that straddle pages, still land exactly.
+TEST(ProgramImage, ZerosOverWrittenBytesAndWritesAcrossPagesLand) {
+    ProgramImage image;
+    std::vector<uint8_t> ones(10000, 0x5A);
+    ASSERT_EQ(image.write(4090, ones), IoResult::Ok);
+    std::vector<uint8_t> mixed(9000, 0);
+    mixed[8999] = 7;
+    ASSERT_EQ(image.write(4000, mixed), IoResult::Ok);
+    // Bytes 4000..15999: the zeros cleared the 0x5A up to 12998, then 7, then 0x5A to 14089.
+    std::vector<uint8_t> expected(12000, 0);
+    std::fill(expected.begin() + (13000 - 4000), expected.begin() + (14090 - 4000), 0x5A);
+    expected[12999 - 4000] = 7;
+    EXPECT_EQ(bytesAt(image, 4000, 12000), expected);
+    EXPECT_EQ(bytesAt(image, ProgramImage::kSize - 3, 3), (std::vector<uint8_t>{0, 0, 0}));
 }
 
 TEST(ProgramImage, ItemTableEntriesAndTheirLimits) {
