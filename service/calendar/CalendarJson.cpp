@@ -236,12 +236,15 @@ json periodsJson(const std::vector<PlanPeriod>& periods) {
     json out = json::array();
     for (const PlanPeriod& p : periods) {
         const json program = p.program ? json(*p.program) : json(nullptr);
-        if (!out.empty() && out.back()["program"] == program) {
+        const json takeover = p.takeover ? json(p.takeover) : json(nullptr);
+        if (!out.empty() && out.back()["program"] == program &&
+            out.back().value("takeover", json()) == takeover) {
             out.back()["end"] = minuteText(p.span.end);
             continue;
         }
         json j = spanJson(p.span);
         j["program"] = program;
+        if (p.takeover) j["takeover"] = p.takeover;
         out.push_back(std::move(j));
     }
     return out;

@@ -23,7 +23,17 @@ struct PlanPeriod {
     MinuteSpan span;
     std::optional<ProgramId> program;  // nothing: no entry applies
     EntryId entry = 0;                 // the entry that won, 0 with no program
+    int64_t takeover = 0;              // the takeover showing PROGRAM over the calendar, or 0
     bool operator==(const PlanPeriod&) const = default;
+};
+
+// A takeover of the sign: its program from minute FROM (counted from 1970-01-01 00:00) to TO,
+// open while it has no end.
+struct PlanTakeover {
+    int64_t id = 0;
+    ProgramId program = 0;
+    int64_t from = 0;
+    std::optional<int64_t> to;
 };
 
 // Entries that overlap: WINNER plays, the others are overridden (lower priority, or equal and

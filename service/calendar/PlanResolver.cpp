@@ -253,12 +253,57 @@ const Plan* validOrNone(const Plan* plan, std::vector<std::string>& invalid) {
     return nullptr;
 }
 
+PlanPeriod clipped(PlanPeriod p, int start, int end) {
+    p.span = {start, end};
+    return p;
+}
+
+// Periods with OVER laid on them for its span; neighbours that show the same are joined.
+void overlay(std::vector<PlanPeriod>& periods, const PlanPeriod& over) {
+    std::vector<PlanPeriod> out;
+    bool placed = false;
+    const auto add = [&out](const PlanPeriod& p) {
+        if (!out.empty() && out.back().program == p.program && out.back().entry == p.entry &&
+            out.back().takeover == p.takeover)
+            out.back().span.end = p.span.end;
+        else
+            out.push_back(p);
+    };
+    for (const PlanPeriod& p : periods) {
+        if (p.span.start < over.span.start)
+            add(clipped(p, p.span.start, std::min(p.span.end, over.span.start)));
+        if (!placed && p.span.end > over.span.start) add(over), placed = true;
+        if (p.span.end > over.span.end) add(clipped(p, std::max(p.span.start, over.span.end), p.span.end));
+    }
+    periods = std::move(out);
+}
+
+std::vector<PlanTakeover> sortedById(std::span<const PlanTakeover> takeovers) {
+    std::vector<PlanTakeover> out(takeovers.begin(), takeovers.end());
+    std::sort(out.begin(), out.end(),
+              [](const PlanTakeover& a, const PlanTakeover& b) { return a.id < b.id; });
+    return out;
+}
+
+// The takeovers' spans on day N laid over its periods, the newer over the older.
+void overlayTakeovers(std::span<const PlanTakeover> takeovers, int64_t n, DayPlan& day) {
+    const int64_t dayStart = n * kDayMinutes;
+    for (const PlanTakeover& t : takeovers) {
+        const int64_t start = std::max(t.from, dayStart) - dayStart;
+        const int64_t end = std::min(t.to.value_or(INT64_MAX), dayStart + kDayMinutes) - dayStart;
+        if (start >= end) continue;
+        overlay(day.periods, {{static_cast<int>(start), static_cast<int>(end)}, t.program, 0, t.id});
+    }
+}
+
 // The days of one sign in order, each from the entries and plans that apply to it.
 class SignWalk {
   public:
     SignWalk(const PlanSign& sign, std::span<const CalendarEntry> entries, const HolidayCalendar& holidays,
-             const SettingsPlans& plans, const std::function<bool(ProgramId)>& programExists)
-        : candidates_(candidatesFor(sign, entries, programExists, invalid_)),
+             const SettingsPlans& plans, const std::function<bool(ProgramId)>& programExists,
+             std::span<const PlanTakeover> takeovers)
+        : takeovers_(sortedById(takeovers)),
+          candidates_(candidatesFor(sign, entries, programExists, invalid_)),
           entries_(candidates_),
           onOff_(validOrNone(planFor(plans.onOff, sign.id, sign.groups), invalid_)),
           brightnessPlan_(validOrNone(planFor(plans.brightness, sign.id, sign.groups), invalid_)),
@@ -278,6 +323,7 @@ class SignWalk {
         day.brightness = brightness_.next(day.date);
         if (!shown) return day;
         sweep(scratch_.pieces, scratch_, day);
+        overlayTakeovers(takeovers_, n, day);
         if (onOff_) {
             day.onOff = onOffOfDay(*onOff_, day.date, holiday);
             day.onOffPlan = onOff_->id;
@@ -303,7 +349,8 @@ class SignWalk {
         }
     }
 
-    std::vector<std::string> invalid_;  // named on every day
+    std::vector<PlanTakeover> takeovers_;  // by id
+    std::vector<std::string> invalid_;     // named on every day
     std::vector<Candidate> candidates_;
     EntryWalk entries_;
     const OnOffPlan* onOff_;
@@ -319,10 +366,11 @@ class SignWalk {
 std::vector<DayPlan> resolvePlan(const PlanSign& sign, std::span<const CalendarEntry> entries,
                                  const HolidayCalendar& holidays, const SettingsPlans& plans,
                                  const CalendarDate& from, const CalendarDate& to,
-                                 const std::function<bool(ProgramId)>& programExists) {
+                                 const std::function<bool(ProgramId)>& programExists,
+                                 std::span<const PlanTakeover> takeovers) {
     std::vector<DayPlan> out;
     if (to < from) return out;
-    SignWalk walk(sign, entries, holidays, plans, programExists);
+    SignWalk walk(sign, entries, holidays, plans, programExists, takeovers);
     out.reserve(static_cast<size_t>(to.dayNumber() - from.dayNumber() + 1));
     walk.next(from.dayNumber() - 1, false);
     for (int64_t n = from.dayNumber(); n <= to.dayNumber(); ++n) out.push_back(walk.next(n, true));

@@ -29,11 +29,14 @@ struct PlanSign {
 //  - the ON/OFF setting with its dark spans, and the brightness levels, from the plans in
 //    PLANS that apply to the sign;
 //  - problems: entries and plans that are not valid are left out and named on every day; entries
-//    whose program PROGRAM_EXISTS says is gone, on each day they would have applied.
+//    whose program PROGRAM_EXISTS says is gone, on each day they would have applied;
+//  - over all that, the TAKEOVERS of the sign for their spans (the newer over the older), each a
+//    period of its own naming it.
 // The caller bounds the range (a year is a few hundred microseconds per sign).
 std::vector<DayPlan> resolvePlan(const PlanSign& sign, std::span<const CalendarEntry> entries,
                                  const HolidayCalendar& holidays, const SettingsPlans& plans,
                                  const CalendarDate& from, const CalendarDate& to,
-                                 const std::function<bool(ProgramId)>& programExists = {});
+                                 const std::function<bool(ProgramId)>& programExists = {},
+                                 std::span<const PlanTakeover> takeovers = {});
 
 }  // namespace orb

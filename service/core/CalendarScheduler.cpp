@@ -1,5 +1,6 @@
 #include "service/core/CalendarScheduler.h"
 
+#include <algorithm>
 #include <set>
 #include <string_view>
 
@@ -67,6 +68,9 @@ std::vector<ProgramId> sourcesOf(const std::vector<CompiledItem>& items) {
 // How long a failed push waits before the same program is pushed again.
 constexpr int64_t kPushAgainMinutes = 10;
 
+// How long a failed takeover push waits before it is made again (sooner when the sign answers).
+constexpr int64_t kTakeoverAgainMinutes = 1;
+
 // How long after the quiet minute a sign's daily clock setting may still be sent.
 constexpr int kClockSetMinutes = 60;
 
@@ -120,9 +124,13 @@ int CalendarScheduler::tick() {
     const LocalDateTime now = net_.clock.now().time;
     const int64_t today = dateOf(now).dayNumber();
     std::erase_if(compiled_, [today](const auto& c) { return c.first.second < today; });
-    int made = 0;
+    for (const SignRecord& sign : signs) notice(sign);
+    std::vector<Takeover> takeovers;
+    readTakeovers(takeovers, now);
+    std::set<int64_t> busy;
+    int made = pushTakeovers(signs, takeovers, now, busy);
     for (const SignRecord& sign : signs)
-        if (tickSign(sign, contents, now)) ++made;
+        if (!busy.contains(sign.id) && tickSign(sign, contents, takeovers, now)) ++made;
     return made;
 }
 
@@ -157,7 +165,7 @@ void CalendarScheduler::notice(const SignRecord& sign) {
     SignMemo& m = memos_[sign.id];
     if (sign.state == SignState::Busy || sign.state == SignState::Unknown) return;
     if (m.seen == SignState::Unreachable && sign.state != SignState::Unreachable) {
-        m.clockAgain = m.onOffAgain = m.brightnessAgain = true;
+        m.clockAgain = m.onOffAgain = m.brightnessAgain = m.takeoverAgain = true;
         m.pushed = 0;
         net_.logEvent("calendar: " + signText(sign.id) +
                       " answers again; its clock and settings are sent again");
@@ -166,17 +174,150 @@ void CalendarScheduler::notice(const SignRecord& sign) {
 }
 
 bool CalendarScheduler::tickSign(const SignRecord& sign, const CalendarContents& contents,
-                                 const LocalDateTime& now) {
-    notice(sign);
+                                 const std::vector<Takeover>& takeovers, const LocalDateTime& now) {
     if (sign.busyJob || sign.state == SignState::Unreachable || sign.state == SignState::OtherModel)
         return false;
     const CalendarDate today = dateOf(now);
     const auto exists = [this](ProgramId id) { return sources_.contains(id); };
-    const std::vector<DayPlan> days =
-        resolvePlan({sign.id, sign.groups, {}}, contents.entries, NetworkCalendar::holidays(),
-                    {contents.brightness, contents.onOff}, today, today.plusDays(1), exists);
+    const std::vector<PlanTakeover> mine = planTakeoversOf(sign.id, takeovers);
+    const auto resolve = [&](std::span<const PlanTakeover> over) {
+        return resolvePlan({sign.id, sign.groups, {}}, contents.entries, NetworkCalendar::holidays(),
+                           {contents.brightness, contents.onOff}, today, today.plusDays(1), exists, over);
+    };
+    std::vector<DayPlan> days = resolve(mine);
     if (days.size() != 2) return false;
+    const int minute = now.hour * 60 + now.minute;
+    for (const PlanPeriod& p : days[0].periods)
+        if (p.takeover && p.span.start <= minute && minute < p.span.end)
+            return settingsIfDue(sign, days[0], now, true);
+    if (!mine.empty()) {
+        // What the calendar says underneath the takeovers that have ended.
+        days = resolve({});
+        if (restore(sign, takeovers, usesCalendar(days[0]) || usesCalendar(days[1]))) return true;
+    }
     return pushIfDue(sign, days, now) || settingsIfDue(sign, days[0], now);
+}
+
+void CalendarScheduler::readTakeovers(std::vector<Takeover>& out, const LocalDateTime& now) {
+    out.clear();
+    if (net_.store.takeovers.list(false, out) != DbStatus::Ok) {
+        out.clear();
+        return;
+    }
+    const std::string nowText = toIsoText({now, 999});
+    std::erase_if(out, [](const Takeover& t) {
+        return t.ended &&
+               std::all_of(t.acks.begin(), t.acks.end(), [](const TakeoverAck& a) { return a.restored; });
+    });
+    for (Takeover& t : out) {
+        if (!t.ended && t.until && *t.until <= nowText) {
+            // Ended at its time, whenever the service sees it.
+            const Actor at{"orbd", *t.until};
+            if (net_.store.takeovers.end(t.id, at, "until " + *t.until + " reached") == DbStatus::Ok) {
+                t.ended = *t.until, t.endedBy = "orbd";
+                net_.logEvent("takeover " + std::to_string(t.id) + " ended at " + *t.until);
+            }
+        }
+        recordAcks(t);
+    }
+}
+
+void CalendarScheduler::recordAcks(Takeover& t) {
+    for (TakeoverAck& a : t.acks) {
+        if (a.state != AckState::Pending || a.job == 0) continue;
+        JobRecord job;
+        if (net_.store.jobs.get(a.job, job) != DbStatus::Ok) continue;
+        const auto s = std::find_if(job.signs.begin(), job.signs.end(),
+                                    [&a](const JobSignRecord& j) { return j.sign == a.sign; });
+        if (s == job.signs.end() || !finished(s->state)) continue;
+        const bool done = s->state == JobState::Done;
+        const std::string message = done ? "" : s->message.empty() ? toText(s->state) : s->message;
+        if (net_.store.takeovers.finishAck(t.id, a.sign, done, s->updated, message, actor()) != DbStatus::Ok)
+            continue;
+        a.state = done ? AckState::Done : AckState::Failed;
+        if (done) a.at = s->updated;
+        a.message = message;
+        net_.logEvent("takeover " + std::to_string(t.id) + ": " + signText(a.sign) +
+                      (done ? " shows it" : ": " + message));
+    }
+}
+
+bool CalendarScheduler::takeoverDue(const SignRecord& sign, const TakeoverAck& ack,
+                                    const LocalDateTime& now) {
+    if (sign.busyJob || sign.state == SignState::Unreachable || sign.state == SignState::OtherModel)
+        return false;
+    SignMemo& m = memos_[sign.id];
+    if (ack.state == AckState::Pending) return ack.job == 0;
+    if (ack.state == AckState::Failed)
+        return std::exchange(m.takeoverAgain, false) ||
+               minutesOf(now) - m.takeoverAt >= kTakeoverAgainMinutes;
+    return false;
+}
+
+int CalendarScheduler::pushTakeovers(const std::vector<SignRecord>& signs,
+                                     const std::vector<Takeover>& takeovers, const LocalDateTime& now,
+                                     std::set<int64_t>& busy) {
+    std::map<int64_t, const SignRecord*> byId;
+    for (const SignRecord& s : signs) byId[s.id] = &s;
+    const std::string nowText = toIsoText({now, 0});
+    std::set<int64_t> claimed;  // by a newer takeover
+    int made = 0;
+    for (const Takeover& t : takeovers) {  // newest first
+        if (!t.activeAt(nowText)) continue;
+        JobRequest request;
+        request.params.program = t.program;
+        request.params.version = t.version;
+        for (const TakeoverAck& a : t.acks) {
+            const auto s = byId.find(a.sign);
+            if (s == byId.end() || !claimed.insert(a.sign).second) continue;
+            if (takeoverDue(*s->second, a, now)) request.signs.push_back(a.sign);
+        }
+        if (request.signs.empty()) continue;
+        JobCreated created;
+        const ServiceResult r = net_.createJob(request, actor(), created);
+        if (!r.ok()) {
+            net_.logEvent("takeover " + std::to_string(t.id) + ": no push job: " + r.message);
+            continue;
+        }
+        ++made;
+        for (int64_t sign : request.signs) {
+            net_.store.takeovers.startAck(t.id, sign, created.id);
+            memos_[sign].takeoverAt = minutesOf(now);
+            busy.insert(sign);
+        }
+        net_.logEvent("takeover " + std::to_string(t.id) + ": job " + std::to_string(created.id) +
+                      " pushes it to " + std::to_string(request.signs.size()) + " signs");
+    }
+    return made;
+}
+
+bool CalendarScheduler::restore(const SignRecord& sign, const std::vector<Takeover>& takeovers,
+                                bool calendar) {
+    bool pushed = false;
+    for (const Takeover& t : takeovers) {
+        if (!t.ended) continue;
+        const auto a = std::find_if(t.acks.begin(), t.acks.end(),
+                                    [&sign](const TakeoverAck& x) { return x.sign == sign.id; });
+        if (a == t.acks.end() || a->restored) continue;
+        memos_[sign.id].pushed = 0;  // the calendar's program goes back now, even if it was pushed lately
+        std::string detail = "the calendar's program follows";
+        const bool showsIt = sign.holding.kind == SignHolding::Program && sign.holding.program == t.program;
+        if (!calendar && showsIt && a->priorProgram && !pushed) {
+            JobParams params;
+            params.program = a->priorProgram;
+            params.version = a->priorVersion;
+            pushed = createJob(sign, JobAction::Push, params, "what it held before the takeover");
+            detail = pushed ? "program " + std::to_string(a->priorProgram) + " version " +
+                                  std::to_string(a->priorVersion) + ", held before, is pushed again"
+                            : "what it held before cannot be pushed again";
+        } else if (!calendar) {
+            detail = showsIt ? "no calendar names it and what it held before is not known"
+                             : "no calendar names it; it keeps what it holds";
+        }
+        net_.store.takeovers.markRestored(t.id, sign.id, detail, actor());
+        net_.logEvent("takeover " + std::to_string(t.id) + ": " + signText(sign.id) + ": " + detail);
+    }
+    return pushed;
 }
 
 const CalendarScheduler::Compiled& CalendarScheduler::compiled(const SignRecord& sign, const DayPlan& day) {
@@ -343,15 +484,23 @@ bool CalendarScheduler::storedVersion(const SignRecord& sign, const Target& targ
     return true;
 }
 
-bool CalendarScheduler::settingsIfDue(const SignRecord& sign, const DayPlan& today,
-                                      const LocalDateTime& now) {
+bool CalendarScheduler::settingsIfDue(const SignRecord& sign, const DayPlan& today, const LocalDateTime& now,
+                                      bool lit) {
     SignMemo& m = memos_[sign.id];
     const SignSettingsRecord& given = sign.settings;
     if (m.clockAgain) {
         m.clockAgain = false;
         return createJob(sign, JobAction::Clock, {}, "it answers again");
     }
-    if (today.onOffPlan != 0) {
+    if (lit) {
+        if (given.onOffEnabled.value_or(false)) {
+            JobParams p;
+            p.enabled = false;
+            p.onTime = given.onTime.value_or("00:00");
+            p.offTime = given.offTime.value_or("00:00");
+            return createJob(sign, JobAction::OnOff, p, "a takeover keeps it lit");
+        }
+    } else if (today.onOffPlan != 0) {
         JobParams p;
         p.enabled = today.onOff.enabled;
         p.onTime = minuteText(today.onOff.on);

@@ -7,6 +7,11 @@
 //    as each starts ("calendar.fallback" says why, once a day);
 //  - the ON/OFF and brightness its plans give are sent when they differ from what the sign last
 //    acknowledged, and again when it answers after being unreachable;
+//  - while a takeover applies to it (the newest when several do), its program instead, pushed at
+//    once to every such sign in one job, each sign's acknowledgement recorded when its read-back
+//    matched; a sign that fails or is unreachable gets it when it answers again. It stays lit
+//    (ON/OFF disabled), its brightness as planned. When the takeover ends each sign gets what its
+//    calendar says at once, or, where no calendar names it, the program it held before;
 //  - its clock is set once a day in the hour from the quiet minute (clockMinute) and whenever
 //    it answers again after being unreachable (as a tick sees it, outside its jobs).
 // Everything is a job of the service's actor ("orbd") that any operator sees, one job per sign at
@@ -21,6 +26,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,6 +34,7 @@
 #include "service/calendar/CompiledDay.h"
 #include "service/core/ServiceSettings.h"
 #include "service/core/SignNetwork.h"
+#include "service/core/TakeoverStore.h"
 
 namespace orb {
 
@@ -62,6 +69,9 @@ class CalendarScheduler {
         // while, or as soon as it answers again after being unreachable.
         uint64_t pushed = 0;
         int64_t pushedAt = 0;  // minutes since 1970
+        // A takeover push that failed is made again when the sign answers again, or after a while.
+        bool takeoverAgain = false;
+        int64_t takeoverAt = 0;  // minutes since 1970
     };
     struct Compiled {
         std::string key;  // what it was compiled from
@@ -76,10 +86,23 @@ class CalendarScheduler {
         std::string what;  // "2027-01-04", "2027-01-04 08:00-12:00"
     };
 
-    bool tickSign(const SignRecord& sign, const CalendarContents& contents, const LocalDateTime& now);
+    bool tickSign(const SignRecord& sign, const CalendarContents& contents,
+                  const std::vector<Takeover>& takeovers, const LocalDateTime& now);
+    // The takeovers not yet over for every sign: those whose `until` passed are ended, the
+    // acknowledgements of finished pushes recorded.
+    void readTakeovers(std::vector<Takeover>& out, const LocalDateTime& now);
+    void recordAcks(Takeover& t);
+    // One job per takeover for the signs that are to get it now; the signs given a job go to BUSY.
+    int pushTakeovers(const std::vector<SignRecord>& signs, const std::vector<Takeover>& takeovers,
+                      const LocalDateTime& now, std::set<int64_t>& busy);
+    bool takeoverDue(const SignRecord& sign, const TakeoverAck& ack, const LocalDateTime& now);
+    // Signs whose takeovers ended get what follows: their calendar, or what they held before.
+    bool restore(const SignRecord& sign, const std::vector<Takeover>& takeovers, bool calendar);
     void notice(const SignRecord& sign);
     bool pushIfDue(const SignRecord& sign, const std::vector<DayPlan>& days, const LocalDateTime& now);
-    bool settingsIfDue(const SignRecord& sign, const DayPlan& today, const LocalDateTime& now);
+    // LIT: a takeover shows, ON/OFF is disabled.
+    bool settingsIfDue(const SignRecord& sign, const DayPlan& today, const LocalDateTime& now,
+                       bool lit = false);
     const Compiled& compiled(const SignRecord& sign, const DayPlan& day);
     const ItemStore* source(ProgramId id);
     void readSources();

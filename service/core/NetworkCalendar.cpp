@@ -150,7 +150,7 @@ ServiceResult NetworkCalendar::undo(int64_t audit, const Actor& actor, std::stri
 }
 
 ServiceResult NetworkCalendar::planOf(int64_t sign, const CalendarDate& from, const CalendarDate& to,
-                                      std::vector<DayPlan>& out) {
+                                      std::vector<DayPlan>& out, bool withTakeovers) {
     if (to < from)
         return ServiceResult::fail(Outcome::Invalid,
                                    "to (" + to.text() + ") is before from (" + from.text() + ")");
@@ -166,14 +166,19 @@ ServiceResult NetworkCalendar::planOf(int64_t sign, const CalendarDate& from, co
         return resultOf(s, "the calendar");
     const PlanSign planSign{record.id, record.groups, {}};
     const PlanLookup lookup = store_.calendar.lookup();
+    std::vector<Takeover> takeovers;
+    if (withTakeovers) {
+        if (const DbStatus s = store_.takeovers.list(false, takeovers); s != DbStatus::Ok)
+            return resultOf(s, "the takeovers");
+    }
     out = resolvePlan(planSign, contents.entries, holidays(), {contents.brightness, contents.onOff}, from, to,
-                      lookup.programExists);
+                      lookup.programExists, planTakeoversOf(sign, takeovers));
     return {};
 }
 
 ServiceResult NetworkCalendar::compiledOf(int64_t sign, const CalendarDate& date, CompiledDay& out) {
     std::vector<DayPlan> days;
-    if (ServiceResult r = planOf(sign, date, date, days); !r.ok()) return r;
+    if (ServiceResult r = planOf(sign, date, date, days, false); !r.ok()) return r;
     SignRecord record;
     if (const DbStatus s = store_.signs.get(sign, record); s != DbStatus::Ok)
         return resultOf(s, "sign " + std::to_string(sign));

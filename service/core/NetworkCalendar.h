@@ -39,12 +39,13 @@ class NetworkCalendar {
     // it changed back.
     ServiceResult undo(int64_t audit, const Actor& actor, std::string& target);
 
-    // What sign SIGN plays from FROM to TO (both included, at most kMaxPlanDays).
+    // What sign SIGN plays from FROM to TO (both included, at most kMaxPlanDays), its takeovers
+    // over the calendar unless left out.
     ServiceResult planOf(int64_t sign, const CalendarDate& from, const CalendarDate& to,
-                         std::vector<DayPlan>& out);
+                         std::vector<DayPlan>& out, bool withTakeovers = true);
 
-    // Sign SIGN's day DATE compiled as the scheduler compiles it (from the latest version of each
-    // program): its items, or the fall-back to period pushes and why.
+    // Sign SIGN's day DATE of the calendar (without takeovers) compiled as the scheduler compiles it (from
+    // the latest version of each program): its items, or the fall-back to period pushes and why.
     ServiceResult compiledOf(int64_t sign, const CalendarDate& date, CompiledDay& out);
 
     // The holidays every plan uses.

@@ -1,6 +1,9 @@
 #include "service/core/TakeoverStore.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
+
+#include "service/core/ServiceClock.h"
 
 namespace orb {
 
@@ -60,6 +63,36 @@ DbStatus notFoundWhenNone(Database& db, DbStatus s) {
 
 std::string takeoverProgramName(int64_t id) {
     return "긴급 알림 " + std::to_string(id);
+}
+
+namespace {
+
+std::optional<int64_t> minuteOf(const std::string& text, bool roundUp) {
+    LocalTimestamp t;
+    if (!parseIsoText(text, t)) return std::nullopt;
+    const int64_t ms = toMillis(t);
+    return ms / 60000 + (roundUp && ms % 60000 != 0 ? 1 : 0);
+}
+
+}  // namespace
+
+std::vector<PlanTakeover> planTakeoversOf(int64_t sign, const std::vector<Takeover>& takeovers) {
+    std::vector<PlanTakeover> out;
+    for (const Takeover& t : takeovers) {
+        if (std::none_of(t.acks.begin(), t.acks.end(),
+                         [sign](const TakeoverAck& a) { return a.sign == sign; }))
+            continue;
+        const std::optional<int64_t> from = minuteOf(t.created, false);
+        if (!from) continue;
+        PlanTakeover p{t.id, t.program, *from, {}};
+        if (t.ended) p.to = minuteOf(*t.ended, false);
+        if (t.until) {
+            const std::optional<int64_t> until = minuteOf(*t.until, true);
+            if (until && (!p.to || *until < *p.to)) p.to = until;
+        }
+        out.push_back(p);
+    }
+    return out;
 }
 
 const char* toText(AckState s) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "service/calendar/DayPlan.h"
 #include "service/core/AuditLog.h"
 #include "service/core/Database.h"
 
@@ -49,6 +50,11 @@ struct Takeover {
     // Not ended, and before its end time at NOW ("YYYY-MM-DDTHH:MM:SS.mmm").
     bool activeAt(const std::string& now) const { return !ended && (!until || now < *until); }
 };
+
+// What TAKEOVERS put on SIGN's plan: each that reaches it, from the minute it was made to the
+// minute it ended (from then on what follows it shows), or its `until` (a part of a minute
+// counts whole).
+std::vector<PlanTakeover> planTakeoversOf(int64_t sign, const std::vector<Takeover>& takeovers);
 
 class TakeoverStore {
   public:

@@ -75,6 +75,35 @@ TEST(PlanResolver, ASpanPassingMidnightHoldsTheNextDaysEarlyHours) {
               (PlanPeriod{{0, at(2)}, 10, 1}));
 }
 
+TEST(PlanResolver, TakeoversOverrideTheCalendarForTheirSpanTheNewerOnTop) {
+    static const HolidayCalendar holidays;
+    const int64_t tuesday = day("2025-03-04").dayNumber() * kDayMinutes;
+    // Takeover 7 from 23:30 on Tuesday to 01:00 on Wednesday; 9, newer, from 00:30 to 00:45
+    // inside it; 8 on Wednesday without an end. Given in no particular order.
+    const std::vector<PlanTakeover> takeovers = {{9, 90, tuesday + at(24, 30), tuesday + at(24, 45)},
+                                                 {7, 70, tuesday + at(23, 30), tuesday + at(25)},
+                                                 {8, 80, tuesday + at(24 + 20), std::nullopt}};
+    const std::vector<DayPlan> plan =
+        resolvePlan(kSign, std::vector<CalendarEntry>{entry(1, 10, at(9), at(18))}, holidays, {},
+                    day("2025-03-04"), day("2025-03-06"), {}, takeovers);
+    ASSERT_EQ(plan.size(), 3u);
+    EXPECT_EQ(plan[0].periods, (Periods{{{0, at(9)}, {}, 0},
+                                        {{at(9), at(18)}, 10, 1},
+                                        {{at(18), at(23, 30)}, {}, 0},
+                                        {{at(23, 30), at(24)}, 70, 0, 7}}));
+    EXPECT_EQ(plan[1].periods, (Periods{{{0, at(0, 30)}, 70, 0, 7},
+                                        {{at(0, 30), at(0, 45)}, 90, 0, 9},
+                                        {{at(0, 45), at(1)}, 70, 0, 7},
+                                        {{at(1), at(9)}, {}, 0},
+                                        {{at(9), at(18)}, 10, 1},
+                                        {{at(18), at(20)}, {}, 0},
+                                        {{at(20), at(24)}, 80, 0, 8}}));
+    EXPECT_EQ(plan[2].periods, (Periods{{{0, at(24)}, 80, 0, 8}}));
+    // The API names the takeover on its periods.
+    EXPECT_EQ(planJson(plan)["days"][0]["periods"][3],
+              nlohmann::json({{"start", "23:30"}, {"end", "24:00"}, {"program", 70}, {"takeover", 7}}));
+}
+
 TEST(PlanResolver, HolidayRulesFollowTheKoreanHolidays) {
     CalendarEntry holidays = entry(1, 10), workdays = entry(2, 20);
     holidays.holidays = HolidayRule::Only, workdays.holidays = HolidayRule::Except;

@@ -145,6 +145,10 @@ const Expected kRoutes[] = {
     {"GET", "/api/v1/signs/{id}/plan", "viewer"},
     {"GET", "/api/v1/signs/{id}/compiled", "viewer"},
     {"GET", "/api/v1/holidays", "viewer"},
+    {"GET", "/api/v1/takeovers", "viewer"},
+    {"POST", "/api/v1/takeovers", "operator"},
+    {"GET", "/api/v1/takeovers/{id}", "viewer"},
+    {"DELETE", "/api/v1/takeovers/{id}", "operator"},
 };
 
 TEST_F(ApiAccessTest, EachRoleMayCallExactlyTheRoutesOfItsRank) {
