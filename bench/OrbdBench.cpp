@@ -13,6 +13,11 @@
 //     streams open at once over them, read for S (default 60) seconds: orbd's share of a core and
 //     the bytes and events each stream received a second. The targets are under 20 % of a core
 //     and under 50 kB/s a stream.
+//   bench_orbd --takeover [--signs N]
+//     N (default 100) signs answered by responders, in two groups; a text takeover of both groups
+//     is made through the API and read back until every sign's acknowledgement is done (its
+//     read-back matched): the time from the request to the last acknowledgement. The target is
+//     under 5 s.
 #include <httplib.h>
 #include <unistd.h>
 
@@ -248,6 +253,38 @@ int benchList(int signs, int pushed) {
     return state == "done" ? 0 : 1;
 }
 
+int benchTakeover(int signs) {
+    testing::SignResponders responders(signs);
+    if (responders.ports().size() != static_cast<size_t>(signs)) return 1;
+    testing::TempDir dir;
+    OrbdUnderTest orbd(dir, 60, 3600);
+    for (int i = 0; i < signs; ++i)
+        if (!orbd.addSign(i, responders.ports()[static_cast<size_t>(i)], 6, 1)) return 1;
+    // Every sign checked once, as a running network's are.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const auto start = Clock::now();
+    const json made = orbd.call(
+        "POST", "/api/v1/takeovers",
+        json{{"text", "긴급 안내: 대피하십시오"}, {"colour", "빨강색"}, {"groups", {"even", "odd"}}}.dump());
+    if (!orbd.ok()) return 1;
+    const std::string path = "/api/v1/takeovers/" + std::to_string(made["id"].get<int64_t>());
+    long done = 0, failed = 0;
+    while (secondsSince(start) < 60) {
+        const json t = orbd.call("GET", path);
+        done = failed = 0;
+        for (const json& a : t["acks"]) {
+            done += a.value("state", "") == "done";
+            failed += a.value("state", "") == "failed";
+        }
+        if (done + failed == signs) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const double seconds = secondsSince(start);
+    std::printf("a text takeover reached %ld of %d signs, verified, in %.2f s (%ld failed)\n", done, signs,
+                seconds, failed);
+    return done == signs ? 0 : 1;
+}
+
 // Signemu processes, started eight at a time.
 std::vector<std::unique_ptr<testing::ChildProcess>> startEmus(int count) {
     std::vector<std::unique_ptr<testing::ChildProcess>> emus(static_cast<size_t>(count));
@@ -371,7 +408,7 @@ int benchLive(int signs, int streams, int seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    enum class Mode { None, Health, List, Live } mode = Mode::None;
+    enum class Mode { None, Health, List, Live, Takeover } mode = Mode::None;
     int signs = 1000, pushed = 100, seconds = 60, streams = 20;
     bool signsGiven = false;
     for (int i = 1; i < argc; ++i) {
@@ -382,6 +419,8 @@ int main(int argc, char** argv) {
             mode = Mode::List;
         else if (a == "--live")
             mode = Mode::Live;
+        else if (a == "--takeover")
+            mode = Mode::Takeover;
         else if (a == "--signs" && i + 1 < argc)
             signs = std::atoi(argv[++i]), signsGiven = true;
         else if (a == "--streams" && i + 1 < argc)
@@ -399,9 +438,10 @@ int main(int argc, char** argv) {
         return std::fprintf(
                    stderr,
                    "usage: %s --health [--signs N] [--seconds S] | --list [--signs N] [--pushed P] | "
-                   "--live [--signs N] [--streams V] [--seconds S]\n",
+                   "--live [--signs N] [--streams V] [--seconds S] | --takeover [--signs N]\n",
                    argv[0]),
                2;
+    if (mode == Mode::Takeover) return benchTakeover(signsGiven ? signs : 100);
     if (mode == Mode::Live) return benchLive(signs, streams, seconds);
     return mode == Mode::Health ? benchHealth(signs, seconds) : benchList(signs, pushed);
 }

@@ -25,9 +25,7 @@ PlacedFile FolderPlacer::place(const BundleFile& file) {
         return {"", "not a file name: the name " + (problem.empty() ? "ends in \"/\"" : problem)};
     const fs::path target = folder_ / file.name;
     const std::string path = target.string();
-    std::error_code ec;
-    fs::create_directories(target.parent_path(), ec);
-    if (ec) return {"", target.parent_path().string() + ": " + ec.message()};
+    if (const std::string problem = makeFolders(target.parent_path()); !problem.empty()) return {"", problem};
 
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0) {
@@ -42,9 +40,29 @@ PlacedFile FolderPlacer::place(const BundleFile& file) {
     return {path, ""};
 }
 
+// Makes FOLDER and the folders on the way, remembering those that were not there.
+std::string FolderPlacer::makeFolders(const fs::path& folder) {
+    std::vector<std::string> missing;
+    std::error_code ec;
+    for (fs::path at = folder; !at.empty() && !fs::exists(fs::symlink_status(at, ec)); at = at.parent_path()) {
+        missing.insert(missing.begin(), at.string());
+        if (at == at.parent_path()) break;
+    }
+    fs::create_directories(folder, ec);
+    for (const std::string& made : missing)
+        if (fs::is_directory(fs::symlink_status(made))) createdFolders_.push_back(made);
+    return ec ? folder.string() + ": " + ec.message() : std::string();
+}
+
 void FolderPlacer::removeCreated() {
-    for (const std::string& path : created_) ::unlink(path.c_str());
+    removePlaced(created_, createdFolders_);
     created_.clear();
+    createdFolders_.clear();
+}
+
+void removePlaced(const std::vector<std::string>& files, const std::vector<std::string>& folders) {
+    for (const std::string& path : files) ::unlink(path.c_str());
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) ::rmdir(it->c_str());  // only when empty
 }
 
 }  // namespace orb

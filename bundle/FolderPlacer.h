@@ -25,12 +25,19 @@ class FolderPlacer {
 
     // The files place() wrote, not those it found already there.
     const std::vector<std::string>& created() const { return created_; }
+    // The folders place() made, outermost first.
+    const std::vector<std::string>& createdFolders() const { return createdFolders_; }
     // Removes them, for an import that failed after its files were placed.
     void removeCreated();
 
   private:
+    std::string makeFolders(const std::filesystem::path& folder);
+
     std::filesystem::path folder_;
-    std::vector<std::string> created_;
+    std::vector<std::string> created_, createdFolders_;
 };
+
+// Removes FILES, then those of FOLDERS (outermost first) that are left empty.
+void removePlaced(const std::vector<std::string>& files, const std::vector<std::string>& folders);
 
 }  // namespace orb

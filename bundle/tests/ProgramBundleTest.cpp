@@ -292,8 +292,15 @@ TEST(FolderPlacer, KeepsTheSameFileAndRefusesToReplaceAnother) {
     EXPECT_TRUE(testing::readFileBytes(first.path) == logo.bytes);
     EXPECT_EQ(again.place({"../escape.bmp", {}}).path, "");
 
+    // Taken away with the folders it made; a folder that was there, or that holds more, stays.
+    std::filesystem::create_directories(dir.file("pics/kept"));
+    const PlacedFile deep = placer.place({"more/deeper/002-logo.bmp", logo.bytes});
+    ASSERT_EQ(deep.error, "");
     placer.removeCreated();
     EXPECT_FALSE(std::filesystem::exists(first.path));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("pics/media")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("pics/more")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("pics/kept")));
 }
 
 TEST(ContentPlacer, StoresEachFileOnceUnderItsHash) {

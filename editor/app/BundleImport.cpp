@@ -35,9 +35,9 @@ QString saveBundle(const ItemStore& store, const QString& path) {
 }
 
 void BundleImport::undo() {
-    std::error_code ec;
-    for (const std::string& file : created) std::filesystem::remove(file, ec);
+    removePlaced(created, createdFolders);
     created.clear();
+    createdFolders.clear();
 }
 
 BundleImport importBundle(const QString& bundle, const QString& folder, ItemStore& out) {
@@ -56,6 +56,7 @@ BundleImport importBundle(const QString& bundle, const QString& folder, ItemStor
         return result;
     }
     result.created = placer.created();
+    result.createdFolders = placer.createdFolders();
     return result;
 }
 

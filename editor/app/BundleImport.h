@@ -18,9 +18,11 @@ QString saveBundle(const ItemStore& store, const QString& path);
 struct BundleImport {
     QString error;                     // empty on success: the message for the user otherwise
     std::vector<std::string> created;  // the picture files written (not those already there)
+    std::vector<std::string> createdFolders;  // the folders made for them, outermost first
 
     bool ok() const { return error.isEmpty(); }
-    // Takes the written pictures away again, for an import its caller could not use.
+    // Takes the written pictures, and the folders made for them, away again, for an import its
+    // caller could not use.
     void undo();
 };
 

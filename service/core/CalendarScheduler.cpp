@@ -212,8 +212,8 @@ void CalendarScheduler::readTakeovers(std::vector<Takeover>& out, const LocalDat
     for (Takeover& t : out) {
         if (!t.ended && t.until && *t.until <= nowText) {
             // Ended at its time, whenever the service sees it.
-            const Actor at{"orbd", *t.until};
-            if (net_.store.takeovers.end(t.id, at, "until " + *t.until + " reached") == DbStatus::Ok) {
+            const Actor endedAt{"orbd", *t.until};
+            if (net_.store.takeovers.end(t.id, endedAt, "until " + *t.until + " reached") == DbStatus::Ok) {
                 t.ended = *t.until, t.endedBy = "orbd";
                 net_.logEvent("takeover " + std::to_string(t.id) + " ended at " + *t.until);
             }

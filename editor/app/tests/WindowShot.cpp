@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include <QPushButton>
@@ -92,7 +94,10 @@ int main(int argc, char** argv) {
         const QRect area = frame.frameGeometry();
         QScreen* screen = QApplication::primaryScreen();
         result = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(args[1]) ? 0 : 1;
-        app.quit();
+        // A command still running ("--pull", "--transfer") may open its message box after the main
+        // loop was told to end, and wait there for a hand: leave at once instead.
+        std::fflush(nullptr);
+        std::_Exit(result);
     });
     app.exec();
     return result;
