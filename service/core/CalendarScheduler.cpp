@@ -135,11 +135,8 @@ int CalendarScheduler::tick() {
 }
 
 void CalendarScheduler::readSources() {
-    std::vector<ProgramRecord> programs;
-    if (net_.store.programs.list(programs) != DbStatus::Ok) return;
     std::map<ProgramId, int> latest;
-    for (const ProgramRecord& p : programs)
-        if (!p.versions.empty()) latest[p.id] = p.versions.back().version;
+    if (net_.store.programs.latestVersions(latest) != DbStatus::Ok) return;
     // Gone or newer: read again when asked for.
     std::erase_if(sources_, [&latest](const auto& s) {
         const auto it = latest.find(s.first);
@@ -165,7 +162,7 @@ void CalendarScheduler::notice(const SignRecord& sign) {
     SignMemo& m = memos_[sign.id];
     if (sign.state == SignState::Busy || sign.state == SignState::Unknown) return;
     if (m.seen == SignState::Unreachable && sign.state != SignState::Unreachable) {
-        m.clockAgain = m.onOffAgain = m.brightnessAgain = m.takeoverAgain = true;
+        m.clockAgain = m.onOffAgain = m.brightnessAgain = m.takeoverAgain = m.windowAgain = true;
         m.pushed = 0;
         net_.logEvent("calendar: " + signText(sign.id) +
                       " answers again; its clock and settings are sent again");
@@ -195,7 +192,15 @@ bool CalendarScheduler::tickSign(const SignRecord& sign, const CalendarContents&
         days = resolve({});
         if (restore(sign, takeovers, usesCalendar(days[0]) || usesCalendar(days[1]))) return true;
     }
-    return pushIfDue(sign, days, now) || settingsIfDue(sign, days[0], now);
+    return pushIfDue(sign, days, now) || windowIfDue(sign) || settingsIfDue(sign, days[0], now);
+}
+
+bool CalendarScheduler::windowIfDue(const SignRecord& sign) {
+    const bool again = std::exchange(memos_[sign.id].windowAgain, false);
+    if (sign.settings.windowMode == 1 && !again) return false;
+    JobParams p;
+    p.mode = 1;
+    return createJob(sign, JobAction::Window, p, again ? "it answers again" : "the compiled windows");
 }
 
 void CalendarScheduler::readTakeovers(std::vector<Takeover>& out, const LocalDateTime& now) {

@@ -12,6 +12,8 @@
 //    matched; a sign that fails or is unreachable gets it when it answers again. It stays lit
 //    (ON/OFF disabled), its brightness as planned. When the takeover ends each sign gets what its
 //    calendar says at once, or, where no calendar names it, the program it held before;
+//  - the display-window mode is set to 1, which the compiled windows need (a push leaves the
+//    mode as it was), and again when the sign answers after being unreachable;
 //  - its clock is set once a day in the hour from the quiet minute (clockMinute) and whenever
 //    it answers again after being unreachable (as a tick sees it, outside its jobs).
 // Everything is a job of the service's actor ("orbd") that any operator sees, one job per sign at
@@ -63,7 +65,7 @@ class CalendarScheduler {
     };
     struct SignMemo {
         SignState seen = SignState::Unknown;  // the last state other than busy or unknown
-        bool clockAgain = false, onOffAgain = false, brightnessAgain = false;
+        bool clockAgain = false, onOffAgain = false, brightnessAgain = false, windowAgain = false;
         std::string fallbackDay;  // the day whose fall-back was reported
         // The last push made: a sign whose push failed gets the same program again only after a
         // while, or as soon as it answers again after being unreachable.
@@ -100,6 +102,7 @@ class CalendarScheduler {
     bool restore(const SignRecord& sign, const std::vector<Takeover>& takeovers, bool calendar);
     void notice(const SignRecord& sign);
     bool pushIfDue(const SignRecord& sign, const std::vector<DayPlan>& days, const LocalDateTime& now);
+    bool windowIfDue(const SignRecord& sign);
     // LIT: a takeover shows, ON/OFF is disabled.
     bool settingsIfDue(const SignRecord& sign, const DayPlan& today, const LocalDateTime& now,
                        bool lit = false);

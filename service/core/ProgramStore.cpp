@@ -90,6 +90,14 @@ DbStatus ProgramStore::list(std::vector<ProgramRecord>& out) {
     return readPrograms(db_, std::nullopt, out);
 }
 
+DbStatus ProgramStore::latestVersions(std::map<int64_t, int>& out) {
+    std::lock_guard lock(db_.mutex());
+    out.clear();
+    Statement st = db_.prepare("SELECT program_id, max(version) FROM program_versions GROUP BY program_id");
+    while (st.step()) out[st.integer(0)] = static_cast<int>(st.integer(1));
+    return st.status();
+}
+
 DbStatus ProgramStore::get(int64_t id, ProgramRecord& out) {
     std::lock_guard lock(db_.mutex());
     std::vector<ProgramRecord> one;

@@ -4,6 +4,7 @@
 // the bundle's files by content hash. A program is deleted only while no sign holds one of its
 // versions and no unfinished job pushes one.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ class ProgramStore {
     // INPUT as the next version of program ID; VERSION is its number.
     DbStatus addVersion(int64_t id, const ProgramVersionInput& input, const Actor& actor, int& version);
     DbStatus list(std::vector<ProgramRecord>& out);
+    // The latest version number of each program, from the key alone: list() reads the columns
+    // stored after each version's contents, which walks through all of them.
+    DbStatus latestVersions(std::map<int64_t, int>& out);
     DbStatus get(int64_t id, ProgramRecord& out);
     // Version VERSION of program ID; its latest for VERSION 0.
     DbStatus version(int64_t id, int version, ProgramVersionRecord& out);

@@ -7,22 +7,15 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
-#include "editor/core/ProgramWriter.h"
-#include "image/ProgramImage.h"
-#include "service/calendar/PlanResolver.h"
-#include "service/core/JobCoordinator.h"
-#include "service/core/NetworkCalendar.h"
-#include "service/core/tests/StoreFixture.h"
+#include "service/core/tests/CalendarFixture.h"
 #include "testsupport/ChildProcess.h"
-#include "testsupport/ItemBuilder.h"
 #include "testsupport/SignEmu.h"
 
 namespace orb {
 namespace {
 
-using testing::ItemBuilder;
+using testing::bytesOf;
+using testing::sentence;
 using testing::SignEmu;
 using testing::TempDir;
 
@@ -30,61 +23,10 @@ constexpr uint8_t kWeekdays = 0x1F;      // Monday to Friday
 constexpr uint8_t kWeekend = 0x60;       // Saturday and Sunday
 const CalendarDate kFriday{2027, 1, 8};  // then Saturday 9th .. Wednesday 13th
 
-ItemRecord sentence(const std::string& text) {
-    return ItemBuilder(LayoutCode::OneLine, {1, 0, 0})
-        .kind(1, ContentKind::Sentence)
-        .text(1, text, 0x0040)
-        .item;
-}
-
-std::vector<uint8_t> bytesOf(const ItemStore& store) {
-    std::vector<uint8_t> bytes(ItemStore::kFileSize);
-    EXPECT_EQ(store.readAll(std::span<uint8_t, ItemStore::kFileSize>(bytes.data(), ItemStore::kFileSize)),
-              IoResult::Ok);
-    return bytes;
-}
-
-class CalendarSchedulerTest : public testing::StoreFixture {
+class CalendarSchedulerTest : public testing::CalendarFixture {
   protected:
-    void SetUp() override {
-        StoreFixture::SetUp();
-        ASSERT_TRUE(Auth::initialise());
-        auth = std::make_unique<Auth>(store.users, store.audit, clock, fastAuthSettingsForTests());
-        net = std::make_unique<SignNetwork>(store, *auth, clock);
-        settings.tries = 2;
-        settings.firstRetryMs = 20;
-        settings.maxRetryMs = 100;
-        settings.checkSeconds = 1;  // an unreachable sign is noticed, and its return
-        settings.holdingCheckSeconds = 7200;
-    }
-    void TearDown() override {
-        scheduler.reset();
-        jobs.reset();
-    }
-
-    void start() {
-        jobs = std::make_unique<JobCoordinator>(*net, settings);
-        jobs->start();
-        scheduler = std::make_unique<CalendarScheduler>(*net, settings);
-    }
-
     int64_t addSign(const SignEmu& emu, const std::string& name) {
-        SignInput in;
-        in.name = name;
-        in.link = "tcp:127.0.0.1:" + std::to_string(emu.port());
-        in.groups = {"front"};
-        int64_t id = 0;
-        EXPECT_TRUE(net->createSign(in, actor(), id).ok());
-        return id;
-    }
-
-    int64_t addProgram(const std::string& name, const std::vector<ItemRecord>& items) {
-        ItemStore s;
-        for (size_t i = 0; i < items.size(); ++i) s.writeRecord(static_cast<int>(i), items[i]);
-        ProgramVersionInput in{"{}", bytesOf(s), static_cast<int>(items.size()), {}};
-        int64_t id = 0;
-        EXPECT_EQ(store.programs.add(name, in, actor(), id), DbStatus::Ok);
-        return id;
+        return CalendarFixture::addSign(emu.port(), name, {"front"});
     }
 
     void addEntry(int64_t program, uint8_t weekdays, std::optional<int> start = {},
@@ -98,111 +40,19 @@ class CalendarSchedulerTest : public testing::StoreFixture {
         ASSERT_EQ(store.calendar.createEntry(e, actor()), DbStatus::Ok);
     }
 
-    void setClock(const CalendarDate& d, int hour, int minute, int second = 30) {
-        const LocalTimestamp to{{d.year, d.month, d.day, hour, minute, second}, 0};
-        clock.advance(toMillis(to) - clock.nowMillis());
-    }
-
-    // Waits until no job is queued or running (a test fails rather than hangs).
-    void waitForJobs() {
-        for (int i = 0; i < 3000; ++i) {
-            std::vector<JobRecord> open;
-            if (store.jobs.unfinished(open) == DbStatus::Ok && open.empty()) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ADD_FAILURE() << "jobs did not finish";
-    }
-
-    // Ticks, each tick's jobs finished before the next, until a tick makes none; the jobs made.
-    int settle() {
-        int made = 0;
-        for (int i = 0; i < 20; ++i) {
-            const int n = scheduler->tick();
-            waitForJobs();
-            if (n == 0) break;
-            made += n;
-        }
-        return made;
-    }
-
-    int jobCount(JobAction action) {
-        std::vector<JobRecord> all;
-        JobFilter filter;
-        filter.limit = 1000;
-        EXPECT_EQ(store.jobs.list(filter, all), DbStatus::Ok);
-        return static_cast<int>(std::count_if(all.begin(), all.end(), [action](const JobRecord& j) {
-            return j.action == action && j.createdBy == "orbd";
-        }));
-    }
-
-    SignRecord sign(int64_t id) {
-        SignRecord r;
-        EXPECT_EQ(store.signs.get(id, r), DbStatus::Ok);
-        return r;
-    }
-
-    void waitForState(int64_t id, SignState state) {
-        for (int i = 0; i < 1000 && sign(id).state != state; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_EQ(sign(id).state, state);
-    }
-
-    // The day compiled as the calendar says, independently of the scheduler's own store.
-    CompiledDay compiledDay(int64_t id, const CalendarDate& day) {
-        std::vector<DayPlan> plan;
-        EXPECT_TRUE(NetworkCalendar(store).planOf(id, day, day, plan).ok());
-        std::map<ProgramId, ItemStore> programs;
-        const ProgramSource source = [&](ProgramId p) -> const ItemStore* {
-            ProgramVersionRecord v;
-            if (!programs.contains(p)) {
-                if (store.programs.version(p, 0, v) != DbStatus::Ok) return nullptr;
-                programs[p].writeAll(
-                    std::span<const uint8_t, ItemStore::kFileSize>(v.store.data(), ItemStore::kFileSize));
-            }
-            return &programs[p];
-        };
-        const SignRecord r = sign(id);
-        return compileDay(plan.at(0), source,
-                          {static_cast<uint8_t>(r.width), static_cast<uint8_t>(r.height)});
-    }
-
-    // Where the sign's memory differs from what the program writer lays out for STORE; "" when
-    // it does not.
     static std::string memoryDiffers(const SignEmu& emu, const ItemStore& store, int itemCount) {
         ProgramImage memory;
-        ProgramPlan plan;
         if (ProgramImage::open(emu.memory, FileMode::ReadOnly, memory) != IoResult::Ok)
             return "no memory file";
-        if (planProgram(store, itemCount, 6, 1, plan).result != PlanResult::Ok) return "no plan";
-        std::string problem;
-        for (const ProgramWrite& w : plan.writes) {
-            // The transfer writes only the count of the image header.
-            const uint64_t skip = w.kind == ProgramWrite::Kind::ImageHeader ? 2 : 0;
-            std::vector<uint8_t> got(w.bytes.size() - skip);
-            if (memory.read(w.address + skip, got) != IoResult::Ok ||
-                !std::equal(got.begin(), got.end(), w.bytes.begin() + static_cast<std::ptrdiff_t>(skip)))
-                problem += "differs at " + std::to_string(w.address) + "\n";
-        }
-        return problem;
+        return CalendarFixture::memoryDiffers(memory, store, itemCount);
     }
 
     std::string holdsDay(const SignEmu& emu, int64_t id, const CalendarDate& day) {
-        const CompiledDay c = compiledDay(id, day);
-        if (c.fallback) return "the day does not fit";
-        const SignRecord r = sign(id);
-        if (r.holding.kind != SignHolding::Program) return "no program recorded";
-        ProgramVersionRecord v;
-        if (store.programs.version(r.holding.program, r.holding.version, v) != DbStatus::Ok)
-            return "no version";
-        if (v.store != bytesOf(c.store)) return "another program recorded";
-        return memoryDiffers(emu, c.store, static_cast<int>(c.items.size()));
+        ProgramImage memory;
+        if (ProgramImage::open(emu.memory, FileMode::ReadOnly, memory) != IoResult::Ok)
+            return "no memory file";
+        return CalendarFixture::holdsDay(memory, id, compiledDay(id, day));
     }
-
-    std::unique_ptr<Auth> auth;
-    std::unique_ptr<SignNetwork> net;
-    ServiceSettings settings;
-    std::unique_ptr<JobCoordinator> jobs;
-    std::unique_ptr<CalendarScheduler> scheduler;
 };
 
 TEST_F(CalendarSchedulerTest, EachDayIsPushedAtItsBoundaryAndAReturningSignCatchesUp) {
@@ -245,6 +95,7 @@ TEST_F(CalendarSchedulerTest, EachDayIsPushedAtItsBoundaryAndAReturningSignCatch
             EXPECT_EQ(r.settings.brightness, 9);
             EXPECT_EQ(r.settings.onTime, "06:00");
             EXPECT_EQ(r.settings.onOffEnabled, true);
+            EXPECT_EQ(r.settings.windowMode, 1);  // the compiled windows play only in mode 1
             ASSERT_TRUE(r.settings.clockAt.has_value());
             EXPECT_EQ(r.settings.clockAt->substr(0, 16), day.text() + "T09:00");
             continue;

@@ -94,6 +94,10 @@ TEST_F(SignStoreTest, VersionsCountUpAndTheLatestIsFound) {
     ASSERT_EQ(store.programs.get(program, record), DbStatus::Ok);
     ASSERT_EQ(record.versions.size(), 2u);
     EXPECT_EQ(record.versions[0].createdBy, "admin");
+    const int64_t other = addProgram("other");
+    std::map<int64_t, int> numbers;
+    ASSERT_EQ(store.programs.latestVersions(numbers), DbStatus::Ok);
+    EXPECT_EQ(numbers, (std::map<int64_t, int>{{program, 2}, {other, 1}}));
 }
 
 TEST_F(SignStoreTest, StateChangesAreAuditedOnceAndSettingsKeepWhatWasNotGiven) {
