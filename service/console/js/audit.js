@@ -8,11 +8,12 @@ import {t} from './texts.js';
 
 const kPage = 100;
 export const kAuditKinds = [
-  'login',      'logout',       'user.add',     'user.role',    'user.password',   'user.delete',
-  'token.add',  'sign.create',  'sign.update',  'sign.delete',  'sign.holds',      'sign.settings',
-  'sign.state', 'group.create', 'group.update', 'group.delete', 'program.version', 'program.delete',
-  'job.push',   'job.size',     'job.clock',    'job.onoff',    'job.window',      'job.brightness',
-  'job.pull',   'job.sign',     'job.finish',   'job.cancel',   'setting',         'orbd.start',
+  'login',        'logout',           'user.add',     'user.role',    'user.password',   'user.delete',
+  'token.add',    'sign.create',      'sign.update',  'sign.delete',  'sign.holds',      'sign.settings',
+  'sign.state',   'group.create',     'group.update', 'group.delete', 'program.version', 'program.delete',
+  'job.push',     'job.size',         'job.clock',    'job.onoff',    'job.window',      'job.brightness',
+  'job.pull',     'job.sign',         'job.finish',   'job.cancel',   'takeover.create', 'takeover.ack',
+  'takeover.end', 'takeover.restore', 'setting',      'orbd.start',
 ];
 
 

@@ -1,16 +1,11 @@
 // The console's shell: who is logged in, the bar with its navigation and logout, the view the
 // address names, and what happens when the session ends or the service cannot be reached.
 import {onConnection, onExpired, request, setCsrf} from './api.js';
-import {mountAudit} from './audit.js';
+import {EmergencyBanner} from './banner.js';
 import {el} from './dom.js';
-import {mountGroups} from './groups.js';
-import {mountJob, mountJobs} from './jobs.js';
 import {loginShown, setUpLogin, showLogin} from './login.js';
-import {mountProgram, mountPrograms} from './programs.js';
-import {mountSign} from './sign.js';
 import {mountSigns} from './signs.js';
 import {t} from './texts.js';
-import {mountUsers} from './users.js';
 
 const $ = (id) => document.getElementById(id);
 const session = {
@@ -30,7 +25,10 @@ const context = {
   mayOperate: () => session.role === 'operator' || session.role === 'admin',
   // Views do not poll while the login form is up: their requests would only be refused.
   paused: () => loginShown() || !session.active,
+  // A notice was sent or ended here: the banner says so at once rather than at its next round.
+  noticesChanged: () => banner.refresh(),
 };
+const banner = new EmergencyBanner($('emergency'), context);
 
 // The sections of the bar; ADMIN ones are not offered to other roles (the service refuses them).
 const kSections = [
@@ -39,28 +37,41 @@ const kSections = [
   {section: '#/groups', text: 'nav.groups'},
   {section: '#/calendar', text: 'nav.calendar'},
   {section: '#/jobs', text: 'nav.jobs'},
+  {section: '#/emergency', text: 'nav.emergency'},
   {section: '#/audit', text: 'nav.audit', admin: true},
   {section: '#/users', text: 'nav.users', admin: true},
 ];
 
-// The calendar's scripts load when it is first opened: the other pages do not need them.
-function mountCalendar(view, context, target) {
-  let unmount = null;
-  let gone = false;
-  const load = async () => {
-    try {
-      const module = await import('./calendar.js');
-      if (!gone) unmount = module.mountCalendar(view, context, target);
-    } catch {
-      if (!gone) view.append(el('p', {className: 'note', role: 'alert'}, t('error.offline')));
-    }
-  };
-  load();
-  return () => {
-    gone = true;
-    if (unmount) unmount();
+// Every page but the signs' loads its scripts when first opened, so that the first load carries
+// only what the signs page needs.
+function lazyPage(load, name) {
+  return (view, context, target) => {
+    let unmount = null;
+    let gone = false;
+    load().then(
+        (module) => {
+          if (!gone) unmount = module[name](view, context, target);
+        },
+        () => {
+          if (!gone) view.append(el('p', {className: 'note', role: 'alert'}, t('error.offline')));
+        });
+    return () => {
+      gone = true;
+      if (unmount) unmount();
+    };
   };
 }
+
+const mountAudit = lazyPage(() => import('./audit.js'), 'mountAudit');
+const mountCalendar = lazyPage(() => import('./calendar.js'), 'mountCalendar');
+const mountEmergency = lazyPage(() => import('./emergency.js'), 'mountEmergency');
+const mountGroups = lazyPage(() => import('./groups.js'), 'mountGroups');
+const mountJob = lazyPage(() => import('./jobs.js'), 'mountJob');
+const mountJobs = lazyPage(() => import('./jobs.js'), 'mountJobs');
+const mountProgram = lazyPage(() => import('./programs.js'), 'mountProgram');
+const mountPrograms = lazyPage(() => import('./programs.js'), 'mountPrograms');
+const mountSign = lazyPage(() => import('./sign.js'), 'mountSign');
+const mountUsers = lazyPage(() => import('./users.js'), 'mountUsers');
 
 function forbidden(view) {
   view.append(el('p', {className: 'note', role: 'alert'}, t('error.forbidden')));
@@ -76,9 +87,10 @@ function routeOf(hash) {
       section: '#/calendar',
       mount: (view, context) => mountCalendar(view, context, `${calendar[1]}:${calendar[2]}`)
     };
-  const one = /^#\/(signs|jobs|programs)\/(\d+)$/.exec(hash);
+  const one = /^#\/(signs|jobs|programs|emergency)\/(\d+)$/.exec(hash);
   if (one) {
-    const mount = {signs: mountSign, jobs: mountJob, programs: mountProgram}[one[1]];
+    const mount =
+        {signs: mountSign, jobs: mountJob, programs: mountProgram, emergency: mountEmergency}[one[1]];
     return {section: '#/' + one[1], mount, id: Number(one[2])};
   }
   const pages = {
@@ -86,6 +98,7 @@ function routeOf(hash) {
     '#/programs': mountPrograms,
     '#/groups': mountGroups,
     '#/calendar': mountCalendar,
+    '#/emergency': mountEmergency,
     '#/audit': mountAudit,
     '#/users': mountUsers
   };
@@ -126,6 +139,7 @@ function enter(who) {
   if (changed) {
     buildNav();
     showView();
+    banner.start();
   }
 }
 
@@ -137,6 +151,7 @@ async function logout() {
   }
   setCsrf('');
   session.active = false;
+  banner.stop();
   showView();
   $('bar').hidden = true;
   showLogin('login.loggedOut');

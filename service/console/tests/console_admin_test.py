@@ -111,7 +111,7 @@ class AdminPages(PageHelpers, unittest.TestCase):
     def test_a_viewer_has_no_admin_pages(self):
         b = self.browser
         self.enter("victor")
-        self.assertEqual(self.nav(), ["/signs", "/programs", "/groups", "/calendar", "/jobs"])
+        self.assertEqual(self.nav(), ["/signs", "/programs", "/groups", "/calendar", "/jobs", "/emergency"])
         self.go("groups")
         self.assertEqual(self.rows("groups"), [["1층", "로비 전광판"]])
         self.assertEqual(b.find_elements(By.CSS_SELECTOR, "main button"), [])
@@ -132,7 +132,8 @@ class AdminPages(PageHelpers, unittest.TestCase):
     def test_b_admin_adds_a_user_who_can_log_in(self):
         b = self.browser
         self.enter("admin")
-        self.assertEqual(self.nav(), ["/signs", "/programs", "/groups", "/calendar", "/jobs", "/audit", "/users"])
+        self.assertEqual(self.nav(), ["/signs", "/programs", "/groups", "/calendar", "/jobs", "/emergency", "/audit",
+                                      "/users"])
         self.go("users")
         self.assertEqual([r[0] for r in self.rows("users")], ["admin", "olga", "victor"])
         # An admin cannot remove or demote itself from this page.
