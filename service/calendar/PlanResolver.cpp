@@ -343,6 +343,19 @@ void overlayTakeovers(std::span<const PlanTakeover> takeovers, int64_t n, DayPla
     }
 }
 
+// A takeover keeps the sign lit: the scheduler does not use its ON/OFF while one shows.
+void lightUnderTakeovers(DayPlan& day) {
+    for (const PlanPeriod& p : day.periods) {
+        if (!p.takeover) continue;
+        std::vector<MinuteSpan> kept;
+        for (const MinuteSpan& d : day.dark) {
+            if (d.start < p.span.start) kept.push_back({d.start, std::min(d.end, p.span.start)});
+            if (d.end > p.span.end) kept.push_back({std::max(d.start, p.span.end), d.end});
+        }
+        day.dark = std::move(kept);
+    }
+}
+
 // The days of one sign in order, each from the entries and plans that apply to it.
 class SignWalk {
   public:
@@ -381,6 +394,7 @@ class SignWalk {
             day.onOff = onOffOfDay(*onOff_, day.date, holiday);
             day.onOffPlan = onOff_->id;
             day.dark = darkSpans(day.onOff);
+            lightUnderTakeovers(day);
         }
         if (!day.brightness.empty()) day.brightnessPlan = brightnessPlan_->id;
         return day;

@@ -83,8 +83,13 @@ TEST(PlanResolver, TakeoversOverrideTheCalendarForTheirSpanTheNewerOnTop) {
     const std::vector<PlanTakeover> takeovers = {{9, 90, tuesday + at(24, 30), tuesday + at(24, 45)},
                                                  {7, 70, tuesday + at(23, 30), tuesday + at(25)},
                                                  {8, 80, tuesday + at(24 + 20), std::nullopt}};
+    // Dark from 23:00 to 06:00, but lit while a takeover shows.
+    OnOffPlan night;
+    night.targets.signs = {kSign.id};
+    night.rules = {{{}, {}, kEveryDay, HolidayRule::Any, true, at(6), at(23)}};
+    const std::vector<OnOffPlan> onOff{night};
     const std::vector<DayPlan> plan =
-        resolvePlan(kSign, std::vector<CalendarEntry>{entry(1, 10, at(9), at(18))}, holidays, {},
+        resolvePlan(kSign, std::vector<CalendarEntry>{entry(1, 10, at(9), at(18))}, holidays, {{}, onOff},
                     day("2025-03-04"), day("2025-03-06"), {}, takeovers);
     ASSERT_EQ(plan.size(), 3u);
     EXPECT_EQ(plan[0].periods, (Periods{{{0, at(9)}, {}, 0},
@@ -99,6 +104,11 @@ TEST(PlanResolver, TakeoversOverrideTheCalendarForTheirSpanTheNewerOnTop) {
                                         {{at(18), at(20)}, {}, 0},
                                         {{at(20), at(24)}, 80, 0, 8}}));
     EXPECT_EQ(plan[2].periods, (Periods{{{0, at(24)}, 80, 0, 8}}));
+    using Spans = std::vector<MinuteSpan>;
+    EXPECT_EQ(plan[0].dark, (Spans{{0, at(6)}, {at(23), at(23, 30)}}));
+    EXPECT_EQ(plan[1].dark, (Spans{{at(1), at(6)}}));
+    EXPECT_EQ(plan[2].dark, Spans{});
+    EXPECT_TRUE(plan[1].onOff.enabled) << "the plan's setting stays as the plan gives it";
     // The API names the takeover on its periods.
     EXPECT_EQ(planJson(plan)["days"][0]["periods"][3],
               nlohmann::json({{"start", "23:30"}, {"end", "24:00"}, {"program", 70}, {"takeover", 7}}));

@@ -142,16 +142,18 @@ class CalendarFixture : public StoreFixture {
         return &programs_[p];
     }
 
-    DayPlan dayPlan(int64_t id, const CalendarDate& day) {
+    // Sign ID's plan of DAY, its takeovers over the calendar unless left out.
+    DayPlan dayPlan(int64_t id, const CalendarDate& day, bool withTakeovers = true) {
         std::vector<DayPlan> plan;
-        EXPECT_TRUE(NetworkCalendar(store).planOf(id, day, day, plan).ok());
+        EXPECT_TRUE(NetworkCalendar(store).planOf(id, day, day, plan, withTakeovers).ok());
         return plan.empty() ? DayPlan{} : plan.front();
     }
 
-    // The day compiled as the calendar says, independently of the scheduler's own store.
+    // The day compiled as the calendar says (a takeover is pushed on its own), independently of
+    // the scheduler's own store.
     CompiledDay compiledDay(int64_t id, const CalendarDate& day) {
         const SignRecord r = sign(id);
-        return compileDay(dayPlan(id, day), [this](ProgramId p) { return programStore(p); },
+        return compileDay(dayPlan(id, day, false), [this](ProgramId p) { return programStore(p); },
                           {static_cast<uint8_t>(r.width), static_cast<uint8_t>(r.height)});
     }
 

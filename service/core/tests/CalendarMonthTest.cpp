@@ -5,13 +5,15 @@
 // boundary and a few chosen minutes each sign's memory holds its day's compiled program byte for
 // byte, its acknowledged ON/OFF and brightness are the plan's, and the engine playing its memory
 // shows what the plan says plays then. One sign is off the network over a night and gets its
-// program, settings and clock when it answers again.
+// program, settings and clock when it answers again. An emergency notice on one group from 23:00
+// to 00:30 keeps those signs lit on the notice across midnight, then gives them their day.
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "editor/core/DayTimeline.h"
 #include "image/ByteDevice.h"
+#include "service/core/NetworkTakeover.h"
 #include "service/core/tests/CalendarFixture.h"
 #include "service/core/tests/LoopbackSign.h"
 #include "service/live/SignPlayback.h"
@@ -31,6 +33,8 @@ const CalendarDate kFirstDay{2027, 1, 25};  // a Monday; 설날 falls on 6 to 8 
 constexpr int kDays = 31;
 const CalendarDate kDownDay{2027, 2, 5};  // sign 2 goes off in the evening, back the next morning
 constexpr int kDownSign = 2;
+const CalendarDate kNoticeDay{2027, 2, 15};  // a Monday; the notice runs from 23:00 to 00:30
+constexpr int kNoticeMinute = 23 * 60;
 
 // A sign's memory as a device of the program image, read under the sign's lock.
 class SignMemoryView final : public ByteDevice {
@@ -127,9 +131,32 @@ class CalendarMonthTest : public testing::CalendarFixture {
         ASSERT_EQ(store.calendar.createPlan(south, actor()), DbStatus::Ok);
     }
 
+    // The notice on the north group until 00:30 the next day; the signs it reaches.
+    int64_t sendNotice() {
+        Takeover made;
+        const ServiceResult r = NetworkTakeover(*net).create(
+            {{"text", "EVACUATE"}, {"colour", "빨강색"}, {"groups", {"north"}},
+             {"until", kNoticeDay.plusDays(1).text() + "T00:30:00"}},
+            actor(), made);
+        EXPECT_TRUE(r.ok()) << r.message;
+        plans_.clear();  // the plans now hold it
+        return made.id;
+    }
+
+    void checkNoticeAcknowledged(int64_t notice) {
+        Takeover t;
+        ASSERT_EQ(store.takeovers.get(notice, t), DbStatus::Ok);
+        ASSERT_EQ(t.acks.size(), 4u);
+        for (const TakeoverAck& a : t.acks) {
+            EXPECT_EQ(a.state, AckState::Done) << a.name << ": " << a.message;
+            EXPECT_TRUE(a.at.has_value()) << a.name;
+        }
+    }
+
     // The minutes of DAY at which any sign's plan changes something, and the chosen ones.
     std::set<int> checkMinutes(const CalendarDate& day) {
         std::set<int> minutes{0, 30, 11 * 60 + 30, 12 * 60, 13 * 60 + 30, settings.clockMinute + 1};
+        if (day.dayNumber() == kNoticeDay.dayNumber()) minutes.insert(kNoticeMinute);
         for (const int64_t id : ids) {
             const DayPlan& plan = planOf(id, day);
             for (const PlanPeriod& p : plan.periods) minutes.insert(p.span.start);
@@ -218,11 +245,22 @@ class CalendarMonthTest : public testing::CalendarFixture {
         const std::string where = "sign " + std::to_string(i) + " " + day.text() + " " + minuteText(m);
         const DayPlan& plan = planOf(id, day);
         const auto memory = memoryOf(i);
-        // Otherwise the next day's may have gone ahead where that changes nothing visible (the
-        // frames below say so).
-        const std::string today = holdsDay(*memory, id, compiledOf(id, day));
-        if (exact || !today.empty()) {
-            EXPECT_EQ(exact ? today : holdsDay(*memory, id, compiledOf(id, day.plusDays(1))), "") << where;
+        const auto showing = std::find_if(plan.periods.begin(), plan.periods.end(), [m](const PlanPeriod& p) {
+            return p.span.start <= m && m < p.span.end;
+        });
+        const bool notice = showing != plan.periods.end() && showing->takeover != 0;
+        if (notice) {
+            // The notice's own program, held and recorded.
+            const ItemStore* shown = programStore(*showing->program);
+            EXPECT_EQ(memoryDiffers(*memory, *shown, shown->itemCount()), "") << where;
+            EXPECT_EQ(sign(id).holding.program, *showing->program) << where;
+        } else {
+            // Otherwise the next day's may have gone ahead where that changes nothing visible (the
+            // frames below say so).
+            const std::string today = holdsDay(*memory, id, compiledOf(id, day));
+            if (exact || !today.empty()) {
+                EXPECT_EQ(exact ? today : holdsDay(*memory, id, compiledOf(id, day.plusDays(1))), "") << where;
+            }
         }
 
         SignSettings s;
@@ -233,8 +271,9 @@ class CalendarMonthTest : public testing::CalendarFixture {
             s.brightness = level = r.brightness();
             return 0;
         });
-        EXPECT_EQ(s.onOff.enabled, plan.onOff.enabled) << where;
-        if (plan.onOff.enabled) {
+        // Lit while the notice shows.
+        EXPECT_EQ(s.onOff.enabled, plan.onOff.enabled && !notice) << where;
+        if (plan.onOff.enabled && !notice) {
             EXPECT_EQ(s.onOff.onHour * 60 + s.onOff.onMinute, plan.onOff.on) << where;
             EXPECT_EQ(s.onOff.offHour * 60 + s.onOff.offMinute, plan.onOff.off) << where;
         }
@@ -279,6 +318,7 @@ TEST_F(CalendarMonthTest, TenSignsFollowTheirCalendarThroughAMonthWithSeollal) {
     setClock(kFirstDay.plusDays(-1), 12, 0);
     settle();
     bool down = false;
+    int64_t notice = 0;
     std::vector<std::string> holidays;
     for (int d = 0; d < kDays; ++d) {
         const CalendarDate day = kFirstDay.plusDays(d);
@@ -297,6 +337,13 @@ TEST_F(CalendarMonthTest, TenSignsFollowTheirCalendarThroughAMonthWithSeollal) {
                 down = true;
             }
             crossInto(day, m);
+            if (day.dayNumber() == kNoticeDay.dayNumber() && m == kNoticeMinute) {
+                notice = sendNotice();
+                settle();
+                checkNoticeAcknowledged(notice);
+            }
+            // The notice over, its signs get their day at once.
+            const bool noticeEnded = notice != 0 && day.dayNumber() == kNoticeDay.dayNumber() + 1 && m == 30;
             bool returned = false;
             if (down && day.dayNumber() == kDownDay.dayNumber() + 1 && m >= 9 * 60) {
                 ASSERT_TRUE(signs[kDownSign]->start());
@@ -310,7 +357,8 @@ TEST_F(CalendarMonthTest, TenSignsFollowTheirCalendarThroughAMonthWithSeollal) {
                 EXPECT_TRUE(gap >= 0 && gap < 120'000) << gap;
             }
             for (int i = 0; i < kSigns; ++i)
-                if (!(down && i == kDownSign)) checkSign(i, day, m, m == 0 || (returned && i == kDownSign));
+                if (!(down && i == kDownSign))
+                    checkSign(i, day, m, m == 0 || (returned && i == kDownSign) || (noticeEnded && i < 4));
         }
         // Each sign's clock is set once a day.
         const bool downToday =
@@ -320,10 +368,14 @@ TEST_F(CalendarMonthTest, TenSignsFollowTheirCalendarThroughAMonthWithSeollal) {
                 EXPECT_EQ(clockSets(i), setsBefore[i] + 1) << day.text() << " sign " << i;
             }
         }
-        // (An emergency takeover crossing midnight belongs here once the service has one.)
     }
     // 설날 and its substitute day (its Sunday falls on the holiday itself).
     EXPECT_EQ(holidays, (std::vector<std::string>{"2027-02-06", "2027-02-07", "2027-02-08", "2027-02-09"}));
+    // The notice ended on its minute, by the service.
+    Takeover t;
+    ASSERT_EQ(store.takeovers.get(notice, t), DbStatus::Ok);
+    EXPECT_EQ(t.ended.value_or("").substr(0, 16), kNoticeDay.plusDays(1).text() + "T00:30");
+    EXPECT_EQ(t.endedBy.value_or(""), "orbd");
 }
 
 }  // namespace
