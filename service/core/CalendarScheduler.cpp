@@ -189,7 +189,9 @@ bool CalendarScheduler::tickSign(const SignRecord& sign, const CalendarContents&
         days = resolve({});
         if (restore(sign, takeovers, usesCalendar(days[0]) || usesCalendar(days[1]))) return true;
     }
-    return pushIfDue(sign, days, now) || windowIfDue(sign) || settingsIfDue(sign, days[0], now);
+    // A sign the calendar does not name keeps the display-window mode its operators gave it.
+    const bool calendar = usesCalendar(days[0]) || usesCalendar(days[1]);
+    return pushIfDue(sign, days, now) || (calendar && windowIfDue(sign)) || settingsIfDue(sign, days[0], now);
 }
 
 bool CalendarScheduler::windowIfDue(const SignRecord& sign, bool lit) {

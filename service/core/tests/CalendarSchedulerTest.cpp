@@ -62,6 +62,10 @@ TEST_F(CalendarSchedulerTest, EachDayIsPushedAtItsBoundaryAndAReturningSignCatch
     auto emuB = std::make_unique<SignEmu>(dirB, std::vector<std::string>{});
     const uint16_t portB = emuB->port();
     const int64_t a = addSign(emuA, "a"), b = addSign(*emuB, "b");
+    // A sign no entry names: left as its operators set it.
+    TempDir dirC;
+    SignEmu emuC(dirC, {});
+    const int64_t c = CalendarFixture::addSign(emuC.port(), "c", {"aside"});
     // Weekdays all day; the weekend from 22:00 to 02:00, over the weekday program where they meet.
     addEntry(addProgram("weekday", {sentence("WEEKDAY")}), kWeekdays);
     addEntry(addProgram("weekend", {sentence("WEEKEND"), sentence("PARTY")}), kWeekend, 22 * 60, 2 * 60, 1);
@@ -132,6 +136,8 @@ TEST_F(CalendarSchedulerTest, EachDayIsPushedAtItsBoundaryAndAReturningSignCatch
     EXPECT_EQ(jobCount(JobAction::Push), pushes);
     EXPECT_EQ(holdsDay(emuA, a, kFriday.plusDays(5)), "");
     EXPECT_EQ(sign(a).settings.brightness, 9);
+    EXPECT_NE(sign(c).settings.windowMode, 1);
+    EXPECT_NE(sign(c).holding.kind, SignHolding::Program);
 }
 
 TEST_F(CalendarSchedulerTest, ADayThatDoesNotFitIsPushedPeriodByPeriod) {
