@@ -22,24 +22,13 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support import expected_conditions as ready
 from selenium.webdriver.support.ui import Select
 
-from console_support import close_all, Orbd, PageHelpers, chromium
+from console_support import Orbd, PageHelpers, chromium, close_all, sign_emu
 
 ORBD, SIGNEMU, ORBCTL, EXAMPLE, SHOTS = sys.argv[1:6]
 GROUP = "본관"
 GROUP_SIGNS = ("정문", "로비")
 OTHER_SIGN = "주차장"
 NOTICE = "<script>alert(1)</script> 대피하세요"
-
-
-def sign_emu():
-    """signemu on a free loopback port; the process and its port."""
-    process = subprocess.Popen([SIGNEMU, "--tcp", "127.0.0.1:0"], stdout=subprocess.PIPE,
-                               stderr=subprocess.DEVNULL, text=True)
-    line = process.stdout.readline().strip()
-    if not line.startswith("signemu: listening on "):
-        process.kill()
-        raise RuntimeError("signemu did not start: " + line)
-    return process, int(line.rsplit(":", 1)[1])
 
 
 class EmergencyNotice(PageHelpers, unittest.TestCase):
@@ -54,7 +43,7 @@ class EmergencyNotice(PageHelpers, unittest.TestCase):
         cls.token = cls.orbd.login("olga")
         cls.emus, cls.signs = [], {}
         for name in GROUP_SIGNS + (OTHER_SIGN,):
-            process, port = sign_emu()
+            process, port = sign_emu(SIGNEMU)
             cls.emus.append(process)
             status, answer = cls.orbd.call("POST", "/signs", {
                 "name": name, "link": "tcp:127.0.0.1:%d" % port, "groups": [GROUP] if name in GROUP_SIGNS else [],

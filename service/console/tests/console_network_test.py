@@ -22,23 +22,12 @@ from selenium.common.exceptions import StaleElementReferenceException
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
-from console_support import close_all, Orbd, PageHelpers, chromium, set_viewport
+from console_support import Orbd, PageHelpers, chromium, close_all, set_viewport, sign_emu
 
 ORBD, SIGNEMU, ORBCTL, EXAMPLE, SHOTS = sys.argv[1:6]
 GROUP = "앞쪽"
 SIGNS = ("입구", "계산대", "창가")
 CHECK_SECONDS = 2
-
-
-def sign_emu():
-    """signemu on a free loopback port; the process and its port."""
-    process = subprocess.Popen([SIGNEMU, "--tcp", "127.0.0.1:0"], stdout=subprocess.PIPE,
-                               stderr=subprocess.DEVNULL, text=True)
-    line = process.stdout.readline().strip()
-    if not line.startswith("signemu: listening on "):
-        process.kill()
-        raise RuntimeError("signemu did not start: " + line)
-    return process, int(line.rsplit(":", 1)[1])
 
 
 class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
@@ -59,7 +48,7 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
         cls.orbd.start("127.0.0.1:0")
         cls.token = cls.orbd.login("admin")
         for name in SIGNS:
-            process, port = sign_emu()
+            process, port = sign_emu(SIGNEMU)
             cls.emus.append(process)
             status, answer = cls.orbd.call("POST", "/signs", {
                 "name": name, "link": "tcp:127.0.0.1:%d" % port, "groups": [GROUP],

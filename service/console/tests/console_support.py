@@ -83,6 +83,17 @@ class Orbd:
         return code
 
 
+def sign_emu(signemu):
+    """signemu on a free loopback port; the process and its port."""
+    process = subprocess.Popen([signemu, "--tcp", "127.0.0.1:0"], stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+    line = process.stdout.readline().strip()
+    if not line.startswith("signemu: listening on "):
+        process.kill()
+        raise RuntimeError("signemu did not start: " + line)
+    return process, int(line.rsplit(":", 1)[1])
+
+
 def chromium():
     """Headless Chromium keeping the page's console messages, at 1280 x 800."""
     options = webdriver.ChromeOptions()
