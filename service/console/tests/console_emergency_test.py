@@ -61,10 +61,6 @@ class EmergencyNotice(PageHelpers, unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        for process in cls.emus:
-            process.kill()
-            process.wait(timeout=10)
-            process.stdout.close()
         close_all(cls)
 
     def holds(self, name):

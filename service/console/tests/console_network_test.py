@@ -59,10 +59,6 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        for process in cls.emus:
-            process.kill()
-            process.wait(timeout=10)
-            process.stdout.close()
         close_all(cls)
 
     def shot(self, name):

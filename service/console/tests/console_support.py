@@ -113,7 +113,12 @@ def set_viewport(browser, width, height, phone=False):
 
 
 def close_all(case):
-    """Ends a test class's browser, orbd and data folder; orbd must end cleanly."""
+    """Ends a test class's browser, signemu signs (case.emus, if any), orbd and data folder; orbd must
+    end cleanly."""
+    for process in getattr(case, "emus", []):
+        process.kill()
+        process.wait(timeout=10)
+        process.stdout.close()
     case.browser.quit()
     code = case.orbd.stop()
     case.folder.cleanup()
