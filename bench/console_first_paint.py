@@ -15,6 +15,7 @@ first visit, from the login form's submit to the rows painted. Also the scripts 
 Exit status 1 when the median misses the target, 2 when the bench could not run.
 """
 import argparse
+import collections
 import json
 import os
 import socket
@@ -117,7 +118,7 @@ class Fleet:
             else:
                 self.add(i, self.closed_port(), dict(zip(("width", "height"), SIZES[i % len(SIZES)])))
         if online:
-            self.push(folder, online)
+            self.push(online)
         self.settle()
 
     def example_size(self, given, folder):
@@ -134,15 +135,17 @@ class Fleet:
         return s.getsockname()[1]
 
     def add(self, i, port, size):
-        groups = [GROUPS[(i * 5 + i // 12) % len(GROUPS)]] + ([GROUPS[(i // 3 + 7) % len(GROUPS)]] if i % 3 == 0 else [])
+        groups = {GROUPS[(i * 5 + i // 12) % len(GROUPS)]}
+        if i % 3 == 0:
+            groups.add(GROUPS[(i // 3 + 7) % len(GROUPS)])
         status, answer = self.orbd.call("POST", "/signs", {
             "name": "%s %d" % (PLACES[i % len(PLACES)], i + 1), "link": "tcp:127.0.0.1:%d" % port,
-            "groups": sorted(set(groups)), "width": size["width"], "height": size["height"]}, self.token)
+            "groups": sorted(groups), "width": size["width"], "height": size["height"]}, self.token)
         if status != 201:
             raise RuntimeError("sign %d not made: %s" % (i + 1, answer))
         return answer["id"]
 
-    def push(self, folder, signs):
+    def push(self, signs):
         """The example program pushed to SIGNS; waits until each is online and holding it."""
         with open(self.bundle, "rb") as data:
             status, program = self.orbd.upload("/programs?name=" + urllib.parse.quote("데모"), data.read(),
@@ -167,6 +170,7 @@ class Fleet:
 
     def settle(self):
         """Waits (a while) until the service has checked every sign, as an operator finds them."""
+        print("waiting for the service's first check of every sign (about a minute)", flush=True)
         started = time.monotonic()
         while True:
             _, listed = self.orbd.call("GET", "/signs", token=self.token)
@@ -174,12 +178,21 @@ class Fleet:
             if unchecked == 0 or time.monotonic() - started > 180:
                 break
             time.sleep(1)
-        states = {}
-        for s in listed:
-            states[s["state"]] = states.get(s["state"], 0) + 1
+        states = collections.Counter(s["state"] for s in listed)
         print("signs after %.0f s: %s" % (time.monotonic() - started,
                                             ", ".join("%d %s" % (n, k) for k, n in sorted(states.items()))),
               flush=True)
+
+    def list_alone(self, times=20):
+        """The API's list of signs asked for outside the browser: its size and median time."""
+        took = []
+        for _ in range(times):
+            asked = time.monotonic()
+            _, listed = self.orbd.call("GET", "/signs", token=self.token)
+            took.append((time.monotonic() - asked) * 1000)
+        size = len(json.dumps(listed, ensure_ascii=False).encode())
+        print("the API's list of %d signs alone: %s of JSON, median %.0f ms over %d calls" %
+              (len(listed), kib(size), statistics.median(took), times), flush=True)
 
     def close(self):
         for process in self.emus:
@@ -201,6 +214,8 @@ class Page(PageHelpers):
         """The page's figures once the rows are painted and all SIGNS rows are there."""
         self.wait(lambda b: b.execute_script("return window.__bench && window.__bench.painted"), 60)
         figures = self.browser.execute_script(READ)
+        if figures["fcp"] is None or figures["listed"] is None:
+            raise RuntimeError("the page has no first contentful paint or signs-listed mark")
         if figures["rows"] != signs:
             raise RuntimeError("the page lists %d signs, not %d" % (figures["rows"], signs))
         return figures
@@ -210,7 +225,10 @@ class Page(PageHelpers):
         self.browser.delete_all_cookies()
         self.browser.get(self.orbd.url + "/")
         self.log_in("admin")
-        return self.measured(signs)
+        figures = self.measured(signs)
+        if figures["submitted"] is None:
+            raise RuntimeError("the login form's submit was not seen")
+        return figures
 
     def reload(self, signs):
         self.browser.refresh()
@@ -292,6 +310,7 @@ def main():
             return 2
         try:
             fleet.populate(given, folder)
+            fleet.list_alone()
             return bench(given, fleet)
         except (RuntimeError, OSError, subprocess.CalledProcessError) as error:
             print("console_first_paint: %s" % error, file=sys.stderr)
