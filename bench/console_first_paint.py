@@ -10,7 +10,7 @@ the page (the page's own "signs-listed" mark) and the next frame after it (rows 
 first visit, from the login form's submit to the rows painted. Also the scripts the page loaded
 (resource timing entries ending in .js) and the event streams the signs page opened.
 
-  bench/console_first_paint.py BIN|ORBD [SIGNS] [RUNS] [--online N] [--shot PNG]
+  bench/console_first_paint.py BIN|ORBD [SIGNS] [RUNS] [--online N] [--shot PNG] [--target MS]
       (after a build: BIN is build/bin; SIGNS default 200, RUNS default 5)
 Exit status 1 when the median misses the target, 2 when the bench could not run.
 """
@@ -31,6 +31,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "service", "console", "tests"))
 
 from console_support import Orbd, PageHelpers, chromium, sign_emu  # noqa: E402
+from selenium.common.exceptions import WebDriverException  # noqa: E402
 
 TARGET_MS = 1000
 PLACES = ("정문", "후문", "로비", "계산대", "주차장", "엘리베이터", "식당", "매표소", "안내데스크", "강당",
@@ -91,6 +92,7 @@ def arguments():
     parser.add_argument("--online", type=int, default=6, help="signemu signs among them (default 6)")
     parser.add_argument("--example", help="the example project (default: examples/demo.dat beside BIN)")
     parser.add_argument("--shot", help="a screenshot of the signs page at 1280x800, once")
+    parser.add_argument("--target", type=float, default=TARGET_MS, help="ms to the rows painted (default 1000)")
     given = parser.parse_args()
     if os.path.isfile(given.bin):
         given.bin = os.path.dirname(os.path.abspath(given.bin))
@@ -303,9 +305,9 @@ def bench(given, fleet):
     summary("reload: signs listed", [r["listed"] for r in reloads])
     median = summary("reload: rows painted", [r["painted"] for r in reloads])
     summary("first visit: login submitted to rows painted", [f["painted"] - f["submitted"] for f in firsts])
-    held = median < TARGET_MS
-    print("target: rows painted under %d ms after a reload: %s (median %.0f ms)" %
-          (TARGET_MS, "met" if held else "MISSED", median))
+    held = median < given.target
+    print("target: rows painted under %.0f ms after a reload: %s (median %.0f ms)" %
+          (given.target, "met" if held else "MISSED", median))
     return 0 if held else 1
 
 
@@ -322,7 +324,7 @@ def main():
             fleet.populate(given, folder)
             fleet.list_alone()
             return bench(given, fleet)
-        except (RuntimeError, OSError, subprocess.CalledProcessError) as error:
+        except (RuntimeError, OSError, subprocess.CalledProcessError, WebDriverException) as error:
             print("console_first_paint: %s" % error, file=sys.stderr)
             return 2
         finally:
