@@ -39,7 +39,7 @@ std::vector<T> listColumn(const std::string& text) {
 
 constexpr const char* kTakeoverColumns =
     "SELECT id, text, colour, effect, program_id, version, signs, groups, until, created, created_by,"
-    " ended, ended_by FROM takeovers";
+    " ended, ended_by, (SELECT name FROM programs WHERE programs.id = program_id) FROM takeovers";
 
 Takeover takeoverOf(const Statement& st) {
     Takeover t;
@@ -52,6 +52,7 @@ Takeover takeoverOf(const Statement& st) {
     t.until = st.optionalText(8);
     t.created = st.text(9), t.createdBy = st.text(10);
     t.ended = st.optionalText(11), t.endedBy = st.optionalText(12);
+    t.programName = st.text(13);
     return t;
 }
 
