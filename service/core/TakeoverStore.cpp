@@ -129,10 +129,11 @@ DbStatus TakeoverStore::create(Takeover& t, const std::vector<int64_t>& signs, c
         for (int64_t sign : signs) {
             const DbStatus a = db_.prepare(
                                       "INSERT INTO takeover_signs (takeover_id, sign_id, state, "
-                                      "prior_program, prior_version)"
-                                      " SELECT ?1, ?2, 'pending', h.program_id, h.version FROM signs s"
-                                      " LEFT JOIN sign_holdings h ON h.sign_id = s.id AND h.kind = 'program' "
-                                      "WHERE s.id = ?2")
+                                      "prior_program, prior_version, prior_window)"
+                                      " SELECT ?1, ?2, 'pending', h.program_id, h.version, g.window_mode"
+                                      " FROM signs s"
+                                      " LEFT JOIN sign_holdings h ON h.sign_id = s.id AND h.kind = 'program'"
+                                      " LEFT JOIN sign_settings g ON g.sign_id = s.id WHERE s.id = ?2")
                                    .bindAll(t.id, sign)
                                    .run();
             if (a != DbStatus::Ok) return a;
@@ -147,12 +148,12 @@ DbStatus TakeoverStore::create(Takeover& t, const std::vector<int64_t>& signs, c
 }
 
 DbStatus TakeoverStore::readAcks(int64_t id, std::vector<TakeoverAck>& out) {
-    Statement st =
-        db_.prepare(
-               "SELECT a.sign_id, s.name, a.state, a.at, a.message, a.job_id, a.prior_program,"
-               " a.prior_version, a.restored FROM takeover_signs a JOIN signs s ON s.id = a.sign_id"
-               " WHERE a.takeover_id = ? ORDER BY a.sign_id")
-            .bindAll(id);
+    Statement st = db_.prepare(
+                          "SELECT a.sign_id, s.name, a.state, a.at, a.message, a.job_id, a.prior_program,"
+                          " a.prior_version, a.restored, a.prior_window"
+                          " FROM takeover_signs a JOIN signs s ON s.id = a.sign_id"
+                          " WHERE a.takeover_id = ? ORDER BY a.sign_id")
+                       .bindAll(id);
     while (st.step()) {
         TakeoverAck a;
         a.sign = st.integer(0);
@@ -164,6 +165,8 @@ DbStatus TakeoverStore::readAcks(int64_t id, std::vector<TakeoverAck>& out) {
         a.priorProgram = st.optionalInteger(6).value_or(0);
         a.priorVersion = static_cast<int>(st.optionalInteger(7).value_or(0));
         a.restored = st.integer(8) != 0;
+        const std::optional<int64_t> window = st.optionalInteger(9);
+        if (window) a.priorWindow = static_cast<int>(*window);
         out.push_back(std::move(a));
     }
     return st.status();
@@ -232,6 +235,16 @@ DbStatus TakeoverStore::finishAck(int64_t id, int64_t sign, bool done, const std
         return AuditLog::append(
             db_, actor.audit("takeover.ack", takeoverTarget(id), done ? "ok" : "failed", detail));
     });
+}
+
+std::string TakeoverStore::usersOfProgram(int64_t program) {
+    std::lock_guard lock(db_.mutex());
+    Statement st = db_.prepare("SELECT id FROM takeovers WHERE program_id = ? ORDER BY id").bindAll(program);
+    std::vector<int64_t> ids;
+    while (st.step()) ids.push_back(st.integer(0));
+    std::string out = ids.size() > 1 ? "takeovers " : ids.empty() ? "" : "takeover ";
+    for (size_t i = 0; i < ids.size(); ++i) out += (i ? ", " : "") + std::to_string(ids[i]);
+    return out;
 }
 
 DbStatus TakeoverStore::markRestored(int64_t id, int64_t sign, const std::string& detail,
