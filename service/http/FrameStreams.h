@@ -2,7 +2,9 @@
 // The live frames of a sign as server-sent events (GET /api/v1/signs/{id}/frames): an event with
 // the sign's LED rows and the time they are for whenever they change, looked at a bounded number
 // of times a second, a comment now and then to keep the connection open; it ends when the
-// credentials stop being valid, the sign is removed or the server stops.
+// credentials stop being valid, the sign is removed or the server stops. The frames of several
+// signs come in one stream (GET /api/v1/frames?signs=1,2,3), each event naming its sign, so that
+// a page of many live views holds one connection (a browser opens only six to a server).
 //
 // Each open stream holds one thread of the server's pool for as long as it lasts, so their number
 // is bounded (beyond it the request is refused with 503) and the pool is sized above that bound
@@ -10,13 +12,15 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace orb::api {
 
 struct ApiCall;
 
 struct FrameStreamLimits {
-    int maxStreams = 32;       // open at once
+    int maxStreams = 32;  // open at once
+    int maxSignsPerStream = 40;
     int checkMs = 100;         // how often a stream looks for a changed frame (10 a second)
     int signCheckMs = 1'000;   // how often it checks the credentials and that the sign remains
     int keepAliveMs = 15'000;  // a comment line after this long without an event
@@ -33,12 +37,15 @@ class FrameStreams {
     // Ends every stream at its next look (the server is stopping).
     void stop() { stopping_ = true; }
 
-    // The route's handler: starts the stream, or sends why not.
+    // The routes' handlers: start the stream, or send why not.
     void serve(ApiCall& call);
+    void serveSeveral(ApiCall& call);
 
   private:
     class Slot;
     std::shared_ptr<Slot> take();
+    // Streams STATE's signs, FIRST_EVENTS first.
+    void start(ApiCall& call, const std::shared_ptr<void>& state, const std::string& firstEvents);
 
     const FrameStreamLimits limits_;
     std::atomic<int> open_{0};

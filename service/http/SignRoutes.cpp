@@ -172,6 +172,8 @@ void addSignRoutes(std::vector<ApiRoute>& routes) {
     routes.push_back({"GET", "/api/v1/signs/{id}/frame", Role::Viewer, BodyKind::None, signFrame});
     routes.push_back({"GET", "/api/v1/signs/{id}/frames", Role::Viewer, BodyKind::None,
                       [](ApiCall& call) { call.streams.serve(call); }});
+    routes.push_back({"GET", "/api/v1/frames", Role::Viewer, BodyKind::None,
+                      [](ApiCall& call) { call.streams.serveSeveral(call); }});
     routes.push_back({"POST", "/api/v1/signs/{id}/pull", Role::Operator, BodyKind::OptionalJson, pullSign});
 }
 

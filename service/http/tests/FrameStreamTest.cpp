@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include "image/ItemStore.h"
@@ -72,11 +73,15 @@ class FrameStreamTest : public testing::ApiFixture {
     // Reads the stream of sign ID as TOKEN until STOP says so or it ends; its status.
     int readStream(int64_t id, const std::string& token, EventReader& events,
                    const std::function<bool()>& stop) {
+        return readPath("/api/v1/signs/" + std::to_string(id) + "/frames", token, events, stop);
+    }
+    int readPath(const std::string& path, const std::string& token, EventReader& events,
+                 const std::function<bool()>& stop) {
         httplib::Client client("127.0.0.1", server->port());
         client.set_read_timeout(10, 0);
         int status = 0;
         const auto result = client.Get(
-            "/api/v1/signs/" + std::to_string(id) + "/frames", {{"Authorization", "Bearer " + token}},
+            path, {{"Authorization", "Bearer " + token}},
             [&](const httplib::Response& res) {
                 status = res.status;
                 return true;
@@ -116,6 +121,40 @@ TEST_F(FrameStreamTest, EachEventIsTheFrameOfItsTimeAndOnlyChangesAreSent) {
             EXPECT_NE(e["rows"], events.frames[i - 1]["rows"]) << "event " << i;
         }
     }
+}
+
+// One stream for the live views of a page: each event names its sign and is that sign's frame of
+// its time; a sign without frames sends none.
+TEST_F(FrameStreamTest, SeveralSignsShareOneStream) {
+    const int64_t front = playingSign("front"), back = playingSign("back"), idle = addSign("idle");
+    const std::string path = "/api/v1/frames?signs=" + std::to_string(front) + "," + std::to_string(back) +
+                             "," + std::to_string(idle);
+    EventReader events;
+    std::map<int64_t, int> count;
+    EXPECT_EQ(readPath(path, tokens["viewer"], events,
+                       [&] {
+                           count.clear();
+                           for (const nlohmann::json& e : events.frames) ++count[e.value("sign", int64_t{0})];
+                           return count[front] >= 2 && count[back] >= 2;
+                       }),
+              200);
+    EXPECT_EQ(count.size(), 2u);
+    for (const nlohmann::json& e : events.frames) {
+        const Reply r = get("/api/v1/signs/" + std::to_string(e["sign"].get<int64_t>()) +
+                                "/frame?at=" + e["at"].get<std::string>(),
+                            "viewer");
+        ASSERT_EQ(r.status, 200) << r.body;
+        EXPECT_EQ(e["rows"], r.body) << e["sign"] << " at " << e["at"];
+    }
+
+    for (const std::string& refused :
+         std::vector<std::string>{"", "1,1", "x", "1,,2", std::to_string(front) + ",-2"})
+        EXPECT_EQ(get("/api/v1/frames?signs=" + refused, "viewer").status, 422) << refused;
+    std::string many = "1";
+    for (int i = 2; i <= 41; ++i) many += "," + std::to_string(i);
+    EXPECT_EQ(get("/api/v1/frames?signs=" + many, "viewer").status, 422);
+    EXPECT_EQ(get("/api/v1/frames?signs=" + std::to_string(front) + ",999", "viewer").status, 404);
+    EXPECT_EQ(get("/api/v1/frames", "viewer").status, 422);
 }
 
 TEST_F(FrameStreamTest, StreamsBeyondTheLimitAreRefusedAndOneEndsWithItsSessionOrSign) {
