@@ -1,8 +1,10 @@
 // The signs page: every sign with its groups, state (colour and word), what it holds and since
-// when, and its last answer, refreshed in place; operators get a push command on each row.
+// when, its last answer and a live LED view of what it shows, refreshed in place; operators get a
+// push command on each row.
 import {request} from './api.js';
 import {el, setText} from './dom.js';
 import {shortTime} from './format.js';
+import {LiveFrames, showsFrames} from './liveframes.js';
 import {PushDialog} from './push.js';
 import {t} from './texts.js';
 
@@ -23,7 +25,8 @@ export function stateOf(sign) {
 
 // One sign's row; update() writes a new state of the sign into the same cells.
 class SignRow {
-  constructor(sign, context, onPush) {
+  constructor(sign, context, onPush, live) {
+    this.live = live;
     this.id = sign.id;
     const cell = (key) => el('td', {'data-label': t('col.' + key)});
     this.link = el('a', {href: `#/signs/${sign.id}`});
@@ -36,7 +39,9 @@ class SignRow {
     this.holds = cell('holds');
     this.since = cell('since');
     this.lastAnswer = cell('lastAnswer');
-    this.node = el('tr', {}, this.name, this.groups, this.state, this.holds, this.since, this.lastAnswer);
+    this.screen = el('td', {className: 'screen', 'data-label': t('col.screen')});
+    this.node = el(
+        'tr', {}, this.name, this.groups, this.state, this.holds, this.screen, this.since, this.lastAnswer);
     if (context.mayOperate()) {
       this.push = el(
           'button', {type: 'button', className: 'push', onClick: () => onPush(this.sign)}, t('push.button'));
@@ -54,6 +59,13 @@ class SignRow {
     setText(this.holds, holdsText(sign, programs));
     setText(this.since, shortTime(sign.holds?.since) || '-');
     setText(this.lastAnswer, shortTime(sign.lastAnswer) || t('none'));
+    if (showsFrames(sign)) {
+      const view = this.live.viewOf(sign, this.node);
+      if (this.screen.firstChild !== view.node) this.screen.replaceChildren(view.node);
+    } else if (this.screen.textContent !== '-') {
+      this.live.forget(sign.id);
+      setText(this.screen, '-');
+    }
     if (this.push) this.push.setAttribute('aria-label', t('push.label', {sign: sign.name}));
   }
 }
@@ -66,7 +78,7 @@ export function mountSigns(view, context) {
   const body = el('tbody');
   const head =
       el('tr', {},
-         ['name', 'groups', 'state', 'holds', 'since', 'lastAnswer']
+         ['name', 'groups', 'state', 'holds', 'screen', 'since', 'lastAnswer']
              .concat(context.mayOperate() ? ['actions'] : [])
              .map((key) => el('th', {scope: 'col'}, t('col.' + key))));
   const empty = el('p', {className: 'empty', hidden: true}, t('signs.empty'));
@@ -74,6 +86,8 @@ export function mountSigns(view, context) {
       el('table', {className: 'signs'}, el('caption', {className: 'sr-only'}, t('signs.caption')),
          el('thead', {}, head), body);
   let programs = new Map();
+  const live = new LiveFrames(() => context.paused());
+  const byName = new Intl.Collator(t('locale'), {numeric: true});
   const dialog = new PushDialog((text) => {
     status.textContent = text;
     refresh();
@@ -103,11 +117,11 @@ export function mountSigns(view, context) {
   function show(signs) {
     last = signs;
     updateGroups(signs);
-    signs.sort((a, b) => a.name.localeCompare(b.name, t('locale')) || a.id - b.id);
+    signs.sort((a, b) => byName.compare(a.name, b.name) || a.id - b.id);
     const seen = new Set();
     for (const sign of signs) {
       let row = rows.get(sign.id);
-      if (!row) rows.set(sign.id, (row = new SignRow(sign, context, (s) => dialog.open(s, programs))));
+      if (!row) rows.set(sign.id, (row = new SignRow(sign, context, (s) => dialog.open(s, programs), live)));
       row.update(sign, programs);
       seen.add(sign.id);
     }
@@ -115,6 +129,7 @@ export function mountSigns(view, context) {
       if (!seen.has(id)) {
         row.node.remove();
         rows.delete(id);
+        live.forget(id);
       }
     // Rows move only when the order changed: moving a row would take the focus from its button.
     const order = signs.map((s) => rows.get(s.id).node);
@@ -133,6 +148,7 @@ export function mountSigns(view, context) {
     setText(updated, t('signs.updated', {time: new Date().toLocaleTimeString(t('locale'))}));
     empty.hidden = signs.length > 0;
     table.hidden = signs.length === 0;
+    live.schedule();  // the filter may have shown or hidden views
   }
 
   let timer = 0;
@@ -162,5 +178,6 @@ export function mountSigns(view, context) {
   return () => {
     stopped = true;
     clearTimeout(timer);
+    live.stop();
   };
 }

@@ -188,10 +188,33 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
         self.assertTrue(b.execute_script("return window.notReloaded === true"))
         self.shot("signs-online-1280")
 
+        # On the signs page every sign online shows what it plays, all three in one stream of
+        # frames; a view equals the frame endpoint at the time of the frame it painted.
+        self.hold_streamed_frames("/api/v1/frames?signs=")
+        self.nav("groups")
+        self.nav("signs")
+        held = self.wait(lambda b: b.execute_script("return window.heldFrame || null"), 20)
+        time.sleep(0.5)
+        urls = b.execute_script("return window.streamUrls")
+        self.assertEqual(len(urls), 1, urls)
+        self.assertTrue(urls[0].startswith("/api/v1/frames?signs="), urls)
+        self.assertEqual(sorted(int(i) for i in urls[0].split("=")[1].split(",")),
+                         sorted(self.rows_id(n) for n in SIGNS))
+        self.assertEqual(b.execute_script("return document.querySelectorAll('td.screen canvas.leds').length"), 3)
+        text = held["text"]
+        served = self.get_bytes("/signs/%d/frame?at=%s" % (held["sign"], urllib.parse.quote(held["at"]))).decode()
+        self.assertEqual(served, text)
+        self.assertEqual(self.canvas_leds(len(text.splitlines()[0]), len(text.splitlines()), held["sign"]),
+                         served.splitlines())
+        b.execute_script("window.holdGeneration += 1")  # the held streams play on
+        self.wait(lambda b: b.execute_script(
+            "return [...document.querySelectorAll('td.screen canvas.leds')].every((c) => c.width > 1)"), 10)
+        self.shot("signs-live-1280")
+
         # The live view of one sign against the frame endpoint at the time of the frame painted:
         # the page's stream of frames is watched, and once one has been painted the next ones are
         # held so that the canvas keeps it.
-        self.hold_streamed_frames()
+        self.hold_streamed_frames("/api/v1/signs/")
         self.open_first_sign()
         asked = self.wait(lambda b: b.execute_script("return window.heldFrame || null"), 20)
         time.sleep(0.5)
@@ -260,23 +283,36 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
             self.assertTrue(any(lit), at)
         self.assertEqual(self.canvas_leds(columns, height), served.splitlines())
 
-    def hold_streamed_frames(self):
-        """Streams of frames the page opens from now on paint their first frame and no other."""
+    def hold_streamed_frames(self, url_part):
+        """Streams of frames the page opens from now on whose URL holds URL_PART paint their first
+        frame and no other."""
         self.browser.execute_script("""
-            const Real = window.EventSource;
+            const part = arguments[0];
+            // Streams opened under an earlier call pass their frames on as they come.
+            const generation = window.holdGeneration = (window.holdGeneration || 0) + 1;
+            const Real = window.RealEventSource = window.RealEventSource || window.EventSource;
             window.streamsOpened = 0;
+            window.streamUrls = [];
+            window.heldFrame = null;
             window.EventSource = class extends Real {
-              constructor(...args) { super(...args); window.streamsOpened += 1; }
+              constructor(...args) {
+                super(...args);
+                window.streamsOpened += 1;
+                window.streamUrls.push(String(args[0]));
+                this.held = String(args[0]).includes(part);
+                this.generation = generation;
+              }
               addEventListener(type, listener, ...rest) {
-                if (type !== 'frame') return super.addEventListener(type, listener, ...rest);
+                if (type !== 'frame' || !this.held) return super.addEventListener(type, listener, ...rest);
                 return super.addEventListener(type, (e) => {
+                  if (this.generation !== window.holdGeneration) return listener(e);
                   if (window.heldFrame) return;
                   listener(e);
                   const data = JSON.parse(e.data);
-                  window.heldFrame = {at: data.at, text: data.rows};
+                  window.heldFrame = {at: data.at, text: data.rows, sign: data.sign};
                 }, ...rest);
               }
-            };""")
+            };""", url_part)
 
     def hold_after_frame(self):
         """The URL and text of a frame the page fetched and painted; later frames never answer."""

@@ -159,14 +159,16 @@ class PageHelpers:
         self.browser.save_screenshot(os.path.join(folder, name + "-phone.png"))
         set_viewport(self.browser, 1280, 800)
 
-    def canvas_leds(self, columns, rows):
-        """The characters of the LEDs on the page's live view, read back from its canvas."""
+    def canvas_leds(self, columns, rows, sign=None):
+        """The characters of the LEDs on the page's live view (of SIGN's row on the signs page),
+        read back from its canvas."""
         return self.browser.execute_script("""
-            const [columns, rows] = arguments;
-            const canvas = document.querySelector('canvas.leds');
+            const [columns, rows, sign] = arguments;
+            const canvas = sign === null ? document.querySelector('canvas.leds') :
+                document.querySelector(`a[href='#/signs/${sign}']`).closest('tr').querySelector('canvas.leds');
             const pitch = canvas.width / columns;
             const g = canvas.getContext('2d');
             const at = (x, y) => Array.from(g.getImageData(x, y, 1, 1).data.slice(0, 3));
             const name = ([r, gr]) => r > 120 && gr > 120 ? 'Y' : r > 120 ? 'R' : gr > 120 ? 'G' : '.';
             return Array.from({ length: rows }, (_, y) => Array.from({ length: columns },
-              (_, x) => name(at(x * pitch + pitch / 2, y * pitch + pitch / 2))).join(''));""", columns, rows)
+              (_, x) => name(at(x * pitch + pitch / 2, y * pitch + pitch / 2))).join(''));""", columns, rows, sign)

@@ -67,6 +67,7 @@ export default {
   'col.groups': '그룹',
   'col.state': '상태',
   'col.holds': '표시 중인 프로그램',
+  'col.screen': '지금 화면',
   'col.since': '시작 시각',
   'col.lastAnswer': '마지막 응답',
   'col.actions': '명령',
