@@ -191,7 +191,8 @@ bool CalendarScheduler::tickSign(const SignRecord& sign, const CalendarContents&
     }
     // A sign the calendar does not name keeps the display-window mode its operators gave it.
     const bool calendar = usesCalendar(days[0]) || usesCalendar(days[1]);
-    return pushIfDue(sign, days, now) || (calendar && windowIfDue(sign)) || settingsIfDue(sign, days[0], now);
+    return pushIfDue(sign, days, now) || (calendar ? windowIfDue(sign) : windowBackIfDue(sign)) ||
+           settingsIfDue(sign, days[0], now);
 }
 
 bool CalendarScheduler::windowIfDue(const SignRecord& sign, bool lit) {
@@ -204,6 +205,14 @@ bool CalendarScheduler::windowIfDue(const SignRecord& sign, bool lit) {
                      lit     ? "a takeover plays"
                      : again ? "it answers again"
                              : "the compiled windows");
+}
+
+bool CalendarScheduler::windowBackIfDue(const SignRecord& sign) {
+    const std::optional<int> mode = std::exchange(memos_[sign.id].windowBack, std::nullopt);
+    if (!mode || sign.settings.windowMode == mode) return false;
+    JobParams p;
+    p.mode = *mode;
+    return createJob(sign, JobAction::Window, p, "its mode before the takeover");
 }
 
 void CalendarScheduler::readTakeovers(std::vector<Takeover>& out, const LocalDateTime& now) {
@@ -321,6 +330,10 @@ bool CalendarScheduler::restore(const SignRecord& sign, const std::vector<Takeov
         } else if (!calendar) {
             detail = showsIt ? "no calendar names it and what it held before is not known"
                              : "no calendar names it; it keeps what it holds";
+        }
+        if (!calendar && a->priorWindow && sign.settings.windowMode != a->priorWindow) {
+            memos_[sign.id].windowBack = a->priorWindow;
+            detail += "; display-window mode " + std::to_string(*a->priorWindow) + " follows";
         }
         net_.store.takeovers.markRestored(t.id, sign.id, detail, actor());
         net_.logEvent("takeover " + std::to_string(t.id) + ": " + signText(sign.id) + ": " + detail);

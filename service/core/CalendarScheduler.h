@@ -75,6 +75,9 @@ class CalendarScheduler {
         // A takeover push that failed is made again when the sign answers again, or after a while.
         bool takeoverAgain = false;
         int64_t takeoverAt = 0;  // minutes since 1970
+        // The display-window mode a sign no calendar names had before a takeover, to be given
+        // back once what it held before is.
+        std::optional<int> windowBack;
     };
     struct Compiled {
         std::string key;  // what it was compiled from
@@ -105,6 +108,7 @@ class CalendarScheduler {
     bool pushIfDue(const SignRecord& sign, const std::vector<DayPlan>& days, const LocalDateTime& now);
     // The display-window mode: 1, or 0 while a takeover plays (LIT).
     bool windowIfDue(const SignRecord& sign, bool lit = false);
+    bool windowBackIfDue(const SignRecord& sign);
     // LIT: a takeover shows, ON/OFF is disabled.
     bool settingsIfDue(const SignRecord& sign, const DayPlan& today, const LocalDateTime& now,
                        bool lit = false);

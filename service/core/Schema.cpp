@@ -280,6 +280,11 @@ CREATE TABLE takeover_signs (
 );
 CREATE INDEX takeover_signs_sign ON takeover_signs(sign_id);
 )sql",
+    // 6: the display-window mode a sign had before a takeover, given back to a sign the calendar
+    // does not name (NULL: it was never given one).
+    R"sql(
+ALTER TABLE takeover_signs ADD COLUMN prior_window INTEGER;
+)sql",
 };
 
 constexpr int kVersions = static_cast<int>(std::size(kMigrations));

@@ -39,7 +39,7 @@ std::vector<T> listColumn(const std::string& text) {
 
 constexpr const char* kTakeoverColumns =
     "SELECT id, text, colour, effect, program_id, version, signs, groups, until, created, created_by,"
-    " ended, ended_by FROM takeovers";
+    " ended, ended_by, (SELECT name FROM programs WHERE programs.id = program_id) FROM takeovers";
 
 Takeover takeoverOf(const Statement& st) {
     Takeover t;
@@ -52,6 +52,7 @@ Takeover takeoverOf(const Statement& st) {
     t.until = st.optionalText(8);
     t.created = st.text(9), t.createdBy = st.text(10);
     t.ended = st.optionalText(11), t.endedBy = st.optionalText(12);
+    t.programName = st.text(13);
     return t;
 }
 
@@ -128,10 +129,11 @@ DbStatus TakeoverStore::create(Takeover& t, const std::vector<int64_t>& signs, c
         for (int64_t sign : signs) {
             const DbStatus a = db_.prepare(
                                       "INSERT INTO takeover_signs (takeover_id, sign_id, state, "
-                                      "prior_program, prior_version)"
-                                      " SELECT ?1, ?2, 'pending', h.program_id, h.version FROM signs s"
-                                      " LEFT JOIN sign_holdings h ON h.sign_id = s.id AND h.kind = 'program' "
-                                      "WHERE s.id = ?2")
+                                      "prior_program, prior_version, prior_window)"
+                                      " SELECT ?1, ?2, 'pending', h.program_id, h.version, g.window_mode"
+                                      " FROM signs s"
+                                      " LEFT JOIN sign_holdings h ON h.sign_id = s.id AND h.kind = 'program'"
+                                      " LEFT JOIN sign_settings g ON g.sign_id = s.id WHERE s.id = ?2")
                                    .bindAll(t.id, sign)
                                    .run();
             if (a != DbStatus::Ok) return a;
@@ -146,12 +148,12 @@ DbStatus TakeoverStore::create(Takeover& t, const std::vector<int64_t>& signs, c
 }
 
 DbStatus TakeoverStore::readAcks(int64_t id, std::vector<TakeoverAck>& out) {
-    Statement st =
-        db_.prepare(
-               "SELECT a.sign_id, s.name, a.state, a.at, a.message, a.job_id, a.prior_program,"
-               " a.prior_version, a.restored FROM takeover_signs a JOIN signs s ON s.id = a.sign_id"
-               " WHERE a.takeover_id = ? ORDER BY a.sign_id")
-            .bindAll(id);
+    Statement st = db_.prepare(
+                          "SELECT a.sign_id, s.name, a.state, a.at, a.message, a.job_id, a.prior_program,"
+                          " a.prior_version, a.restored, a.prior_window"
+                          " FROM takeover_signs a JOIN signs s ON s.id = a.sign_id"
+                          " WHERE a.takeover_id = ? ORDER BY a.sign_id")
+                       .bindAll(id);
     while (st.step()) {
         TakeoverAck a;
         a.sign = st.integer(0);
@@ -163,6 +165,8 @@ DbStatus TakeoverStore::readAcks(int64_t id, std::vector<TakeoverAck>& out) {
         a.priorProgram = st.optionalInteger(6).value_or(0);
         a.priorVersion = static_cast<int>(st.optionalInteger(7).value_or(0));
         a.restored = st.integer(8) != 0;
+        const std::optional<int64_t> window = st.optionalInteger(9);
+        if (window) a.priorWindow = static_cast<int>(*window);
         out.push_back(std::move(a));
     }
     return st.status();

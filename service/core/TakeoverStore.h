@@ -32,6 +32,7 @@ struct TakeoverAck {
     // what follows the takeover.
     int64_t priorProgram = 0;
     int priorVersion = 0;
+    std::optional<int> priorWindow;  // its display-window mode, when it was given one
     bool restored = false;
 };
 
@@ -40,6 +41,7 @@ struct Takeover {
     std::optional<std::string> text, colour, effect;  // none for a program given as it is
     int64_t program = 0;
     int version = 0;
+    std::string programName;     // read with it, so that people see a name rather than a number
     std::vector<int64_t> signs;  // as asked for
     std::vector<std::string> groups;
     std::optional<std::string> until;  // "YYYY-MM-DDTHH:MM:SS.mmm"

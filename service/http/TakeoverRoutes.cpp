@@ -28,6 +28,7 @@ json takeoverJson(const Takeover& t, const std::string& now) {
             {"colour", optionalJson(t.colour)},
             {"effect", optionalJson(t.effect)},
             {"program", t.program},
+            {"programName", t.programName},
             {"version", t.version},
             {"signs", t.signs},
             {"groups", t.groups},

@@ -8,9 +8,9 @@ import {t} from './texts.js';
 
 const kRefreshMs = 4000;
 
-// A notice as one line of words: its text, or the program it shows.
+// A notice as one line of words: its text, or the program it shows by name.
 export function noticeWhat(notice) {
-  return notice.text ?? t('emergency.programShown', {program: notice.program});
+  return notice.text ?? t('emergency.programShown', {name: notice.programName});
 }
 
 // Ends NOTICE after the user confirms; the refusal's words, '' when ended, null when not confirmed.
@@ -70,7 +70,7 @@ export class EmergencyBanner {
   show(active) {
     // Rebuilt only when something changed, so that a focused button keeps its focus.
     const key =
-        JSON.stringify([this.context.mayOperate(), active.map((n) => [n.id, n.text, n.program, n.until])]);
+        JSON.stringify([this.context.mayOperate(), active.map((n) => [n.id, n.text, n.programName, n.until])]);
     if (key === this.key) return;
     this.key = key;
     if (!active.length) setText(this.note, '');

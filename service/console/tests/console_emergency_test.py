@@ -5,10 +5,12 @@ refuses shows its words and the form keeps what was typed; an operator sends a t
 to the group after the confirmation, which counts the signs; each sign's acknowledgement turns done
 on the notice's page; the banner names the notice on other pages, as text; a viewer sees the banner
 but no form and no end button, and the API refuses the viewer; the end from the banner takes the
-banner away and the signs hold their calendar program again. Screenshots go to SHOTS.
+banner away and the signs hold their calendar program again. A stored program sent as a notice until a
+time is named on the banner and ends by itself on time, the page following it. Screenshots go to SHOTS.
 
 Usage: console_emergency_test.py ORBD SIGNEMU ORBCTL EXAMPLE_PROJECT SHOTS
 """
+import datetime
 import json
 import os
 import subprocess
@@ -29,6 +31,7 @@ GROUP = "본관"
 GROUP_SIGNS = ("정문", "로비")
 OTHER_SIGN = "주차장"
 NOTICE = "<script>alert(1)</script> 대피하세요"
+PROGRAM_NOTICE = "<b>비상</b> 안내"
 
 
 class EmergencyNotice(PageHelpers, unittest.TestCase):
@@ -50,14 +53,19 @@ class EmergencyNotice(PageHelpers, unittest.TestCase):
                 "width": size["width"], "height": size["height"]}, cls.orbd.login("admin"))
             assert status == 201, answer
             cls.signs[name] = answer["id"]
-        with open(bundle, "rb") as source:
-            status, answer = cls.orbd.upload("/programs?name=" + urllib.parse.quote("기본 안내"), source.read(),
-                                             cls.token)
-        assert status == 201, answer
-        status, answer = cls.orbd.call("POST", "/calendar", {"program": answer["id"], "groups": [GROUP]}, cls.token)
+        cls.programs = {name: cls.upload(bundle, name) for name in ("기본 안내", PROGRAM_NOTICE)}
+        status, answer = cls.orbd.call("POST", "/calendar", {"program": cls.programs["기본 안내"], "groups": [GROUP]},
+                                       cls.token)
         assert status == 201, answer
         cls.browser = chromium()
         os.makedirs(SHOTS, exist_ok=True)
+
+    @classmethod
+    def upload(cls, bundle, name):
+        with open(bundle, "rb") as source:
+            status, answer = cls.orbd.upload("/programs?name=" + urllib.parse.quote(name), source.read(), cls.token)
+        assert status == 201, answer
+        return answer["id"]
 
     @classmethod
     def tearDownClass(cls):
@@ -186,6 +194,35 @@ class EmergencyNotice(PageHelpers, unittest.TestCase):
         self.wait(lambda _: "끝남" in b.find_element(By.CSS_SELECTOR, "table.notices-table tbody tr").text)
         severe = [e for e in b.get_log("browser") if e["level"] == "SEVERE" and e["source"] != "network"]
         self.assertEqual(severe, [])
+
+    def test_b_a_program_notice_ends_on_its_own(self):
+        b = self.browser
+        sign = GROUP_SIGNS[1]
+        calendar = self.until(lambda: self.holds(sign))
+        self.assertTrue(calendar)
+        until = (datetime.datetime.now() + datetime.timedelta(seconds=30)).replace(microsecond=0)
+        status, record = self.orbd.call("POST", "/takeovers", {
+            "program": self.programs[PROGRAM_NOTICE], "signs": [self.signs[sign]], "until": until.isoformat()},
+            self.token)
+        self.assertEqual(status, 201, record)
+        self.enter("olga")
+        b.execute_script("location.hash = '#/emergency/%d'" % record["id"])
+        self.wait(lambda _: [r.find_element(By.CSS_SELECTOR, ".ack-state").text
+                             for r in b.find_elements(By.CSS_SELECTOR, "table.acks tbody tr")] == ["확인됨"], 40)
+        # Named by the program's name, as text, on the banner and the notice's page.
+        self.wait(lambda _: "프로그램 " + PROGRAM_NOTICE in self.banner_text())
+        self.assertIn("(%s까지)" % until.isoformat(" ", "minutes"), self.banner_text())
+        self.assertIn("프로그램 " + PROGRAM_NOTICE, b.find_element(By.CSS_SELECTOR, "dl.details").text)
+        self.assertEqual(b.execute_script("return document.querySelectorAll('#emergency b, dl.details b').length"), 0)
+
+        # Its minute passes: the service ends it, the open page and the banner follow without a reload.
+        self.wait(lambda _: b.find_element(By.CSS_SELECTOR, ".job-state").text == "끝남", 60)
+        self.assertTrue(datetime.datetime.now() >= until)
+        self.wait(lambda _: self.banner_text() == "")
+        self.assertIn("orbd", b.find_element(By.CSS_SELECTOR, "dl.details").text)
+        status, record = self.orbd.call("GET", "/takeovers/%d" % record["id"], token=self.token)
+        self.assertEqual((record["active"], record["endedBy"], record["programName"]), (False, "orbd", PROGRAM_NOTICE))
+        self.assertEqual(self.until(lambda: self.holds(sign) == calendar and self.holds(sign)), calendar)
 
 
 if __name__ == "__main__":

@@ -1,7 +1,8 @@
 // Takeovers acting on signemu signs, with the test moving the service's clock: a text reaches
 // every sign of a group in one verified job and each acknowledgement is recorded with its time;
-// a sign that was down gets it when it answers; the end gives each sign its calendar back; an
-// `until` past midnight ends on its minute, also across a restart of the service core.
+// a sign that was down gets it when it answers; the end gives each sign its calendar back, or to a
+// sign outside the calendar its program and display-window mode; an `until` past midnight ends on
+// its minute, also across a restart of the service core.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -73,18 +74,18 @@ class TakeoverSchedulerTest : public ::testing::Test {
 
     Actor actor() const { return {"operator", toIsoText(clock.now())}; }
 
-    int64_t addSign(const SignEmu& emu, const std::string& name) {
+    int64_t addSign(const SignEmu& emu, const std::string& name, const std::string& group = "front") {
         SignInput in;
         in.name = name;
         in.link = "tcp:127.0.0.1:" + std::to_string(emu.port());
-        in.groups = {"front"};
+        in.groups = {group};
         int64_t id = 0;
         EXPECT_TRUE(net->createSign(in, actor(), id).ok());
         return id;
     }
 
-    // A one-item program of TEXT, and a calendar entry putting it on the group every day.
-    int64_t addCalendar(const std::string& text) {
+    // A one-item program of TEXT.
+    int64_t addProgram(const std::string& text) {
         ItemStore s;
         s.writeRecord(0, testing::ItemBuilder(LayoutCode::OneLine, {1, 0, 0})
                              .kind(1, ContentKind::Sentence)
@@ -93,6 +94,11 @@ class TakeoverSchedulerTest : public ::testing::Test {
         ProgramVersionInput in{"{}", bytesOf(s), 1, {}};
         int64_t program = 0;
         EXPECT_EQ(store->programs.add(text, in, actor(), program), DbStatus::Ok);
+        return program;
+    }
+    // A program of TEXT and a calendar entry putting it on the group every day.
+    int64_t addCalendar(const std::string& text) {
+        const int64_t program = addProgram(text);
         CalendarEntry e;
         e.program = program;
         e.targets.groups = {"front"};
@@ -180,6 +186,17 @@ class TakeoverSchedulerTest : public ::testing::Test {
                 return "memory differs at " + std::to_string(w.address);
         }
         return "";
+    }
+
+    // An operator's job on sign ID, run to its end.
+    void operate(int64_t id, JobAction action, const JobParams& params) {
+        JobRequest request;
+        request.action = action;
+        request.params = params;
+        request.signs = {id};
+        JobCreated created;
+        ASSERT_TRUE(net->createJob(request, actor(), created).ok());
+        waitForJobs();
     }
 
     size_t audited(const std::string& action) {
@@ -315,6 +332,34 @@ TEST_F(TakeoverSchedulerTest, UntilPastMidnightEndsOnItsMinuteAcrossARestart) {
     ASSERT_EQ(store->jobs.list({}, all), DbStatus::Ok);
     EXPECT_GT(static_cast<int64_t>(all.size()), pushes);
     EXPECT_EQ(audited("takeover.restore"), 1u);
+}
+
+// A sign no calendar names gets back what its operator gave it: its program, then its mode.
+TEST_F(TakeoverSchedulerTest, ASignOutsideTheCalendarGetsItsProgramAndWindowModeBack) {
+    TempDir signDir;
+    SignEmu emu(signDir, {});
+    const int64_t id = addSign(emu, "side", "side");
+    const int64_t own = addProgram("OWN"), notice = addProgram("NOTICE");
+    JobParams push, window;
+    push.program = own, push.version = 1;
+    operate(id, JobAction::Push, push);
+    window.mode = 1;
+    operate(id, JobAction::Window, window);
+    ASSERT_EQ(sign(id).settings.windowMode, 1);
+    setClock(kFriday, 9, 0);
+    EXPECT_EQ(settle(), 0);
+
+    const Takeover t = start({{"program", notice}, {"signs", {id}}, {"until", nullptr}});
+    settle();
+    EXPECT_EQ(holds(emu, id, notice), "");
+    EXPECT_EQ(sign(id).settings.windowMode, 0);
+
+    Takeover ended;
+    ASSERT_TRUE(NetworkTakeover(*net).end(t.id, actor(), ended).ok());
+    EXPECT_GE(settle(), 2);
+    EXPECT_EQ(holds(emu, id, own), "");
+    EXPECT_EQ(sign(id).settings.windowMode, 1);
+    EXPECT_EQ(settle(), 0);
 }
 
 }  // namespace

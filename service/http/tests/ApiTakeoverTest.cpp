@@ -59,6 +59,7 @@ TEST_F(ApiTakeoverTest, TextBecomesAProgramAndTheTakeoverEndsOnce) {
     const Reply p = get("/api/v1/programs/" + std::to_string(program), "viewer");
     ASSERT_EQ(p.status, 200) << p.body;
     EXPECT_EQ(p.json["name"], "긴급 알림 " + std::to_string(id));
+    EXPECT_EQ(r.json["programName"], p.json["name"]);
     ProgramVersionRecord v;
     ASSERT_EQ(store.programs.version(program, 1, v), DbStatus::Ok);
     EXPECT_EQ(v.itemCount, 1);
@@ -91,6 +92,7 @@ TEST_F(ApiTakeoverTest, AProgramIsShownAtItsLatestVersionUntilATime) {
     EXPECT_EQ(r.json["text"], nullptr);
     EXPECT_EQ(r.json["colour"], nullptr);
     EXPECT_EQ(r.json["program"], notice);
+    EXPECT_EQ(r.json["programName"], "notice");
     EXPECT_EQ(r.json["version"], 1);
     EXPECT_EQ(r.json["until"], "2025-03-01T18:30:00.000");
     EXPECT_EQ(r.json["acks"].size(), 2u);

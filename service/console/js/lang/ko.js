@@ -391,7 +391,7 @@ export default {
   'emergency.bannerUntil': '({until}까지)',
   'emergency.bannerOpen': '(취소할 때까지)',
   'emergency.bannerView': '보기',
-  'emergency.programShown': '프로그램 {program}번',
+  'emergency.programShown': '프로그램 {name}',
   'emergency.end': '끝내기',
   'emergency.endLabel': '긴급 알림 {id}번 끝내기',
   'emergency.confirmEnd': '긴급 알림 {id}번({what})을(를) 끝낼까요? 전광판은 달력에 따른 프로그램으로 돌아갑니다.',
