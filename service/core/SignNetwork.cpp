@@ -184,7 +184,10 @@ ServiceResult SignNetwork::programBundle(int64_t id, int version, std::vector<ui
 }
 
 ServiceResult SignNetwork::deleteProgram(int64_t id, const Actor& actor) {
-    if (const std::string users = store.calendar.usersOfProgram(id); !users.empty())
+    std::string users = store.calendar.usersOfProgram(id);
+    if (const std::string shown = store.takeovers.usersOfProgram(id); !shown.empty())
+        users += (users.empty() ? "" : "; ") + shown;
+    if (!users.empty())
         return ServiceResult::fail(Outcome::InUse, "program " + std::to_string(id) + " is used by " + users);
     std::vector<std::string> unused;
     const DbStatus s = store.programs.remove(id, actor, unused);

@@ -237,6 +237,16 @@ DbStatus TakeoverStore::finishAck(int64_t id, int64_t sign, bool done, const std
     });
 }
 
+std::string TakeoverStore::usersOfProgram(int64_t program) {
+    std::lock_guard lock(db_.mutex());
+    Statement st = db_.prepare("SELECT id FROM takeovers WHERE program_id = ? ORDER BY id").bindAll(program);
+    std::vector<int64_t> ids;
+    while (st.step()) ids.push_back(st.integer(0));
+    std::string out = ids.size() > 1 ? "takeovers " : ids.empty() ? "" : "takeover ";
+    for (size_t i = 0; i < ids.size(); ++i) out += (i ? ", " : "") + std::to_string(ids[i]);
+    return out;
+}
+
 DbStatus TakeoverStore::markRestored(int64_t id, int64_t sign, const std::string& detail,
                                      const Actor& actor) {
     return inTransaction(db_, [&] {

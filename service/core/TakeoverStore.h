@@ -81,6 +81,10 @@ class TakeoverStore {
     // SIGN was given what follows the takeover (audited with DETAIL).
     DbStatus markRestored(int64_t id, int64_t sign, const std::string& detail, const Actor& actor);
 
+    // The takeovers that showed PROGRAM, as words ("takeovers 2, 5"; "" for none): their records
+    // keep it, so it cannot be deleted.
+    std::string usersOfProgram(int64_t program);
+
   private:
     DbStatus readAcks(int64_t id, std::vector<TakeoverAck>& out);
 

@@ -236,9 +236,9 @@ class ConsoleOnNetwork(PageHelpers, unittest.TestCase):
         self.assertEqual(severe, [])
 
     def open_first_sign(self):
-        b = self.browser
-        [link] = [a for a in b.find_elements(By.CSS_SELECTOR, "table.signs tbody a") if a.text == SIGNS[0]]
-        link.click()
+        # Just after the signs page opens its list may not have come yet.
+        self.wait(lambda _: self.rows().get(SIGNS[0]) is not None)
+        self.rows()[SIGNS[0]].find_element(By.CSS_SELECTOR, "a").click()
         self.visible("canvas.leds")
 
     def rows_id(self, name):

@@ -96,6 +96,15 @@ TEST_F(ApiTakeoverTest, AProgramIsShownAtItsLatestVersionUntilATime) {
     EXPECT_EQ(r.json["version"], 1);
     EXPECT_EQ(r.json["until"], "2025-03-01T18:30:00.000");
     EXPECT_EQ(r.json["acks"].size(), 2u);
+
+    // The takeover's record keeps the program, ended or not.
+    const std::string path = "/api/v1/takeovers/" + std::to_string(r.json["id"].get<int64_t>());
+    ASSERT_EQ(remove(path).status, 200);
+    const Reply refused = remove("/api/v1/programs/" + std::to_string(notice));
+    EXPECT_EQ(refused.status, 409);
+    EXPECT_EQ(refused.json["error"]["message"], "program " + std::to_string(notice) +
+                                                    " is used by takeover " +
+                                                    std::to_string(r.json["id"].get<int64_t>()));
 }
 
 TEST_F(ApiTakeoverTest, BadRequestsAreRefusedNamingTheField) {

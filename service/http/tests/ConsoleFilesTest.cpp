@@ -67,6 +67,25 @@ class ConsoleServed : public testing::ApiFixture {
     ConsoleFolder console;
 };
 
+// Answers are compressed with gzip even for a client that would take brotli, which httplib
+// would make at its slowest setting; a client that takes brotli only gets them as they are.
+TEST_F(ConsoleServed, AnswersAreGzippedForBrowsersAndPlainForOthers) {
+    for (const std::string path : {"/", "/api/v1/signs"}) {
+        const testing::Reply plain = send("GET", path, {}, "viewer");
+        ASSERT_EQ(plain.status, 200) << path;
+        EXPECT_EQ(plain.header("Content-Encoding"), "") << path;
+        const testing::Reply zipped =
+            send("GET", path, {}, "viewer", {{"Accept-Encoding", "gzip, deflate, br"}});
+        EXPECT_EQ(zipped.header("Content-Encoding"), "gzip") << path;
+        EXPECT_EQ(zipped.body, plain.body) << path;
+        const testing::Reply weighted =
+            send("GET", path, {}, "viewer", {{"Accept-Encoding", "br;q=1.0, gzip;q=0.8, *;q=0.1"}});
+        EXPECT_EQ(weighted.header("Content-Encoding"), "gzip") << path;
+        EXPECT_EQ(send("GET", path, {}, "viewer", {{"Accept-Encoding", "br"}}).header("Content-Encoding"), "")
+            << path;
+    }
+}
+
 TEST_F(ConsoleServed, PagesCarryTheirTypeAndOnePolicyAllowingOnlyTheService) {
     const testing::Reply page = send("GET", "/");
     ASSERT_EQ(page.status, 200);
