@@ -23,7 +23,7 @@ deb=$(scripts/package.sh "$build" "$work/out" | tail -n 1)
 [ -f "$deb" ] || fail "no package made"
 dpkg-deb -c "$deb" | awk '{print $6}' >"$work/files"
 need=(./usr/bin/Glimmer ./usr/bin/orbctl ./usr/bin/signemu ./usr/bin/orbd ./usr/lib/systemd/system/orbd.service
-      ./usr/share/orb/console/index.html
+      ./usr/share/orb/console/index.html ./usr/share/orb/console/js/main.js
       ./usr/share/applications/glimmer.desktop ./usr/share/icons/hicolor/scalable/apps/glimmer.svg)
 if [ -x "$build/bin/Orb" ]; then
   need+=(./usr/bin/Orb ./usr/share/applications/orb.desktop ./usr/share/icons/hicolor/scalable/apps/orb.svg)
@@ -31,6 +31,14 @@ fi
 for f in "${need[@]}"; do grep -qxF "$f" "$work/files" || fail "$f is not in the package"; done
 fonts=$(grep -c '^\./usr/share/orb/font/.*\.fnt$' "$work/files" || true)
 [ "$fonts" -eq 20 ] || fail "$fonts font files in the package instead of 20"
+# The console's scripts come bundled: main.js and the chunks it names, none of the sources.
+! grep -q '^\./usr/share/orb/console/js/lang/' "$work/files" || fail "the console's unbundled scripts are in the package"
+dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/orb/console/js/main.js >"$work/main.js"
+chunks=$(grep -o '"\./chunks/[^"]*"' "$work/main.js" | tr -d '"' | sort -u || true)
+[ -n "$chunks" ] || fail "the console's main.js names no chunks: not bundled"
+for chunk in $chunks; do
+  grep -qxF "./usr/share/orb/console/js/${chunk#./}" "$work/files" || fail "the console's $chunk is not in the package"
+done
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libc6 libgif7 libzip4 libqt6widgets6 libqt6network6 libsqlite3-0 libsodium23 libcpp-httplib0.11 \
            fonts-nanum qt6-translations-l10n adduser; do

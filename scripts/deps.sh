@@ -21,6 +21,7 @@ PACKAGES=(
   libsqlite3-dev libcpp-httplib-dev libsodium-dev libzip-dev libicu-dev  # the network service
   curl                              # scripts/network-demo.sh talks to the service's API
   chromium chromium-driver python3-selenium  # the browser console's tests (headless)
+  esbuild                           # the browser console's scripts bundled and minified at build time
 )
 
 missing=()

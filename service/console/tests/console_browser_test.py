@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The browser console in headless Chromium against a real orbd on loopback with a scratch data
-folder: logging in and out, the signs page, a viewer without the push command (and refused by the
-API), markup in a sign's name shown as text, an ended session sending the page back to the login
-form. Screenshots at 1280 x 800 and at a phone's width go to SHOTS.
+folder: logging in and out, the signs page (without the other pages' scripts), a viewer without the
+push command (and refused by the API), markup in a sign's name shown as text, an ended session
+sending the page back to the login form. Screenshots at 1280 x 800 and at a phone's width go to SHOTS.
 
 Usage: console_browser_test.py ORBD SHOTS
 """
@@ -63,6 +63,13 @@ class ConsoleInBrowser(PageHelpers, unittest.TestCase):
         links = [a for a in self.browser.find_elements(By.CSS_SELECTOR, "table.signs tbody a") if a.text == name]
         self.assertEqual(len(links), 1)
         links[0].click()
+
+    def pages_loaded(self):
+        """The addresses of the other pages' scripts fetched so far: a page's module (sources) or the
+        chunk named after it (the build's bundle)."""
+        return self.browser.execute_script("""
+            return performance.getEntriesByType('resource').map((e) => new URL(e.name).pathname)
+              .filter((p) => /\\/(audit|calendar|emergency|groups|jobs|programs|sign|users)(-\\w+)?\\.js$/.test(p));""")
 
     def fetch(self, method, path):
         """The status of a request the page makes with its own cookie and CSRF token."""
@@ -135,6 +142,8 @@ class ConsoleInBrowser(PageHelpers, unittest.TestCase):
         with self.assertRaises(NoAlertPresentException):
             b.switch_to.alert.text
         self.assertEqual(b.find_element(By.ID, "who").text, "olga (운영자)")
+        # The signs page comes with the shell; the other pages' scripts wait until they are opened.
+        self.assertEqual(self.pages_loaded(), [])
         # The group filter offers every group, markup as text, and shows only that group's signs.
         groups = Select(b.find_element(By.ID, "group-filter"))
         self.assertEqual([o.text for o in groups.options], ["모든 그룹", "<b>굵게</b>", "1층", "안내"])
@@ -182,6 +191,7 @@ class ConsoleInBrowser(PageHelpers, unittest.TestCase):
         # A sign's page: its name as text, its details, the commands, and the LED view's drawing.
         self.open_sign(MARKUP_NAME)
         self.wait(lambda _: b.find_element(By.CSS_SELECTOR, "main h1").text == MARKUP_NAME)
+        self.assertTrue([p for p in self.pages_loaded() if p.startswith(("/js/sign.js", "/js/chunks/sign-"))])
         self.wait(lambda _: "tcp:127.0.0.1:9" in b.find_element(By.CSS_SELECTOR, "dl.details").text)
         clock = b.find_element(By.XPATH, "//button[text()='시계 맞추기']")
         clock.click()
