@@ -191,6 +191,7 @@ bool CalendarScheduler::tickSign(const SignRecord& sign, const CalendarContents&
     }
     // A sign the calendar does not name keeps the display-window mode its operators gave it.
     const bool calendar = usesCalendar(days[0]) || usesCalendar(days[1]);
+    if (calendar) memos_[sign.id].windowBack.reset();  // the calendar's mode rules from now on
     return pushIfDue(sign, days, now) || (calendar ? windowIfDue(sign) : windowBackIfDue(sign)) ||
            settingsIfDue(sign, days[0], now);
 }
@@ -208,11 +209,14 @@ bool CalendarScheduler::windowIfDue(const SignRecord& sign, bool lit) {
 }
 
 bool CalendarScheduler::windowBackIfDue(const SignRecord& sign) {
-    const std::optional<int> mode = std::exchange(memos_[sign.id].windowBack, std::nullopt);
-    if (!mode || sign.settings.windowMode == mode) return false;
+    std::optional<int>& mode = memos_[sign.id].windowBack;
+    if (mode && sign.settings.windowMode == mode) mode.reset();
+    if (!mode) return false;
     JobParams p;
     p.mode = *mode;
-    return createJob(sign, JobAction::Window, p, "its mode before the takeover");
+    if (!createJob(sign, JobAction::Window, p, "its mode before the takeover")) return false;
+    mode.reset();
+    return true;
 }
 
 void CalendarScheduler::readTakeovers(std::vector<Takeover>& out, const LocalDateTime& now) {

@@ -126,14 +126,21 @@ DbStatus TakeoverStore::create(Takeover& t, const std::vector<int64_t>& signs, c
                                    .run();
             if (n != DbStatus::Ok) return n;
         }
+        // What each sign held before: under another takeover not yet followed by what comes after
+        // it, what it held before that one (never the other's notice).
         for (int64_t sign : signs) {
             const DbStatus a = db_.prepare(
                                       "INSERT INTO takeover_signs (takeover_id, sign_id, state, "
                                       "prior_program, prior_version, prior_window)"
-                                      " SELECT ?1, ?2, 'pending', h.program_id, h.version, g.window_mode"
-                                      " FROM signs s"
+                                      " SELECT ?1, ?2, 'pending', iif(e.sign_id IS NULL, h.program_id, "
+                                      "e.prior_program), iif(e.sign_id IS NULL, h.version, e.prior_version),"
+                                      " iif(e.sign_id IS NULL, g.window_mode, e.prior_window) FROM signs s"
                                       " LEFT JOIN sign_holdings h ON h.sign_id = s.id AND h.kind = 'program'"
-                                      " LEFT JOIN sign_settings g ON g.sign_id = s.id WHERE s.id = ?2")
+                                      " LEFT JOIN sign_settings g ON g.sign_id = s.id"
+                                      " LEFT JOIN (SELECT sign_id, prior_program, prior_version, prior_window"
+                                      " FROM takeover_signs WHERE sign_id = ?2 AND restored = 0 AND "
+                                      "takeover_id <> ?1 ORDER BY takeover_id LIMIT 1) e ON e.sign_id = s.id"
+                                      " WHERE s.id = ?2")
                                    .bindAll(t.id, sign)
                                    .run();
             if (a != DbStatus::Ok) return a;

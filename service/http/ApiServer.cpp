@@ -24,9 +24,9 @@ void dropBrotli(httplib::Request& req) {
     while (start <= it->second.size()) {
         const size_t comma = std::min(it->second.find(',', start), it->second.size());
         const std::string token = it->second.substr(start, comma - start);
-        const size_t first = token.find_first_not_of(' ');
+        const size_t first = token.find_first_not_of(" \t");
         const std::string name =
-            first == std::string::npos ? "" : token.substr(first, token.find_first_of(" ;", first) - first);
+            first == std::string::npos ? "" : token.substr(first, token.find_first_of(" \t;", first) - first);
         if (!name.empty() && name != "br") kept += (kept.empty() ? "" : ", ") + token.substr(first);
         start = comma + 1;
     }

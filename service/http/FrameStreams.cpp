@@ -17,21 +17,27 @@ using Clock = std::chrono::steady_clock;
 // One open stream's place in the count, given back when the response (and its provider) goes.
 class FrameStreams::Slot {
   public:
-    explicit Slot(std::atomic<int>& open) : open_(open) {}
-    ~Slot() { --open_; }
+    Slot(std::atomic<int>& open, std::atomic<int>& watched, int signs)
+        : open_(open), watched_(watched), signs_(signs) {}
+    ~Slot() {
+        --open_;
+        watched_ -= signs_;
+    }
     Slot(const Slot&) = delete;
     Slot& operator=(const Slot&) = delete;
 
   private:
     std::atomic<int>& open_;
+    std::atomic<int>& watched_;
+    const int signs_;
 };
 
-std::shared_ptr<FrameStreams::Slot> FrameStreams::take() {
-    int n = open_.load();
-    do {
-        if (stopping_ || n >= limits_.maxStreams) return nullptr;
-    } while (!open_.compare_exchange_weak(n, n + 1));
-    return std::make_shared<Slot>(open_);
+std::shared_ptr<FrameStreams::Slot> FrameStreams::take(int signs) {
+    std::lock_guard lock(taking_);
+    if (stopping_ || open_ >= limits_.maxStreams || watched_ + signs > limits_.maxSigns) return nullptr;
+    ++open_;
+    watched_ += signs;
+    return std::make_shared<Slot>(open_, watched_, signs);
 }
 
 namespace {
@@ -163,10 +169,11 @@ void FrameStreams::start(ApiCall& call, const std::shared_ptr<void>& prepared,
     const auto state = std::static_pointer_cast<StreamState>(prepared);
     state->token = presentedToken(call.req);
     state->byCookie = call.who.byCookie;
-    state->slot = take();
+    state->slot = take(static_cast<int>(state->signs.size()));
     if (!state->slot)
         return sendError(call.res, 503, code::kUnavailable,
-                         "too many live frame streams are open (" + std::to_string(limits_.maxStreams) + ")");
+                         "too many live frames are followed (at most " + std::to_string(limits_.maxStreams) +
+                             " streams of " + std::to_string(limits_.maxSigns) + " signs in all)");
     call.res.set_header("X-Accel-Buffering", "no");  // a reverse proxy passes events on at once
     call.res.set_chunked_content_provider(
         "text/event-stream", [this, state, firstEvents](size_t, httplib::DataSink& sink) {

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace orb::api {
@@ -21,6 +22,9 @@ struct ApiCall;
 struct FrameStreamLimits {
     int maxStreams = 32;  // open at once
     int maxSignsPerStream = 40;
+    // Signs followed by all streams together: within the plays the service keeps (beyond them it
+    // would start plays again and again, and no view would move).
+    int maxSigns = 64;
     int checkMs = 100;         // how often a stream looks for a changed frame (10 a second)
     int signCheckMs = 1'000;   // how often it checks the credentials and that the sign remains
     int keepAliveMs = 15'000;  // a comment line after this long without an event
@@ -43,12 +47,14 @@ class FrameStreams {
 
   private:
     class Slot;
-    std::shared_ptr<Slot> take();
+    // A place for a stream of SIGNS signs; null beyond the limits.
+    std::shared_ptr<Slot> take(int signs);
     // Streams STATE's signs, FIRST_EVENTS first.
     void start(ApiCall& call, const std::shared_ptr<void>& state, const std::string& firstEvents);
 
     const FrameStreamLimits limits_;
-    std::atomic<int> open_{0};
+    std::mutex taking_;
+    std::atomic<int> open_{0}, watched_{0};
     std::atomic<bool> stopping_{false};
 };
 

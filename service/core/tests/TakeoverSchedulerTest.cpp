@@ -334,7 +334,8 @@ TEST_F(TakeoverSchedulerTest, UntilPastMidnightEndsOnItsMinuteAcrossARestart) {
     EXPECT_EQ(audited("takeover.restore"), 1u);
 }
 
-// A sign no calendar names gets back what its operator gave it: its program, then its mode.
+// A sign no calendar names gets back what its operator gave it, also after a notice over another:
+// its program, then its mode.
 TEST_F(TakeoverSchedulerTest, ASignOutsideTheCalendarGetsItsProgramAndWindowModeBack) {
     TempDir signDir;
     SignEmu emu(signDir, {});
@@ -353,9 +354,17 @@ TEST_F(TakeoverSchedulerTest, ASignOutsideTheCalendarGetsItsProgramAndWindowMode
     settle();
     EXPECT_EQ(holds(emu, id, notice), "");
     EXPECT_EQ(sign(id).settings.windowMode, 0);
+    // A second notice over the first: what follows both is still what the sign held before them.
+    const int64_t second = addProgram("SECOND");
+    const Takeover over = start({{"program", second}, {"signs", {id}}, {"until", nullptr}});
+    settle();
+    EXPECT_EQ(holds(emu, id, second), "");
 
     Takeover ended;
     ASSERT_TRUE(NetworkTakeover(*net).end(t.id, actor(), ended).ok());
+    settle();
+    EXPECT_EQ(holds(emu, id, second), "");
+    ASSERT_TRUE(NetworkTakeover(*net).end(over.id, actor(), ended).ok());
     EXPECT_GE(settle(), 2);
     EXPECT_EQ(holds(emu, id, own), "");
     EXPECT_EQ(sign(id).settings.windowMode, 1);

@@ -101,6 +101,7 @@ const Expected kRoutes[] = {
     {"DELETE", "/api/v1/signs/{id}", "admin"},
     {"GET", "/api/v1/signs/{id}/frame", "viewer"},
     {"GET", "/api/v1/signs/{id}/frames", "viewer"},
+    {"GET", "/api/v1/frames", "viewer"},
     {"POST", "/api/v1/signs/{id}/pull", "operator"},
     {"GET", "/api/v1/programs/{id}/versions/{version}/preview", "viewer"},
     {"GET", "/api/v1/groups", "viewer"},

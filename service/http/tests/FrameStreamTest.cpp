@@ -41,6 +41,7 @@ class FrameStreamTest : public testing::ApiFixture {
     void SetUp() override {
         api::ApiOptions options;
         options.frameStreams.maxStreams = 2;
+        options.frameStreams.maxSigns = 3;
         options.frameStreams.keepAliveMs = 300;
         options.frameStreams.signCheckMs = 200;
         start(options);
@@ -55,15 +56,15 @@ class FrameStreamTest : public testing::ApiFixture {
         net->frames = nullptr;
     }
 
-    // A sign playing the example program since a few seconds ago.
-    int64_t playingSign(const std::string& name) {
+    // A sign holding the example program since PLAYED_MS ago.
+    int64_t playingSign(const std::string& name, int64_t playedMs = 3'000) {
         std::ifstream in(EXAMPLE_PROJECT, std::ios::binary);
         std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
         ItemStore items;
         EXPECT_EQ(ItemStore::open(EXAMPLE_PROJECT, FileMode::ReadOnly, items), IoResult::Ok);
         const int64_t program = addProgram(name, std::move(bytes), items.itemCount());
         const int64_t id = addSign(name);
-        const std::string since = toIsoText(fromMillis(clock.nowMillis() - 3'000));
+        const std::string since = toIsoText(fromMillis(clock.nowMillis() - playedMs));
         EXPECT_EQ(
             store.signs.recordHolding(id, {SignHolding::Program, program, 1, since, since}, net->actor("x")),
             DbStatus::Ok);
@@ -124,28 +125,43 @@ TEST_F(FrameStreamTest, EachEventIsTheFrameOfItsTimeAndOnlyChangesAreSent) {
 }
 
 // One stream for the live views of a page: each event names its sign and is that sign's frame of
-// its time; a sign without frames sends none.
+// its time (the two play the same program at different points, so a frame given to the wrong sign
+// shows); a sign without frames sends none; the signs all streams follow are bounded.
 TEST_F(FrameStreamTest, SeveralSignsShareOneStream) {
-    const int64_t front = playingSign("front"), back = playingSign("back"), idle = addSign("idle");
+    const int64_t front = playingSign("front"), back = playingSign("back", 4'700), idle = addSign("idle");
     const std::string path = "/api/v1/frames?signs=" + std::to_string(front) + "," + std::to_string(back) +
                              "," + std::to_string(idle);
     EventReader events;
     std::map<int64_t, int> count;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     EXPECT_EQ(readPath(path, tokens["viewer"], events,
                        [&] {
+                           if (std::chrono::steady_clock::now() > until) return true;
                            count.clear();
                            for (const nlohmann::json& e : events.frames) ++count[e.value("sign", int64_t{0})];
                            return count[front] >= 2 && count[back] >= 2;
                        }),
               200);
     EXPECT_EQ(count.size(), 2u);
+    int distinct = 0;  // events whose frame the other sign did not show at that time
     for (const nlohmann::json& e : events.frames) {
-        const Reply r = get("/api/v1/signs/" + std::to_string(e["sign"].get<int64_t>()) +
-                                "/frame?at=" + e["at"].get<std::string>(),
-                            "viewer");
+        const auto frameOf = [&](int64_t sign) {
+            return get("/api/v1/signs/" + std::to_string(sign) + "/frame?at=" + e["at"].get<std::string>(),
+                       "viewer");
+        };
+        const int64_t sign = e["sign"];
+        const Reply r = frameOf(sign);
         ASSERT_EQ(r.status, 200) << r.body;
-        EXPECT_EQ(e["rows"], r.body) << e["sign"] << " at " << e["at"];
+        EXPECT_EQ(e["rows"], r.body) << sign << " at " << e["at"];
+        distinct += frameOf(sign == front ? back : front).body != r.body;
     }
+    EXPECT_GT(distinct, 0);
+    const int64_t spare = playingSign("spare");
+    EXPECT_EQ(get("/api/v1/frames?signs=" + std::to_string(front) + "," + std::to_string(back) + "," +
+                      std::to_string(spare) + "," + std::to_string(idle),
+                  "viewer")
+                  .status,
+              503);
 
     for (const std::string& refused :
          std::vector<std::string>{"", "1,1", "x", "1,,2", std::to_string(front) + ",-2"})
