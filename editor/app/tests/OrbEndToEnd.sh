@@ -5,6 +5,7 @@
 # refused with a message box and end.
 # Usage: OrbEndToEnd.sh ORB MODEL_DELETE PROJECT
 set -euo pipefail
+. "$(dirname "$0")/find_window.sh"
 orb=$1 model_delete=$2 project=$3
 
 if [ -z "${ORB_E2E_INSIDE:-}" ]; then
@@ -28,7 +29,7 @@ cp "$project" "$work/original.dat"
 
 ORB_HOME="$work/home" "$orb" "$work/show.dat" &
 orb_pid=$!
-window=$(timeout 20 xdotool search --sync --name '^show\.dat - Orb$' | head -n 1)
+window=$(find_window 20 --name '^show\.dat - Orb$') || true
 [ -n "$window" ] || { echo "the window did not appear"; exit 1; }
 # A refused start: the message box (its caption is the window's name) is answered and Orb ends
 # with exit code 1.
@@ -36,7 +37,7 @@ refused_start() {
   local home=$1 pid box
   ORB_HOME="$home" "$orb" &
   pid=$!
-  box=$(timeout 20 xdotool search --sync --name '^실행할수 없음$' | head -n 1)
+  box=$(find_window 20 --name '^실행할수 없음$') || true
   [ -n "$box" ] || { echo "no start-up refusal for $home"; kill "$pid"; exit 1; }
   xdotool windowfocus --sync "$box"
   xdotool key Return
@@ -49,10 +50,10 @@ refused_start /dev/null/orb-home      # cannot be created
 xdotool windowfocus --sync "$window"
 sleep 0.3
 xdotool key --delay 150 Home Delete
-timeout 10 xdotool search --sync --name '^show\.dat\* - Orb$' >/dev/null ||
+find_window 10 --name '^show\.dat\* - Orb$' >/dev/null ||
   { echo "the delete did not mark the project unsaved"; exit 1; }
 xdotool key --delay 150 ctrl+s
-timeout 10 xdotool search --sync --name '^show\.dat - Orb$' >/dev/null
+find_window 10 --name '^show\.dat - Orb$' >/dev/null
 xdotool key ctrl+q
 for _ in $(seq 100); do
   kill -0 "$orb_pid" 2>/dev/null || break

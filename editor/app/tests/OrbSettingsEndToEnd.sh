@@ -5,6 +5,7 @@
 # file and in the reopened editor's store.
 # Usage: OrbSettingsEndToEnd.sh ORB PROJECT
 set -euo pipefail
+. "$(dirname "$0")/find_window.sh"
 orb=$1 project=$2
 
 if [ -z "${ORB_E2E_INSIDE:-}" ]; then
@@ -39,7 +40,7 @@ peer_of() { od -An -tu1 -j 473604 -N 6 "$1" | tr -s ' ' | sed 's/^ //'; }
 start_orb() {
   ORB_HOME="$work/home" "$orb" "$work/show.dat" &
   orb_pid=$!
-  window=$(timeout 20 xdotool search --sync --name '^show\.dat - Orb$' | head -n 1)
+  window=$(find_window 20 --name '^show\.dat - Orb$') || true
   [ -n "$window" ] || { echo "the window did not appear"; exit 1; }
   xdotool windowactivate --sync "$window"
   sleep 0.5  # the start-up connection to the project's peer ends (nothing listens there)
@@ -58,18 +59,18 @@ wait_quit() {
 start_orb
 # Alt opens the menu bar: "통신설정" is the seventh menu, "IP설정" its fourth entry.
 xdotool key --delay 120 alt Right Right Right Right Right Right Down Down Down Down Return
-dialog=$(timeout 10 xdotool search --sync --name '^IP설정$' | head -n 1)
+dialog=$(find_window 10 --name '^IP설정$') || true
 [ -n "$dialog" ] || { echo "the IP dialog did not open"; exit 1; }
 xdotool key --delay 60 ctrl+a
 xdotool type --delay 60 127.0.0.2
 xdotool key --delay 60 Tab ctrl+a
 xdotool type --delay 60 5999
 xdotool key Return
-timeout 10 xdotool search --sync --name '^show\.dat\* - Orb$' >/dev/null ||
+find_window 10 --name '^show\.dat\* - Orb$' >/dev/null ||
   { echo "the new address did not mark the project unsaved"; exit 1; }
 sleep 0.5  # the connection to the new peer ends
 xdotool key ctrl+q
-question=$(timeout 10 xdotool search --sync --onlyvisible --name '^Orb$' | head -n 1)
+question=$(find_window 10 --onlyvisible --name '^Orb$') || true
 [ -n "$question" ] || { echo "quitting did not ask about the unsaved change"; exit 1; }
 xdotool windowactivate --sync "$question"
 xdotool key Return
