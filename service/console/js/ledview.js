@@ -22,6 +22,16 @@ export function ledColour(c, share) {
   return `rgb(${rgb.map((v) => Math.round(v * k)).join(',')})`;
 }
 
+// A frame as the service gives it (LED rows, one a line) as the rows to paint.
+export function frameRows(text) {
+  return text.split('\n').filter((row) => row.length > 0);
+}
+
+// How bright SIGN shows its LEDs (0..1): the level it was given, full when none was.
+export function shareOf(sign) {
+  return (sign.settings?.brightness?.level ?? 10) / 10;
+}
+
 export class LedView {
   constructor(label) {
     this.canvas = el('canvas', {className: 'leds', role: 'img', 'aria-label': label, width: 1, height: 1});

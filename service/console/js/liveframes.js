@@ -1,7 +1,7 @@
 // The live LED views of the signs page. A browser opens only six connections to a server, so the
 // views on screen share one stream of frames from the service, opened again when the set of
 // views on screen changes; nothing streams while the page is hidden or requests are paused.
-import {LedView} from './ledview.js';
+import {frameRows, LedView, shareOf} from './ledview.js';
 import {t} from './texts.js';
 
 const kMaxSigns = 40;   // the service's bound for one stream
@@ -18,7 +18,7 @@ export class LiveFrames {
   // PAUSED(): true while requests must not go out (the login form shows).
   constructor(paused) {
     this.paused = paused;
-    this.views = new Map();  // sign id -> {view, sign, node, visible}
+    this.views = new Map();    // sign id -> {view, sign, node, visible}
     this.ids = new WeakMap();  // row -> sign id
     this.observer = new IntersectionObserver((entries) => this.seen(entries), {rootMargin: '100px'});
     this.stream = null;
@@ -90,10 +90,10 @@ export class LiveFrames {
   draw(id, text) {
     const v = this.views.get(id);
     if (!v) return;
-    const rows = text.split('\n').filter((row) => row.length > 0);
+    const rows = frameRows(text);
     const columns = Math.max(1, ...rows.map((row) => row.length));
-    const share = (v.sign.settings?.brightness?.level ?? 10) / 10;
-    v.view.show(rows, {share, pitch: Math.max(1, Math.min(4, Math.floor(kWidth / columns)))});
+    v.view.show(
+        rows, {share: shareOf(v.sign), pitch: Math.max(1, Math.min(4, Math.floor(kWidth / columns)))});
   }
 
   close() {

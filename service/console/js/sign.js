@@ -4,7 +4,7 @@ import {ApiError, request} from './api.js';
 import {signHistory} from './audit.js';
 import {el, setText} from './dom.js';
 import {shortTime} from './format.js';
-import {LedView} from './ledview.js';
+import {frameRows, LedView, shareOf} from './ledview.js';
 import {PushDialog, refusalText, sendJob} from './push.js';
 import {placeForm, placeText} from './signplace.js';
 import {holdsText, stateOf} from './signs.js';
@@ -118,12 +118,12 @@ class LiveFeed {
   }
 
   draw(sign, text) {
-    const share = (sign.settings?.brightness?.level ?? 10) / 10;
+    const share = shareOf(sign);
     const key = `${share}|${text}`;
     if (key === this.last) return;
     this.last = key;
     this.view.node.hidden = false;
-    this.view.show(text.split('\n').filter((row) => row.length > 0), {share});
+    this.view.show(frameRows(text), {share});
     setText(this.note, '');
   }
 
